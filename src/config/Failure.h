@@ -1,0 +1,14 @@
+#pragma once
+
+#include <QString>
+#include <optional>
+
+// A step that could not be done, reported as a value to the command that started
+// it: what could not be done (a file, a field, a port) and why, in words the user
+// can act on. Exceptions never cross a signal or a slot.
+struct Failure {
+  QString what;
+  QString reason;
+};
+
+using MaybeFailure = std::optional<Failure>;

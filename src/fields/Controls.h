@@ -1,0 +1,25 @@
+#pragma once
+
+class QCheckBox;
+class QComboBox;
+class QLineEdit;
+
+// The control operations that the handlers rely on, with the meaning the tool
+// gives them rather than Qt's.
+
+// Check-box values: 0 clear, 1 ticked, 2 greyed. Qt numbers its states
+// differently, so the two are mapped here and nowhere else.
+int checkValue(const QCheckBox* box);
+// Sets the value; false (and nothing changed) for a value other than 0, 1 or 2.
+bool setCheckValue(QCheckBox* box, int value);
+// Only the ticked state counts as set.
+inline bool isTicked(const QCheckBox* box) { return checkValue(box) == 1; }
+
+// Selects an entry by index, -1 for none. false (and nothing changed) for an
+// index the list cannot take: Qt would quietly turn it into -1.
+bool setListIndex(QComboBox* list, int index);
+
+// Caret to the start and the whole text selected, the focus left where it is.
+void selectAll(QLineEdit* box);
+// The keyboard focus to the box, then the whole text selected.
+void focusAndSelect(QLineEdit* box);

@@ -1,0 +1,33 @@
+#pragma once
+
+#include "platform/Clock.h"
+#include "platform/FileDialogs.h"
+#include "platform/MessageBoxes.h"
+#include "platform/SerialPort.h"
+#include "platform/SettingsStore.h"
+
+// The seams through which the window reaches the desktop, the port and the
+// settings store. The program passes the Qt implementations; tests pass doubles.
+struct Platform {
+  MessageBoxes& messages;
+  FileDialogs& fileDialogs;
+  SerialPort& port;
+  SettingsStore& settings;
+  Clock& clock;
+};
+
+// The real seams, owned together for the program's run.
+class QtPlatform {
+ public:
+  Platform platform() { return {messages, fileDialogs, port, settings, clock}; }
+  void setOwner(QWidget* owner) {
+    messages.setOwner(owner);
+    fileDialogs.setOwner(owner);
+  }
+
+  QtMessageBoxes messages;
+  QtFileDialogs fileDialogs;
+  QtSerialPort port;
+  QtSettingsStore settings;
+  SteadyClock clock;
+};

@@ -1,0 +1,26 @@
+#include "ui/AboutBox.h"
+
+#include "ui/AppInfo.h"
+#include "ui_frmAbout.h"
+
+AboutBox::AboutBox(QWidget* owner) : QDialog(owner), ui_(std::make_unique<Ui::frmAbout>()) {
+  ui_->setupUi(this);
+  // The two separator lines are one pair, found together by their shared name.
+  ui_->Line1_0->setObjectName(QStringLiteral("Line1"));
+  ui_->Line1_1->setObjectName(QStringLiteral("Line1"));
+  setWindowModality(Qt::WindowModal);
+  connect(ui_->cmdOK, &QPushButton::clicked, this, &AboutBox::cmdOK_Click);
+  Form_Load();
+}
+
+AboutBox::~AboutBox() = default;
+
+void AboutBox::Form_Load() {
+  ui_->lblVersion->setText(QStringLiteral("Version %1.%2.%3")
+                               .arg(kVersionMajor)
+                               .arg(kVersionMinor)
+                               .arg(kVersionRevision));
+  ui_->lblTitle->setText(kAppTitle);
+}
+
+void AboutBox::cmdOK_Click() { accept(); }

@@ -1,0 +1,24 @@
+#pragma once
+
+#include <QDialog>
+#include <memory>
+
+namespace Ui {
+class frmAbout;
+}
+
+// The About box: title, version and maker notice, closed with OK.
+class AboutBox : public QDialog {
+  Q_OBJECT
+ public:
+  explicit AboutBox(QWidget* owner);
+  ~AboutBox() override;
+
+  Ui::frmAbout& form() { return *ui_; }
+
+ private:
+  void Form_Load();
+  void cmdOK_Click();
+
+  std::unique_ptr<Ui::frmAbout> ui_;
+};

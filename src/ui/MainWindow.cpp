@@ -1,0 +1,107 @@
+#include "ui/MainWindow.h"
+
+#include <QComboBox>
+#include <QDateTime>
+#include <QIcon>
+#include <QLabel>
+#include <QLocale>
+#include <QStyle>
+#include <QTimer>
+
+#include "fields/Controls.h"
+#include "ui/AboutBox.h"
+#include "ui_frmMain.h"
+
+MainWindow::MainWindow(Platform platform, QString workingDirectory, QWidget* parent)
+    : QMainWindow(parent),
+      ui_(std::make_unique<Ui::frmMain>()),
+      platform_(platform),
+      workingDirectory_(std::move(workingDirectory)) {
+  ui_->setupUi(this);
+  setUpLists();
+  setUpToolbar();
+  setUpStatusBar();
+
+  connect(ui_->cmbSimulatorVersion, &QComboBox::currentIndexChanged, this,
+          &MainWindow::cmbSimulatorVersion_Click);
+  connect(ui_->mnuHelpAbout, &QAction::triggered, this, &MainWindow::mnuHelpAbout_Click);
+}
+
+MainWindow::~MainWindow() = default;
+
+void MainWindow::setUpLists() {
+  // Filling a list selects its first entry; the window's lists start with no
+  // selection until the loaded configuration selects them.
+  for (QComboBox* list : findChildren<QComboBox*>()) list->setCurrentIndex(-1);
+}
+
+void MainWindow::setUpToolbar() {
+  ui_->tbOpen->setIcon(QIcon::fromTheme(QStringLiteral("document-open"),
+                                        style()->standardIcon(QStyle::SP_DialogOpenButton)));
+  ui_->tbSave->setIcon(QIcon::fromTheme(QStringLiteral("document-save"),
+                                        style()->standardIcon(QStyle::SP_DialogSaveButton)));
+  connect(ui_->tbToolBar, &QToolBar::actionTriggered, this, [this](QAction* button) {
+    tbToolBar_ButtonClick(button->property("key").toString());
+  });
+}
+
+void MainWindow::setUpStatusBar() {
+  statusPanel_ = new QLabel(QStringLiteral("Status"), ui_->sbStatusBar);
+  statusPanel_->setObjectName(QStringLiteral("sbStatusText"));
+  datePanel_ = new QLabel(ui_->sbStatusBar);
+  datePanel_->setObjectName(QStringLiteral("sbStatusDate"));
+  timePanel_ = new QLabel(ui_->sbStatusBar);
+  timePanel_->setObjectName(QStringLiteral("sbStatusTime"));
+  ui_->sbStatusBar->addWidget(statusPanel_, 1);
+  ui_->sbStatusBar->addPermanentWidget(datePanel_);
+  ui_->sbStatusBar->addPermanentWidget(timePanel_);
+
+  clockTimer_ = new QTimer(this);
+  clockTimer_->setSingleShot(true);
+  clockTimer_->setTimerType(Qt::CoarseTimer);
+  connect(clockTimer_, &QTimer::timeout, this, &MainWindow::refreshClockPanels);
+  refreshClockPanels();
+}
+
+void MainWindow::refreshClockPanels() {
+  const QDateTime now = QDateTime::currentDateTime();
+  const QLocale locale;
+  datePanel_->setText(locale.toString(now.date(), QLocale::ShortFormat));
+  timePanel_->setText(locale.toString(now.time(), QLocale::ShortFormat));
+  // Wake once at the start of the next second, when the shown time changes.
+  clockTimer_->start(1000 - now.time().msec() + 5);
+}
+
+void MainWindow::Form_Load() {
+  state_.WritingNameBytes = false;
+  state_.WritingNameComponents = false;
+  state_.PgnSyncActive = false;
+  state_.UserFileOpen = 0;
+}
+
+void MainWindow::cmbSimulatorVersion_Click() {
+  if (ui_->cmbSimulatorVersion->currentIndex() == 0) {
+    setListIndex(ui_->cmbDTCVersion, 2);  // "Version3"
+    ui_->cmbDTCVersion->setEnabled(false);
+    ui_->txtVIN->hide();
+    setListIndex(ui_->cmbCANBUSBaudRate, 0);  // "250Kbps"
+    ui_->cmbCANBUSBaudRate->setEnabled(false);
+  } else {
+    setListIndex(ui_->cmbDTCVersion, 3);  // "Version4"
+    ui_->cmbDTCVersion->setEnabled(true);
+    ui_->txtVIN->show();
+    ui_->cmbCANBUSBaudRate->setEnabled(true);
+  }
+}
+
+void MainWindow::mnuHelpAbout_Click() {
+  AboutBox box(this);
+  box.exec();
+}
+
+void MainWindow::tbToolBar_ButtonClick(const QString& key) {
+  if (key == QLatin1String("Open"))
+    ui_->mnuFileOpen->trigger();
+  else if (key == QLatin1String("Save"))
+    ui_->mnuFileSave->trigger();
+}

@@ -1,0 +1,57 @@
+#pragma once
+
+#include <QMainWindow>
+#include <QString>
+#include <memory>
+
+#include "config/FormState.h"
+#include "platform/Platform.h"
+
+class QLabel;
+class QTimer;
+
+namespace Ui {
+class frmMain;
+}
+
+// The tool's only working window. It creates the form, owns the record, the
+// flags, the frames and the seams, and composes the classes that each own one
+// group of controls.
+class MainWindow : public QMainWindow {
+  Q_OBJECT
+ public:
+  // workingDirectory is the folder that holds j1939.cfg.
+  MainWindow(Platform platform, QString workingDirectory, QWidget* parent = nullptr);
+  ~MainWindow() override;
+
+  Ui::frmMain& form() { return *ui_; }
+  FormState& state() { return state_; }
+  Platform& platform() { return platform_; }
+  const QString& workingDirectory() const { return workingDirectory_; }
+
+  // Start-up sequence, run once after the window has been created.
+  void Form_Load();
+
+  // Simulator-version rule: "1.01" fixes the DTC format and the bit rate and
+  // has no VIN; "2.00" lets the user choose them.
+  void cmbSimulatorVersion_Click();
+  void mnuHelpAbout_Click();
+  // Runs the File command of the toolbar button with that key.
+  void tbToolBar_ButtonClick(const QString& key);
+
+ private:
+  void setUpLists();
+  void setUpToolbar();
+  void setUpStatusBar();
+  void refreshClockPanels();
+
+  std::unique_ptr<Ui::frmMain> ui_;
+  Platform platform_;
+  QString workingDirectory_;
+  FormState state_;
+
+  QLabel* statusPanel_ = nullptr;
+  QLabel* datePanel_ = nullptr;
+  QLabel* timePanel_ = nullptr;
+  QTimer* clockTimer_ = nullptr;
+};

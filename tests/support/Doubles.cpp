@@ -1,0 +1,131 @@
+#include "support/Doubles.h"
+
+#include <QComboBox>
+#include <QLineEdit>
+#include <QTimer>
+#include <QWidget>
+
+void RecordingMessageBoxes::show(const QString& prompt, const QString& title, MessageIcon icon) {
+  ShownMessage message{prompt, title, icon, {}};
+  if (watched_) {
+    for (const QLineEdit* box : watched_->findChildren<QLineEdit*>())
+      message.texts.insert(box->objectName(), box->text());
+    for (const QComboBox* list : watched_->findChildren<QComboBox*>())
+      message.texts.insert(list->objectName(), list->currentText());
+  }
+  shown.append(message);
+  if (whileShown) whileShown(message);
+}
+
+QStringList RecordingMessageBoxes::titles() const {
+  QStringList result;
+  for (const ShownMessage& message : shown) result << message.title;
+  return result;
+}
+
+QString ScriptedFileDialogs::getOpenFileName(const QString& title, const QString& filter) {
+  return answer(false, title, filter);
+}
+
+QString ScriptedFileDialogs::getSaveFileName(const QString& title, const QString& filter) {
+  return answer(true, title, filter);
+}
+
+QString ScriptedFileDialogs::answer(bool save, const QString& title, const QString& filter) {
+  calls.append({save, title, filter});
+  return answers.isEmpty() ? QString() : answers.dequeue();
+}
+
+void FakeSerialPort::setDevice(const QString& device) {
+  device_ = device;
+  log << QStringLiteral("device %1").arg(device);
+}
+
+void FakeSerialPort::setReadLength(int bytes) {
+  readLength = bytes;
+  log << QStringLiteral("readLength %1").arg(bytes);
+}
+
+void FakeSerialPort::setReceiveBufferSize(qint64 bytes) {
+  receiveBufferSize = bytes;
+  log << QStringLiteral("receiveBuffer %1").arg(bytes);
+}
+
+MaybeFailure FakeSerialPort::open() {
+  log << QStringLiteral("open %1").arg(device_);
+  if (open_) return Failure{device_, QStringLiteral("already open")};
+  if (!existing.contains(device_)) return Failure{device_, QStringLiteral("No such file or directory")};
+  open_ = true;
+  return std::nullopt;
+}
+
+void FakeSerialPort::close() {
+  log << QStringLiteral("close");
+  open_ = false;
+  pending_ = 0;
+}
+
+MaybeFailure FakeSerialPort::discardReceiveBuffer() {
+  log << QStringLiteral("discardReceive");
+  received_.clear();
+  return std::nullopt;
+}
+
+MaybeFailure FakeSerialPort::discardTransmitBuffer() {
+  log << QStringLiteral("discardTransmit");
+  pending_ = 0;
+  return std::nullopt;
+}
+
+MaybeFailure FakeSerialPort::setLineSettings(const QString& settings) {
+  log << QStringLiteral("line %1").arg(settings);
+  lineSettings = settings;
+  return std::nullopt;
+}
+
+MaybeFailure FakeSerialPort::write(const QByteArray& bytes) {
+  log << QStringLiteral("write %1").arg(bytes.size());
+  if (!open_) return Failure{device_, QStringLiteral("the port is not open")};
+  written += bytes;
+  pending_ += bytes.size();
+  // The bytes leave the transmit buffer once the event loop runs, as with a driver.
+  QTimer::singleShot(0, this, [this, bytes] {
+    if (!open_) return;
+    pending_ = 0;
+    emit bytesWritten(bytes.size());
+    if (onWrite) onWrite(bytes);
+  });
+  return std::nullopt;
+}
+
+QByteArray FakeSerialPort::readAll() {
+  log << QStringLiteral("read");
+  return std::exchange(received_, {});
+}
+
+void FakeSerialPort::receive(const QByteArray& bytes) {
+  if (!open_) return;
+  received_ += bytes;
+  emit readyRead();
+}
+
+void FakeSerialPort::failNow(const QString& reason) {
+  if (!open_) return;
+  open_ = false;
+  pending_ = 0;
+  emit portError(reason);
+}
+
+bool MemorySettingsStore::contains(const QString& section, const QString& key) const {
+  return values.contains(section + QLatin1Char('/') + key);
+}
+
+QString MemorySettingsStore::value(const QString& section, const QString& key) const {
+  return values.value(section + QLatin1Char('/') + key);
+}
+
+void MemorySettingsStore::setValue(const QString& section, const QString& key,
+                                   const QString& value) {
+  values.insert(section + QLatin1Char('/') + key, value);
+  writes << section + QLatin1Char('/') + key;
+}

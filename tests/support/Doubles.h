@@ -1,0 +1,124 @@
+#pragma once
+
+#include <QByteArray>
+#include <QElapsedTimer>
+#include <QList>
+#include <QMap>
+#include <QPointer>
+#include <QQueue>
+#include <QSet>
+#include <QString>
+#include <QStringList>
+#include <functional>
+
+#include "platform/Platform.h"
+
+// A message box as the user saw it: prompt, title, icon, and the texts of the
+// watched window's controls at that moment (objectName -> text).
+struct ShownMessage {
+  QString prompt;
+  QString title;
+  MessageIcon icon;
+  QMap<QString, QString> texts;
+};
+
+class RecordingMessageBoxes : public MessageBoxes {
+ public:
+  void show(const QString& prompt, const QString& title, MessageIcon icon) override;
+  // The window whose line-edit and list texts are captured with each message.
+  void watch(QWidget* window) { watched_ = window; }
+  QStringList titles() const;
+  void clear() { shown.clear(); }
+
+  QList<ShownMessage> shown;
+  // Runs while the box is "open", as the user would act before pressing OK.
+  std::function<void(const ShownMessage&)> whileShown;
+
+ private:
+  QPointer<QWidget> watched_;
+};
+
+// Answers the file dialogs from a script; an empty answer is a Cancel.
+class ScriptedFileDialogs : public FileDialogs {
+ public:
+  struct Call {
+    bool save;
+    QString title;
+    QString filter;
+  };
+  QString getOpenFileName(const QString& title, const QString& filter) override;
+  QString getSaveFileName(const QString& title, const QString& filter) override;
+
+  QQueue<QString> answers;
+  QList<Call> calls;
+
+ private:
+  QString answer(bool save, const QString& title, const QString& filter);
+};
+
+// An in-memory port. Devices in `existing` open; what is written is kept in
+// `written` and leaves the transmit buffer when events are next processed;
+// `receive()` delivers bytes as the simulator would.
+class FakeSerialPort : public SerialPort {
+  Q_OBJECT
+ public:
+  bool isOpen() const override { return open_; }
+  void setDevice(const QString& device) override;
+  QString device() const override { return device_; }
+  void setReadLength(int bytes) override;
+  void setReceiveBufferSize(qint64 bytes) override;
+  MaybeFailure open() override;
+  void close() override;
+  MaybeFailure discardReceiveBuffer() override;
+  MaybeFailure discardTransmitBuffer() override;
+  MaybeFailure setLineSettings(const QString& settings) override;
+  MaybeFailure write(const QByteArray& bytes) override;
+  qint64 bytesToWrite() const override { return pending_; }
+  qint64 bytesAvailable() const override { return received_.size(); }
+  QByteArray readAll() override;
+
+  // The far end sends these bytes (queued, as a driver would deliver them).
+  void receive(const QByteArray& bytes);
+  // The port fails after it was opened, as when an adapter is pulled out.
+  void failNow(const QString& reason);
+
+  QSet<QString> existing;
+  QStringList log;  // every operation, in order, e.g. "open /dev/ttyS0"
+  QByteArray written;
+  QString lineSettings;
+  qint64 receiveBufferSize = 0;
+  int readLength = -1;
+  std::function<void(const QByteArray&)> onWrite;  // the simulator's reaction
+
+ private:
+  bool open_ = false;
+  QString device_;
+  qint64 pending_ = 0;
+  QByteArray received_;
+};
+
+class MemorySettingsStore : public SettingsStore {
+ public:
+  bool contains(const QString& section, const QString& key) const override;
+  QString value(const QString& section, const QString& key) const override;
+  void setValue(const QString& section, const QString& key, const QString& value) override;
+  void sync() override { ++syncs; }
+
+  QMap<QString, QString> values;  // "section/key" -> value
+  QStringList writes;             // keys in the order they were written
+  int syncs = 0;
+};
+
+// A clock the test moves by hand, or that follows real time from an offset.
+class FakeClock : public Clock {
+ public:
+  FakeClock() { real_.start(); }
+  qint64 elapsedMs() const override { return offset + (followReal ? real_.elapsed() : 0); }
+  void advance(qint64 ms) { offset += ms; }
+
+  qint64 offset = 0;
+  bool followReal = true;
+
+ private:
+  QElapsedTimer real_;
+};
