@@ -22,6 +22,14 @@ MainWindow::MainWindow(Platform platform, QString workingDirectory, QWidget* par
   setUpToolbar();
   setUpStatusBar();
 
+  // Identity of the simulated ECU.
+
+  // Additional PGNs.
+
+  // Simulator link.
+
+  // Configuration record and files.
+
   connect(ui_->cmbSimulatorVersion, &QComboBox::currentIndexChanged, this,
           &MainWindow::cmbSimulatorVersion_Click);
   connect(ui_->mnuHelpAbout, &QAction::triggered, this, &MainWindow::mnuHelpAbout_Click);

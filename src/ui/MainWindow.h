@@ -39,6 +39,14 @@ class MainWindow : public QMainWindow {
   // Runs the File command of the toolbar button with that key.
   void tbToolBar_ButtonClick(const QString& key);
 
+  // Owners of the control groups (identity).
+
+  // Owners of the control groups (additional PGNs).
+
+  // Owners of the control groups (simulator link).
+
+  // Owners of the control groups (configuration record and files).
+
  private:
   void setUpLists();
   void setUpToolbar();
@@ -49,6 +57,14 @@ class MainWindow : public QMainWindow {
   Platform platform_;
   QString workingDirectory_;
   FormState state_;
+
+  // Groups of controls, each owned by one class (identity).
+
+  // Groups of controls, each owned by one class (additional PGNs).
+
+  // Groups of controls, each owned by one class (simulator link).
+
+  // Groups of controls, each owned by one class (configuration record and files).
 
   QLabel* statusPanel_ = nullptr;
   QLabel* datePanel_ = nullptr;
