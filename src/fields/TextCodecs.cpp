@@ -38,7 +38,8 @@ uint8_t HexTextToByte(const QString& text) {
 
 QString ByteToHexText(uint8_t value) {
   static const char kDigits[] = "0123456789ABCDEF";
-  return QString{QChar(kDigits[value / 16]), QChar(kDigits[value % 16])};
+  const QChar digits[2] = {QLatin1Char(kDigits[value / 16]), QLatin1Char(kDigits[value % 16])};
+  return QString(digits, 2);
 }
 
 QString StripLeadingZeros(const QString& text) {
