@@ -3,6 +3,7 @@
 #include <QtTest>
 
 #include "support/Harness.h"
+#include "support/TestMain.h"
 
 class VersionRuleTest : public QObject {
   Q_OBJECT
@@ -32,5 +33,5 @@ void VersionRuleTest::oldSimulatorFixesDtcAndBaudAndHidesVin() {
   QVERIFY(ui.txtVIN->isVisible());
 }
 
-QTEST_MAIN(VersionRuleTest)
+J1939_TEST(VersionRuleTest);
 #include "tst_version_rule.moc"
