@@ -1,7 +1,9 @@
 #include "fields/TextCodecs.h"
 
 namespace {
-bool isDigit(QChar c) { return c.unicode() >= '0' && c.unicode() <= '9'; }
+bool isDigit(QChar c) {
+  return c.unicode() >= '0' && c.unicode() <= '9';
+}
 
 int hexDigitValue(QChar c) {
   const char16_t u = c.unicode();

@@ -48,9 +48,8 @@ void MainWindow::setUpToolbar() {
                                         style()->standardIcon(QStyle::SP_DialogOpenButton)));
   ui_->tbSave->setIcon(QIcon::fromTheme(QStringLiteral("document-save"),
                                         style()->standardIcon(QStyle::SP_DialogSaveButton)));
-  connect(ui_->tbToolBar, &QToolBar::actionTriggered, this, [this](QAction* button) {
-    tbToolBar_ButtonClick(button->property("key").toString());
-  });
+  connect(ui_->tbToolBar, &QToolBar::actionTriggered, this,
+          [this](QAction* button) { tbToolBar_ButtonClick(button->property("key").toString()); });
 }
 
 void MainWindow::setUpStatusBar() {
