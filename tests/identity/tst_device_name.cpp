@@ -10,17 +10,10 @@ using identitykit::describe;
 using identitykit::fieldsOfName;
 using identitykit::nameValue;
 
-Q_DECLARE_METATYPE(NameBytes)
-Q_DECLARE_METATYPE(NameFields)
-
 // The NAME arithmetic without a window: the byte and field views of one NAME.
 class DeviceNameTest : public QObject {
   Q_OBJECT
  private slots:
-  void decode_data();
-  void decode();
-  void encode_data();
-  void encode();
   void encodeLeavesBytesOfUnselectedLists();
   void encodeKeepsEachFieldToItsWidth();
   void decodeMatchesTheBitLayout();
@@ -51,67 +44,6 @@ QString hex(const NameBytes& b) {
   return parts.join(QLatin1Char(' '));
 }
 }  // namespace
-
-void DeviceNameTest::decode_data() {
-  QTest::addColumn<NameBytes>("in");
-  QTest::addColumn<NameFields>("out");
-  QTest::newRow("all zero") << bytes({0, 0, 0, 0, 0, 0, 0, 0}) << fields(0, 0, 0, 0, 0, 0, 0, 0);
-  QTest::newRow("identity 2097151")
-      << bytes({0xFF, 0xFF, 0x1F, 0, 0, 0, 0, 0}) << fields(2097151, 0, 0, 0, 0, 0, 0, 0);
-  QTest::newRow("manufacturer 2047")
-      << bytes({0, 0, 0xE0, 0xFF, 0, 0, 0, 0}) << fields(0, 2047, 0, 0, 0, 0, 0, 0);
-  QTest::newRow("box 4 3A") << bytes({0, 0, 0, 0, 0x3A, 0, 0, 0}) << fields(0, 0, 2, 7, 0, 0, 0, 0);
-  QTest::newRow("box 6 FF, bit 48 ignored")
-      << bytes({0, 0, 0, 0, 0, 0, 0xFF, 0}) << fields(0, 0, 0, 0, 0, 127, 0, 0);
-  QTest::newRow("box 7 7F") << bytes({0, 0, 0, 0, 0, 0, 0, 0x7F})
-                            << fields(0, 0, 0, 0, 0, 0, 15, 7);
-  QTest::newRow("box 7 FF, bit 63 ignored")
-      << bytes({0, 0, 0, 0, 0, 0, 0, 0xFF}) << fields(0, 0, 0, 0, 0, 0, 15, 7);
-  QTest::newRow("function 255") << bytes({0, 0, 0, 0, 0, 0xFF, 0, 0})
-                                << fields(0, 0, 0, 0, 255, 0, 0, 0);
-}
-
-void DeviceNameTest::decode() {
-  QFETCH(NameBytes, in);
-  QFETCH(NameFields, out);
-  QCOMPARE(describe(DecodeName(in)), describe(out));
-}
-
-void DeviceNameTest::encode_data() {
-  QTest::addColumn<NameFields>("given");
-  QTest::addColumn<NameBytes>("current");
-  QTest::addColumn<NameBytes>("written");
-  const NameBytes zero{};
-  auto row = [&](const char* name, const NameFields& f, const NameBytes& current,
-                 const NameBytes& out) { QTest::newRow(name) << f << current << out; };
-  row("identity 2097151", fields(2097151, 0, 0, 0, 0, 0, 0, 0), zero,
-      bytes({0xFF, 0xFF, 0x1F, 0, 0, 0, 0, 0}));
-  row("manufacturer 2047", fields(0, 2047, 0, 0, 0, 0, 0, 0), zero,
-      bytes({0, 0, 0xE0, 0xFF, 0, 0, 0, 0}));
-  row("vehicle system 127, box 6 even", fields(0, 0, 0, 0, 0, 127, 0, 0),
-      bytes({0, 0, 0, 0, 0, 0, 0x10, 0}), bytes({0, 0, 0, 0, 0, 0, 0xFE, 0}));
-  row("vehicle system 127, box 6 odd", fields(0, 0, 0, 0, 0, 127, 0, 0),
-      bytes({0, 0, 0, 0, 0, 0, 0x11, 0}), bytes({0, 0, 0, 0, 0, 0, 0xFF, 0}));
-  row("function instance 31, ECU 7", fields(0, 0, 7, 31, 0, 0, 0, 0), zero,
-      bytes({0, 0, 0, 0, 0xFF, 0, 0, 0}));
-  row("industry group 7, instance 15", fields(0, 0, 0, 0, 0, 0, 15, 7), zero,
-      bytes({0, 0, 0, 0, 0, 0, 0, 0x7F}));
-  row("the other bytes of current do not matter", fields(1, 0, 0, 0, 0, 0, 0, 0),
-      bytes({9, 9, 9, 9, 9, 9, 8, 9}), bytes({1, 0, 0, 0, 0, 0, 0, 0}));
-}
-
-void DeviceNameTest::encode() {
-  QFETCH(NameFields, given);
-  QFETCH(NameBytes, current);
-  QFETCH(NameBytes, written);
-  const auto out = EncodeName(given, current);
-  NameBytes got{};
-  for (int i = 0; i < 8; ++i) {
-    QVERIFY2(out[i].has_value(), qPrintable(QString::number(i)));
-    got[i] = *out[i];
-  }
-  QCOMPARE(hex(got), hex(written));
-}
 
 void DeviceNameTest::encodeLeavesBytesOfUnselectedLists() {
   const NameBytes current = bytes({1, 2, 3, 4, 5, 6, 7, 8});
