@@ -9,6 +9,8 @@
 #include <QTimer>
 
 #include "fields/Controls.h"
+#include "identity/AddressVinFields.h"
+#include "identity/NameEditor.h"
 #include "ui/AboutBox.h"
 #include "ui_frmMain.h"
 
@@ -23,6 +25,8 @@ MainWindow::MainWindow(Platform platform, QString workingDirectory, QWidget* par
   setUpStatusBar();
 
   // Identity of the simulated ECU.
+  nameEditor_ = std::make_unique<NameEditor>(*ui_, state_, platform_.messages);
+  addressVinFields_ = std::make_unique<AddressVinFields>(*ui_, platform_.messages);
 
   // Additional PGNs.
 
