@@ -38,7 +38,9 @@ bool setListIndex(QComboBox* list, int index) {
   return true;
 }
 
-void selectAll(QLineEdit* box) { box->setSelection(0, static_cast<int>(box->text().size())); }
+void selectAll(QLineEdit* box) {
+  box->setSelection(0, static_cast<int>(box->text().size()));
+}
 
 void focusAndSelect(QLineEdit* box) {
   box->setFocus(Qt::OtherFocusReason);

@@ -13,7 +13,9 @@ int checkValue(const QCheckBox* box);
 // Sets the value; false (and nothing changed) for a value other than 0, 1 or 2.
 bool setCheckValue(QCheckBox* box, int value);
 // Only the ticked state counts as set.
-inline bool isTicked(const QCheckBox* box) { return checkValue(box) == 1; }
+inline bool isTicked(const QCheckBox* box) {
+  return checkValue(box) == 1;
+}
 
 // Selects an entry by index, -1 for none. false (and nothing changed) for an
 // index the list cannot take: Qt would quietly turn it into -1.

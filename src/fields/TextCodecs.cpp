@@ -1,7 +1,11 @@
 #include "fields/TextCodecs.h"
 
+#include <algorithm>
+
 namespace {
-bool isDigit(QChar c) { return c.unicode() >= '0' && c.unicode() <= '9'; }
+bool isDigit(QChar c) {
+  return c.unicode() >= '0' && c.unicode() <= '9';
+}
 
 int hexDigitValue(QChar c) {
   const char16_t u = c.unicode();
@@ -50,6 +54,8 @@ QString StripLeadingZeros(const QString& text) {
 }
 
 uint64_t DecimalValue(const QString& text, uint64_t cap) {
+  // Below this bound one more digit cannot overflow the running value.
+  cap = std::min(cap, UINT64_MAX / 10);
   uint64_t value = 0;
   for (QChar c : text) {
     if (!isDigit(c)) break;

@@ -22,6 +22,8 @@ QString ByteToHexText(uint8_t value);
 // '007' gives '7', '000' gives '0', '00FF' gives 'FF'.
 QString StripLeadingZeros(const QString& text);
 
-// The value a decimal text spells, saturated at `cap` so that a digit string of
-// any length compares as the large number it is. Only for IsDecimalText texts.
+// The value a decimal text spells, saturated at `cap` (at most UINT64_MAX / 10)
+// so that a digit string of any length compares as the large number it is.
+// Reading stops at the first character that is not a digit: the empty text
+// gives 0.
 uint64_t DecimalValue(const QString& text, uint64_t cap = UINT64_MAX / 10);

@@ -19,13 +19,21 @@ QtSerialPort::QtSerialPort(QObject* parent) : SerialPort(parent), port_(new QSer
 
 QtSerialPort::~QtSerialPort() = default;
 
-bool QtSerialPort::isOpen() const { return port_->isOpen(); }
+bool QtSerialPort::isOpen() const {
+  return port_->isOpen();
+}
 
-void QtSerialPort::setDevice(const QString& device) { port_->setPortName(device); }
+void QtSerialPort::setDevice(const QString& device) {
+  port_->setPortName(device);
+}
 
-QString QtSerialPort::device() const { return port_->portName(); }
+QString QtSerialPort::device() const {
+  return port_->portName();
+}
 
-void QtSerialPort::setReceiveBufferSize(qint64 bytes) { port_->setReadBufferSize(bytes); }
+void QtSerialPort::setReceiveBufferSize(qint64 bytes) {
+  port_->setReadBufferSize(bytes);
+}
 
 MaybeFailure QtSerialPort::open() {
   if (port_->open(QIODevice::ReadWrite)) return std::nullopt;
@@ -86,8 +94,14 @@ MaybeFailure QtSerialPort::write(const QByteArray& bytes) {
   return Failure{port_->portName(), port_->errorString()};
 }
 
-qint64 QtSerialPort::bytesToWrite() const { return port_->bytesToWrite(); }
+qint64 QtSerialPort::bytesToWrite() const {
+  return port_->bytesToWrite();
+}
 
-qint64 QtSerialPort::bytesAvailable() const { return port_->bytesAvailable(); }
+qint64 QtSerialPort::bytesAvailable() const {
+  return port_->bytesAvailable();
+}
 
-QByteArray QtSerialPort::readAll() { return port_->readAll(); }
+QByteArray QtSerialPort::readAll() {
+  return port_->readAll();
+}

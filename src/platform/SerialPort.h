@@ -21,7 +21,7 @@ class SerialPort : public QObject {
   virtual bool isOpen() const = 0;
   virtual void setDevice(const QString& device) = 0;  // the device the next open uses
   virtual QString device() const = 0;
-  virtual void setReadLength(int bytes) = 0;           // 0: a read returns all waiting bytes
+  virtual void setReadLength(int bytes) = 0;  // 0: a read returns all waiting bytes
   virtual void setReceiveBufferSize(qint64 bytes) = 0;
   virtual MaybeFailure open() = 0;
   virtual void close() = 0;

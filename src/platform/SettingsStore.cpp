@@ -5,7 +5,9 @@
 #include "ui/AppInfo.h"
 
 namespace {
-QString path(const QString& section, const QString& key) { return section + QLatin1Char('/') + key; }
+QString path(const QString& section, const QString& key) {
+  return section + QLatin1Char('/') + key;
+}
 }  // namespace
 
 bool QtSettingsStore::contains(const QString& section, const QString& key) const {
@@ -20,4 +22,6 @@ void QtSettingsStore::setValue(const QString& section, const QString& key, const
   QSettings(kAppTitle, kAppTitle).setValue(path(section, key), value);
 }
 
-void QtSettingsStore::sync() { QSettings(kAppTitle, kAppTitle).sync(); }
+void QtSettingsStore::sync() {
+  QSettings(kAppTitle, kAppTitle).sync();
+}

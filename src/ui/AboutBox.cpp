@@ -23,4 +23,6 @@ void AboutBox::Form_Load() {
   ui_->lblTitle->setText(kAppTitle);
 }
 
-void AboutBox::cmdOK_Click() { accept(); }
+void AboutBox::cmdOK_Click() {
+  accept();
+}

@@ -15,6 +15,8 @@
 #include "config/ConfigFiles.h"
 #include "config/FormBinding.h"
 #include "fields/Controls.h"
+#include "identity/AddressVinFields.h"
+#include "identity/NameEditor.h"
 #include "ui/AboutBox.h"
 #include "ui/WindowPlacement.h"
 #include "ui_frmMain.h"
@@ -30,6 +32,8 @@ MainWindow::MainWindow(Platform platform, QString workingDirectory, QWidget* par
   setUpStatusBar();
 
   // Identity of the simulated ECU.
+  nameEditor_ = std::make_unique<NameEditor>(*ui_, state_, platform_.messages);
+  addressVinFields_ = std::make_unique<AddressVinFields>(*ui_, platform_.messages);
 
   // Additional PGNs.
 
@@ -59,9 +63,8 @@ void MainWindow::setUpToolbar() {
                                         style()->standardIcon(QStyle::SP_DialogOpenButton)));
   ui_->tbSave->setIcon(QIcon::fromTheme(QStringLiteral("document-save"),
                                         style()->standardIcon(QStyle::SP_DialogSaveButton)));
-  connect(ui_->tbToolBar, &QToolBar::actionTriggered, this, [this](QAction* button) {
-    tbToolBar_ButtonClick(button->property("key").toString());
-  });
+  connect(ui_->tbToolBar, &QToolBar::actionTriggered, this,
+          [this](QAction* button) { tbToolBar_ButtonClick(button->property("key").toString()); });
 }
 
 void MainWindow::setUpStatusBar() {

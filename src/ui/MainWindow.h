@@ -42,6 +42,13 @@ class MainWindow : public QMainWindow {
   void tbToolBar_ButtonClick(const QString& key);
 
   // Owners of the control groups (identity).
+  // (The elaborated names declare the classes here; MainWindow.cpp includes them.)
+  class NameEditor& nameEditor() {
+    return *nameEditor_;
+  }
+  class AddressVinFields& addressVinFields() {
+    return *addressVinFields_;
+  }
 
   // Owners of the control groups (additional PGNs).
 
@@ -73,6 +80,8 @@ class MainWindow : public QMainWindow {
   FormState state_;
 
   // Groups of controls, each owned by one class (identity).
+  std::unique_ptr<NameEditor> nameEditor_;
+  std::unique_ptr<AddressVinFields> addressVinFields_;
 
   // Groups of controls, each owned by one class (additional PGNs).
 

@@ -54,7 +54,8 @@ void FakeSerialPort::setReceiveBufferSize(qint64 bytes) {
 MaybeFailure FakeSerialPort::open() {
   log << QStringLiteral("open %1").arg(device_);
   if (open_) return Failure{device_, QStringLiteral("already open")};
-  if (!existing.contains(device_)) return Failure{device_, QStringLiteral("No such file or directory")};
+  if (!existing.contains(device_))
+    return Failure{device_, QStringLiteral("No such file or directory")};
   open_ = true;
   return std::nullopt;
 }

@@ -1,0 +1,91 @@
+#include "identity/AddressVinFields.h"
+
+#include <QApplication>
+#include <QFocusEvent>
+#include <QLineEdit>
+
+#include "fields/Controls.h"
+#include "platform/MessageBoxes.h"
+#include "ui_frmMain.h"
+
+namespace {
+// Source addresses 80 to FF are not for this simulator (128 to 247 are the
+// self-configurable range, the rest reserved or global); an emptied box is
+// left for the user to finish and stores as 0.
+HexByteFieldRule addressRule() {
+  HexByteFieldRule rule;
+  rule.notHexTitle = QStringLiteral("J1939 Address must be hex");
+  rule.notHexPrompt = QStringLiteral("You must enter hex 0 to 7F");
+  rule.tooLongTitle = QStringLiteral("J1939 Address must be 0 to 7F");
+  rule.tooLongPrompt = QStringLiteral("You must enter hex 0 to 7F");
+  rule.whenEmpty = HexByteFieldRule::WhenEmpty::LeaveEmpty;
+  rule.whenNotHex = HexByteFieldRule::WhenNotHex::WriteZeroAndSelect;
+  rule.limit = 0x7F;
+  rule.aboveLimit = HexByteFieldRule::AboveLimit::WriteLimitWithMessage;
+  return rule;
+}
+
+constexpr int kVinLength = 17;
+
+// The focus moves on by the user's own doing: Tab, Shift+Tab, a click or a
+// mnemonic. A message box, a menu or another application takes it with
+// ActiveWindowFocusReason or PopupFocusReason, and the VIN check itself gives
+// it back with OtherFocusReason; none of those is a leaving of the box.
+bool userMovedFocus(Qt::FocusReason reason) {
+  return reason == Qt::TabFocusReason || reason == Qt::BacktabFocusReason ||
+         reason == Qt::MouseFocusReason || reason == Qt::ShortcutFocusReason;
+}
+}  // namespace
+
+AddressVinFields::AddressVinFields(Ui::frmMain& form, MessageBoxes& messages)
+    : txtJ1939Addr_(form.txtJ1939Addr),
+      txtVIN_(form.txtVIN),
+      messages_(messages),
+      address_(form.txtJ1939Addr, addressRule(), messages, nullptr, {}) {
+  connect(txtJ1939Addr_, &QLineEdit::textChanged, this, &AddressVinFields::txtJ1939Addr_Change);
+  txtVIN_->installEventFilter(this);
+}
+
+AddressVinFields::~AddressVinFields() = default;
+
+void AddressVinFields::txtJ1939Addr_Change() {
+  address_.Change();
+}
+
+bool AddressVinFields::eventFilter(QObject* watched, QEvent* event) {
+  if (watched != txtVIN_ || event->type() != QEvent::FocusOut || vinCheckQueued_)
+    return QObject::eventFilter(watched, event);
+  const QWidget* next = QApplication::focusWidget();  // already the widget taking the focus
+  if (userMovedFocus(static_cast<QFocusEvent*>(event)->reason()) && next && next != txtVIN_ &&
+      next->window() == txtVIN_->window()) {
+    // Run after the box has finished losing the focus: QLineEdit clears its
+    // selection on focus-out, and the control being clicked finishes its press.
+    vinCheckQueued_ = true;
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+          vinCheckQueued_ = false;
+          // A box hidden meanwhile (simulator version "1.01") has no VIN to check.
+          if (txtVIN_->isVisible()) txtVIN_LostFocus();
+        },
+        Qt::QueuedConnection);
+  }
+  return QObject::eventFilter(watched, event);
+}
+
+void AddressVinFields::txtVIN_LostFocus() {
+  const QString vin = txtVIN_->text();
+  if (vin.size() < kVinLength) {
+    messages_.show(QStringLiteral("VIN Length must be 17 characters"),
+                   QStringLiteral("VIN is wrong"), MessageIcon::Information);
+    focusAndSelect(txtVIN_);
+    return;
+  }
+  const qsizetype blank = vin.left(kVinLength).indexOf(QLatin1Char(' '));
+  if (blank >= 0) {
+    messages_.show(QStringLiteral("VIN cannot contain Space character"),
+                   QStringLiteral("VIN is wrong"), MessageIcon::Information);
+    txtVIN_->setFocus(Qt::OtherFocusReason);
+    txtVIN_->setSelection(static_cast<int>(blank), 1);
+  }
+}
