@@ -40,8 +40,9 @@ MainWindow::MainWindow(Platform platform, QString workingDirectory, QWidget* par
   // Simulator link.
 
   // Configuration record and files.
-  formBinding_ =
-      std::make_unique<FormBinding>(*ui_, state_, FormRoutines{[] {}, [] {}, [](int, bool) {}});
+  formBinding_ = std::make_unique<FormBinding>(
+      *ui_, state_,
+      FormRoutines{[this] { nameEditor().NameBytesToComponents(); }, [] {}, [](int, bool) {}});
   configFiles_ =
       std::make_unique<ConfigFiles>(*ui_, state_, *formBinding_, platform_, workingDirectory_);
 
