@@ -9,6 +9,8 @@
 #include <QTimer>
 
 #include "fields/Controls.h"
+#include "pgn/ParameterLayout.h"
+#include "pgn/PgnSlots.h"
 #include "ui/AboutBox.h"
 #include "ui_frmMain.h"
 
@@ -25,6 +27,15 @@ MainWindow::MainWindow(Platform platform, QString workingDirectory, QWidget* par
   // Identity of the simulated ECU.
 
   // Additional PGNs.
+  pgnSlots_ = std::make_unique<PgnSlots>(
+      std::array{PgnSlotControls::fromForm(*ui_, 0), PgnSlotControls::fromForm(*ui_, 1)}, state_,
+      platform_.messages);
+  parameterLayouts_[0] = std::make_unique<ParameterLayout>(
+      ui_->txtDatalength1, ui_->cmbParameterType1, ui_->txtParameterPos1, state_.MaxParameterPos1,
+      platform_.messages);
+  parameterLayouts_[1] = std::make_unique<ParameterLayout>(
+      ui_->txtDatalength2, ui_->cmbParameterType2, ui_->txtParameterPos2, state_.MaxParameterPos2,
+      platform_.messages);
 
   // Simulator link.
 
@@ -48,9 +59,8 @@ void MainWindow::setUpToolbar() {
                                         style()->standardIcon(QStyle::SP_DialogOpenButton)));
   ui_->tbSave->setIcon(QIcon::fromTheme(QStringLiteral("document-save"),
                                         style()->standardIcon(QStyle::SP_DialogSaveButton)));
-  connect(ui_->tbToolBar, &QToolBar::actionTriggered, this, [this](QAction* button) {
-    tbToolBar_ButtonClick(button->property("key").toString());
-  });
+  connect(ui_->tbToolBar, &QToolBar::actionTriggered, this,
+          [this](QAction* button) { tbToolBar_ButtonClick(button->property("key").toString()); });
 }
 
 void MainWindow::setUpStatusBar() {

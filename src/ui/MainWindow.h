@@ -42,6 +42,13 @@ class MainWindow : public QMainWindow {
   // Owners of the control groups (identity).
 
   // Owners of the control groups (additional PGNs).
+  // (The class keys declare the two types here, where the slots' members live.)
+  class PgnSlots& pgnSlots() {
+    return *pgnSlots_;
+  }
+  class ParameterLayout& parameterLayout(int slot) {
+    return *parameterLayouts_[slot >= 1 ? 1 : 0];
+  }
 
   // Owners of the control groups (simulator link).
 
@@ -61,6 +68,8 @@ class MainWindow : public QMainWindow {
   // Groups of controls, each owned by one class (identity).
 
   // Groups of controls, each owned by one class (additional PGNs).
+  std::unique_ptr<PgnSlots> pgnSlots_;
+  std::array<std::unique_ptr<ParameterLayout>, 2> parameterLayouts_;
 
   // Groups of controls, each owned by one class (simulator link).
 
