@@ -42,7 +42,8 @@ class MainWindow : public QMainWindow {
   // Owners of the control groups (identity).
 
   // Owners of the control groups (additional PGNs).
-  // (The class keys declare the two types here, where the slots' members live.)
+  // Both slots' PGN fields and rules, and each slot's parameter layout. The
+  // class keys declare the two types here; MainWindow.cpp includes them.
   class PgnSlots& pgnSlots() {
     return *pgnSlots_;
   }

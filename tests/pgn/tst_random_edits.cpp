@@ -18,7 +18,7 @@ class RandomEditsTest : public QObject {
 };
 
 namespace {
-constexpr int kEditsPerRun = 5000;
+constexpr int kEditsPerRun = 4000;
 
 class Editor {
  public:

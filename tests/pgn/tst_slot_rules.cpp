@@ -320,6 +320,18 @@ void SlotRulesTest::clearingTheDeleteBoxChecksTheSlotAtOnce() {
   }
 }
 
+namespace {
+// Records the controls whose enabled state changes, in order.
+class EnabledChanges : public QObject {
+ public:
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (event->type() == QEvent::EnabledChange) order << watched;
+    return false;
+  }
+  QList<QObject*> order;
+};
+}  // namespace
+
 void SlotRulesTest::deleteBoxGreysOutExactlyTheTenControls_data() {
   QTest::addColumn<int>("slot");
   QTest::newRow("slot 1") << 0;
@@ -359,8 +371,12 @@ void SlotRulesTest::deleteBoxGreysOutExactlyTheTenControls() {
   for (QWidget* w : h.window->findChildren<QWidget*>())
     QVERIFY2(w->isEnabled() == before.value(w), qPrintable(w->objectName()));
 
-  // The routine on its own, as the binding calls it.
+  // The routine on its own, as the binding calls it: the ten in their order.
+  EnabledChanges changes;
+  for (QWidget* w : ten) w->installEventFilter(&changes);
   h.window->pgnSlots().SetPgnSlotEnabled(slot, false);
+  for (QWidget* w : ten) w->removeEventFilter(&changes);
+  QCOMPARE(changes.order, QList<QObject*>(ten.begin(), ten.end()));
   for (QWidget* w : ten) QVERIFY(!w->isEnabled());
   QVERIFY(own.deletePgn->isEnabled());
   QVERIFY(!isTicked(own.deletePgn));
