@@ -11,6 +11,8 @@
 #include "fields/Controls.h"
 #include "identity/AddressVinFields.h"
 #include "identity/NameEditor.h"
+#include "pgn/ParameterLayout.h"
+#include "pgn/PgnSlots.h"
 #include "ui/AboutBox.h"
 #include "ui_frmMain.h"
 
@@ -29,6 +31,15 @@ MainWindow::MainWindow(Platform platform, QString workingDirectory, QWidget* par
   addressVinFields_ = std::make_unique<AddressVinFields>(*ui_, platform_.messages);
 
   // Additional PGNs.
+  pgnSlots_ = std::make_unique<PgnSlots>(
+      std::array{PgnSlotControls::fromForm(*ui_, 0), PgnSlotControls::fromForm(*ui_, 1)}, state_,
+      platform_.messages);
+  parameterLayouts_[0] = std::make_unique<ParameterLayout>(
+      ui_->txtDatalength1, ui_->cmbParameterType1, ui_->txtParameterPos1, state_.MaxParameterPos1,
+      platform_.messages);
+  parameterLayouts_[1] = std::make_unique<ParameterLayout>(
+      ui_->txtDatalength2, ui_->cmbParameterType2, ui_->txtParameterPos2, state_.MaxParameterPos2,
+      platform_.messages);
 
   // Simulator link.
 

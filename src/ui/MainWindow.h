@@ -49,6 +49,14 @@ class MainWindow : public QMainWindow {
   }
 
   // Owners of the control groups (additional PGNs).
+  // Both slots' PGN fields and rules, and each slot's parameter layout. The
+  // class keys declare the two types here; MainWindow.cpp includes them.
+  class PgnSlots& pgnSlots() {
+    return *pgnSlots_;
+  }
+  class ParameterLayout& parameterLayout(int slot) {
+    return *parameterLayouts_[slot >= 1 ? 1 : 0];
+  }
 
   // Owners of the control groups (simulator link).
 
@@ -70,6 +78,8 @@ class MainWindow : public QMainWindow {
   std::unique_ptr<AddressVinFields> addressVinFields_;
 
   // Groups of controls, each owned by one class (additional PGNs).
+  std::unique_ptr<PgnSlots> pgnSlots_;
+  std::array<std::unique_ptr<ParameterLayout>, 2> parameterLayouts_;
 
   // Groups of controls, each owned by one class (simulator link).
 
