@@ -5,6 +5,8 @@
 #include <memory>
 
 #include "config/FormState.h"
+#include "link/ConfigDownload.h"
+#include "link/PortSelector.h"
 #include "platform/Platform.h"
 
 class QLabel;
@@ -44,6 +46,8 @@ class MainWindow : public QMainWindow {
   // Owners of the control groups (additional PGNs).
 
   // Owners of the control groups (simulator link).
+  PortSelector& portSelector() { return *portSelector_; }
+  ConfigDownload& configDownload() { return *configDownload_; }
 
   // Owners of the control groups (configuration record and files).
 
@@ -63,6 +67,8 @@ class MainWindow : public QMainWindow {
   // Groups of controls, each owned by one class (additional PGNs).
 
   // Groups of controls, each owned by one class (simulator link).
+  std::unique_ptr<PortSelector> portSelector_;
+  std::unique_ptr<ConfigDownload> configDownload_;
 
   // Groups of controls, each owned by one class (configuration record and files).
 
