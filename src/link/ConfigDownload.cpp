@@ -41,7 +41,6 @@ ConfigDownload::ConfigDownload(const Controls& controls, FormState& state, Seria
       clock_(clock),
       messages_(messages),
       window_(controls.cmdConfig->window()) {
-  window_->installEventFilter(this);
   connect(controls_.cmdConfig, &QPushButton::clicked, this, &ConfigDownload::cmdConfig_Click);
 }
 
@@ -156,6 +155,9 @@ void ConfigDownload::begin() {
   cmbCOMWasEnabled_ = controls_.cmbCOM->isEnabled();
   controls_.cmdConfig->setEnabled(false);
   controls_.cmbCOM->setEnabled(false);
+  // Installed afresh for each exchange, so that it sees a close request before
+  // any other filter of the window does (the last installed acts first).
+  if (window_) window_->installEventFilter(this);
   emit exchangeStarted();
 }
 
@@ -163,6 +165,7 @@ void ConfigDownload::end() {
   controls_.cmdConfig->setEnabled(cmdConfigWasEnabled_);
   controls_.cmbCOM->setEnabled(cmbCOMWasEnabled_);
   running_ = false;
+  if (window_) window_->removeEventFilter(this);
   emit exchangeFinished();
   // A close asked for during the exchange is carried out now.
   if (std::exchange(closePending_, false) && window_) window_->close();

@@ -129,6 +129,12 @@ void SimulatorProcess::quit() {
   process_.closeWriteChannel();
 }
 
+bool SimulatorProcess::finish() {
+  process_.closeWriteChannel();
+  return process_.waitForFinished(5000) && process_.exitStatus() == QProcess::NormalExit &&
+         process_.exitCode() == 0;
+}
+
 void HostWindow::closeEvent(QCloseEvent* event) {
   ++closesAccepted;
   event->accept();

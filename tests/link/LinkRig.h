@@ -52,6 +52,8 @@ class SimulatorProcess {
   void send(const QByteArray& bytes);
   // Ends the emulator: its end of the terminal closes.
   void quit();
+  // Ends it and waits for its exit; true if it ended by itself, with status 0.
+  bool finish();
 
  private:
   void collect();

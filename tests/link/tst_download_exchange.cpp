@@ -1,3 +1,5 @@
+#include <QFileInfo>
+#include <QTemporaryDir>
 #include <QTimer>
 #include <QtTest>
 #include <memory>
@@ -27,6 +29,19 @@ struct Session {
   LinkRig rig;
 };
 
+// Counts the close requests that reach it, as a shut-down filter of the
+// window would see them.
+class CloseWatcher : public QObject {
+ public:
+  int closes = 0;
+
+ protected:
+  bool eventFilter(QObject*, QEvent* event) override {
+    if (event->type() == QEvent::Close) ++closes;
+    return false;
+  }
+};
+
 // Runs `action` once, while the exchange that is about to start is waiting.
 void duringTheExchange(QObject* context, std::function<void()> action) {
   QTimer::singleShot(300, context, std::move(action));
@@ -54,6 +69,7 @@ class DownloadExchangeTest : public QObject {
   void portChangeDuringAnExchangeWaitsForItsEnd();
   void closeDuringAnExchangeWaitsForItsEnd();
   void portErrorEndsTheExchangeAtOnce();
+  void simulatorCanBeReachedByAFixedName();
 };
 
 void DownloadExchangeTest::verdict_data() {
@@ -367,14 +383,21 @@ void DownloadExchangeTest::portChangeDuringAnExchangeWaitsForItsEnd() {
 void DownloadExchangeTest::closeDuringAnExchangeWaitsForItsEnd() {
   Session s({});
   QVERIFY(s.ready());
+  // Installed after the download: it still must not see the request early.
+  CloseWatcher shutDown;
+  s.rig.window.installEventFilter(&shutDown);
   bool closed = true, visibleAfterRequest = false;
+  int closesSeenDuring = -1;
   duringTheExchange(&s.rig.window, [&] {
     closed = s.rig.window.close();
     visibleAfterRequest = s.rig.window.isVisible();
+    closesSeenDuring = shutDown.closes;
   });
   s.rig.click();
   QVERIFY(!closed);
   QVERIFY(visibleAfterRequest);
+  QCOMPARE(closesSeenDuring, 0);
+  QCOMPARE(shutDown.closes, 1);
   // The exchange finished on an open port, then the window closed.
   QCOMPARE(s.rig.prompts(), QStringList{kAccepted});
   QVERIFY(!s.rig.window.isVisible());
@@ -384,6 +407,7 @@ void DownloadExchangeTest::closeDuringAnExchangeWaitsForItsEnd() {
   s.rig.window.show();
   QVERIFY(s.rig.window.close());
   QCOMPARE(s.rig.window.closesAccepted, 2);
+  QCOMPARE(shutDown.closes, 2);
 }
 
 void DownloadExchangeTest::portErrorEndsTheExchangeAtOnce() {
@@ -412,6 +436,24 @@ void DownloadExchangeTest::portErrorEndsTheExchangeAtOnce() {
   s.rig.messages.clear();
   s.rig.click();
   QCOMPARE(s.rig.prompts(), QStringList{ConfigDownload::kNotOpenPrompt});
+}
+
+void DownloadExchangeTest::simulatorCanBeReachedByAFixedName() {
+  QTemporaryDir dir;
+  const QString link = dir.filePath(QStringLiteral("j1939sim"));
+  SimulatorProcess sim({"--link", link});
+  QCOMPARE(QFileInfo(link).symLinkTarget(), sim.device());
+  {
+    LinkRig rig;
+    rig.mapPort(1, link);
+    rig.build();
+    rig.selectPort(0);
+    QCOMPARE(rig.port.device(), link);
+    rig.click();
+    QCOMPARE(rig.prompts(), QStringList{kAccepted});
+  }
+  QVERIFY(sim.finish());
+  QVERIFY(!QFileInfo::exists(link) && !QFileInfo(link).isSymLink());
 }
 
 J1939_TEST(DownloadExchangeTest);

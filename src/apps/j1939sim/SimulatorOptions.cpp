@@ -6,10 +6,15 @@ const char* const kSimulatorUsage =
     R"(Usage: j1939sim [options]
 
 Plays the J1939 ECU simulator at the far end of a pseudo-terminal. It prints
-the path of the terminal's device on its first line: point the configurator's
-COM port at it (settings store, section [Ports], e.g. COM1=/dev/pts/7) and
-press "Program Config". Each frame received is checked (length and checksum),
-printed field by field, and answered.
+the path of the terminal's device on its first line. Point a COM port of the
+configurator at it in ~/.config/TarvikConfig/TarvikConfig.conf:
+
+  [Ports]
+  COM1=/dev/pts/7
+
+(or give --link /tmp/j1939sim and map COM1=/tmp/j1939sim once), select that
+port and press "Program Config". Each frame received is checked (length and
+checksum), printed field by field, and answered.
 
 Options:
   --version 1.01|2.00   simulator version: frames of 32 (1.01) or 49 (2.00)
@@ -27,6 +32,8 @@ Options:
                         none)
   --gap-ms MS           drop a partial frame after a pause of MS milliseconds
                         (default 500)
+  --link PATH           also make PATH a symbolic link to the device (an old
+                        link there is replaced), removed when j1939sim ends
   --help                show this text
 
 While it runs, a line "send HEX[,HEX...]" on standard input sends those bytes
@@ -125,6 +132,10 @@ std::optional<QString> ParseSimulatorOptions(const QStringList& arguments,
       const std::optional<QByteArray> bytes = text ? ParseHexBytes(*text) : std::nullopt;
       if (!bytes) return QStringLiteral("--bad-reply takes hex bytes such as AA");
       options.badFrameReply = *bytes;
+    } else if (option == QLatin1String("--link")) {
+      const std::optional<QString> text = value();
+      if (!text || text->isEmpty()) return QStringLiteral("--link takes a path");
+      options.link = *text;
     } else if (option == QLatin1String("--plan")) {
       const std::optional<QString> text = value();
       if (!text) return QStringLiteral("--plan takes a list such as \"55@1500;55\"");

@@ -20,6 +20,7 @@ struct SimulatorOptions {
   QList<SimulatorAnswer> plan;              // answers to the first frames, in order; then `answer`
   std::optional<QByteArray> badFrameReply;  // answer to a frame with a wrong checksum
   int gapMs = 500;  // a pause this long inside a frame drops its partial bytes
+  QString link;     // a symbolic link to the device, made at start and removed at the end
   bool help = false;
 
   const SimulatorAnswer& answerTo(int frameNumber) const {  // frameNumber from 1

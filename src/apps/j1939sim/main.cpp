@@ -5,6 +5,7 @@
 
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -24,6 +25,12 @@
 #include "link/ConfigFrames.h"
 
 namespace {
+
+volatile std::sig_atomic_t stopRequested = 0;
+
+void onStopSignal(int) {
+  stopRequested = 1;
+}
 
 qint64 nowMs() {
   timespec ts{};
@@ -74,7 +81,8 @@ struct PendingReply {
 
 class Simulator {
  public:
-  Simulator(const SimulatorOptions& options, int master) : options_(options), master_(master) {}
+  Simulator(const SimulatorOptions& options, int master, const sigset_t& waitMask)
+      : options_(options), master_(master), waitMask_(waitMask) {}
 
   // Runs until standard input ends or says "quit".
   int run() {
@@ -84,7 +92,12 @@ class Simulator {
       sendDueReplies();
       pollfd fds[2] = {{master_, POLLIN, 0}, {STDIN_FILENO, POLLIN, 0}};
       const int count = inputOpen ? 2 : 1;
-      const int ready = ::poll(fds, count, timeoutMs());
+      // The stop signals are blocked except inside the wait, so one that
+      // arrives at any moment ends the wait at once.
+      const int waitMs = timeoutMs();
+      timespec wait{waitMs / 1000, (waitMs % 1000) * 1000000L};
+      const int ready = ::ppoll(fds, count, waitMs < 0 ? nullptr : &wait, &waitMask_);
+      if (stopRequested) return 0;
       if (ready < 0) {
         if (errno == EINTR) continue;
         complain(QStringLiteral("poll: %1").arg(QString::fromLocal8Bit(strerror(errno))));
@@ -212,6 +225,7 @@ class Simulator {
 
   const SimulatorOptions& options_;
   int master_;
+  sigset_t waitMask_;
   QByteArray partial_;
   QByteArray ignored_;
   qint64 lastByteMs_ = 0;
@@ -258,9 +272,31 @@ int main(int argc, char* argv[]) {
   }
   fcntl(master, F_SETFL, fcntl(master, F_GETFL) | O_NONBLOCK);
 
+  if (!options.link.isEmpty()) {
+    const QByteArray link = options.link.toLocal8Bit();
+    struct stat existing {};
+    if (::lstat(link.constData(), &existing) == 0 && S_ISLNK(existing.st_mode))
+      ::unlink(link.constData());
+    if (::symlink(name, link.constData()) != 0) {
+      complain(QStringLiteral("cannot make the link %1: %2")
+                   .arg(options.link, QString::fromLocal8Bit(strerror(errno))));
+      return 1;
+    }
+  }
+  // SIGINT and SIGTERM end the run like the end of standard input, so that the
+  // link is removed.
+  sigset_t stopSignals, waitMask;
+  sigemptyset(&stopSignals);
+  sigaddset(&stopSignals, SIGINT);
+  sigaddset(&stopSignals, SIGTERM);
+  sigprocmask(SIG_BLOCK, &stopSignals, &waitMask);
+  std::signal(SIGINT, onStopSignal);
+  std::signal(SIGTERM, onStopSignal);
+
   say(device);
-  Simulator simulator(options, master);
+  Simulator simulator(options, master, waitMask);
   const int status = simulator.run();
+  if (!options.link.isEmpty()) ::unlink(options.link.toLocal8Bit().constData());
   ::close(keep);
   ::close(master);
   return status;
