@@ -42,6 +42,18 @@ MainWindow::MainWindow(Platform platform, QString workingDirectory, QWidget* par
       platform_.messages);
 
   // Simulator link.
+  portSelector_ = std::make_unique<PortSelector>(ui_->cmbCOM, platform_.port, platform_.settings,
+                                                 platform_.messages);
+  configDownload_ = std::make_unique<ConfigDownload>(
+      ConfigDownload::Controls{ui_->cmdConfig, ui_->cmbCOM, ui_->chkDeletePGN1, ui_->chkDeletePGN2,
+                               ui_->cmbSimulatorVersion},
+      state_, platform_.port, platform_.clock, platform_.messages);
+  // The port stays as it is while a download runs; a change of port asked for
+  // meanwhile is made when it ends.
+  connect(configDownload_.get(), &ConfigDownload::exchangeStarted, portSelector_.get(),
+          &PortSelector::holdPort);
+  connect(configDownload_.get(), &ConfigDownload::exchangeFinished, portSelector_.get(),
+          &PortSelector::releasePort);
 
   // Configuration record and files.
 

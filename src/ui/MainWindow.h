@@ -5,6 +5,8 @@
 #include <memory>
 
 #include "config/FormState.h"
+#include "link/ConfigDownload.h"
+#include "link/PortSelector.h"
 #include "platform/Platform.h"
 
 class QLabel;
@@ -59,6 +61,8 @@ class MainWindow : public QMainWindow {
   }
 
   // Owners of the control groups (simulator link).
+  PortSelector& portSelector() { return *portSelector_; }
+  ConfigDownload& configDownload() { return *configDownload_; }
 
   // Owners of the control groups (configuration record and files).
 
@@ -82,6 +86,8 @@ class MainWindow : public QMainWindow {
   std::array<std::unique_ptr<ParameterLayout>, 2> parameterLayouts_;
 
   // Groups of controls, each owned by one class (simulator link).
+  std::unique_ptr<PortSelector> portSelector_;
+  std::unique_ptr<ConfigDownload> configDownload_;
 
   // Groups of controls, each owned by one class (configuration record and files).
 
