@@ -3,32 +3,57 @@
 #include <QSerialPort>
 #include <QStringList>
 
+#ifdef Q_OS_UNIX
+#include <sys/ioctl.h>
+#include <termios.h>
+#endif
+
+class QtSerialPort::OwnCall {
+ public:
+  explicit OwnCall(QtSerialPort& port) : port_(port) { ++port_.ownCalls_; }
+  ~OwnCall() { --port_.ownCalls_; }
+  OwnCall(const OwnCall&) = delete;
+  OwnCall& operator=(const OwnCall&) = delete;
+
+ private:
+  QtSerialPort& port_;
+};
+
 QtSerialPort::QtSerialPort(QObject* parent) : SerialPort(parent), port_(new QSerialPort(this)) {
   connect(port_, &QSerialPort::readyRead, this, &SerialPort::readyRead);
   connect(port_, &QSerialPort::bytesWritten, this, &SerialPort::bytesWritten);
-  connect(port_, &QSerialPort::errorOccurred, this, [this](QSerialPort::SerialPortError error) {
-    // open() reports NoError first; errors of an open() in progress are
-    // returned by open() itself. A ResourceError leaves the port "open" with
-    // writes still accepted, so close it here, once.
-    if (error != QSerialPort::ResourceError || !port_->isOpen()) return;
-    const QString reason = port_->errorString();
-    port_->close();
-    emit portError(reason);
-  });
+  connect(port_, &QSerialPort::errorOccurred, this,
+          [this](QSerialPort::SerialPortError error) { onError(error); });
 }
 
 QtSerialPort::~QtSerialPort() = default;
+
+void QtSerialPort::onError(int error) {
+  // open() reports NoError first; a timeout is no failure of the device.
+  if (error == QSerialPort::NoError || error == QSerialPort::TimeoutError) return;
+  if (ownCalls_ > 0 || !port_->isOpen()) return;
+  // A failing read or write after the open means the device has gone: an
+  // adapter pulled out, the far end of a terminal closed. QSerialPort keeps the
+  // port "open" and raises the error again at every event (the read returns
+  // nothing forever), so the port is closed here, once.
+  const QString reason = port_->errorString();
+  port_->close();
+  port_->clearError();
+  emit portError(reason);
+}
 
 bool QtSerialPort::isOpen() const {
   return port_->isOpen();
 }
 
 void QtSerialPort::setDevice(const QString& device) {
+  // QSerialPort shortens /dev/ttyUSB0 to ttyUSB0; the tool shows the name it was given.
+  device_ = device;
   port_->setPortName(device);
 }
 
 QString QtSerialPort::device() const {
-  return port_->portName();
+  return device_;
 }
 
 void QtSerialPort::setReceiveBufferSize(qint64 bytes) {
@@ -36,28 +61,39 @@ void QtSerialPort::setReceiveBufferSize(qint64 bytes) {
 }
 
 MaybeFailure QtSerialPort::open() {
+  OwnCall call(*this);
+  if (device_.isEmpty()) return failure(QStringLiteral("no device is named for the port"));
   if (port_->open(QIODevice::ReadWrite)) return std::nullopt;
   const QString reason = port_->errorString();
   port_->clearError();
-  return Failure{port_->portName(), reason};
+  return failure(reason);
 }
 
 void QtSerialPort::close() {
+  OwnCall call(*this);
   if (port_->isOpen()) port_->close();
+  port_->clearError();
 }
 
 MaybeFailure QtSerialPort::discardReceiveBuffer() {
   // Nothing is buffered on a closed port: discarding it is not a failure.
+  OwnCall call(*this);
   if (!port_->isOpen() || port_->clear(QSerialPort::Input)) return std::nullopt;
-  return Failure{port_->portName(), port_->errorString()};
+  const QString reason = port_->errorString();
+  port_->clearError();
+  return failure(reason);
 }
 
 MaybeFailure QtSerialPort::discardTransmitBuffer() {
+  OwnCall call(*this);
   if (!port_->isOpen() || port_->clear(QSerialPort::Output)) return std::nullopt;
-  return Failure{port_->portName(), port_->errorString()};
+  const QString reason = port_->errorString();
+  port_->clearError();
+  return failure(reason);
 }
 
 MaybeFailure QtSerialPort::setLineSettings(const QString& settings) {
+  OwnCall call(*this);
   const QStringList parts = settings.split(QLatin1Char(','));
   bool rateOk = false, bitsOk = false, stopOk = false;
   const qint32 rate = parts.value(0).trimmed().toInt(&rateOk);
@@ -85,17 +121,28 @@ MaybeFailure QtSerialPort::setLineSettings(const QString& settings) {
   if (ok) return std::nullopt;
   const QString reason = port_->errorString();
   port_->clearError();
-  return Failure{port_->portName(), reason};
+  return failure(reason);
 }
 
 MaybeFailure QtSerialPort::write(const QByteArray& bytes) {
-  if (!port_->isOpen()) return Failure{port_->portName(), QStringLiteral("the port is not open")};
+  OwnCall call(*this);
+  if (!port_->isOpen()) return failure(QStringLiteral("the port is not open"));
   if (port_->write(bytes) == bytes.size()) return std::nullopt;
-  return Failure{port_->portName(), port_->errorString()};
+  const QString reason = port_->errorString();
+  port_->clearError();
+  return failure(reason);
 }
 
 qint64 QtSerialPort::bytesToWrite() const {
-  return port_->bytesToWrite();
+  // QSerialPort counts only its own buffer, which it empties into the driver at
+  // once; the bytes then still wait in the driver's output queue for the line.
+  qint64 count = port_->bytesToWrite();
+#ifdef Q_OS_UNIX
+  int queued = 0;
+  if (port_->isOpen() && ::ioctl(port_->handle(), TIOCOUTQ, &queued) == 0 && queued > 0)
+    count += queued;
+#endif
+  return count;
 }
 
 qint64 QtSerialPort::bytesAvailable() const {
@@ -103,5 +150,7 @@ qint64 QtSerialPort::bytesAvailable() const {
 }
 
 QByteArray QtSerialPort::readAll() {
-  return port_->readAll();
+  // A read length of 0 takes every waiting byte; otherwise at most that many.
+  if (!port_->isOpen()) return {};
+  return readLength_ > 0 ? port_->read(readLength_) : port_->readAll();
 }

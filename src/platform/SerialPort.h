@@ -65,6 +65,14 @@ class QtSerialPort : public SerialPort {
   QByteArray readAll() override;
 
  private:
+  // Errors that QSerialPort raises inside one of the calls below are returned
+  // by that call; only those that arrive on their own mean the port has failed.
+  class OwnCall;
+  void onError(int error);
+  Failure failure(const QString& reason) const { return Failure{device_, reason}; }
+
   QSerialPort* port_;
+  QString device_;
   int readLength_ = 0;
+  int ownCalls_ = 0;
 };

@@ -17,6 +17,8 @@
 #include "fields/Controls.h"
 #include "identity/AddressVinFields.h"
 #include "identity/NameEditor.h"
+#include "pgn/ParameterLayout.h"
+#include "pgn/PgnSlots.h"
 #include "ui/AboutBox.h"
 #include "ui/WindowPlacement.h"
 #include "ui_frmMain.h"
@@ -36,8 +38,29 @@ MainWindow::MainWindow(Platform platform, QString workingDirectory, QWidget* par
   addressVinFields_ = std::make_unique<AddressVinFields>(*ui_, platform_.messages);
 
   // Additional PGNs.
+  pgnSlots_ = std::make_unique<PgnSlots>(
+      std::array{PgnSlotControls::fromForm(*ui_, 0), PgnSlotControls::fromForm(*ui_, 1)}, state_,
+      platform_.messages);
+  parameterLayouts_[0] = std::make_unique<ParameterLayout>(
+      ui_->txtDatalength1, ui_->cmbParameterType1, ui_->txtParameterPos1, state_.MaxParameterPos1,
+      platform_.messages);
+  parameterLayouts_[1] = std::make_unique<ParameterLayout>(
+      ui_->txtDatalength2, ui_->cmbParameterType2, ui_->txtParameterPos2, state_.MaxParameterPos2,
+      platform_.messages);
 
   // Simulator link.
+  portSelector_ = std::make_unique<PortSelector>(ui_->cmbCOM, platform_.port, platform_.settings,
+                                                 platform_.messages);
+  configDownload_ = std::make_unique<ConfigDownload>(
+      ConfigDownload::Controls{ui_->cmdConfig, ui_->cmbCOM, ui_->chkDeletePGN1, ui_->chkDeletePGN2,
+                               ui_->cmbSimulatorVersion},
+      state_, platform_.port, platform_.clock, platform_.messages);
+  // The port stays as it is while a download runs; a change of port asked for
+  // meanwhile is made when it ends.
+  connect(configDownload_.get(), &ConfigDownload::exchangeStarted, portSelector_.get(),
+          &PortSelector::holdPort);
+  connect(configDownload_.get(), &ConfigDownload::exchangeFinished, portSelector_.get(),
+          &PortSelector::releasePort);
 
   // Configuration record and files.
   formBinding_ = std::make_unique<FormBinding>(

@@ -7,6 +7,8 @@
 #include "config/ConfigFiles.h"
 #include "config/FormBinding.h"
 #include "config/FormState.h"
+#include "link/ConfigDownload.h"
+#include "link/PortSelector.h"
 #include "platform/Platform.h"
 
 class QLabel;
@@ -51,8 +53,18 @@ class MainWindow : public QMainWindow {
   }
 
   // Owners of the control groups (additional PGNs).
+  // Both slots' PGN fields and rules, and each slot's parameter layout. The
+  // class keys declare the two types here; MainWindow.cpp includes them.
+  class PgnSlots& pgnSlots() {
+    return *pgnSlots_;
+  }
+  class ParameterLayout& parameterLayout(int slot) {
+    return *parameterLayouts_[slot >= 1 ? 1 : 0];
+  }
 
   // Owners of the control groups (simulator link).
+  PortSelector& portSelector() { return *portSelector_; }
+  ConfigDownload& configDownload() { return *configDownload_; }
 
   // Owners of the control groups (configuration record and files).
   FormBinding& formBinding() { return *formBinding_; }
@@ -84,8 +96,12 @@ class MainWindow : public QMainWindow {
   std::unique_ptr<AddressVinFields> addressVinFields_;
 
   // Groups of controls, each owned by one class (additional PGNs).
+  std::unique_ptr<PgnSlots> pgnSlots_;
+  std::array<std::unique_ptr<ParameterLayout>, 2> parameterLayouts_;
 
   // Groups of controls, each owned by one class (simulator link).
+  std::unique_ptr<PortSelector> portSelector_;
+  std::unique_ptr<ConfigDownload> configDownload_;
 
   // Groups of controls, each owned by one class (configuration record and files).
   std::unique_ptr<FormBinding> formBinding_;

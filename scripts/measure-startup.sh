@@ -1,0 +1,70 @@
+#!/usr/bin/env bash
+# Start-up cost of the configurator against a bare Qt window that shows the same
+# Designer form with none of the tool's logic: CPU time (user + system) and peak
+# resident memory of each, median of N runs. The goal is at most 1.3x on both.
+#
+#   bash scripts/measure-startup.sh [runs]
+#
+# Each program runs headless (offscreen) in a fresh working directory; the
+# configurator's COM1 is mapped to the simulator emulator's pseudo-terminal so
+# that it starts as on a bench, with its port open. A program is measured once
+# its window has been up for a while, so its idle time counts for nothing.
+set -euo pipefail
+top="$(cd "$(dirname "$0")/.." && pwd)"
+runs="${1:-10}"
+"$top/scripts/deps.sh" build
+build="$top/build/release"
+cmake -S "$top" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake --build "$build" --target j1939config bare_window j1939sim >/dev/null
+
+export QT_QPA_PLATFORM=offscreen
+ticks=$(getconf CLK_TCK)
+work=$(mktemp -d)
+trap 'kill $(jobs -p) 2>/dev/null || true; rm -rf "$work"' EXIT
+
+# One run: prints "cpu_ms peak_kib" for the program started with the given command.
+measure() {
+  local dir="$work/run.$RANDOM"
+  mkdir -p "$dir/config"
+  if [ -n "${SIM_DEVICE:-}" ]; then
+    mkdir -p "$dir/config/TarvikConfig"
+    printf '[Ports]\nCOM1=%s\n' "$SIM_DEVICE" >"$dir/config/TarvikConfig/TarvikConfig.conf"
+  fi
+  (cd "$dir" && XDG_CONFIG_HOME="$dir/config" HOME="$dir" exec "$@") >/dev/null 2>&1 &
+  local pid=$!
+  sleep 2
+  local stat status
+  stat=$(cat "/proc/$pid/stat")
+  status=$(cat "/proc/$pid/status")
+  kill -TERM "$pid"
+  wait "$pid" 2>/dev/null || true
+  # Fields 14 and 15 of stat are user and system time in clock ticks; the
+  # command name in field 2 holds no blanks here.
+  local cpu
+  cpu=$(awk -v t="$ticks" '{ printf "%d", ($14 + $15) * 1000 / t }' <<<"$stat")
+  local peak
+  peak=$(awk '/^VmHWM:/ { print $2 }' <<<"$status")
+  echo "$cpu $peak"
+}
+
+median() { sort -n | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : int((v[NR / 2] + v[NR / 2 + 1]) / 2) }'; }
+
+"$build/src/apps/j1939sim/j1939sim" --version 1.01 >"$work/sim.out" 2>/dev/null &
+for _ in $(seq 50); do [ -s "$work/sim.out" ] && break; sleep 0.1; done
+SIM_DEVICE=$(head -n 1 "$work/sim.out")
+
+declare -A cpu peak
+for name in bare tool; do
+  : >"$work/$name.txt"
+  for _ in $(seq "$runs"); do
+    if [ "$name" = bare ]; then measure "$build/bench/startup/bare_window"; else measure "$build/src/j1939config"; fi >>"$work/$name.txt"
+  done
+  cpu[$name]=$(cut -d' ' -f1 "$work/$name.txt" | median)
+  peak[$name]=$(cut -d' ' -f2 "$work/$name.txt" | median)
+done
+
+printf '%-22s %12s %14s\n' "program" "cpu (ms)" "peak RSS (KiB)"
+printf '%-22s %12s %14s\n' "bare window, same form" "${cpu[bare]}" "${peak[bare]}"
+printf '%-22s %12s %14s\n' "j1939config" "${cpu[tool]}" "${peak[tool]}"
+awk -v a="${cpu[tool]}" -v b="${cpu[bare]}" -v c="${peak[tool]}" -v d="${peak[bare]}" \
+  'BEGIN { printf "ratio: cpu %.2fx, peak memory %.2fx (goal: at most 1.30x each)\n", a / b, c / d }'

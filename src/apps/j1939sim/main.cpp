@@ -1,0 +1,303 @@
+// j1939sim: the J1939 ECU simulator's side of the configuration download, on a
+// pseudo-terminal. The configurator opens the terminal's device as its COM port;
+// j1939sim reads each configuration frame, checks and prints it, and answers
+// as the options say (0x55 at once unless told otherwise).
+
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/stat.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+#include <QStringList>
+#include <algorithm>
+#include <cerrno>
+#include <csignal>
+#include <cstdio>
+#include <cstring>
+#include <ctime>
+#include <optional>
+
+#include "SimulatorOptions.h"
+#include "link/ConfigFrames.h"
+
+namespace {
+
+volatile std::sig_atomic_t stopRequested = 0;
+
+void onStopSignal(int) {
+  stopRequested = 1;
+}
+
+qint64 nowMs() {
+  timespec ts{};
+  clock_gettime(CLOCK_MONOTONIC, &ts);
+  return static_cast<qint64>(ts.tv_sec) * 1000 + ts.tv_nsec / 1000000;
+}
+
+void say(const QString& line) {
+  std::fputs(line.toLocal8Bit().constData(), stdout);
+  std::fputc('\n', stdout);
+  std::fflush(stdout);
+}
+
+void complain(const QString& line) {
+  std::fputs(("j1939sim: " + line + "\n").toLocal8Bit().constData(), stderr);
+}
+
+bool makeRaw(int fd) {
+  termios tio{};
+  if (tcgetattr(fd, &tio) != 0) return false;
+  cfmakeraw(&tio);
+  cfsetispeed(&tio, B9600);
+  cfsetospeed(&tio, B9600);
+  return tcsetattr(fd, TCSANOW, &tio) == 0;
+}
+
+void writeAll(int fd, const QByteArray& bytes) {
+  qsizetype done = 0;
+  while (done < bytes.size()) {
+    const ssize_t n =
+        ::write(fd, bytes.constData() + done, static_cast<size_t>(bytes.size() - done));
+    if (n <= 0) {
+      // The terminal's buffer is full only if nobody reads; wait for room.
+      pollfd out{fd, POLLOUT, 0};
+      if (n < 0 && errno != EAGAIN && errno != EINTR) return;
+      ::poll(&out, 1, 100);
+      continue;
+    }
+    done += n;
+  }
+}
+
+struct PendingReply {
+  qint64 dueMs;
+  int frameNumber;
+  QByteArray bytes;
+};
+
+class Simulator {
+ public:
+  Simulator(const SimulatorOptions& options, int master, const sigset_t& waitMask)
+      : options_(options), master_(master), waitMask_(waitMask) {}
+
+  // Runs until standard input ends or says "quit".
+  int run() {
+    bool inputOpen = true;
+    QByteArray inputLine;
+    for (;;) {
+      sendDueReplies();
+      pollfd fds[2] = {{master_, POLLIN, 0}, {STDIN_FILENO, POLLIN, 0}};
+      const int count = inputOpen ? 2 : 1;
+      // The stop signals are blocked except inside the wait, so one that
+      // arrives at any moment ends the wait at once.
+      const int waitMs = timeoutMs();
+      timespec wait{waitMs / 1000, (waitMs % 1000) * 1000000L};
+      const int ready = ::ppoll(fds, count, waitMs < 0 ? nullptr : &wait, &waitMask_);
+      if (stopRequested) return 0;
+      if (ready < 0) {
+        if (errno == EINTR) continue;
+        complain(QStringLiteral("poll: %1").arg(QString::fromLocal8Bit(strerror(errno))));
+        return 1;
+      }
+      if (fds[0].revents & POLLIN) readDevice();
+      if (inputOpen && (fds[1].revents & (POLLIN | POLLHUP | POLLERR))) {
+        char buffer[256];
+        const ssize_t n = ::read(STDIN_FILENO, buffer, sizeof buffer);
+        if (n <= 0) {
+          if (n < 0 && (errno == EINTR || errno == EAGAIN)) continue;
+          return 0;  // the end of standard input ends the simulator
+        }
+        inputLine.append(buffer, n);
+        qsizetype end;
+        while ((end = inputLine.indexOf('\n')) >= 0) {
+          const QString command = QString::fromLocal8Bit(inputLine.left(end)).trimmed();
+          inputLine.remove(0, end + 1);
+          if (!runCommand(command)) return 0;
+        }
+      }
+      dropStalePartialFrame();
+    }
+  }
+
+ private:
+  int timeoutMs() const {
+    qint64 due = -1;
+    for (const PendingReply& reply : pending_)
+      due = due < 0 ? reply.dueMs : std::min(due, reply.dueMs);
+    if (!partial_.isEmpty()) {
+      const qint64 gapEnd = lastByteMs_ + options_.gapMs;
+      due = due < 0 ? gapEnd : std::min(due, gapEnd);
+    }
+    if (due < 0) return -1;
+    return static_cast<int>(std::max<qint64>(0, due - nowMs()));
+  }
+
+  void sendDueReplies() {
+    const qint64 now = nowMs();
+    for (qsizetype i = 0; i < pending_.size();) {
+      if (pending_[i].dueMs > now) {
+        ++i;
+        continue;
+      }
+      const PendingReply reply = pending_.takeAt(i);
+      writeAll(master_, reply.bytes);
+      say(QStringLiteral("reply %1: %2").arg(reply.frameNumber).arg(HexBytes(reply.bytes)));
+    }
+  }
+
+  void readDevice() {
+    char buffer[512];
+    const ssize_t n = ::read(master_, buffer, sizeof buffer);
+    if (n <= 0) return;
+    lastByteMs_ = nowMs();
+    for (ssize_t i = 0; i < n; ++i) {
+      if (options_.frames != 0 && received_ >= options_.frames) {
+        ignored_.append(buffer[i]);
+        continue;
+      }
+      partial_.append(buffer[i]);
+      if (partial_.size() == options_.frameLength) {
+        handleFrame(partial_);
+        partial_.clear();
+      }
+    }
+    if (!ignored_.isEmpty()) {
+      say(QStringLiteral("ignored: %1").arg(HexBytes(ignored_)));
+      ignored_.clear();
+    }
+  }
+
+  void dropStalePartialFrame() {
+    if (partial_.isEmpty() || nowMs() - lastByteMs_ < options_.gapMs) return;
+    say(QStringLiteral("dropped %1 bytes after a pause: %2")
+            .arg(partial_.size())
+            .arg(HexBytes(partial_)));
+    partial_.clear();
+  }
+
+  void handleFrame(const QByteArray& frame) {
+    const int number = ++received_;
+    say(QStringLiteral("frame %1: %2 bytes: %3")
+            .arg(number)
+            .arg(frame.size())
+            .arg(HexBytes(frame)));
+    DecodedConfigFrame decoded;
+    std::optional<QByteArray> reply;
+    int delayMs = 0;
+    if (const MaybeFailure failure = DecodeConfigFrame(frame, decoded)) {
+      say(QStringLiteral("  refused: %1").arg(describeFailure(*failure)));
+      reply = options_.badFrameReply;
+    } else {
+      for (const QString& line : DescribeConfigFrame(decoded)) say(QStringLiteral("  ") + line);
+      const SimulatorAnswer& answer = options_.answerTo(number);
+      reply = answer.bytes;
+      delayMs = answer.delayMs;
+    }
+    if (!reply || reply->isEmpty()) {
+      say(QStringLiteral("reply %1: none").arg(number));
+    } else {
+      pending_.append({nowMs() + delayMs, number, *reply});
+      sendDueReplies();
+    }
+    if (options_.frames != 0 && received_ == options_.frames)
+      say(QStringLiteral("served %1 frame%2").arg(number).arg(number == 1 ? "" : "s"));
+  }
+
+  // false to stop.
+  bool runCommand(const QString& command) {
+    if (command.isEmpty()) return true;
+    if (command == QLatin1String("quit")) return false;
+    if (command.startsWith(QLatin1String("send "))) {
+      const std::optional<QByteArray> bytes = ParseHexBytes(command.mid(5));
+      if (bytes && !bytes->isEmpty()) {
+        writeAll(master_, *bytes);
+        say(QStringLiteral("sent: %1").arg(HexBytes(*bytes)));
+        return true;
+      }
+    }
+    complain(QStringLiteral("unknown command \"%1\" (send HEX[,HEX...] or quit)").arg(command));
+    return true;
+  }
+
+  const SimulatorOptions& options_;
+  int master_;
+  sigset_t waitMask_;
+  QByteArray partial_;
+  QByteArray ignored_;
+  qint64 lastByteMs_ = 0;
+  int received_ = 0;
+  QList<PendingReply> pending_;
+};
+
+}  // namespace
+
+int main(int argc, char* argv[]) {
+  QStringList arguments;
+  for (int i = 1; i < argc; ++i) arguments << QString::fromLocal8Bit(argv[i]);
+  SimulatorOptions options;
+  if (const std::optional<QString> error = ParseSimulatorOptions(arguments, options)) {
+    complain(*error);
+    return 2;
+  }
+  if (options.help) {
+    std::fputs(kSimulatorUsage, stdout);
+    return 0;
+  }
+  std::signal(SIGPIPE, SIG_IGN);
+
+  const int master = posix_openpt(O_RDWR | O_NOCTTY);
+  if (master < 0 || grantpt(master) != 0 || unlockpt(master) != 0) {
+    complain(QStringLiteral("cannot create a pseudo-terminal: %1")
+                 .arg(QString::fromLocal8Bit(strerror(errno))));
+    return 1;
+  }
+  const char* name = ptsname(master);
+  if (name == nullptr) {
+    complain(QStringLiteral("pseudo-terminal has no device name"));
+    return 1;
+  }
+  const QString device = QString::fromLocal8Bit(name);
+  // Hold the device end open too: the terminal then never hangs up while the
+  // configurator closes and reopens its port, and bytes are not echoed back
+  // before the configurator has put the line into raw mode.
+  const int keep = ::open(name, O_RDWR | O_NOCTTY);
+  if (keep < 0 || !makeRaw(master) || !makeRaw(keep)) {
+    complain(QStringLiteral("cannot set up %1: %2")
+                 .arg(device, QString::fromLocal8Bit(strerror(errno))));
+    return 1;
+  }
+  fcntl(master, F_SETFL, fcntl(master, F_GETFL) | O_NONBLOCK);
+
+  if (!options.link.isEmpty()) {
+    const QByteArray link = options.link.toLocal8Bit();
+    struct stat existing {};
+    if (::lstat(link.constData(), &existing) == 0 && S_ISLNK(existing.st_mode))
+      ::unlink(link.constData());
+    if (::symlink(name, link.constData()) != 0) {
+      complain(QStringLiteral("cannot make the link %1: %2")
+                   .arg(options.link, QString::fromLocal8Bit(strerror(errno))));
+      return 1;
+    }
+  }
+  // SIGINT and SIGTERM end the run like the end of standard input, so that the
+  // link is removed.
+  sigset_t stopSignals, waitMask;
+  sigemptyset(&stopSignals);
+  sigaddset(&stopSignals, SIGINT);
+  sigaddset(&stopSignals, SIGTERM);
+  sigprocmask(SIG_BLOCK, &stopSignals, &waitMask);
+  std::signal(SIGINT, onStopSignal);
+  std::signal(SIGTERM, onStopSignal);
+
+  say(device);
+  Simulator simulator(options, master, waitMask);
+  const int status = simulator.run();
+  if (!options.link.isEmpty()) ::unlink(options.link.toLocal8Bit().constData());
+  ::close(keep);
+  ::close(master);
+  return status;
+}

@@ -1,0 +1,273 @@
+#include "link/ConfigFrames.h"
+
+#include <QString>
+
+namespace {
+
+QString hex2(unsigned value) {
+  return QStringLiteral("%1").arg(value, 2, 16, QLatin1Char('0')).toUpper();
+}
+
+uint8_t lowByte(int value) {
+  return static_cast<uint8_t>(value % 256);
+}
+uint8_t highByte(int value) {
+  return static_cast<uint8_t>(value / 256);
+}
+
+// The fields of one additional PGN slot, so that both slots share one encoder.
+struct SlotFields {
+  const char* prefix;  // "Pgn1" or "Pgn2", the record's names
+  int16_t inUse;
+  int16_t updateRate;
+  int16_t priority;
+  int16_t dataPage;
+  int16_t reserved;
+  uint8_t pf;
+  uint8_t ps;
+  int16_t dataLength;
+  uint8_t paramType;
+  int16_t paramPos;
+};
+
+SlotFields slot1(const SimulatorConfig& c) {
+  return {"Pgn1",   c.Pgn1InUse, c.Pgn1UpdateRate, c.Pgn1Priority,  c.Pgn1DataPage, c.Pgn1Reserved,
+          c.Pgn1Pf, c.Pgn1Ps,    c.Pgn1DataLength, c.Pgn1ParamType, c.Pgn1ParamPos};
+}
+
+SlotFields slot2(const SimulatorConfig& c) {
+  return {"Pgn2",   c.Pgn2InUse, c.Pgn2UpdateRate, c.Pgn2Priority,  c.Pgn2DataPage, c.Pgn2Reserved,
+          c.Pgn2Pf, c.Pgn2Ps,    c.Pgn2DataLength, c.Pgn2ParamType, c.Pgn2ParamPos};
+}
+
+Failure outOfRange(const QString& field, int value, const QString& range) {
+  return Failure{
+      field,
+      QStringLiteral("%1 cannot be sent to the simulator, which takes %2").arg(value).arg(range)};
+}
+
+// In frame order, so that the first field reported is the first the frame
+// could not carry.
+MaybeFailure checkSlot(const SlotFields& slot) {
+  const QString prefix = QString::fromLatin1(slot.prefix);
+  if (slot.updateRate < 0 || slot.updateRate >= static_cast<int>(kRateWords.size()))
+    return outOfRange(prefix + QStringLiteral("UpdateRate"), slot.updateRate,
+                      QStringLiteral("an update-rate index of 0 to 5"));
+  if (slot.dataLength < 0)
+    return outOfRange(prefix + QStringLiteral("DataLength"), slot.dataLength,
+                      QStringLiteral("a data length of 0 to 32767"));
+  if (slot.priority < 0 || slot.priority > 7)
+    return outOfRange(prefix + QStringLiteral("Priority"), slot.priority,
+                      QStringLiteral("a priority of 0 to 7"));
+  if (slot.paramPos < 0)
+    return outOfRange(prefix + QStringLiteral("ParamPos"), slot.paramPos,
+                      QStringLiteral("a parameter position of 0 to 32767"));
+  return std::nullopt;
+}
+
+MaybeFailure checkRecord(const SimulatorConfig& c) {
+  if (c.DtcVersion > 3)
+    return outOfRange(QStringLiteral("DtcVersion"), c.DtcVersion,
+                      QStringLiteral("a DTC format of 0 to 3 (\"Version1\" to \"Version4\")"));
+  if (c.SourceAddress > 0x7F)
+    return Failure{QStringLiteral("SourceAddress"),
+                   QStringLiteral("%1 (hex) cannot be sent to the simulator, which takes a source "
+                                  "address of 00 to 7F: bit 7 carries the CAN bit rate")
+                       .arg(hex2(c.SourceAddress))};
+  if (MaybeFailure failure = checkSlot(slot1(c))) return failure;
+  return checkSlot(slot2(c));
+}
+
+// Bytes 11-20 (slot 1) or 21-30 (slot 2) of both frames.
+void encodeSlot(const SlotFields& slot, uint8_t* out) {
+  uint16_t rate = kRateWords[static_cast<std::size_t>(slot.updateRate)];
+  if (slot.inUse == 0) rate |= kRateSlotDeleted;
+  out[0] = lowByte(rate);
+  out[1] = highByte(rate);
+  out[2] = lowByte(slot.dataLength);
+  out[3] = highByte(slot.dataLength);
+  out[4] = static_cast<uint8_t>(slot.priority * 32 + (slot.reserved != 0 ? 0x10 : 0) +
+                                (slot.dataPage == 1 ? 0x08 : 0));
+  out[5] = slot.pf;
+  out[6] = slot.ps;
+  out[7] = lowByte(slot.paramPos);
+  out[8] = highByte(slot.paramPos);
+  out[9] = slot.paramType;
+}
+
+uint16_t word(QByteArrayView bytes, int at) {
+  return static_cast<uint16_t>(static_cast<uint8_t>(bytes[at]) |
+                               (static_cast<uint8_t>(bytes[at + 1]) << 8));
+}
+
+DecodedPgnSlot decodeSlot(QByteArrayView bytes, int at, int slotNumber, QStringList& oddities) {
+  DecodedPgnSlot slot;
+  slot.rateWord = word(bytes, at);
+  slot.deleted = (slot.rateWord & kRateSlotDeleted) != 0;
+  slot.onRequest = (slot.rateWord & kRateOnRequest) != 0;
+  slot.periodMs = (slot.rateWord & 0x3FFF) * 10;
+  const uint16_t rate = slot.rateWord & ~kRateSlotDeleted;
+  for (std::size_t i = 0; i < kRateWords.size(); ++i)
+    if (kRateWords[i] == rate) slot.updateRateIndex = static_cast<int>(i);
+  if (slot.updateRateIndex < 0)
+    oddities << QStringLiteral("PGN%1 rate word %2%3 is none of the tool's update rates")
+                    .arg(slotNumber)
+                    .arg(hex2(slot.rateWord >> 8), hex2(slot.rateWord & 0xFF));
+  slot.dataLength = word(bytes, at + 2);
+  slot.identifier = static_cast<uint8_t>(bytes[at + 4]);
+  slot.priority = slot.identifier >> 5;
+  slot.reserved = (slot.identifier & 0x10) != 0;
+  slot.dataPage = (slot.identifier & 0x08) != 0;
+  if ((slot.identifier & 0x07) != 0)
+    oddities << QStringLiteral("PGN%1 identifier byte has bits 2-0 set").arg(slotNumber);
+  slot.pf = static_cast<uint8_t>(bytes[at + 5]);
+  slot.ps = static_cast<uint8_t>(bytes[at + 6]);
+  slot.paramPos = word(bytes, at + 7);
+  slot.paramType = static_cast<uint8_t>(bytes[at + 9]);
+  if (slot.paramType > 2)
+    oddities << QStringLiteral("PGN%1 parameter type %2 is none of the tool's types")
+                    .arg(slotNumber)
+                    .arg(slot.paramType);
+  return slot;
+}
+
+QString describeRate(const DecodedPgnSlot& slot) {
+  static const char* const kNames[] = {"on request",  "every 50 ms", "every 100 ms",
+                                       "every 0.5 s", "every 1 s",   "every 5 s"};
+  QString text =
+      QStringLiteral("rate word %1%2").arg(hex2(slot.rateWord >> 8), hex2(slot.rateWord & 0xFF));
+  if (slot.updateRateIndex >= 0)
+    text += QStringLiteral(" (%1)").arg(QLatin1String(kNames[slot.updateRateIndex]));
+  return text;
+}
+
+QString describeSlot(int number, const DecodedPgnSlot& slot) {
+  static const char* const kTypes[] = {"single byte", "2 bytes", "4 bytes"};
+  const QString type = slot.paramType <= 2 ? QLatin1String(kTypes[slot.paramType])
+                                           : QStringLiteral("type %1").arg(slot.paramType);
+  return QStringLiteral(
+             "PGN%1: %2, %3, priority %4, reserved bit %5, data page %6, PF %7, PS %8, "
+             "data length %9, parameter %10 at position %11")
+      .arg(number)
+      .arg(slot.deleted ? QStringLiteral("deleted") : QStringLiteral("in use"))
+      .arg(describeRate(slot))
+      .arg(slot.priority)
+      .arg(slot.reserved ? 1 : 0)
+      .arg(slot.dataPage ? 1 : 0)
+      .arg(hex2(slot.pf), hex2(slot.ps))
+      .arg(slot.dataLength)
+      .arg(type)
+      .arg(slot.paramPos);
+}
+
+}  // namespace
+
+uint8_t FrameChecksum(QByteArrayView bytes) {
+  unsigned sum = 0;
+  for (char byte : bytes) sum += static_cast<uint8_t>(byte);
+  return static_cast<uint8_t>(sum % 256);
+}
+
+MaybeFailure BuildConfigFrames(const SimulatorConfig& c, ConfigFrameV1Bytes& v1,
+                               ConfigFrameV2Bytes& v2) {
+  if (MaybeFailure failure = checkRecord(c)) return failure;
+
+  ConfigFrameV1Bytes f1{};
+  ConfigFrameV2Bytes f2{};
+  f1[0] = c.DynamicMode != 0 ? 0x00 : 0xFF;
+  f2[0] = f1[0];
+  f1[1] = 0;
+  f2[1] = static_cast<uint8_t>(c.DtcVersion + 1);
+  f1[2] = static_cast<uint8_t>(c.SourceAddress | (c.CanBaudRate != 0 ? 0x80 : 0));
+  for (std::size_t i = 0; i < c.DeviceName.size(); ++i) f1[3 + i] = c.DeviceName[i];
+  encodeSlot(slot1(c), &f1[11]);
+  encodeSlot(slot2(c), &f1[21]);
+  f1[31] = FrameChecksum(QByteArrayView(f1.data(), 31));
+
+  for (int i = 2; i <= 30; ++i) f2[i] = f1[i];
+  for (std::size_t i = 0; i < c.Vin.size(); ++i) f2[31 + i] = c.Vin[i];
+  f2[48] = FrameChecksum(QByteArrayView(f2.data(), 48));
+
+  v1 = f1;
+  v2 = f2;
+  return std::nullopt;
+}
+
+MaybeFailure BuildConfigFrames(FormState& state) {
+  return BuildConfigFrames(state.Config, state.ConfigFrameV1, state.ConfigFrameV2);
+}
+
+MaybeFailure DecodeConfigFrame(QByteArrayView frame, DecodedConfigFrame& decoded) {
+  if (frame.size() != kConfigFrameV1Size && frame.size() != kConfigFrameV2Size)
+    return Failure{QStringLiteral("frame"),
+                   QStringLiteral("%1 bytes, where a configuration frame has %2 (\"1.01\") or %3 "
+                                  "(\"2.00\")")
+                       .arg(frame.size())
+                       .arg(kConfigFrameV1Size)
+                       .arg(kConfigFrameV2Size)};
+  const qsizetype last = frame.size() - 1;
+  const uint8_t expected = FrameChecksum(frame.first(last));
+  const uint8_t sent = static_cast<uint8_t>(frame[last]);
+  if (sent != expected)
+    return Failure{QStringLiteral("checksum"),
+                   QStringLiteral("the frame carries %1, its bytes sum to %2")
+                       .arg(hex2(sent), hex2(expected))};
+
+  DecodedConfigFrame d;
+  d.simulatorVersion = frame.size() == kConfigFrameV1Size ? 0 : 1;
+  d.checksum = sent;
+  d.modeByte = static_cast<uint8_t>(frame[0]);
+  d.dynamicMode = d.modeByte == 0x00;
+  if (d.modeByte != 0x00 && d.modeByte != 0xFF)
+    d.oddities << QStringLiteral("mode byte %1 is neither 00 (dynamic) nor FF (static)")
+                      .arg(hex2(d.modeByte));
+  d.dtcByte = static_cast<uint8_t>(frame[1]);
+  if (d.simulatorVersion == 0 && d.dtcByte != 0)
+    d.oddities << QStringLiteral("byte 1 is %1 where a \"1.01\" frame has 00").arg(hex2(d.dtcByte));
+  if (d.simulatorVersion == 1 && (d.dtcByte < 1 || d.dtcByte > 4))
+    d.oddities << QStringLiteral("DTC format byte %1 is none of 01 to 04").arg(hex2(d.dtcByte));
+  d.sourceAddress = static_cast<uint8_t>(frame[2]) & 0x7F;
+  d.canBaud500 = (static_cast<uint8_t>(frame[2]) & 0x80) != 0;
+  for (std::size_t i = 0; i < d.deviceName.size(); ++i)
+    d.deviceName[i] = static_cast<uint8_t>(frame[3 + static_cast<qsizetype>(i)]);
+  d.pgns[0] = decodeSlot(frame, 11, 1, d.oddities);
+  d.pgns[1] = decodeSlot(frame, 21, 2, d.oddities);
+  if (d.simulatorVersion == 1)
+    for (std::size_t i = 0; i < d.vin.size(); ++i)
+      d.vin[i] = static_cast<uint8_t>(frame[31 + static_cast<qsizetype>(i)]);
+  decoded = d;
+  return std::nullopt;
+}
+
+QStringList DescribeConfigFrame(const DecodedConfigFrame& d) {
+  QStringList lines;
+  const bool v2 = d.simulatorVersion == 1;
+  lines << QStringLiteral("simulator version: %1 (%2 bytes)")
+               .arg(v2 ? QStringLiteral("2.00") : QStringLiteral("1.01"))
+               .arg(v2 ? kConfigFrameV2Size : kConfigFrameV1Size);
+  lines << QStringLiteral("checksum: %1 ok").arg(hex2(d.checksum));
+  lines << QStringLiteral("mode: %1")
+               .arg(d.dynamicMode ? QStringLiteral("dynamic") : QStringLiteral("static"));
+  if (v2) lines << QStringLiteral("DTC format: Version%1").arg(d.dtcByte);
+  lines << QStringLiteral("source address: %1 (hex)").arg(hex2(d.sourceAddress));
+  lines << QStringLiteral("CAN bit rate: %1")
+               .arg(d.canBaud500 ? QStringLiteral("500 kbit/s") : QStringLiteral("250 kbit/s"));
+  QStringList name;
+  for (uint8_t byte : d.deviceName) name << hex2(byte);
+  lines << QStringLiteral("NAME bytes 0-7: %1").arg(name.join(QLatin1Char(' ')));
+  lines << describeSlot(1, d.pgns[0]);
+  lines << describeSlot(2, d.pgns[1]);
+  if (v2) {
+    QString vin;
+    for (uint8_t code : d.vin) vin += (code >= 0x20 && code < 0x7F) ? QChar(code) : QChar(u'.');
+    lines << QStringLiteral("VIN: %1").arg(vin);
+  }
+  for (const QString& oddity : d.oddities) lines << QStringLiteral("note: %1").arg(oddity);
+  return lines;
+}
+
+QString HexBytes(QByteArrayView bytes) {
+  QStringList parts;
+  for (char byte : bytes) parts << hex2(static_cast<uint8_t>(byte));
+  return parts.join(QLatin1Char(' '));
+}

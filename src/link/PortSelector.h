@@ -1,0 +1,61 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+
+#include "config/Failure.h"
+
+class QComboBox;
+class MessageBoxes;
+class SerialPort;
+class SettingsStore;
+
+// The COM list and the one serial port to the simulator. Choosing an entry of
+// `cmbCOM` (by hand or by a loaded configuration) closes the open port and
+// opens the chosen one at 9600,N,8,1.
+//
+// COMn stands for the device named in the settings store under section
+// "Ports", key "COMn" (e.g. COM1=/dev/ttyUSB0), and otherwise for the
+// platform's own name of port n. Each entry's tooltip shows its device. The
+// store is read when the selector is built and whenever a port is opened.
+class PortSelector : public QObject {
+  Q_OBJECT
+ public:
+  static constexpr int kPortCount = 16;
+  static constexpr int kReceiveBufferSize = 1024;
+  static inline const QString kLineSettings = QStringLiteral("9600,N,8,1");
+  static inline const QString kOpenFailedPrompt =
+      QStringLiteral("Com Port fails to open, try another com port");
+  static inline const QString kSettingsSection = QStringLiteral("Ports");
+
+  PortSelector(QComboBox* cmbCOM, SerialPort& port, SettingsStore& settings, MessageBoxes& messages,
+               QObject* parent = nullptr);
+
+  // Closes the port if it is open and opens the port of the selected entry.
+  // Each step that fails shows the port message once and the next step runs.
+  // While the port is held, the request waits until it is released.
+  void OpenSelectedPort();
+  void cmbCOM_Click();
+
+  // The device that port `portNumber` (1 for COM1) stands for.
+  QString deviceFor(int portNumber) const;
+  // The platform's own name of the port: COMn on Windows, /dev/ttyS<n-1> elsewhere.
+  static QString platformDevice(int portNumber);
+
+  // A download holds the port while it runs: nothing closes or reopens it
+  // then. A change of port asked for meanwhile is made on release.
+  void holdPort();
+  void releasePort();
+  bool isHeld() const { return held_; }
+
+ private:
+  void refreshToolTips();
+  void report(const MaybeFailure& failure);
+
+  QComboBox* cmbCOM_;
+  SerialPort& port_;
+  SettingsStore& settings_;
+  MessageBoxes& messages_;
+  bool held_ = false;
+  bool reopenPending_ = false;
+};

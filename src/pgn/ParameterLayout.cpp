@@ -1,0 +1,112 @@
+#include "pgn/ParameterLayout.h"
+
+#include <QComboBox>
+#include <QLineEdit>
+#include <algorithm>
+#include <limits>
+
+#include "fields/Controls.h"
+#include "fields/TextCodecs.h"
+#include "pgn/FieldWrites.h"
+#include "platform/MessageBoxes.h"
+
+namespace {
+// 255 packets of 7 bytes: the largest group the transport protocol carries.
+constexpr uint64_t kMaxDataLength = 1785;
+// The bound when the data length cannot be read.
+constexpr int kFallbackDataLength = 8;
+
+// List indexes of the parameter type.
+constexpr int kSingleByte = 0;
+constexpr int kTwoBytes = 1;
+constexpr int kFourBytes = 2;
+}  // namespace
+
+ParameterLayout::ParameterLayout(QLineEdit* dataLength, QComboBox* parameterType,
+                                 QLineEdit* parameterPos, int16_t& maxParameterPos,
+                                 MessageBoxes& messages)
+    : dataLength_(dataLength),
+      parameterType_(parameterType),
+      parameterPos_(parameterPos),
+      maxParameterPos_(maxParameterPos),
+      messages_(messages) {
+  connect(dataLength_, &QLineEdit::textChanged, this, &ParameterLayout::txtDatalength_Change);
+  connect(parameterType_, &QComboBox::currentIndexChanged, this,
+          &ParameterLayout::cmbParameterType_Click);
+  connect(parameterPos_, &QLineEdit::textChanged, this, &ParameterLayout::txtParameterPos_Change);
+}
+
+void ParameterLayout::txtDatalength_Change() {
+  const QString text = dataLength_->text();
+  if (IsDecimalText(text)) {
+    const uint64_t length = DecimalValue(text);
+    if (length == 0 || length > kMaxDataLength) {
+      tell(QStringLiteral("Data length should be 1 to 1785"),
+           QStringLiteral("Data length is wrong"));
+      writeText(dataLength_, QStringLiteral("8"));
+      selectAll(dataLength_);
+    }
+  } else if (text.isEmpty()) {
+    writeText(dataLength_, QStringLiteral("1"));
+    selectAll(dataLength_);
+  } else {
+    tell(QStringLiteral("You must enter decimal 1 to 1785"),
+         QStringLiteral("Data length must be decimal"));
+    writeText(dataLength_, QStringLiteral("8"));
+    selectAll(dataLength_);
+  }
+  cmbParameterType_Click();
+}
+
+void ParameterLayout::cmbParameterType_Click() {
+  const QString lengthText = dataLength_->text();
+  if (IsDecimalText(lengthText)) {
+    const uint64_t length = DecimalValue(lengthText);
+    const int type = parameterType_->currentIndex();
+    if (length == 1 && type >= kTwoBytes) {
+      tell(QStringLiteral("too big data type"), QStringLiteral("Wrong Data Type"));
+      setListIndex(parameterType_, kSingleByte);
+    } else if ((length == 2 || length == 3) && type >= kFourBytes) {
+      tell(QStringLiteral("too big data type"), QStringLiteral("Wrong Data Type"));
+      setListIndex(parameterType_, kTwoBytes);
+    }
+  }
+  txtParameterPos_Change();
+}
+
+void ParameterLayout::txtParameterPos_Change() {
+  const QString lengthText = dataLength_->text();
+  // The rules keep the data length within 1 to 1785; held to the bound's
+  // 16 bits all the same, so that no text can overflow it.
+  int bound = kFallbackDataLength;
+  if (IsDecimalText(lengthText))
+    bound = static_cast<int>(DecimalValue(lengthText, std::numeric_limits<int16_t>::max()));
+  const int type = parameterType_->currentIndex();
+  if (type == kTwoBytes)
+    bound -= 1;
+  else if (type == kFourBytes)
+    bound -= 3;
+  maxParameterPos_ = static_cast<int16_t>(bound);
+
+  const QString text = parameterPos_->text();
+  const QString boundText = QString::number(bound);
+  const auto outOfRange = [&] {
+    tell(QStringLiteral("Parameter position should be 1 to ") + boundText,
+         QStringLiteral("Parameter position is wrong"));
+    writeText(parameterPos_, boundText);
+    selectAll(parameterPos_);
+  };
+  if (IsDecimalText(text)) {
+    const uint64_t position = DecimalValue(text);
+    if (position == 0 || position > static_cast<uint64_t>(std::max(bound, 0))) outOfRange();
+  } else if (text.isEmpty()) {
+    writeText(parameterPos_, QStringLiteral("1"));
+    selectAll(parameterPos_);
+  } else {
+    outOfRange();
+  }
+}
+
+void ParameterLayout::tell(const QString& prompt, const QString& title) {
+  messages_.show(prompt, title, MessageIcon::Information);
+}

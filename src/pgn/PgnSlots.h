@@ -1,0 +1,85 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+#include <array>
+
+class MessageBoxes;
+class QCheckBox;
+class QComboBox;
+class QLineEdit;
+struct FormState;
+namespace Ui {
+class frmMain;
+}
+
+// The controls of one additional PGN slot, the ten editing controls in the
+// order in which the slot is enabled or greyed out, then its delete box.
+struct PgnSlotControls {
+  QComboBox* updateRate = nullptr;
+  QComboBox* priority = nullptr;
+  QCheckBox* reserveBit = nullptr;
+  QCheckBox* dataPage = nullptr;
+  QLineEdit* pf = nullptr;
+  QLineEdit* ps = nullptr;
+  QLineEdit* dataLength = nullptr;
+  QLineEdit* pgn = nullptr;
+  QComboBox* parameterType = nullptr;
+  QLineEdit* parameterPos = nullptr;
+  QCheckBox* deletePgn = nullptr;
+
+  // Slot 0 takes the controls ending in 1, slot 1 those ending in 2.
+  static PgnSlotControls fromForm(Ui::frmMain& form, int slot);
+};
+
+// Both additional PGN slots: the PGN number kept in step with its reserved bit,
+// data page, PF and PS; the rules against a PGN the simulator already sends or
+// that both slots share; the delete box that takes a slot out of use. One
+// object for both slots, since they share PgnSyncActive and the equality rule;
+// every handler takes the slot index (0 or 1).
+//
+// Of the data length, parameter type and parameter position it only sets
+// whether they are enabled; their contents belong to ParameterLayout.
+class PgnSlots : public QObject {
+  Q_OBJECT
+ public:
+  PgnSlots(std::array<PgnSlotControls, 2> controls, FormState& state, MessageBoxes& messages);
+
+  // Recomputes the PGN text of slot 1, then of slot 2, from their parts.
+  void PgnFromFields();
+  // Rewrites the parts of slot 1, then of slot 2, from their PGN texts; the PGN
+  // texts stay as typed. A slot whose PGN text cannot be split into J1939
+  // parts keeps its parts, quietly.
+  void FieldsFromPgn();
+  // Warns about a PGN the simulator sends itself and about both slots in use
+  // with the same PGN; true when it reported anything. A deleted slot is not
+  // checked. It never changes a value.
+  bool CheckPgnSlot(int slot);
+  // Enables or greys out the ten editing controls of the slot (never the
+  // delete box).
+  void SetPgnSlotEnabled(int slot, bool enabled);
+
+  // Change and click handlers, connected to the slot's controls.
+  void txtPGN_Change(int slot);
+  void txtPF_Change(int slot);
+  void txtPS_Change(int slot);
+  void chkDatapage_Click(int slot);
+  void chkReserveBit_Click(int slot);
+  void chkDeletePGN_Click(int slot);
+
+ private:
+  // The data-page and reserved-bit boxes share one handler.
+  void pgnBitChanged(int slot);
+  // Message of a field entry, with the information icon.
+  void tellField(const QString& prompt, const QString& title);
+  // Message of a slot rule, without an icon.
+  void tellRule(const QString& prompt, const QString& title);
+  // "PF1", "PS2"...: the field's name as the slot's message titles spell it.
+  static QString fieldName(const char* field, int slot);
+  // The controls of slot 0 or 1; any index from 1 up means slot 2.
+  PgnSlotControls& at(int slot) { return slots_[slot >= 1 ? 1 : 0]; }
+
+  std::array<PgnSlotControls, 2> slots_;
+  FormState& state_;
+  MessageBoxes& messages_;
+};

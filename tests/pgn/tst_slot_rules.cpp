@@ -1,0 +1,449 @@
+#include <QApplication>
+#include <QtTest>
+
+#include "SlotFixture.h"
+#include "config/FormState.h"
+#include "fields/Controls.h"
+#include "pgn/PgnSlots.h"
+#include "support/TestMain.h"
+
+// The rules against a PGN the simulator already sends and against both slots
+// carrying one PGN, and the delete box that takes a slot out of use.
+class SlotRulesTest : public QObject {
+  Q_OBJECT
+ private slots:
+  void builtInPgnIsReported_data();
+  void builtInPgnIsReported();
+  void everyBuiltInGroupIsRefusedAndItsOtherPageIsNot();
+  void equalPgnsAreReportedForEitherSlot_data();
+  void equalPgnsAreReportedForEitherSlot();
+  void builtInComesBeforeEqual();
+  void correctionsCheckTheSlotTwice_data();
+  void correctionsCheckTheSlotTwice();
+  void emptiedPartKeepsEmptyUnlessItConflicts();
+  void boxWithConflictFocusesThePgn();
+  void deletedSlotIsLeftOutOfBothRules();
+  void clearingTheDeleteBoxChecksTheSlotAtOnce_data();
+  void clearingTheDeleteBoxChecksTheSlotAtOnce();
+  void deleteBoxGreysOutExactlyTheTenControls_data();
+  void deleteBoxGreysOutExactlyTheTenControls();
+  void greyedDeleteBoxLeavesTheSlotAlone();
+  void pgnsBeyond32BitsAreNeverBuiltIn();
+  void pgnsBeyond32BitsAreEqualOnlyWhenTheySpellOneNumber_data();
+  void pgnsBeyond32BitsAreEqualOnlyWhenTheySpellOneNumber();
+};
+
+void SlotRulesTest::builtInPgnIsReported_data() {
+  QTest::addColumn<int>("slot");
+  QTest::addColumn<bool>("typed");
+  for (int slot = 0; slot < 2; ++slot) {
+    QTest::addRow("slot %d typed", slot + 1) << slot << true;
+    QTest::addRow("slot %d pasted", slot + 1) << slot << false;
+  }
+}
+
+void SlotRulesTest::builtInPgnIsReported() {
+  QFETCH(int, slot);
+  QFETCH(bool, typed);
+  Harness h;
+  prepareSlots(h, QStringLiteral("0"), QStringLiteral("200704"));
+  const Slot s = Slot::of(h, slot);
+  if (typed)
+    typeOver(s.pgn, QStringLiteral("65226"));
+  else
+    pasteOver(s.pgn, QStringLiteral("65226"));
+  QCOMPARE(shownMessages(h.messages),
+           QStringList{ruleMessage(existedTitle(slot), existedPrompt(slot))});
+  QCOMPARE(s.pgn->text(), QStringLiteral("65226"));
+  QVERIFY(wholeTextSelected(s.pgn));
+  // The check only warns: the parts follow the PGN as ever.
+  QCOMPARE(s.pf->text(), QStringLiteral("FE"));
+  QCOMPARE(s.ps->text(), QStringLiteral("CA"));
+}
+
+void SlotRulesTest::everyBuiltInGroupIsRefusedAndItsOtherPageIsNot() {
+  Harness h;
+  prepareSlots(h, QStringLiteral("0"), QStringLiteral("200704"));
+  const Slot s = Slot::of(h, 0);
+  const QList<int> builtIn = {59392, 59904, 61443, 61444, 65132, 65214, 65226, 65235, 65253, 65256,
+                              65257, 65260, 65262, 65263, 65266, 65267, 65269, 65270, 65271};
+  for (int pgn : builtIn) {
+    h.messages.clear();
+    pasteOver(s.pgn, QString::number(pgn));
+    QCOMPARE(h.messages.titles(), QStringList{existedTitle(0)});
+    h.messages.clear();
+    s.dataPage->click();
+    QCOMPARE(s.pgn->text(), QString::number(pgn + 65536));
+    QCOMPARE(h.messages.titles(), QStringList());
+  }
+  // Version 2.00's own groups are refused only at download.
+  for (int pgn : {65248, 65265, 65276}) {
+    h.messages.clear();
+    pasteOver(s.pgn, QString::number(pgn));
+    QCOMPARE(h.messages.titles(), QStringList());
+  }
+}
+
+void SlotRulesTest::equalPgnsAreReportedForEitherSlot_data() {
+  QTest::addColumn<int>("slot");
+  QTest::addColumn<QString>("field");
+  QTest::addColumn<QString>("input");
+  for (int slot = 0; slot < 2; ++slot) {
+    QTest::addRow("slot %d PGN typed", slot + 1) << slot << "PGN"
+                                                 << "65280";
+    QTest::addRow("slot %d PGN with leading zero", slot + 1) << slot << "PGN"
+                                                             << "065280";
+    QTest::addRow("slot %d PF typed", slot + 1) << slot << "PF"
+                                                << "FF";
+    QTest::addRow("slot %d PS typed", slot + 1) << slot << "PS"
+                                                << "0";
+  }
+}
+
+void SlotRulesTest::equalPgnsAreReportedForEitherSlot() {
+  QFETCH(int, slot);
+  QFETCH(QString, field);
+  QFETCH(QString, input);
+  Harness h;
+  prepareSlots(h, QStringLiteral("65280"), QStringLiteral("65280"));
+  const Slot s = Slot::of(h, slot);
+  h.messages.clear();
+  QLineEdit* box = field == QLatin1String("PGN")  ? s.pgn
+                   : field == QLatin1String("PF") ? s.pf
+                                                  : s.ps;
+  // A last key that really changes the text: type over the box, then retype.
+  box->setText(QStringLiteral("1"));
+  h.messages.clear();
+  typeOver(box, input);
+  QVERIFY(!h.messages.shown.isEmpty());
+  QCOMPARE(shownMessages(h.messages).last(),
+           ruleMessage(QStringLiteral("PGN1 = PGN2"), equalPrompt()));
+  QVERIFY(!h.messages.titles().contains(existedTitle(0)));
+  QVERIFY(!h.messages.titles().contains(existedTitle(1)));
+  QVERIFY(wholeTextSelected(box));
+  QCOMPARE(s.pgn->text().toInt(), 65280);
+}
+
+void SlotRulesTest::builtInComesBeforeEqual() {
+  for (int slot = 0; slot < 2; ++slot) {
+    Harness h;
+    prepareSlots(h, QStringLiteral("0"), QStringLiteral("200704"));
+    const Slot own = Slot::of(h, slot);
+    const Slot other = Slot::of(h, 1 - slot);
+    pasteOver(other.pgn, QStringLiteral("65260"));
+    h.messages.clear();
+    pasteOver(own.pgn, QStringLiteral("65260"));
+    QCOMPARE(shownMessages(h.messages),
+             (QStringList{ruleMessage(existedTitle(slot), existedPrompt(slot)),
+                          ruleMessage(QStringLiteral("PGN1 = PGN2"), equalPrompt())}));
+    QVERIFY(wholeTextSelected(own.pgn));
+  }
+}
+
+void SlotRulesTest::correctionsCheckTheSlotTwice_data() {
+  // A correction writes the box, whose nested run checks the slot, and the
+  // outer run checks it once more: each conflict shows twice, and once more
+  // when the nested run writes the PS ("00" becomes "0" in PDU1).
+  QTest::addColumn<int>("slot");
+  QTest::addColumn<QString>("field");
+  QTest::addColumn<QString>("input");
+  QTest::addColumn<QStringList>("titles");
+  const QString equal = QStringLiteral("PGN1 = PGN2");
+  for (int slot = 0; slot < 2; ++slot) {
+    const QString n = QString::number(slot + 1);
+    QTest::addRow("slot %d PGN not decimal", slot + 1)
+        << slot << "PGN"
+        << "x" << QStringList{"PGN must be decimal", equal, equal};
+    QTest::addRow("slot %d PGN emptied", slot + 1) << slot << "PGN"
+                                                   << "" << QStringList{equal, equal};
+    QTest::addRow("slot %d PF not hex", slot + 1)
+        << slot << "PF"
+        << "x" << QStringList{"PF" + n + " must be hex", equal, equal, equal};
+    QTest::addRow("slot %d PS not hex in PDU1", slot + 1)
+        << slot << "PS"
+        << "x" << QStringList{"PS" + n + " must be 0", equal, equal};
+  }
+}
+
+void SlotRulesTest::correctionsCheckTheSlotTwice() {
+  QFETCH(int, slot);
+  QFETCH(QString, field);
+  QFETCH(QString, input);
+  QFETCH(QStringList, titles);
+  Harness h;
+  // Both slots at 0: every correction below leaves the edited slot at 0.
+  prepareSlots(h, QStringLiteral("0"), QStringLiteral("0"));
+  const Slot own = Slot::of(h, slot);
+  h.messages.clear();
+  QLineEdit* box = field == QLatin1String("PGN")  ? own.pgn
+                   : field == QLatin1String("PF") ? own.pf
+                                                  : own.ps;
+  typeOver(box, input);
+  QCOMPARE(h.messages.titles(), titles);
+  // The field's own message is shown with the bad entry still in the box.
+  if (titles.size() > 2) QCOMPARE(h.messages.shown.first().texts.value(box->objectName()), input);
+  QCOMPARE(box->text(), QStringLiteral("0"));
+  QVERIFY(wholeTextSelected(box));
+  QCOMPARE(own.pgn->text(), QStringLiteral("0"));
+}
+
+void SlotRulesTest::emptiedPartKeepsEmptyUnlessItConflicts() {
+  for (int slot = 0; slot < 2; ++slot) {
+    for (bool conflict : {false, true}) {
+      Harness h;
+      prepareSlots(h, QStringLiteral("0"), QStringLiteral("200704"));
+      const Slot own = Slot::of(h, slot);
+      const Slot other = Slot::of(h, 1 - slot);
+      pasteOver(other.pgn, conflict ? QStringLiteral("0") : QStringLiteral("512"));
+      pasteOver(own.pgn, QStringLiteral("4096"));
+      h.messages.clear();
+      typeOver(own.pf, QString());
+      QCOMPARE(own.pgn->text(), QStringLiteral("0"));
+      if (conflict) {
+        // Reported by the emptied box, then by the PS run that the nested
+        // run's PDU1 rule causes ("00" to "0"), then by the nested run itself.
+        QCOMPARE(h.messages.titles(), QStringList(3, QStringLiteral("PGN1 = PGN2")));
+        QCOMPARE(own.pf->text(), QStringLiteral("0"));
+        QVERIFY(wholeTextSelected(own.pf));
+      } else {
+        QCOMPARE(h.messages.titles(), QStringList());
+        QCOMPARE(own.pf->text(), QString());
+      }
+
+      // The PS box the same way, in PDU2.
+      pasteOver(other.pgn, conflict ? QStringLiteral("61440") : QStringLiteral("512"));
+      pasteOver(own.pgn, QStringLiteral("61457"));
+      h.messages.clear();
+      typeOver(own.ps, QString());
+      QCOMPARE(own.pgn->text(), QStringLiteral("61440"));
+      QCOMPARE(own.ps->text(), conflict ? QStringLiteral("0") : QString());
+      QCOMPARE(h.messages.titles().size(), conflict ? 2 : 0);
+    }
+  }
+}
+
+void SlotRulesTest::boxWithConflictFocusesThePgn() {
+  for (int slot = 0; slot < 2; ++slot) {
+    for (bool reservedBox : {false, true}) {
+      Harness h;
+      prepareSlots(h, QStringLiteral("0"), QStringLiteral("200704"));
+      const Slot own = Slot::of(h, slot);
+      pasteOver(own.pgn, reservedBox ? QStringLiteral("196298") : QStringLiteral("130762"));
+      h.messages.clear();
+      own.pf->setFocus();
+      QCheckBox* box = reservedBox ? own.reserveBit : own.dataPage;
+      box->click();  // back to 65226, DM1
+      QCOMPARE(own.pgn->text(), QStringLiteral("65226"));
+      QCOMPARE(shownMessages(h.messages),
+               QStringList{ruleMessage(existedTitle(slot), existedPrompt(slot))});
+      QCOMPARE(QApplication::focusWidget(), own.pgn);
+      QVERIFY(wholeTextSelected(own.pgn));
+
+      // Without a conflict the focus stays where it was.
+      own.pf->setFocus();
+      h.messages.clear();
+      box->click();
+      QCOMPARE(h.messages.titles(), QStringList());
+      QCOMPARE(QApplication::focusWidget(), own.pf);
+    }
+  }
+}
+
+void SlotRulesTest::deletedSlotIsLeftOutOfBothRules() {
+  Harness h;
+  prepareSlots(h, QStringLiteral("0"), QStringLiteral("200704"));
+  const Slot first = Slot::of(h, 0);
+  const Slot second = Slot::of(h, 1);
+  pasteOver(second.pgn, QStringLiteral("65226"));
+  second.deletePgn->click();
+  h.messages.clear();
+  // Slot 2 deleted, both PGNs equal: slot 1 is still in use and checked, but
+  // the equality rule needs both slots in use.
+  pasteOver(first.pgn, QStringLiteral("65280"));
+  pasteOver(second.pgn, QStringLiteral("65280"));
+  pasteOver(first.pgn, QStringLiteral("065280"));
+  QCOMPARE(h.messages.titles(), QStringList());
+  // A deleted slot with a built-in PGN says nothing while it stays deleted.
+  pasteOver(second.pgn, QStringLiteral("65226"));
+  second.dataPage->setCheckState(Qt::Checked);
+  second.dataPage->setCheckState(Qt::Unchecked);
+  QCOMPARE(h.messages.titles(), QStringList());
+  QVERIFY(!h.window->pgnSlots().CheckPgnSlot(1));
+  QVERIFY(!h.window->pgnSlots().CheckPgnSlot(0));
+  // Slot 1 deleted too: its built-in PGN goes unreported.
+  first.deletePgn->click();
+  pasteOver(first.pgn, QStringLiteral("65226"));
+  QCOMPARE(h.messages.titles(), QStringList());
+}
+
+void SlotRulesTest::clearingTheDeleteBoxChecksTheSlotAtOnce_data() {
+  QTest::addColumn<int>("slot");
+  QTest::addColumn<QString>("otherPgn");
+  QTest::addColumn<QStringList>("titles");
+  for (int slot = 0; slot < 2; ++slot) {
+    QTest::addRow("slot %d built-in", slot + 1)
+        << slot << "200704" << QStringList{existedTitle(slot)};
+    QTest::addRow("slot %d built-in and equal", slot + 1)
+        << slot << "65226" << QStringList{existedTitle(slot), QStringLiteral("PGN1 = PGN2")};
+    QTest::addRow("slot %d free", slot + 1) << slot << "512" << QStringList();
+  }
+}
+
+void SlotRulesTest::clearingTheDeleteBoxChecksTheSlotAtOnce() {
+  QFETCH(int, slot);
+  QFETCH(QString, otherPgn);
+  QFETCH(QStringList, titles);
+  Harness h;
+  prepareSlots(h, QStringLiteral("0"), QStringLiteral("200704"));
+  const Slot own = Slot::of(h, slot);
+  const Slot other = Slot::of(h, 1 - slot);
+  own.deletePgn->click();
+  pasteOver(own.pgn, titles.isEmpty() ? QStringLiteral("1024") : QStringLiteral("65226"));
+  pasteOver(other.pgn, otherPgn);
+  h.messages.clear();
+  other.pf->setFocus();
+
+  bool enabledWhileShown = true;
+  h.messages.whileShown = [&](const ShownMessage&) {
+    for (QWidget* control : own.editingControls()) enabledWhileShown &= control->isEnabled();
+  };
+  own.deletePgn->click();
+  QCOMPARE(h.messages.titles(), titles);
+  for (QWidget* control : own.editingControls()) QVERIFY(control->isEnabled());
+  // The slot is usable again before the first message shows.
+  QVERIFY(enabledWhileShown);
+  if (!titles.isEmpty()) {
+    QCOMPARE(QApplication::focusWidget(), own.pgn);
+    QVERIFY(wholeTextSelected(own.pgn));
+  } else {
+    QCOMPARE(QApplication::focusWidget(), other.pf);
+  }
+}
+
+namespace {
+// Records the controls whose enabled state changes, in order.
+class EnabledChanges : public QObject {
+ public:
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (event->type() == QEvent::EnabledChange) order << watched;
+    return false;
+  }
+  QList<QObject*> order;
+};
+}  // namespace
+
+void SlotRulesTest::deleteBoxGreysOutExactlyTheTenControls_data() {
+  QTest::addColumn<int>("slot");
+  QTest::newRow("slot 1") << 0;
+  QTest::newRow("slot 2") << 1;
+}
+
+void SlotRulesTest::deleteBoxGreysOutExactlyTheTenControls() {
+  QFETCH(int, slot);
+  Harness h;
+  prepareSlots(h);
+  const Slot own = Slot::of(h, slot);
+  QMap<QWidget*, bool> before;
+  for (QWidget* w : h.window->findChildren<QWidget*>()) before.insert(w, w->isEnabled());
+  const auto ten = own.editingControls();
+  const QSet<QWidget*> editing(ten.begin(), ten.end());
+  QCOMPARE(editing.size(), 10);
+
+  own.deletePgn->click();
+  QVERIFY(isTicked(own.deletePgn));
+  const auto insideEditing = [&](QWidget* w) {
+    for (QWidget* p = w->parentWidget(); p; p = p->parentWidget())
+      if (editing.contains(p)) return true;
+    return false;
+  };
+  for (QWidget* w : h.window->findChildren<QWidget*>()) {
+    if (editing.contains(w))
+      QVERIFY2(!w->isEnabled(), qPrintable(w->objectName()));
+    else if (insideEditing(w))
+      continue;  // the inner parts of a list follow it
+    else
+      QVERIFY2(w->isEnabled() == before.value(w), qPrintable(w->objectName()));
+  }
+  QVERIFY(own.deletePgn->isEnabled());
+  QCOMPARE(h.messages.titles(), QStringList());
+
+  own.deletePgn->click();
+  for (QWidget* w : h.window->findChildren<QWidget*>())
+    QVERIFY2(w->isEnabled() == before.value(w), qPrintable(w->objectName()));
+
+  // The routine on its own, as the binding calls it: the ten in their order.
+  EnabledChanges changes;
+  for (QWidget* w : ten) w->installEventFilter(&changes);
+  h.window->pgnSlots().SetPgnSlotEnabled(slot, false);
+  for (QWidget* w : ten) w->removeEventFilter(&changes);
+  QCOMPARE(changes.order, QList<QObject*>(ten.begin(), ten.end()));
+  for (QWidget* w : ten) QVERIFY(!w->isEnabled());
+  QVERIFY(own.deletePgn->isEnabled());
+  QVERIFY(!isTicked(own.deletePgn));
+  h.window->pgnSlots().SetPgnSlotEnabled(slot, true);
+  for (QWidget* w : ten) QVERIFY(w->isEnabled());
+}
+
+void SlotRulesTest::greyedDeleteBoxLeavesTheSlotAlone() {
+  // The greyed state (2) is neither in use nor deleted: the box's handler does
+  // nothing, the slot keeps its checks, but the equality rule needs both clear.
+  Harness h;
+  prepareSlots(h, QStringLiteral("65280"), QStringLiteral("65280"));
+  const Slot first = Slot::of(h, 0);
+  h.messages.clear();
+  setCheckValue(first.deletePgn, 2);
+  QCOMPARE(h.messages.titles(), QStringList());
+  for (QWidget* w : first.editingControls()) QVERIFY(w->isEnabled());
+  pasteOver(first.pgn, QStringLiteral("065280"));
+  QCOMPARE(h.messages.titles(), QStringList());
+  pasteOver(first.pgn, QStringLiteral("65226"));
+  QCOMPARE(h.messages.titles(), QStringList{existedTitle(0)});
+}
+
+void SlotRulesTest::pgnsBeyond32BitsAreNeverBuiltIn() {
+  for (int slot = 0; slot < 2; ++slot) {
+    Harness h;
+    prepareSlots(h, QStringLiteral("0"), QStringLiteral("200704"));
+    const Slot own = Slot::of(h, slot);
+    // 65226 + 2^32: the low 32 bits spell DM1.
+    pasteOver(own.pgn, QStringLiteral("4295032522"));
+    QCOMPARE(h.messages.titles(), QStringList{QStringLiteral("PGN is wrong")});
+    QVERIFY(!h.window->pgnSlots().CheckPgnSlot(slot));
+  }
+}
+
+void SlotRulesTest::pgnsBeyond32BitsAreEqualOnlyWhenTheySpellOneNumber_data() {
+  QTest::addColumn<QString>("first");
+  QTest::addColumn<QString>("second");
+  QTest::addColumn<bool>("equal");
+  QTest::newRow("same digits") << "4294967296"
+                               << "4294967296" << true;
+  QTest::newRow("leading zeros") << "4294967296"
+                                 << "0004294967296" << true;
+  QTest::newRow("both far beyond, different") << "2147483648"
+                                              << "99999999999999999999" << false;
+  QTest::newRow("low 32 bits equal") << "4294967296"
+                                     << "8589934592" << false;
+  QTest::newRow("one beyond, one within") << "2147483648"
+                                          << "2147483647" << false;
+}
+
+void SlotRulesTest::pgnsBeyond32BitsAreEqualOnlyWhenTheySpellOneNumber() {
+  QFETCH(QString, first);
+  QFETCH(QString, second);
+  QFETCH(bool, equal);
+  Harness h;
+  prepareSlots(h, QStringLiteral("0"), QStringLiteral("200704"));
+  const Slot s1 = Slot::of(h, 0);
+  const Slot s2 = Slot::of(h, 1);
+  pasteOver(s1.pgn, first);
+  h.messages.clear();
+  pasteOver(s2.pgn, second);
+  QStringList expected{QStringLiteral("PGN is wrong")};
+  if (equal) expected << QStringLiteral("PGN1 = PGN2");
+  QCOMPARE(h.messages.titles(), expected);
+  QCOMPARE(h.window->pgnSlots().CheckPgnSlot(0), equal);
+}
+
+J1939_TEST(SlotRulesTest);
+#include "tst_slot_rules.moc"
