@@ -65,9 +65,12 @@ MainWindow::MainWindow(Platform platform, QString workingDirectory, QWidget* par
   // Configuration record and files.
   formBinding_ = std::make_unique<FormBinding>(
       *ui_, state_,
-      FormRoutines{[this] { nameEditor().NameBytesToComponents(); }, [] {}, [](int, bool) {}});
+      FormRoutines{
+          [this] { nameEditor().NameBytesToComponents(); }, [this] { pgnSlots().PgnFromFields(); },
+          [this](int slot, bool enabled) { pgnSlots().SetPgnSlotEnabled(slot, enabled); }});
   configFiles_ =
       std::make_unique<ConfigFiles>(*ui_, state_, *formBinding_, platform_, workingDirectory_);
+  configDownload_->formToConfig = [this] { return formBinding_->FormToConfig(); };
 
   connect(ui_->cmbSimulatorVersion, &QComboBox::currentIndexChanged, this,
           &MainWindow::cmbSimulatorVersion_Click);
@@ -139,6 +142,9 @@ void MainWindow::Form_Load() {
                 describeFailure(*failure)});
   }
   if (shutDown_) return;
+
+  // The port selector reports a port that does not open itself.
+  portSelector().OpenSelectedPort();
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {

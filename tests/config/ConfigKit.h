@@ -8,6 +8,7 @@
 
 #include "config/ConfigFile.h"
 #include "config/ConfigFiles.h"
+#include "link/PortSelector.h"
 #include "support/Harness.h"
 
 // What the configuration tests share: real .cfg files in the harness's
@@ -52,6 +53,12 @@ inline void setVin(SimulatorConfig& config, const char* vin) {
 
 inline QString defaultPath(Harness& h) {
   return h.path(kDefaultConfigFileName);
+}
+
+// Every COM port of the list opens, so that the start-up shows no port message.
+inline void portsOpen(Harness& h) {
+  for (int n = 1; n <= PortSelector::kPortCount; ++n)
+    h.port.existing << PortSelector::platformDevice(n);
 }
 
 // A record as the tool itself would store it: every value one the form can show.

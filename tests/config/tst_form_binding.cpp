@@ -58,6 +58,7 @@ void save(Harness& h) {
 // Starts on `config` in j1939.cfg; start-up messages are not these tests' concern.
 void startOn(Harness& h, const SimulatorConfig& config) {
   QVERIFY(writeConfig(defaultPath(h), config));
+  portsOpen(h);
   h.start();
 }
 
@@ -352,6 +353,7 @@ void FormBindingTest::valueAListCannotTakeStopsTheCopy() {
   SimulatorConfig config = typicalConfig();
   fields.value(field)(config);
   QVERIFY(writeConfig(defaultPath(h), config));
+  portsOpen(h);
   h.create();
   QHash<QString, QString> before;
   for (const QString& name : unwritten) before.insert(name, shows(h.window.get(), name));
