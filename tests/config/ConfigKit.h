@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QFile>
+#include <QLineEdit>
 #include <QString>
 #include <QtTest>
 #include <cstring>
@@ -133,9 +134,37 @@ void useFiles(Harness& h, Make make) {
       [make](const QString& path) -> std::unique_ptr<QFile> { return make(path); });
 }
 
+// The user selects the whole text and types over it, key by key.
+inline void typeOver(QLineEdit* box, const QString& text) {
+  box->setFocus();
+  box->selectAll();
+  QTest::keyClicks(box, text);
+}
+
 // Message texts as the user sees them.
 inline QString cannotWrite(const QString& path, const QString& reason) {
   return QStringLiteral("Cannot write the configuration file %1: %2").arg(path, reason);
+}
+inline QString cannotOpen(const QString& path, const QString& reason) {
+  return QStringLiteral("Cannot open the configuration file %1: %2").arg(path, reason);
+}
+inline QString cannotRead(const QString& path, const QString& reason) {
+  return QStringLiteral("Cannot read the configuration file %1: %2").arg(path, reason);
+}
+
+// Why the system will not open `path` for reading and writing.
+inline QString openRefusal(const QString& path) {
+  QFile file(path);
+  return file.open(QIODevice::ReadWrite) ? QString() : file.errorString();
+}
+
+// The record as the form shows and stores it after loading the all-zero record.
+inline SimulatorConfig zeroRecordAsStored() {
+  SimulatorConfig c;
+  c.Pgn1DataLength = c.Pgn2DataLength = 1;
+  c.Pgn1ParamPos = c.Pgn2ParamPos = 1;
+  c.DtcVersion = 2;  // "1.01" shows "Version3"
+  return c;
 }
 
 }  // namespace configkit
