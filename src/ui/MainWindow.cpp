@@ -141,6 +141,7 @@ void MainWindow::Form_Load() {
                     .arg(QDir::toNativeSeparators(configFiles_->defaultFilePath())),
                 describeFailure(*failure)});
   }
+  recordShown_ = true;
   if (shutDown_) return;
 
   // The port selector reports a port that does not open itself.
@@ -167,7 +168,11 @@ void MainWindow::Form_Unload() {
 
   // Nothing typed is lost for one field that cannot be stored: the others are
   // stored and written, and the message names the ones that kept their values.
-  const QList<Failure> notStored = formBinding_->FormToConfigKeepingGoing();
+  // A run ended while the start-up was still showing the record (the system
+  // asked during a start-up message) has a half-filled form that nobody
+  // edited; the record read from the file is then the configuration to keep.
+  QList<Failure> notStored;
+  if (recordShown_) notStored = formBinding_->FormToConfigKeepingGoing();
 
   if (platform_.port.isOpen()) platform_.port.close();
 
