@@ -122,8 +122,6 @@ void MainWindow::refreshClockPanels() {
 }
 
 void MainWindow::Form_Load() {
-  // A message shown during start-up runs the event loop, in which the system
-  // may end the run; the rest of the start-up is then not done.
   state_.WritingNameBytes = false;
   state_.WritingNameComponents = false;
   state_.PgnSyncActive = false;
@@ -131,6 +129,8 @@ void MainWindow::Form_Load() {
 
   if (MaybeFailure failure = configFiles_->OpenDefaultFile())
     configFiles_->reportFileFailure(*failure);
+  // A message shown during the start-up runs the event loop, in which the
+  // system may end the run; the rest of the start-up is then not done.
   if (shutDown_) return;
 
   CentreWindow(*this);
