@@ -20,7 +20,7 @@ cmake --build "$build" --target j1939config bare_window j1939sim >/dev/null
 export QT_QPA_PLATFORM=offscreen
 ticks=$(getconf CLK_TCK)
 work=$(mktemp -d)
-trap 'kill $(jobs -p) 2>/dev/null || true; rm -rf "$work"' EXIT
+trap 'pkill -P $$ 2>/dev/null || true; rm -rf "$work"' EXIT
 
 # One run: prints "cpu_ms peak_kib" for the program started with the given command.
 measure() {
@@ -49,7 +49,8 @@ measure() {
 
 median() { sort -n | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : int((v[NR / 2] + v[NR / 2 + 1]) / 2) }'; }
 
-"$build/src/apps/j1939sim/j1939sim" --version 1.01 >"$work/sim.out" 2>/dev/null &
+# The emulator ends when its standard input does: keep it open for the run.
+sleep 3600 | "$build/src/apps/j1939sim/j1939sim" --version 1.01 >"$work/sim.out" 2>/dev/null &
 for _ in $(seq 50); do [ -s "$work/sim.out" ] && break; sleep 0.1; done
 SIM_DEVICE=$(head -n 1 "$work/sim.out")
 
