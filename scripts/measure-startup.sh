@@ -18,7 +18,6 @@ cmake -S "$top" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/nul
 cmake --build "$build" --target j1939config bare_window j1939sim >/dev/null
 
 export QT_QPA_PLATFORM=offscreen
-ticks=$(getconf CLK_TCK)
 work=$(mktemp -d)
 trap 'pkill -P $$ 2>/dev/null || true; rm -rf "$work"' EXIT
 
@@ -33,21 +32,17 @@ measure() {
   (cd "$dir" && XDG_CONFIG_HOME="$dir/config" HOME="$dir" exec "$@") >/dev/null 2>&1 &
   local pid=$!
   sleep 2
-  local stat status
-  stat=$(cat "/proc/$pid/stat")
-  status=$(cat "/proc/$pid/status")
+  # The first field of each thread's schedstat is its time on a processor in
+  # nanoseconds: finer than the clock ticks of /proc/PID/stat.
+  local cpu peak
+  cpu=$(cat /proc/"$pid"/task/*/schedstat | awk '{ ns += $1 } END { printf "%.1f", ns / 1e6 }')
+  peak=$(awk '/^VmHWM:/ { print $2 }' "/proc/$pid/status")
   kill -TERM "$pid"
   wait "$pid" 2>/dev/null || true
-  # Fields 14 and 15 of stat are user and system time in clock ticks; the
-  # command name in field 2 holds no blanks here.
-  local cpu
-  cpu=$(awk -v t="$ticks" '{ printf "%d", ($14 + $15) * 1000 / t }' <<<"$stat")
-  local peak
-  peak=$(awk '/^VmHWM:/ { print $2 }' <<<"$status")
   echo "$cpu $peak"
 }
 
-median() { sort -n | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : int((v[NR / 2] + v[NR / 2 + 1]) / 2) }'; }
+median() { sort -g | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
 
 # The emulator ends when its standard input does: keep it open for the run.
 sleep 3600 | "$build/src/apps/j1939sim/j1939sim" --version 1.01 >"$work/sim.out" 2>/dev/null &
