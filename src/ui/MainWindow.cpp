@@ -1,19 +1,26 @@
 #include "ui/MainWindow.h"
 
+#include <QApplication>
+#include <QCloseEvent>
 #include <QComboBox>
 #include <QDateTime>
+#include <QDir>
 #include <QIcon>
 #include <QLabel>
 #include <QLocale>
+#include <QPointer>
 #include <QStyle>
 #include <QTimer>
 
+#include "config/ConfigFiles.h"
+#include "config/FormBinding.h"
 #include "fields/Controls.h"
 #include "identity/AddressVinFields.h"
 #include "identity/NameEditor.h"
 #include "pgn/ParameterLayout.h"
 #include "pgn/PgnSlots.h"
 #include "ui/AboutBox.h"
+#include "ui/WindowPlacement.h"
 #include "ui_frmMain.h"
 
 MainWindow::MainWindow(Platform platform, QString workingDirectory, QWidget* parent)
@@ -56,6 +63,11 @@ MainWindow::MainWindow(Platform platform, QString workingDirectory, QWidget* par
           &PortSelector::releasePort);
 
   // Configuration record and files.
+  formBinding_ = std::make_unique<FormBinding>(
+      *ui_, state_,
+      FormRoutines{[this] { nameEditor().NameBytesToComponents(); }, [] {}, [](int, bool) {}});
+  configFiles_ =
+      std::make_unique<ConfigFiles>(*ui_, state_, *formBinding_, platform_, workingDirectory_);
 
   connect(ui_->cmbSimulatorVersion, &QComboBox::currentIndexChanged, this,
           &MainWindow::cmbSimulatorVersion_Click);
@@ -107,10 +119,82 @@ void MainWindow::refreshClockPanels() {
 }
 
 void MainWindow::Form_Load() {
+  // A message shown during start-up runs the event loop, in which the system
+  // may end the run; the rest of the start-up is then not done.
   state_.WritingNameBytes = false;
   state_.WritingNameComponents = false;
   state_.PgnSyncActive = false;
   state_.UserFileOpen = 0;
+
+  if (MaybeFailure failure = configFiles_->OpenDefaultFile())
+    configFiles_->reportFileFailure(*failure);
+  if (shutDown_) return;
+
+  CentreWindow(*this);
+
+  if (MaybeFailure failure = formBinding_->ConfigToForm()) {
+    configFiles_->reportFileFailure(
+        Failure{QStringLiteral("Cannot show the configuration from %1")
+                    .arg(QDir::toNativeSeparators(configFiles_->defaultFilePath())),
+                describeFailure(*failure)});
+  }
+  if (shutDown_) return;
+}
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+  Form_Unload();
+  event->accept();
+}
+
+void MainWindow::requestClose() {
+  if (shutDown_)
+    closeOtherWindows();
+  else if (isVisible())
+    close();
+  else
+    Form_Unload();  // still starting: a window not yet shown gets no close event
+}
+
+void MainWindow::Form_Unload() {
+  if (shutDown_) return;
+  shutDown_ = true;
+
+  // Nothing typed is lost for one field that cannot be stored: the others are
+  // stored and written, and the message names the ones that kept their values.
+  const QList<Failure> notStored = formBinding_->FormToConfigKeepingGoing();
+
+  if (platform_.port.isOpen()) platform_.port.close();
+
+  if (MaybeFailure failure = configFiles_->WriteDefaultFileAndClose()) {
+    configFiles_->reportFileFailure(*failure);
+  } else if (!notStored.isEmpty()) {
+    QStringList fields;
+    for (const Failure& field : notStored) fields << describeFailure(field);
+    platform_.messages.show(
+        QStringLiteral("%1 was written, but these fields could not be stored and kept their "
+                       "earlier values: %2.")
+            .arg(QDir::toNativeSeparators(configFiles_->defaultFilePath()),
+                 fields.join(QStringLiteral("; "))),
+        kConfigNotStoredTitle, MessageIcon::Information);
+  }
+
+  closeOtherWindows();
+
+  if (isMinimized()) return;
+  SaveWindowGeometry(*this, platform_.settings);
+}
+
+void MainWindow::closeOtherWindows() {
+  // Every other window of the tool (the About box, a message box, a file
+  // dialog), newest first. Other main windows exist only in tests.
+  const QWidgetList windows = QApplication::topLevelWidgets();
+  QList<QPointer<QWidget>> others;
+  for (QWidget* window : windows) {
+    if (window != this && window->isVisible() && !qobject_cast<MainWindow*>(window))
+      others.prepend(window);
+  }
+  for (const QPointer<QWidget>& window : others)
+    if (window) window->close();
 }
 
 void MainWindow::cmbSimulatorVersion_Click() {

@@ -4,6 +4,8 @@
 #include <QString>
 #include <memory>
 
+#include "config/ConfigFiles.h"
+#include "config/FormBinding.h"
 #include "config/FormState.h"
 #include "link/ConfigDownload.h"
 #include "link/PortSelector.h"
@@ -65,6 +67,18 @@ class MainWindow : public QMainWindow {
   ConfigDownload& configDownload() { return *configDownload_; }
 
   // Owners of the control groups (configuration record and files).
+  FormBinding& formBinding() { return *formBinding_; }
+  ConfigFiles& configFiles() { return *configFiles_; }
+  // Shut-down sequence, run once, when the window closes for whatever reason.
+  void Form_Unload();
+  // Ends the run as the close box does (the system or a signal asks). Asked
+  // again while the shut-down shows a message, it closes that message.
+  void requestClose();
+  bool hasShutDown() const { return shutDown_; }
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+  void closeOtherWindows();
 
  private:
   void setUpLists();
@@ -90,6 +104,9 @@ class MainWindow : public QMainWindow {
   std::unique_ptr<ConfigDownload> configDownload_;
 
   // Groups of controls, each owned by one class (configuration record and files).
+  std::unique_ptr<FormBinding> formBinding_;
+  std::unique_ptr<ConfigFiles> configFiles_;
+  bool shutDown_ = false;
 
   QLabel* statusPanel_ = nullptr;
   QLabel* datePanel_ = nullptr;

@@ -1,7 +1,9 @@
 #include <QApplication>
 #include <QDir>
+#include <QSessionManager>
 
 #include "platform/Platform.h"
+#include "platform/TerminationSignals.h"
 #include "ui/AppInfo.h"
 #include "ui/MainWindow.h"
 
@@ -13,7 +15,20 @@ int main(int argc, char* argv[]) {
   QtPlatform seams;
   MainWindow window(seams.platform(), QDir::currentPath());
   seams.setOwner(&window);
+
+  // The end of the desktop session, SIGTERM and SIGINT end the run the way the
+  // close box does, so that j1939.cfg is written. Installed before the start-up
+  // so that a request during it (while a message waits) is not lost.
+  TerminationSignals termination;
+  QObject::connect(&termination, &TerminationSignals::terminationRequested, &window,
+                   [&window] { window.requestClose(); });
+  QObject::connect(
+      &app, &QGuiApplication::commitDataRequest, &window,
+      [&window](QSessionManager&) { window.requestClose(); }, Qt::DirectConnection);
+  QObject::connect(&app, &QCoreApplication::aboutToQuit, &window, [&window] { window.close(); });
+
   window.Form_Load();
+  if (window.hasShutDown()) return 0;
   window.show();
   return app.exec();
 }

@@ -1,0 +1,174 @@
+#include "config/ConfigFiles.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <array>
+
+#include "config/ConfigFile.h"
+#include "config/FormBinding.h"
+#include "ui_frmMain.h"
+
+namespace {
+
+constexpr int16_t kDefaultFileHandle = 1;
+constexpr int16_t kUserFileHandle = 2;
+
+QString shown(const QString& path) {
+  return QDir::toNativeSeparators(path);
+}
+
+Failure cannotOpen(const QString& path, const QString& reason) {
+  return Failure{QStringLiteral("Cannot open the configuration file %1").arg(shown(path)), reason};
+}
+Failure cannotRead(const QString& path, const QString& reason) {
+  return Failure{QStringLiteral("Cannot read the configuration file %1").arg(shown(path)), reason};
+}
+Failure cannotWrite(const QString& path, const QString& reason) {
+  return Failure{QStringLiteral("Cannot write the configuration file %1").arg(shown(path)), reason};
+}
+
+}  // namespace
+
+ConfigFiles::ConfigFiles(Ui::frmMain& form, FormState& state, FormBinding& binding,
+                         Platform platform, const QString& workingDirectory, QObject* parent)
+    : QObject(parent),
+      state_(state),
+      binding_(binding),
+      platform_(platform),
+      factory_([](const QString& path) { return std::make_unique<QFile>(path); }) {
+  defaultFile_.path = QDir(workingDirectory).filePath(kDefaultConfigFileName);
+  connect(form.mnuFileOpen, &QAction::triggered, this, [this] { mnuFileOpen_Click(); });
+  connect(form.mnuFileSave, &QAction::triggered, this, [this] { mnuFileSave_Click(); });
+  connect(form.mnuFileSaveAs, &QAction::triggered, this, [this] { mnuFileSaveAs_Click(); });
+}
+
+ConfigFiles::~ConfigFiles() = default;
+
+MaybeFailure ConfigFiles::openFile(OpenFile& slot, QString path) {
+  closeFile(slot);
+  slot = OpenFile{};
+  slot.path = path;
+  slot.file = factory_(path);
+  // Read-write creates a missing file and never empties an existing one.
+  if (slot.file->open(QIODevice::ReadWrite)) return std::nullopt;
+  const QString reason = slot.file->errorString();
+  // A file that cannot be written may still be read: load it, refuse writes.
+  if (QFileInfo::exists(path) && slot.file->open(QIODevice::ReadOnly)) {
+    slot.writeRefusal = reason;
+    return std::nullopt;
+  }
+  slot.openError = reason;
+  return cannotOpen(path, reason);
+}
+
+MaybeFailure ConfigFiles::readRecord(OpenFile& slot, SimulatorConfig& config) {
+  if (!slot.file || !slot.file->isOpen()) return cannotRead(slot.path, slot.openError);
+  if (!slot.file->seek(0)) return cannotRead(slot.path, slot.file->errorString());
+  std::array<uint8_t, kConfigFieldBytes> bytes{};
+  const qint64 count = slot.file->read(reinterpret_cast<char*>(bytes.data()), bytes.size());
+  if (count < 0) return cannotRead(slot.path, slot.file->errorString());
+  if (MaybeFailure failure = DecodeConfigRecord(
+          std::span<const uint8_t>(bytes.data(), static_cast<size_t>(count)), config))
+    return cannotRead(slot.path, failure->reason);
+  return std::nullopt;
+}
+
+MaybeFailure ConfigFiles::writeRecord(OpenFile& slot, const SimulatorConfig& config) {
+  if (!slot.file || !slot.file->isOpen()) {
+    return cannotWrite(slot.path, slot.openError.isEmpty() ? QStringLiteral("the file is not open")
+                                                           : slot.openError);
+  }
+  if (!slot.file->isWritable()) return cannotWrite(slot.path, slot.writeRefusal);
+  if (!slot.file->seek(0)) return cannotWrite(slot.path, slot.file->errorString());
+  const QByteArray record = EncodeConfigRecord(config);
+  const qint64 written = slot.file->write(record);
+  if (written < 0) return cannotWrite(slot.path, slot.file->errorString());
+  if (written != record.size()) {
+    return cannotWrite(
+        slot.path,
+        QStringLiteral("only %1 of its %2 bytes were written").arg(written).arg(record.size()));
+  }
+  if (!slot.file->flush()) return cannotWrite(slot.path, slot.file->errorString());
+  return std::nullopt;
+}
+
+void ConfigFiles::closeFile(OpenFile& slot) {
+  if (slot.file && slot.file->isOpen()) slot.file->close();
+}
+
+MaybeFailure ConfigFiles::OpenDefaultFile() {
+  state_.UserFileOpen = 0;
+  MaybeFailure failure = openFile(defaultFile_, defaultFile_.path);
+  if (failure) return failure;
+  state_.DefaultFileNumber = kDefaultFileHandle;
+  return readRecord(defaultFile_, state_.Config);
+}
+
+MaybeFailure ConfigFiles::WriteDefaultFileAndClose() {
+  if (closed_) return std::nullopt;
+  closed_ = true;
+  MaybeFailure failure = writeRecord(defaultFile_, state_.Config);
+  closeFile(defaultFile_);
+  // The user file is not written at exit: j1939.cfg holds the last state.
+  if (state_.UserFileOpen) closeFile(userFile_);
+  return failure;
+}
+
+void ConfigFiles::replaceUserFile() {
+  if (state_.UserFileOpen)
+    closeFile(userFile_);
+  else
+    state_.UserFileOpen = -1;
+}
+
+void ConfigFiles::mnuFileOpen_Click() {
+  if (closed_) return;
+  const QString name =
+      platform_.fileDialogs.getOpenFileName(QStringLiteral("Open"), kConfigFileFilter);
+  if (name.isEmpty()) return;
+  replaceUserFile();
+  if (MaybeFailure failure = openFile(userFile_, name)) return reportFileFailure(*failure);
+  state_.UserFileNumber = kUserFileHandle;
+  // Decoded aside first: a file that is refused leaves record and form alone.
+  SimulatorConfig loaded = state_.Config;
+  if (MaybeFailure failure = readRecord(userFile_, loaded)) return reportFileFailure(*failure);
+  state_.Config = loaded;
+  // Edits in the form that had not been stored are replaced here.
+  if (MaybeFailure failure = binding_.ConfigToForm()) {
+    reportFileFailure(
+        Failure{QStringLiteral("Cannot show the configuration from %1").arg(shown(name)),
+                describeFailure(*failure)});
+  }
+}
+
+void ConfigFiles::mnuFileSave_Click() {
+  if (closed_) return;
+  OpenFile& target = state_.UserFileOpen ? userFile_ : defaultFile_;
+  if (MaybeFailure failure = binding_.FormToConfig()) return reportNotStored(*failure, target.path);
+  if (MaybeFailure failure = writeRecord(target, state_.Config)) reportFileFailure(*failure);
+}
+
+void ConfigFiles::mnuFileSaveAs_Click() {
+  if (closed_) return;
+  const QString name =
+      platform_.fileDialogs.getSaveFileName(QStringLiteral("save as"), kConfigFileFilter);
+  if (name.isEmpty()) return;
+  replaceUserFile();
+  // An existing file is opened as it is; only its first record is overwritten.
+  if (MaybeFailure failure = openFile(userFile_, name)) return reportFileFailure(*failure);
+  state_.UserFileNumber = kUserFileHandle;
+  if (MaybeFailure failure = binding_.FormToConfig()) return reportNotStored(*failure, name);
+  if (MaybeFailure failure = writeRecord(userFile_, state_.Config)) reportFileFailure(*failure);
+}
+
+void ConfigFiles::reportFileFailure(const Failure& failure) {
+  platform_.messages.show(describeFailure(failure), kConfigFileErrorTitle,
+                          MessageIcon::Information);
+}
+
+void ConfigFiles::reportNotStored(const Failure& failure, const QString& path) {
+  platform_.messages.show(QStringLiteral("Cannot store %1: %2. Nothing was written to %3.")
+                              .arg(failure.what, failure.reason, shown(path)),
+                          kConfigNotStoredTitle, MessageIcon::Information);
+}

@@ -1,0 +1,83 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+#include <functional>
+#include <memory>
+
+#include "config/Failure.h"
+#include "config/FormState.h"
+#include "platform/Platform.h"
+
+class FormBinding;
+class QFile;
+
+namespace Ui {
+class frmMain;
+}
+
+// Captions of the messages that report what the file commands could not do.
+inline const QString kConfigFileErrorTitle = QStringLiteral("Configuration file error");
+inline const QString kConfigNotStoredTitle = QStringLiteral("Configuration not stored");
+inline const QString kConfigFileFilter = QStringLiteral("J1939 Configure File (*.cfg)|*.cfg");
+inline const QString kDefaultConfigFileName = QStringLiteral("j1939.cfg");
+
+// The configuration files: j1939.cfg in the working directory, open from
+// start-up to exit, and the one file the user chose last with Open or Save As,
+// to which Save writes once there is one. Only record 1 (the first 84 bytes)
+// of a file is read or written; anything after it is left alone. A file that
+// can be read but not written is still read; writing to it is reported.
+class ConfigFiles : public QObject {
+ public:
+  // How a file is made; tests substitute files that fail in chosen ways.
+  using FileFactory = std::function<std::unique_ptr<QFile>(const QString& path)>;
+
+  ConfigFiles(Ui::frmMain& form, FormState& state, FormBinding& binding, Platform platform,
+              const QString& workingDirectory, QObject* parent = nullptr);
+  ~ConfigFiles() override;
+
+  void setFileFactory(FileFactory factory) { factory_ = std::move(factory); }
+  QString defaultFilePath() const { return defaultFile_.path; }
+
+  // Start-up: opens j1939.cfg for reading and writing, creating it if it is
+  // missing, and reads record 1 into the record (an empty file leaves it all
+  // zeros). A file that can only be read is opened for reading.
+  MaybeFailure OpenDefaultFile();
+  // Exit: writes the record as record 1 of j1939.cfg, then closes both files.
+  // After this the File commands do nothing.
+  MaybeFailure WriteDefaultFileAndClose();
+
+  // The File menu; the toolbar's "Open" and "Save" run the same commands.
+  // Each reports what it could not do in a message box naming the file or the
+  // field and the reason; the steps done before a failure keep their effect.
+  void mnuFileOpen_Click();
+  void mnuFileSave_Click();
+  void mnuFileSaveAs_Click();
+
+  // Shows a failure of a file step.
+  void reportFileFailure(const Failure& failure);
+
+ private:
+  struct OpenFile {
+    QString path;
+    std::unique_ptr<QFile> file;
+    QString openError;     // why it could not be opened at all
+    QString writeRefusal;  // why it is open for reading only
+  };
+
+  MaybeFailure openFile(OpenFile& slot, QString path);
+  MaybeFailure readRecord(OpenFile& slot, SimulatorConfig& config);
+  MaybeFailure writeRecord(OpenFile& slot, const SimulatorConfig& config);
+  static void closeFile(OpenFile& slot);
+  // Closes the current user file, or notes that there is one from now on.
+  void replaceUserFile();
+  void reportNotStored(const Failure& failure, const QString& path);
+
+  FormState& state_;
+  FormBinding& binding_;
+  Platform platform_;
+  FileFactory factory_;
+  OpenFile defaultFile_;
+  OpenFile userFile_;
+  bool closed_ = false;
+};

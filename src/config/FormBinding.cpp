@@ -1,0 +1,370 @@
+#include "config/FormBinding.h"
+
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QRadioButton>
+
+#include "fields/Controls.h"
+#include "fields/TextCodecs.h"
+#include "ui_frmMain.h"
+
+namespace {
+
+constexpr int kVinLength = 17;
+constexpr uint64_t kMaxDataLength = 1785;  // 255 transport packets of 7 bytes
+
+QString slotFieldName(int slot, const char* field) {
+  return QStringLiteral("Pgn%1%2").arg(slot + 1).arg(QLatin1String(field));
+}
+
+Failure listRefuses(const QString& field, int value, const QComboBox* list) {
+  return Failure{QStringLiteral("%1 = %2").arg(field).arg(value),
+                 QStringLiteral("the list %1 has no entry %2").arg(list->objectName()).arg(value)};
+}
+
+Failure checkBoxRefuses(const QString& field, int value, const QCheckBox* box) {
+  return Failure{QStringLiteral("%1 = %2").arg(field).arg(value),
+                 QStringLiteral("the check box %1 takes only 0, 1 or 2").arg(box->objectName())};
+}
+
+Failure noSelection(const QString& field, const QComboBox* list) {
+  return Failure{QStringLiteral("%1 (%2)").arg(field, list->objectName()),
+                 QStringLiteral("no entry is selected")};
+}
+
+QString decimal(int value) {
+  return QString::number(value);
+}
+
+}  // namespace
+
+FormBinding::FormBinding(Ui::frmMain& form, FormState& state, FormRoutines routines,
+                         QObject* parent)
+    : QObject(parent),
+      form_(form),
+      state_(state),
+      routines_(std::move(routines)),
+      simulatorMode_(new QButtonGroup(this)) {
+  // One group: selecting one mode deselects the other.
+  simulatorMode_->setExclusive(true);
+  simulatorMode_->addButton(form_.optDynamic);
+  simulatorMode_->addButton(form_.optStatic);
+  connect(form_.cmdDefault, &QPushButton::clicked, this, [this] { cmdDefault_Click(); });
+}
+
+FormBinding::SlotControls FormBinding::slotControls(int slot) const {
+  if (slot == 0) {
+    return {form_.chkDeletePGN1,   form_.cmbUpdateRate1,
+            form_.cmbPriority1,    form_.chkReserveBit1,
+            form_.chkDatapage1,    form_.txtPF1,
+            form_.txtPS1,          form_.txtDatalength1,
+            form_.txtPGN1,         form_.cmbParameterType1,
+            form_.txtParameterPos1};
+  }
+  return {form_.chkDeletePGN2,   form_.cmbUpdateRate2,
+          form_.cmbPriority2,    form_.chkReserveBit2,
+          form_.chkDatapage2,    form_.txtPF2,
+          form_.txtPS2,          form_.txtDatalength2,
+          form_.txtPGN2,         form_.cmbParameterType2,
+          form_.txtParameterPos2};
+}
+
+FormBinding::SlotFields FormBinding::slotFields(int slot) {
+  SimulatorConfig& c = state_.Config;
+  if (slot == 0) {
+    return {c.Pgn1InUse,      c.Pgn1UpdateRate, c.Pgn1Priority, c.Pgn1DataPage,
+            c.Pgn1Reserved,   c.Pgn1Pf,         c.Pgn1Ps,       c.Pgn1,
+            c.Pgn1DataLength, c.Pgn1ParamType,  c.Pgn1ParamPos, state_.MaxParameterPos1};
+  }
+  return {c.Pgn2InUse,      c.Pgn2UpdateRate, c.Pgn2Priority, c.Pgn2DataPage,
+          c.Pgn2Reserved,   c.Pgn2Pf,         c.Pgn2Ps,       c.Pgn2,
+          c.Pgn2DataLength, c.Pgn2ParamType,  c.Pgn2ParamPos, state_.MaxParameterPos2};
+}
+
+QLineEdit* FormBinding::nameByteBox(int index) const {
+  QLineEdit* const boxes[] = {form_.txtDeviceName0, form_.txtDeviceName1, form_.txtDeviceName2,
+                              form_.txtDeviceName3, form_.txtDeviceName4, form_.txtDeviceName5,
+                              form_.txtDeviceName6, form_.txtDeviceName7};
+  return boxes[index];
+}
+
+MaybeFailure FormBinding::ConfigToForm() {
+  SimulatorConfig& c = state_.Config;
+
+  // 1. The port list; its own handling re-opens the port.
+  if (!setListIndex(form_.cmbCOM, c.ComPortIndex))
+    return listRefuses(QStringLiteral("ComPortIndex"), c.ComPortIndex, form_.cmbCOM);
+
+  // 2. Source address.
+  form_.txtJ1939Addr->setText(ByteToHexText(c.SourceAddress));
+
+  // 3. Dynamic takes any non-zero value, then Static the complement: of the two
+  // writes the second wins, so only -1 leaves Dynamic selected.
+  if (c.DynamicMode == -1)
+    form_.optDynamic->setChecked(true);
+  else
+    form_.optStatic->setChecked(true);
+
+  // 4, 5. The delete boxes, then each slot enabled as its box reads back.
+  for (int slot = 0; slot < 2; ++slot) {
+    const SlotControls ctl = slotControls(slot);
+    setCheckValue(ctl.chkDeletePGN, slotFields(slot).InUse == 0 ? 1 : 0);
+    routines_.SetPgnSlotEnabled(slot, !isTicked(ctl.chkDeletePGN));
+  }
+
+  // 6. Update rates.
+  for (int slot = 0; slot < 2; ++slot) {
+    const int value = slotFields(slot).UpdateRate;
+    QComboBox* list = slotControls(slot).cmbUpdateRate;
+    if (!setListIndex(list, value))
+      return listRefuses(slotFieldName(slot, "UpdateRate"), value, list);
+  }
+  // 7. Priorities.
+  for (int slot = 0; slot < 2; ++slot) {
+    const int value = slotFields(slot).Priority;
+    QComboBox* list = slotControls(slot).cmbPriority;
+    if (!setListIndex(list, value))
+      return listRefuses(slotFieldName(slot, "Priority"), value, list);
+  }
+  // 8. Reserved bits.
+  for (int slot = 0; slot < 2; ++slot) {
+    const int value = slotFields(slot).Reserved;
+    QCheckBox* box = slotControls(slot).chkReserveBit;
+    if (!setCheckValue(box, value))
+      return checkBoxRefuses(slotFieldName(slot, "Reserved"), value, box);
+  }
+  // 9. Data-page bits.
+  for (int slot = 0; slot < 2; ++slot) {
+    const int value = slotFields(slot).DataPage;
+    QCheckBox* box = slotControls(slot).chkDatapage;
+    if (!setCheckValue(box, value))
+      return checkBoxRefuses(slotFieldName(slot, "DataPage"), value, box);
+  }
+  // 10. PF of both slots, then PS of both.
+  for (int slot = 0; slot < 2; ++slot)
+    slotControls(slot).txtPF->setText(ByteToHexText(slotFields(slot).Pf));
+  for (int slot = 0; slot < 2; ++slot)
+    slotControls(slot).txtPS->setText(ByteToHexText(slotFields(slot).Ps));
+
+  // 11, 12. A data length of 0 means a record that never held one: 1 byte.
+  for (int slot = 0; slot < 2; ++slot) {
+    int16_t& length = slotFields(slot).DataLength;
+    if (length == 0) length = 1;
+  }
+  for (int slot = 0; slot < 2; ++slot)
+    slotControls(slot).txtDatalength->setText(decimal(slotFields(slot).DataLength));
+
+  // 13. The stored PGNs, written after their parts, so that they win over them.
+  for (int slot = 0; slot < 2; ++slot)
+    slotControls(slot).txtPGN->setText(QString::number(slotFields(slot).Pgn));
+
+  // 14. Parameter types, after the data lengths they are checked against.
+  for (int slot = 0; slot < 2; ++slot) {
+    const int value = slotFields(slot).ParamType;
+    QComboBox* list = slotControls(slot).cmbParameterType;
+    if (!setListIndex(list, value))
+      return listRefuses(slotFieldName(slot, "ParamType"), value, list);
+  }
+
+  // 15, 16. Parameter positions; 0 means position 1.
+  for (int slot = 0; slot < 2; ++slot) {
+    int16_t& position = slotFields(slot).ParamPos;
+    if (position == 0) position = 1;
+  }
+  for (int slot = 0; slot < 2; ++slot)
+    slotControls(slot).txtParameterPos->setText(decimal(slotFields(slot).ParamPos));
+
+  // 17, 18. The NAME bytes, then the components refreshed from all eight.
+  for (int i = 0; i < 8; ++i) nameByteBox(i)->setText(ByteToHexText(c.DeviceName[i]));
+  routines_.NameBytesToComponents();
+
+  // 19. The version list first, so that its own rule runs before the DTC
+  // format, the VIN and the bit rate are set here.
+  if (c.SimulatorVersion != 0) {
+    setListIndex(form_.cmbSimulatorVersion, 1);
+    if (!setListIndex(form_.cmbDTCVersion, c.DtcVersion))
+      return listRefuses(QStringLiteral("DtcVersion"), c.DtcVersion, form_.cmbDTCVersion);
+    form_.cmbDTCVersion->setEnabled(true);
+    form_.txtVIN->show();
+    form_.txtVIN->setText(QString());
+    // One character per stored byte, appended one by one; a byte 0 ends a VIN
+    // that was never stored (the record's zero filling), so that the box shows
+    // an empty VIN rather than invisible control characters.
+    for (int i = 0; i < kVinLength && c.Vin[i] != 0; ++i)
+      form_.txtVIN->setText(form_.txtVIN->text() + QChar(c.Vin[i]));
+    form_.cmbCANBUSBaudRate->setEnabled(true);
+  } else {
+    setListIndex(form_.cmbSimulatorVersion, 0);
+    setListIndex(form_.cmbDTCVersion, 2);  // "Version3"
+    form_.cmbDTCVersion->setEnabled(false);
+    form_.txtVIN->hide();
+    setListIndex(form_.cmbCANBUSBaudRate, 0);
+    form_.cmbCANBUSBaudRate->setEnabled(false);
+  }
+  // 20. Both versions: any non-zero value is 500 kbit/s.
+  setListIndex(form_.cmbCANBUSBaudRate, c.CanBaudRate != 0 ? 1 : 0);
+  return std::nullopt;
+}
+
+MaybeFailure FormBinding::FormToConfig() {
+  const QList<Failure> failures = storeForm(false);
+  if (failures.isEmpty()) return std::nullopt;
+  return failures.first();
+}
+
+QList<Failure> FormBinding::FormToConfigKeepingGoing() {
+  return storeForm(true);
+}
+
+QList<Failure> FormBinding::storeForm(bool keepGoing) {
+  SimulatorConfig& c = state_.Config;
+  QList<Failure> failures;
+  // True when the copy has to stop here.
+  auto stops = [&](MaybeFailure failure) {
+    if (!failure) return false;
+    failures << *failure;
+    return !keepGoing;
+  };
+
+  // 1. Each PGN recomputed from its parts, so that the stored number matches them.
+  routines_.PgnFromFields();
+
+  // 2-4.
+  c.ComPortIndex = static_cast<int16_t>(form_.cmbCOM->currentIndex());
+  c.SourceAddress = HexTextToByte(form_.txtJ1939Addr->text());
+  c.DynamicMode = form_.optDynamic->isChecked() ? -1 : 0;
+
+  // 5. In use is 1, not -1.
+  for (int slot = 0; slot < 2; ++slot)
+    slotFields(slot).InUse = checkValue(slotControls(slot).chkDeletePGN) == 0 ? 1 : 0;
+  // 6-9.
+  for (int slot = 0; slot < 2; ++slot)
+    slotFields(slot).UpdateRate =
+        static_cast<int16_t>(slotControls(slot).cmbUpdateRate->currentIndex());
+  for (int slot = 0; slot < 2; ++slot)
+    slotFields(slot).Priority =
+        static_cast<int16_t>(slotControls(slot).cmbPriority->currentIndex());
+  for (int slot = 0; slot < 2; ++slot)
+    slotFields(slot).Reserved = static_cast<int16_t>(checkValue(slotControls(slot).chkReserveBit));
+  for (int slot = 0; slot < 2; ++slot)
+    slotFields(slot).DataPage = static_cast<int16_t>(checkValue(slotControls(slot).chkDatapage));
+  // 10. PF of both slots, then PS of both.
+  for (int slot = 0; slot < 2; ++slot)
+    slotFields(slot).Pf = HexTextToByte(slotControls(slot).txtPF->text());
+  for (int slot = 0; slot < 2; ++slot)
+    slotFields(slot).Ps = HexTextToByte(slotControls(slot).txtPS->text());
+
+  // 11. Only a length in range is stored; anything else keeps the last one.
+  for (int slot = 0; slot < 2; ++slot) {
+    const QString text = slotControls(slot).txtDatalength->text();
+    if (!IsDecimalText(text)) continue;
+    const uint64_t value = DecimalValue(text);
+    if (value >= 1 && value <= kMaxDataLength)
+      slotFields(slot).DataLength = static_cast<int16_t>(value);
+  }
+
+  // 12. The PGN texts, as PgnFromFields has just written them.
+  for (int slot = 0; slot < 2; ++slot) {
+    QLineEdit* box = slotControls(slot).txtPGN;
+    bool ok = false;
+    const int32_t value = box->text().toInt(&ok);
+    if (!ok) {
+      if (stops(Failure{
+              QStringLiteral("PGN of Additional PGN%1 (%2)").arg(slot + 1).arg(box->objectName()),
+              QStringLiteral("'%1' is not a whole number").arg(box->text())}))
+        return failures;
+      continue;
+    }
+    slotFields(slot).Pgn = value;
+  }
+
+  // 13. A byte cannot hold "no selection".
+  for (int slot = 0; slot < 2; ++slot) {
+    QComboBox* list = slotControls(slot).cmbParameterType;
+    if (list->currentIndex() < 0) {
+      if (stops(noSelection(QStringLiteral("Parameter Type of Additional PGN%1").arg(slot + 1),
+                            list)))
+        return failures;
+      continue;
+    }
+    slotFields(slot).ParamType = static_cast<uint8_t>(list->currentIndex());
+  }
+
+  // 14. Only a position within the slot's last computed bound is stored.
+  for (int slot = 0; slot < 2; ++slot) {
+    SlotFields fields = slotFields(slot);
+    const QString text = slotControls(slot).txtParameterPos->text();
+    if (!IsDecimalText(text)) continue;
+    const uint64_t value = DecimalValue(text);
+    if (value > 0 && fields.MaxParameterPos > 0 &&
+        value <= static_cast<uint64_t>(fields.MaxParameterPos))
+      fields.ParamPos = static_cast<int16_t>(value);
+  }
+
+  // 15-16.
+  for (int i = 0; i < 8; ++i) c.DeviceName[i] = HexTextToByte(nameByteBox(i)->text());
+  c.SimulatorVersion = static_cast<int16_t>(form_.cmbSimulatorVersion->currentIndex());
+
+  // 17.
+  if (form_.cmbDTCVersion->currentIndex() < 0) {
+    if (stops(noSelection(QStringLiteral("DTC Format"), form_.cmbDTCVersion))) return failures;
+  } else {
+    c.DtcVersion = static_cast<uint8_t>(form_.cmbDTCVersion->currentIndex());
+  }
+
+  // 18. "1.01" has no VIN and a fixed bit rate: both keep what they held.
+  if (c.SimulatorVersion == 0) return failures;
+
+  // 19. Exactly 17 single-byte character codes; later characters are ignored.
+  const QString vin = form_.txtVIN->text();
+  MaybeFailure vinFailure;
+  if (vin.size() < kVinLength) {
+    vinFailure = Failure{
+        QStringLiteral("VIN (txtVIN)"),
+        QStringLiteral("it has %1 characters; a VIN needs %2").arg(vin.size()).arg(kVinLength)};
+  } else {
+    for (int i = 0; i < kVinLength && !vinFailure; ++i) {
+      if (vin.at(i).unicode() > 0xFF)
+        vinFailure =
+            Failure{QStringLiteral("VIN (txtVIN)"),
+                    QStringLiteral("the character '%1' has no single-byte code").arg(vin.at(i))};
+    }
+  }
+  if (vinFailure) {
+    if (stops(vinFailure)) return failures;
+  } else {
+    for (int i = 0; i < kVinLength; ++i) c.Vin[i] = static_cast<uint8_t>(vin.at(i).unicode());
+  }
+
+  // 20.
+  c.CanBaudRate = form_.cmbCANBUSBaudRate->currentIndex() == 0 ? 0 : -1;
+  return failures;
+}
+
+void FormBinding::cmdDefault_Click() {
+  LoadDefaults();
+}
+
+void FormBinding::LoadDefaults() {
+  form_.txtJ1939Addr->setText(QStringLiteral("00"));
+  form_.optStatic->setChecked(true);
+  setCheckValue(form_.chkDeletePGN1, 1);
+  setCheckValue(form_.chkDeletePGN2, 1);
+  setListIndex(form_.cmbUpdateRate1, 0);  // "On Request"
+  setListIndex(form_.cmbUpdateRate2, 0);
+  setListIndex(form_.cmbPriority1, 7);
+  setListIndex(form_.cmbPriority2, 7);
+  routines_.SetPgnSlotEnabled(0, false);
+  routines_.SetPgnSlotEnabled(1, false);
+  setListIndex(form_.cmbParameterType1, 0);  // "Single Byte"
+  setListIndex(form_.cmbParameterType2, 0);
+  form_.txtParameterPos1->setText(QStringLiteral("1"));
+  form_.txtParameterPos2->setText(QStringLiteral("1"));
+  for (int i = 0; i < 8; ++i) nameByteBox(i)->setText(QStringLiteral("00"));
+  setListIndex(form_.cmbSimulatorVersion, 1);  // "2.00"
+  setListIndex(form_.cmbDTCVersion, 3);        // "Version4"
+  form_.txtVIN->setText(QStringLiteral("KorvaneElectronic"));
+  setListIndex(form_.cmbCANBUSBaudRate, 0);  // "250Kbps"
+}

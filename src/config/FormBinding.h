@@ -1,0 +1,97 @@
+#pragma once
+
+#include <QList>
+#include <QObject>
+#include <functional>
+
+#include "config/Failure.h"
+#include "config/FormState.h"
+
+class QButtonGroup;
+class QCheckBox;
+class QComboBox;
+class QLineEdit;
+
+namespace Ui {
+class frmMain;
+}
+
+// The routines of other control groups that the binding runs after it has
+// written their controls. The main window connects them to the groups' owners.
+struct FormRoutines {
+  std::function<void()> NameBytesToComponents;                    // the NAME editor
+  std::function<void()> PgnFromFields;                            // both additional PGN slots
+  std::function<void(int slot, bool enabled)> SetPgnSlotEnabled;  // slot 0 or 1
+};
+
+// The only code that copies between the configuration record and the window's
+// controls, and the factory configuration behind "Default". Every value goes
+// into a control the way the user would put it there, so the control's own
+// handler validates it and keeps its dependent fields in step; the order of
+// the writes is what makes the derived fields come out right. It also owns the
+// two simulator-mode option buttons.
+class FormBinding : public QObject {
+ public:
+  FormBinding(Ui::frmMain& form, FormState& state, FormRoutines routines,
+              QObject* parent = nullptr);
+
+  // Record to controls. A stored value that a control cannot take (a list
+  // index outside its list, a check-box value other than 0, 1 or 2) stops the
+  // copy at that step; the controls written before it keep the new values.
+  // Also writes 1 into a data length or parameter position that holds 0.
+  MaybeFailure ConfigToForm();
+
+  // Controls to record. A field that cannot be stored (a parameter type or
+  // DTC format with no selection, a VIN of fewer than 17 characters while
+  // "2.00" is selected) stops the copy there: the fields before it hold the
+  // new values, it and those after it keep theirs. The failure names the field.
+  MaybeFailure FormToConfig();
+
+  // The same copy for the end of the run, where nothing typed may be lost for
+  // one bad field: each field that cannot be stored keeps its earlier value and
+  // the copy goes on with the rest. Returns the fields that were skipped.
+  QList<Failure> FormToConfigKeepingGoing();
+
+  // The factory configuration, into the controls only.
+  void LoadDefaults();
+  void cmdDefault_Click();
+
+ private:
+  struct SlotControls {
+    QCheckBox* chkDeletePGN;
+    QComboBox* cmbUpdateRate;
+    QComboBox* cmbPriority;
+    QCheckBox* chkReserveBit;
+    QCheckBox* chkDatapage;
+    QLineEdit* txtPF;
+    QLineEdit* txtPS;
+    QLineEdit* txtDatalength;
+    QLineEdit* txtPGN;
+    QComboBox* cmbParameterType;
+    QLineEdit* txtParameterPos;
+  };
+  struct SlotFields {
+    int16_t& InUse;
+    int16_t& UpdateRate;
+    int16_t& Priority;
+    int16_t& DataPage;
+    int16_t& Reserved;
+    uint8_t& Pf;
+    uint8_t& Ps;
+    int32_t& Pgn;
+    int16_t& DataLength;
+    uint8_t& ParamType;
+    int16_t& ParamPos;
+    int16_t& MaxParameterPos;
+  };
+
+  SlotControls slotControls(int slot) const;
+  SlotFields slotFields(int slot);
+  QLineEdit* nameByteBox(int index) const;
+  QList<Failure> storeForm(bool keepGoing);
+
+  Ui::frmMain& form_;
+  FormState& state_;
+  FormRoutines routines_;
+  QButtonGroup* simulatorMode_;
+};
