@@ -3,6 +3,7 @@
 #include <array>
 #include <optional>
 
+#include "RecordSlot.h"
 #include "config/ListTexts.h"
 #include "config/RecordReading.h"
 #include "fields/TextCodecs.h"
@@ -17,25 +18,6 @@
 namespace {
 
 using Kind = Finding::Kind;
-
-struct SlotValues {
-  int16_t inUse, updateRate, priority, dataPage, reserved;
-  uint8_t pf, ps;
-  int32_t pgn;
-  int16_t dataLength;
-  uint8_t paramType;
-  int16_t paramPos;
-};
-
-SlotValues slotValues(const SimulatorConfig& c, int slot) {
-  if (slot == 0)
-    return {c.Pgn1InUse,      c.Pgn1UpdateRate, c.Pgn1Priority, c.Pgn1DataPage,
-            c.Pgn1Reserved,   c.Pgn1Pf,         c.Pgn1Ps,       c.Pgn1,
-            c.Pgn1DataLength, c.Pgn1ParamType,  c.Pgn1ParamPos};
-  return {c.Pgn2InUse,      c.Pgn2UpdateRate, c.Pgn2Priority, c.Pgn2DataPage,
-          c.Pgn2Reserved,   c.Pgn2Pf,         c.Pgn2Ps,       c.Pgn2,
-          c.Pgn2DataLength, c.Pgn2ParamType,  c.Pgn2ParamPos};
-}
 
 QString dataBytes(int64_t count) {
   return QStringLiteral("%1 data byte%2").arg(count).arg(count == 1 ? "" : "s");
@@ -66,7 +48,7 @@ class Checker {
     return false;
   }
 
-  void slot(int slot, const SlotValues& v) {
+  void slot(int slot, const RecordSlot& v) {
     const QString prefix = QStringLiteral("Pgn%1").arg(slot + 1);
     listIndex(prefix + QStringLiteral("UpdateRate"), v.updateRate, UpdateRateList(slot));
     listIndex(prefix + QStringLiteral("Priority"), v.priority, PriorityList(slot));
@@ -147,8 +129,8 @@ QList<Finding> CheckRecord(const SimulatorConfig& c) {
                              "never set, the window shows %3")
                   .arg(ByteToHexText(c.DeviceName[7]), ByteToHexText(kMaxNameByte7),
                        ByteToHexText(c.DeviceName[7] & kMaxNameByte7)));
-  check.slot(0, slotValues(c, 0));
-  check.slot(1, slotValues(c, 1));
+  check.slot(0, RecordSlotOf(c, 0));
+  check.slot(1, RecordSlotOf(c, 1));
 
   const int version = SimulatorVersionIndex(c.SimulatorVersion);
   if (version == kVersion200) {

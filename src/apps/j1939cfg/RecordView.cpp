@@ -3,6 +3,7 @@
 #include <QJsonArray>
 #include <optional>
 
+#include "RecordSlot.h"
 #include "config/ListTexts.h"
 #include "config/RecordReading.h"
 #include "fields/TextCodecs.h"
@@ -140,17 +141,7 @@ ShownField pgnField(const QString& name, int32_t pgn) {
   return f;
 }
 
-// The fields of one additional PGN slot, so that both slots share one view.
-struct SlotValues {
-  int16_t inUse, updateRate, priority, dataPage, reserved;
-  uint8_t pf, ps;
-  int32_t pgn;
-  int16_t dataLength;
-  uint8_t paramType;
-  int16_t paramPos;
-};
-
-void showSlot(QList<ShownField>& out, int slot, const SlotValues& v) {
+void showSlot(QList<ShownField>& out, int slot, const RecordSlot& v) {
   const QString prefix = QStringLiteral("Pgn%1").arg(slot + 1);
   out << wordField(prefix + QStringLiteral("InUse"), v.inUse,
                    IsSlotInUse(v.inUse) ? QStringLiteral("in use") : QStringLiteral("deleted"));
@@ -181,12 +172,8 @@ QList<ShownField> ShowRecord(const SimulatorConfig& c) {
   out << wordField(
       QStringLiteral("DynamicMode"), c.DynamicMode,
       IsDynamicMode(c.DynamicMode) ? QStringLiteral("Dynamic") : QStringLiteral("Static"));
-  showSlot(out, 0,
-           {c.Pgn1InUse, c.Pgn1UpdateRate, c.Pgn1Priority, c.Pgn1DataPage, c.Pgn1Reserved, c.Pgn1Pf,
-            c.Pgn1Ps, c.Pgn1, c.Pgn1DataLength, c.Pgn1ParamType, c.Pgn1ParamPos});
-  showSlot(out, 1,
-           {c.Pgn2InUse, c.Pgn2UpdateRate, c.Pgn2Priority, c.Pgn2DataPage, c.Pgn2Reserved, c.Pgn2Pf,
-            c.Pgn2Ps, c.Pgn2, c.Pgn2DataLength, c.Pgn2ParamType, c.Pgn2ParamPos});
+  showSlot(out, 0, RecordSlotOf(c, 0));
+  showSlot(out, 1, RecordSlotOf(c, 1));
 
   // Any version other than 0 is shown as "2.00".
   const int version = SimulatorVersionIndex(c.SimulatorVersion);
