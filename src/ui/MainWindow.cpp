@@ -66,9 +66,12 @@ MainWindow::MainWindow(Platform platform, QString workingDirectory, QWidget* par
   // Configuration record and files.
   formBinding_ = std::make_unique<FormBinding>(
       *ui_, state_,
-      FormRoutines{[this] { nameEditor().NameBytesToComponents(); }, [] {}, [](int, bool) {}});
+      FormRoutines{
+          [this] { nameEditor().NameBytesToComponents(); }, [this] { pgnSlots().PgnFromFields(); },
+          [this](int slot, bool enabled) { pgnSlots().SetPgnSlotEnabled(slot, enabled); }});
   configFiles_ =
       std::make_unique<ConfigFiles>(*ui_, state_, *formBinding_, platform_, workingDirectory_);
+  configDownload_->formToConfig = [this] { return formBinding_->FormToConfig(); };
 
   connect(ui_->cmbSimulatorVersion, &QComboBox::currentIndexChanged, this,
           &MainWindow::cmbSimulatorVersion_Click);
@@ -120,8 +123,6 @@ void MainWindow::refreshClockPanels() {
 }
 
 void MainWindow::Form_Load() {
-  // A message shown during start-up runs the event loop, in which the system
-  // may end the run; the rest of the start-up is then not done.
   state_.WritingNameBytes = false;
   state_.WritingNameComponents = false;
   state_.PgnSyncActive = false;
@@ -129,6 +130,8 @@ void MainWindow::Form_Load() {
 
   if (MaybeFailure failure = configFiles_->OpenDefaultFile())
     configFiles_->reportFileFailure(*failure);
+  // A message shown during the start-up runs the event loop, in which the
+  // system may end the run; the rest of the start-up is then not done.
   if (shutDown_) return;
 
   CentreWindow(*this);
@@ -139,7 +142,11 @@ void MainWindow::Form_Load() {
                     .arg(QDir::toNativeSeparators(configFiles_->defaultFilePath())),
                 describeFailure(*failure)});
   }
+  recordShown_ = true;
   if (shutDown_) return;
+
+  // The port selector reports a port that does not open itself.
+  portSelector().OpenSelectedPort();
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
@@ -162,7 +169,11 @@ void MainWindow::Form_Unload() {
 
   // Nothing typed is lost for one field that cannot be stored: the others are
   // stored and written, and the message names the ones that kept their values.
-  const QList<Failure> notStored = formBinding_->FormToConfigKeepingGoing();
+  // A run ended while the start-up was still showing the record (the system
+  // asked during a start-up message) has a half-filled form that nobody
+  // edited; the record read from the file is then the configuration to keep.
+  QList<Failure> notStored;
+  if (recordShown_) notStored = formBinding_->FormToConfigKeepingGoing();
 
   if (platform_.port.isOpen()) platform_.port.close();
 

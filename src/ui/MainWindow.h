@@ -106,6 +106,7 @@ class MainWindow : public QMainWindow {
   // Groups of controls, each owned by one class (configuration record and files).
   std::unique_ptr<FormBinding> formBinding_;
   std::unique_ptr<ConfigFiles> configFiles_;
+  bool recordShown_ = false;  // the start-up has shown the record in the form
   bool shutDown_ = false;
 
   QLabel* statusPanel_ = nullptr;

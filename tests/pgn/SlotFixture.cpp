@@ -24,7 +24,9 @@ std::array<QWidget*, 10> Slot::editingControls() const {
 }
 
 void prepareSlots(Harness& h, const QString& pgn1, const QString& pgn2) {
-  h.start();
+  // The slots are set up here from a window that has loaded nothing, so that
+  // every box holds exactly what these lines write.
+  h.create().show();
   const QString pgns[2] = {pgn1, pgn2};
   for (int i = 0; i < 2; ++i) {
     const Slot s = Slot::of(h, i);

@@ -273,7 +273,7 @@ void ParameterLayoutTest::boundComesFromEightBytesWhileLengthIsNotDecimal() {
   // Before anything was loaded the data length is empty; the position rule
   // then reckons with 8 bytes, and the type is not tested.
   Harness h;
-  h.start();
+  h.create().show();
   for (int slot = 0; slot < 2; ++slot) {
     const Slot s = Slot::of(h, slot);
     QCOMPARE(s.dataLength->text(), QString());

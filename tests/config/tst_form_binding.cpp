@@ -1,0 +1,503 @@
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QRadioButton>
+#include <QtTest>
+#include <functional>
+
+#include "ConfigKit.h"
+#include "fields/Controls.h"
+#include "fields/TextCodecs.h"
+#include "support/TestMain.h"
+
+using namespace configkit;
+
+// The copy between the record and the form, through the real window: a record
+// is written into j1939.cfg, the window starts on it, and Save shows what the
+// form stores back.
+class FormBindingTest : public QObject {
+  Q_OBJECT
+ private slots:
+  void recordWrittenByTheToolComesBackUnchanged();
+  void zeroLengthAndPositionBecomeOne();
+  void nameBit63IsCleared();
+  void simulatorMode_data();
+  void simulatorMode();
+  void inUse_data();
+  void inUse();
+  void storedPgnWinsOverItsParts();
+  void psIsZeroInPdu1();
+  void oldSimulatorKeepsVinAndBitRate();
+  void vinBytesOfZeroShowAnEmptyBox();
+  void vinKeepsItsSingleByteCodes();
+  void valueAListCannotTakeStopsTheCopy_data();
+  void valueAListCannotTakeStopsTheCopy();
+  void dataLengthIsStoredOnlyInRange_data();
+  void dataLengthIsStoredOnlyInRange();
+  void parameterPositionIsStoredOnlyWithinItsBound_data();
+  void parameterPositionIsStoredOnlyWithinItsBound();
+  void fieldThatCannotBeStoredStopsSave_data();
+  void fieldThatCannotBeStoredStopsSave();
+};
+
+namespace {
+
+// What a control shows: a list its entry, a check box 0/1/2, a text box its text.
+QString shows(QWidget* window, const QString& name) {
+  QWidget* control = window->findChild<QWidget*>(name);
+  if (auto* list = qobject_cast<QComboBox*>(control)) return list->currentText();
+  if (auto* box = qobject_cast<QCheckBox*>(control)) return QString::number(checkValue(box));
+  if (auto* text = qobject_cast<QLineEdit*>(control)) return text->text();
+  return QStringLiteral("<no control %1>").arg(name);
+}
+
+void save(Harness& h) {
+  h.ui().mnuFileSave->trigger();
+}
+
+// Starts on `config` in j1939.cfg; start-up messages are not these tests' concern.
+void startOn(Harness& h, const SimulatorConfig& config) {
+  QVERIFY(writeConfig(defaultPath(h), config));
+  portsOpen(h);
+  h.start();
+}
+
+using Change = std::function<void(SimulatorConfig&)>;
+
+}  // namespace
+
+void FormBindingTest::recordWrittenByTheToolComesBackUnchanged() {
+  Harness h;
+  startOn(h, typicalConfig());
+  auto& ui = h.ui();
+  QCOMPARE(ui.cmbCOM->currentText(), QStringLiteral("COM3"));
+  QCOMPARE(ui.txtJ1939Addr->text(), QStringLiteral("2A"));
+  QVERIFY(ui.optDynamic->isChecked());
+  QVERIFY(!ui.optStatic->isChecked());
+  QCOMPARE(checkValue(ui.chkDeletePGN1), 0);
+  QCOMPARE(checkValue(ui.chkDeletePGN2), 1);
+  QCOMPARE(ui.cmbUpdateRate1->currentText(), QStringLiteral("Every 0.5s"));
+  QCOMPARE(ui.cmbUpdateRate2->currentText(), QStringLiteral("Every 50 ms"));
+  QCOMPARE(ui.cmbPriority1->currentText(), QStringLiteral("6"));
+  QCOMPARE(ui.txtPF1->text(), QStringLiteral("FF"));
+  QCOMPARE(ui.txtPS2->text(), QStringLiteral("20"));
+  QCOMPARE(ui.txtPGN1->text(), QStringLiteral("65296"));
+  QCOMPARE(ui.txtDatalength2->text(), QStringLiteral("4"));
+  QCOMPARE(ui.cmbParameterType1->currentText(), QStringLiteral("2 Bytes"));
+  QCOMPARE(ui.txtParameterPos1->text(), QStringLiteral("3"));
+  QCOMPARE(ui.txtDeviceName0->text(), QStringLiteral("01"));
+  QCOMPARE(ui.txtDeviceName7->text(), QStringLiteral("08"));
+  QCOMPARE(ui.cmbSimulatorVersion->currentText(), QStringLiteral("2.00"));
+  QCOMPARE(ui.cmbDTCVersion->currentText(), QStringLiteral("Version2"));
+  QVERIFY(ui.cmbDTCVersion->isEnabled());
+  QCOMPARE(ui.txtVIN->text(), QStringLiteral("WDB9634031L123456"));
+  QVERIFY(!ui.txtVIN->isHidden());
+  QCOMPARE(ui.cmbCANBUSBaudRate->currentText(), QStringLiteral("500Kbps"));
+
+  h.messages.clear();
+  save(h);
+  QCOMPARE(h.messages.titles(), QStringList());
+  QCOMPARE(fileBytes(defaultPath(h)), EncodeConfigRecord(typicalConfig()));
+}
+
+void FormBindingTest::zeroLengthAndPositionBecomeOne() {
+  Harness h;
+  SimulatorConfig config = typicalConfig();
+  config.Pgn1DataLength = 0;
+  config.Pgn2DataLength = 0;
+  config.Pgn1ParamType = 0;
+  config.Pgn2ParamType = 0;
+  config.Pgn1ParamPos = 0;
+  config.Pgn2ParamPos = 0;
+  startOn(h, config);
+  // In the record at once, not only at the next store.
+  QCOMPARE(h.window->state().Config.Pgn1DataLength, int16_t(1));
+  QCOMPARE(h.window->state().Config.Pgn2DataLength, int16_t(1));
+  QCOMPARE(h.window->state().Config.Pgn1ParamPos, int16_t(1));
+  QCOMPARE(h.window->state().Config.Pgn2ParamPos, int16_t(1));
+  QCOMPARE(h.ui().txtDatalength1->text(), QStringLiteral("1"));
+  QCOMPARE(h.ui().txtDatalength2->text(), QStringLiteral("1"));
+  QCOMPARE(h.ui().txtParameterPos1->text(), QStringLiteral("1"));
+  QCOMPARE(h.ui().txtParameterPos2->text(), QStringLiteral("1"));
+  save(h);
+  const SimulatorConfig stored = configIn(defaultPath(h));
+  QCOMPARE(stored.Pgn1DataLength, int16_t(1));
+  QCOMPARE(stored.Pgn2DataLength, int16_t(1));
+  QCOMPARE(stored.Pgn1ParamPos, int16_t(1));
+  QCOMPARE(stored.Pgn2ParamPos, int16_t(1));
+}
+
+void FormBindingTest::nameBit63IsCleared() {
+  Harness h;
+  SimulatorConfig config = typicalConfig();
+  config.DeviceName[7] = 0xC5;
+  startOn(h, config);
+  QCOMPARE(h.ui().txtDeviceName7->text(), QStringLiteral("45"));
+  // The fields follow the cleared byte: industry group 4, instance 5.
+  QCOMPARE(h.ui().cmbIndustrygroup->currentText(), QStringLiteral("4"));
+  QCOMPARE(h.ui().cmbVehicleSysIns->currentText(), QStringLiteral("5"));
+  save(h);
+  QCOMPARE(configIn(defaultPath(h)).DeviceName[7], uint8_t(0x45));
+}
+
+void FormBindingTest::simulatorMode_data() {
+  QTest::addColumn<int>("stored");
+  QTest::addColumn<bool>("dynamic");
+  QTest::addColumn<int>("storedBack");
+  QTest::newRow("-1 is dynamic") << -1 << true << -1;
+  QTest::newRow("0 is static") << 0 << false << 0;
+  QTest::newRow("1 is static") << 1 << false << 0;
+  QTest::newRow("5 is static") << 5 << false << 0;
+  QTest::newRow("-2 is static") << -2 << false << 0;
+}
+
+void FormBindingTest::simulatorMode() {
+  QFETCH(int, stored);
+  QFETCH(bool, dynamic);
+  QFETCH(int, storedBack);
+  Harness h;
+  SimulatorConfig config = typicalConfig();
+  config.DynamicMode = static_cast<int16_t>(stored);
+  startOn(h, config);
+  QCOMPARE(h.ui().optDynamic->isChecked(), dynamic);
+  QCOMPARE(h.ui().optStatic->isChecked(), !dynamic);
+  save(h);
+  QCOMPARE(configIn(defaultPath(h)).DynamicMode, int16_t(storedBack));
+  // The two buttons are one group: choosing one deselects the other.
+  QTest::mouseClick(dynamic ? h.ui().optStatic : h.ui().optDynamic, Qt::LeftButton);
+  QCOMPARE(h.ui().optDynamic->isChecked(), !dynamic);
+  QCOMPARE(h.ui().optStatic->isChecked(), dynamic);
+}
+
+void FormBindingTest::inUse_data() {
+  QTest::addColumn<int>("stored");
+  QTest::addColumn<int>("ticked");
+  QTest::addColumn<int>("storedBack");
+  QTest::newRow("0 deletes") << 0 << 1 << 0;
+  QTest::newRow("1 in use") << 1 << 0 << 1;
+  QTest::newRow("-1 in use, stored as 1") << -1 << 0 << 1;
+  QTest::newRow("7 in use, stored as 1") << 7 << 0 << 1;
+}
+
+void FormBindingTest::inUse() {
+  QFETCH(int, stored);
+  QFETCH(int, ticked);
+  QFETCH(int, storedBack);
+  Harness h;
+  SimulatorConfig config = typicalConfig();
+  config.Pgn1InUse = static_cast<int16_t>(stored);
+  config.Pgn2InUse = static_cast<int16_t>(stored);
+  config.Pgn2 = 0xFF30;  // the two slots must differ while both are in use
+  config.Pgn2Ps = 0x30;
+  startOn(h, config);
+  QCOMPARE(checkValue(h.ui().chkDeletePGN1), ticked);
+  QCOMPARE(checkValue(h.ui().chkDeletePGN2), ticked);
+  // A deleted slot is greyed out, a slot in use can be edited.
+  QCOMPARE(h.ui().txtPGN1->isEnabled(), ticked == 0);
+  QCOMPARE(h.ui().cmbUpdateRate2->isEnabled(), ticked == 0);
+  QVERIFY(h.ui().chkDeletePGN1->isEnabled());
+  save(h);
+  QCOMPARE(configIn(defaultPath(h)).Pgn1InUse, int16_t(storedBack));
+  QCOMPARE(configIn(defaultPath(h)).Pgn2InUse, int16_t(storedBack));
+}
+
+void FormBindingTest::storedPgnWinsOverItsParts() {
+  Harness h;
+  SimulatorConfig config = typicalConfig();
+  // The parts say 0x21234 (reserved, PF 12, PS 34); the number says 0x1F330
+  // (data page, PF F3, PS 30). The number wins.
+  config.Pgn1Reserved = 1;
+  config.Pgn1DataPage = 0;
+  config.Pgn1Pf = 0x12;
+  config.Pgn1Ps = 0x34;
+  config.Pgn1 = 0x1F330;
+  startOn(h, config);
+  auto& ui = h.ui();
+  QCOMPARE(ui.txtPGN1->text(), QStringLiteral("127792"));
+  QCOMPARE(checkValue(ui.chkReserveBit1), 0);
+  QCOMPARE(checkValue(ui.chkDatapage1), 1);
+  QCOMPARE(ui.txtPF1->text(), QStringLiteral("F3"));
+  QCOMPARE(ui.txtPS1->text(), QStringLiteral("30"));
+  save(h);
+  const SimulatorConfig stored = configIn(defaultPath(h));
+  QCOMPARE(stored.Pgn1, 0x1F330);
+  QCOMPARE(stored.Pgn1Reserved, int16_t(0));
+  QCOMPARE(stored.Pgn1DataPage, int16_t(1));
+  QCOMPARE(stored.Pgn1Pf, uint8_t(0xF3));
+  QCOMPARE(stored.Pgn1Ps, uint8_t(0x30));
+}
+
+void FormBindingTest::psIsZeroInPdu1() {
+  Harness h;
+  SimulatorConfig config = typicalConfig();
+  // PDU1: the PS is a destination address and not part of the PGN.
+  config.Pgn1Pf = 0xC8;
+  config.Pgn1Ps = 0x34;
+  config.Pgn1 = 0xC834;
+  startOn(h, config);
+  QCOMPARE(h.ui().txtPF1->text(), QStringLiteral("C8"));
+  QCOMPARE(HexTextToByte(h.ui().txtPS1->text()), uint8_t(0));
+  save(h);
+  const SimulatorConfig stored = configIn(defaultPath(h));
+  QCOMPARE(stored.Pgn1, 0xC800);
+  QCOMPARE(stored.Pgn1Ps, uint8_t(0));
+  QCOMPARE(stored.Pgn1Pf, uint8_t(0xC8));
+}
+
+void FormBindingTest::oldSimulatorKeepsVinAndBitRate() {
+  Harness h;
+  SimulatorConfig config = typicalConfig();
+  config.SimulatorVersion = 0;
+  config.DtcVersion = 0;
+  setVin(config, "ABCDEFGHJKLMNPRST");
+  config.CanBaudRate = -1;
+  startOn(h, config);
+  auto& ui = h.ui();
+  QCOMPARE(ui.cmbSimulatorVersion->currentText(), QStringLiteral("1.01"));
+  QCOMPARE(ui.cmbDTCVersion->currentText(), QStringLiteral("Version3"));
+  QVERIFY(!ui.cmbDTCVersion->isEnabled());
+  QVERIFY(ui.txtVIN->isHidden());
+  QCOMPARE(ui.txtVIN->text(), QStringLiteral("KorvaneElectronic"));  // as the window began
+  // Greyed out, but showing the stored rate.
+  QVERIFY(!ui.cmbCANBUSBaudRate->isEnabled());
+  QCOMPARE(ui.cmbCANBUSBaudRate->currentText(), QStringLiteral("500Kbps"));
+
+  ui.txtVIN->setText(QStringLiteral("ZZZZZZZZZZZZZZZZZ"));
+  save(h);
+  SimulatorConfig stored = configIn(defaultPath(h));
+  QCOMPARE(stored.SimulatorVersion, int16_t(0));
+  QCOMPARE(stored.DtcVersion, uint8_t(2));
+  QCOMPARE(vinOf(stored), QStringLiteral("ABCDEFGHJKLMNPRST"));
+  QCOMPARE(stored.CanBaudRate, int16_t(-1));
+
+  // Choosing "2.00" shows the box's own text, and the next store takes it.
+  ui.cmbSimulatorVersion->setCurrentIndex(1);
+  QVERIFY(!ui.txtVIN->isHidden());
+  setListIndex(ui.cmbCANBUSBaudRate, 0);
+  save(h);
+  stored = configIn(defaultPath(h));
+  QCOMPARE(stored.SimulatorVersion, int16_t(1));
+  QCOMPARE(stored.DtcVersion, uint8_t(3));
+  QCOMPARE(vinOf(stored), QStringLiteral("ZZZZZZZZZZZZZZZZZ"));
+  QCOMPARE(stored.CanBaudRate, int16_t(0));
+}
+
+void FormBindingTest::vinBytesOfZeroShowAnEmptyBox() {
+  Harness h;
+  SimulatorConfig config = typicalConfig();
+  config.Vin = {};
+  startOn(h, config);
+  QCOMPARE(h.ui().txtVIN->text(), QString());
+  QVERIFY(!h.ui().txtVIN->isHidden());
+}
+
+void FormBindingTest::vinKeepsItsSingleByteCodes() {
+  Harness h;
+  SimulatorConfig config = typicalConfig();
+  setVin(config, "WDB96340\xC4\xD6L1-3.56");
+  startOn(h, config);
+  QCOMPARE(h.ui().txtVIN->text(), QStringLiteral("WDB96340\u00C4\u00D6L1-3.56"));
+  save(h);
+  QCOMPARE(configIn(defaultPath(h)).Vin, config.Vin);
+}
+
+void FormBindingTest::valueAListCannotTakeStopsTheCopy_data() {
+  QTest::addColumn<QString>("field");
+  QTest::addColumn<int>("value");
+  QTest::addColumn<QString>("list");
+  QTest::addColumn<QStringList>("written");    // show the record
+  QTest::addColumn<QStringList>("unwritten");  // show what they showed before
+  const auto row = [](const char* field, int value, const char* list, QStringList written,
+                      QStringList unwritten) {
+    QTest::addRow("%s %d", field, value)
+        << QString::fromLatin1(field) << value << QString::fromLatin1(list) << written << unwritten;
+  };
+  row("ComPortIndex", 16, "cmbCOM", {}, {"cmbCOM", "txtJ1939Addr", "cmbUpdateRate1"});
+  row("ComPortIndex", -2, "cmbCOM", {}, {"cmbCOM", "txtJ1939Addr"});
+  row("Pgn1UpdateRate", 6, "cmbUpdateRate1", {"txtJ1939Addr", "chkDeletePGN2"},
+      {"cmbUpdateRate1", "cmbUpdateRate2", "cmbPriority1"});
+  row("Pgn2UpdateRate", -3, "cmbUpdateRate2", {"cmbUpdateRate1"},
+      {"cmbUpdateRate2", "cmbPriority1"});
+  row("Pgn1Priority", 8, "cmbPriority1", {"cmbUpdateRate2"}, {"cmbPriority1", "cmbPriority2"});
+  row("Pgn2Priority", 100, "cmbPriority2", {"cmbPriority1"}, {"cmbPriority2", "txtPF1"});
+  row("Pgn1ParamType", 3, "cmbParameterType1", {"txtPGN2", "txtDatalength2"},
+      {"cmbParameterType1", "cmbParameterType2", "txtDeviceName0"});
+  row("Pgn2ParamType", 255, "cmbParameterType2", {"cmbParameterType1"},
+      {"cmbParameterType2", "txtDeviceName0"});
+  row("DtcVersion", 4, "cmbDTCVersion", {"txtDeviceName0", "txtDeviceName7", "cmbSimulatorVersion"},
+      {"txtVIN", "cmbCANBUSBaudRate"});
+}
+
+void FormBindingTest::valueAListCannotTakeStopsTheCopy() {
+  QFETCH(QString, field);
+  QFETCH(int, value);
+  QFETCH(QString, list);
+  QFETCH(QStringList, written);
+  QFETCH(QStringList, unwritten);
+  const QHash<QString, Change> fields{
+      {"ComPortIndex", [&](SimulatorConfig& c) { c.ComPortIndex = int16_t(value); }},
+      {"Pgn1UpdateRate", [&](SimulatorConfig& c) { c.Pgn1UpdateRate = int16_t(value); }},
+      {"Pgn2UpdateRate", [&](SimulatorConfig& c) { c.Pgn2UpdateRate = int16_t(value); }},
+      {"Pgn1Priority", [&](SimulatorConfig& c) { c.Pgn1Priority = int16_t(value); }},
+      {"Pgn2Priority", [&](SimulatorConfig& c) { c.Pgn2Priority = int16_t(value); }},
+      {"Pgn1ParamType", [&](SimulatorConfig& c) { c.Pgn1ParamType = uint8_t(value); }},
+      {"Pgn2ParamType", [&](SimulatorConfig& c) { c.Pgn2ParamType = uint8_t(value); }},
+      {"DtcVersion", [&](SimulatorConfig& c) { c.DtcVersion = uint8_t(value); }},
+  };
+
+  // What the controls show when the whole record is taken.
+  Harness reference;
+  startOn(reference, typicalConfig());
+
+  Harness h;
+  SimulatorConfig config = typicalConfig();
+  fields.value(field)(config);
+  QVERIFY(writeConfig(defaultPath(h), config));
+  portsOpen(h);
+  h.create();
+  QHash<QString, QString> before;
+  for (const QString& name : unwritten) before.insert(name, shows(h.window.get(), name));
+  h.start();
+
+  for (const QString& name : written)
+    QCOMPARE(shows(h.window.get(), name), shows(reference.window.get(), name));
+  for (const QString& name : unwritten) {
+    QCOMPARE(shows(h.window.get(), name), before.value(name));
+    QVERIFY2(before.value(name) != shows(reference.window.get(), name), qPrintable(name));
+  }
+
+  // Reported once, naming the file, the field and the list; the start-up went on.
+  int reports = 0;
+  for (const ShownMessage& message : h.messages.shown) {
+    if (message.title != kConfigFileErrorTitle) continue;
+    ++reports;
+    QCOMPARE(message.prompt, QStringLiteral("Cannot show the configuration from %1: %2 = %3: the "
+                                            "list %4 has no entry %3")
+                                 .arg(defaultPath(h), field)
+                                 .arg(value)
+                                 .arg(list));
+    QCOMPARE(message.icon, MessageIcon::Information);
+  }
+  QCOMPARE(reports, 1);
+  QVERIFY(h.window->isVisible());
+}
+
+void FormBindingTest::dataLengthIsStoredOnlyInRange_data() {
+  QTest::addColumn<QString>("text");
+  QTest::addColumn<int>("stored");
+  QTest::newRow("0") << "0" << 8;
+  QTest::newRow("1786") << "1786" << 8;
+  QTest::newRow("40000, beyond an Integer") << "40000" << 8;
+  QTest::newRow("twenty digits") << "99999999999999999999" << 8;
+  QTest::newRow("12a") << "12a" << 8;
+  QTest::newRow("empty") << "" << 8;
+  QTest::newRow("1") << "1" << 1;
+  QTest::newRow("1785") << "1785" << 1785;
+  QTest::newRow("leading zeros") << "0012" << 12;
+}
+
+void FormBindingTest::dataLengthIsStoredOnlyInRange() {
+  QFETCH(QString, text);
+  QFETCH(int, stored);
+  Harness h;
+  startOn(h, typicalConfig());  // data length 8
+  // A text the box's own rule would have repaired, placed without running it.
+  const QSignalBlocker quiet(h.ui().txtDatalength1);
+  h.ui().txtDatalength1->setText(text);
+  save(h);
+  QCOMPARE(configIn(defaultPath(h)).Pgn1DataLength, int16_t(stored));
+}
+
+void FormBindingTest::parameterPositionIsStoredOnlyWithinItsBound_data() {
+  QTest::addColumn<QString>("text");
+  QTest::addColumn<int>("stored");
+  QTest::newRow("at the bound") << "7" << 7;
+  QTest::newRow("above the bound") << "8" << 3;
+  QTest::newRow("0") << "0" << 3;
+  QTest::newRow("empty") << "" << 3;
+  QTest::newRow("not decimal") << "2x" << 3;
+  QTest::newRow("leading zeros") << "005" << 5;
+}
+
+void FormBindingTest::parameterPositionIsStoredOnlyWithinItsBound() {
+  QFETCH(QString, text);
+  QFETCH(int, stored);
+  Harness h;
+  startOn(h, typicalConfig());  // 8 bytes, "2 Bytes": positions 1 to 7; stored 3
+  QCOMPARE(h.window->state().MaxParameterPos1, int16_t(7));
+  const QSignalBlocker quiet(h.ui().txtParameterPos1);
+  h.ui().txtParameterPos1->setText(text);
+  save(h);
+  QCOMPARE(configIn(defaultPath(h)).Pgn1ParamPos, int16_t(stored));
+}
+
+void FormBindingTest::fieldThatCannotBeStoredStopsSave_data() {
+  QTest::addColumn<QString>("control");
+  QTest::addColumn<QString>("failure");
+  QTest::addColumn<bool>("fromToolbar");
+  const QString shortVin = QStringLiteral("VIN (txtVIN): it has 16 characters; a VIN needs 17");
+  QTest::newRow("short VIN, menu") << "txtVIN" << shortVin << false;
+  QTest::newRow("short VIN, toolbar") << "txtVIN" << shortVin << true;
+  QTest::newRow("VIN character without a byte code")
+      << "txtVIN, euro sign"
+      << QStringLiteral("VIN (txtVIN): the character '€' has no single-byte code") << false;
+  QTest::newRow("no parameter type")
+      << "cmbParameterType1"
+      << QStringLiteral(
+             "Parameter Type of Additional PGN1 (cmbParameterType1): no entry is selected")
+      << false;
+  QTest::newRow("no DTC format") << "cmbDTCVersion"
+                                 << QStringLiteral(
+                                        "DTC Format (cmbDTCVersion): no entry is selected")
+                                 << true;
+}
+
+void FormBindingTest::fieldThatCannotBeStoredStopsSave() {
+  QFETCH(QString, control);
+  QFETCH(QString, failure);
+  QFETCH(bool, fromToolbar);
+  Harness h;
+  startOn(h, typicalConfig());
+  const QByteArray fileBefore = fileBytes(defaultPath(h));
+  auto& ui = h.ui();
+  // Edits before, at and after the field that cannot be stored.
+  ui.txtJ1939Addr->setText(QStringLiteral("11"));    // step 3
+  ui.txtDeviceName0->setText(QStringLiteral("7A"));  // step 15
+  setListIndex(ui.cmbCANBUSBaudRate, 0);             // step 20
+  if (control == QLatin1String("txtVIN")) {
+    ui.txtVIN->setText(QStringLiteral("WDB9634031L12345"));
+  } else if (control == QLatin1String("txtVIN, euro sign")) {
+    ui.txtVIN->setText(QStringLiteral("WDB9634031L1234€6"));
+  } else {
+    auto* list = h.window->findChild<QComboBox*>(control);
+    QVERIFY(list);
+    setListIndex(list, -1);
+  }
+
+  h.messages.clear();
+  if (fromToolbar)
+    ui.tbSave->trigger();
+  else
+    ui.mnuFileSave->trigger();
+
+  QCOMPARE(h.messages.titles(), QStringList{kConfigNotStoredTitle});
+  QCOMPARE(
+      h.messages.shown[0].prompt,
+      QStringLiteral("Cannot store %1. Nothing was written to %2.").arg(failure, defaultPath(h)));
+  QCOMPARE(fileBytes(defaultPath(h)), fileBefore);
+
+  // The copy stopped at the field: before it new, from it on as they were.
+  const SimulatorConfig& record = h.window->state().Config;
+  QCOMPARE(record.SourceAddress, uint8_t(0x11));
+  QCOMPARE(record.CanBaudRate, int16_t(-1));
+  QCOMPARE(vinOf(record), QStringLiteral("WDB9634031L123456"));
+  if (control == QLatin1String("cmbParameterType1")) {
+    QCOMPARE(record.Pgn1ParamType, uint8_t(1));
+    QCOMPARE(record.DeviceName[0], uint8_t(0x01));
+  } else {
+    QCOMPARE(record.DeviceName[0], uint8_t(0x7A));
+  }
+}
+
+J1939_TEST(FormBindingTest);
+#include "tst_form_binding.moc"

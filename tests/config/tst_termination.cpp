@@ -1,0 +1,144 @@
+#include <fcntl.h>
+#include <stdlib.h>
+#include <unistd.h>
+#include <QDir>
+#include <QFileSystemWatcher>
+#include <QProcess>
+#include <QSettings>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QtTest>
+#include <csignal>
+
+#include "ConfigKit.h"
+#include "platform/TerminationSignals.h"
+#include "support/TestMain.h"
+
+using namespace configkit;
+
+// SIGTERM and SIGINT end a run the way the close box does: the form is
+// stored, j1939.cfg written and the geometry kept.
+class TerminationTest : public QObject {
+  Q_OBJECT
+ private slots:
+  void signalsArriveOnTheEventLoop_data();
+  void signalsArriveOnTheEventLoop();
+  void theProgramEndsLikeTheCloseBoxOnASignal_data();
+  void theProgramEndsLikeTheCloseBoxOnASignal();
+};
+
+namespace {
+
+void signalRows() {
+  QTest::addColumn<int>("signalNumber");
+  QTest::newRow("SIGTERM") << int(SIGTERM);
+  QTest::newRow("SIGINT") << int(SIGINT);
+}
+
+// A pseudo-terminal whose far end the program takes for COM1, so that its
+// start-up opens a port and shows no message.
+class PseudoTerminal {
+ public:
+  PseudoTerminal() {
+    master_ = ::posix_openpt(O_RDWR | O_NOCTTY);
+    if (master_ >= 0 && ::grantpt(master_) == 0 && ::unlockpt(master_) == 0)
+      name_ = QString::fromLocal8Bit(::ptsname(master_));
+  }
+  ~PseudoTerminal() {
+    if (master_ >= 0) ::close(master_);
+  }
+  QString name() const { return name_; }
+
+ private:
+  int master_ = -1;
+  QString name_;
+};
+
+}  // namespace
+
+void TerminationTest::signalsArriveOnTheEventLoop_data() {
+  signalRows();
+}
+
+void TerminationTest::signalsArriveOnTheEventLoop() {
+  QFETCH(int, signalNumber);
+  struct sigaction before {};
+  ::sigaction(signalNumber, nullptr, &before);
+  {
+    TerminationSignals signals_;
+    QVERIFY(signals_.isInstalled());
+    QSignalSpy spy(&signals_, &TerminationSignals::terminationRequested);
+    ::raise(signalNumber);    // would end this test run without the handler
+    QCOMPARE(spy.size(), 0);  // nothing happens inside the signal handler
+    QVERIFY(spy.wait(10000));
+    QCOMPARE(spy.size(), 1);
+    QCOMPARE(spy.at(0).at(0).toInt(), signalNumber);
+  }
+  // The handler that was there before comes back.
+  struct sigaction after {};
+  ::sigaction(signalNumber, nullptr, &after);
+  QVERIFY(after.sa_handler == before.sa_handler);
+}
+
+void TerminationTest::theProgramEndsLikeTheCloseBoxOnASignal_data() {
+  signalRows();
+}
+
+void TerminationTest::theProgramEndsLikeTheCloseBoxOnASignal() {
+  QFETCH(int, signalNumber);
+  const QString program = QStringLiteral(J1939_BIN_DIR "/j1939config");
+  QVERIFY2(QFile::exists(program), qPrintable(program));
+  PseudoTerminal com1;
+  QVERIFY(!com1.name().isEmpty());
+
+  QTemporaryDir dir;
+  QVERIFY(dir.isValid());
+  const QString work = dir.filePath("bench");
+  const QString config = dir.filePath("config");
+  const QString runtime = dir.filePath("runtime");
+  QVERIFY(QDir().mkpath(work) && QDir().mkpath(config) && QDir().mkpath(runtime));
+  QFile(runtime).setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                QFileDevice::ExeOwner);
+  const QString settingsFile = config + "/TarvikConfig/TarvikConfig.conf";
+  {
+    QSettings settings(settingsFile, QSettings::IniFormat);
+    settings.setValue("Ports/COM1", com1.name());
+  }
+
+  QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+  environment.insert("QT_QPA_PLATFORM", "offscreen");
+  environment.insert("HOME", dir.path());
+  environment.insert("XDG_CONFIG_HOME", config);
+  environment.insert("XDG_RUNTIME_DIR", runtime);
+  QProcess run;
+  run.setProcessEnvironment(environment);
+  run.setWorkingDirectory(work);
+  run.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+
+  // j1939.cfg appears at the start-up's second step, after the handlers are in.
+  const QString cfg = work + "/" + kDefaultConfigFileName;
+  QFileSystemWatcher watcher({work});
+  QSignalSpy changed(&watcher, &QFileSystemWatcher::directoryChanged);
+  run.start(program, {});
+  QVERIFY(run.waitForStarted(30000));
+  while (!QFile::exists(cfg)) QVERIFY2(changed.wait(30000), "no j1939.cfg");
+  QCOMPARE(fileBytes(cfg).size(), 0);
+
+  QCOMPARE(::kill(static_cast<pid_t>(run.processId()), signalNumber), 0);
+  QVERIFY(run.waitForFinished(30000));
+  QCOMPARE(run.exitStatus(), QProcess::NormalExit);
+  QCOMPARE(run.exitCode(), 0);
+
+  // The form of the all-zero record, stored as at any exit.
+  QCOMPARE(fileBytes(cfg), EncodeConfigRecord(zeroRecordAsStored()));
+  QSettings settings(settingsFile, QSettings::IniFormat);
+  for (const char* key : {"MainLeft", "MainTop", "MainWidth", "MainHeight"}) {
+    bool number = false;
+    settings.value(QStringLiteral("Settings/%1").arg(QLatin1String(key))).toString().toInt(&number);
+    QVERIFY2(number, key);
+  }
+  QCOMPARE(settings.value("Ports/COM1").toString(), com1.name());
+}
+
+J1939_TEST(TerminationTest);
+#include "tst_termination.moc"
