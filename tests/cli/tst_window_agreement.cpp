@@ -103,10 +103,6 @@ void WindowAgreementTest::toolSendsWhatTheWindowSends() {
     });
   };
   h.start();
-  // "Program Config" stores the form into the record before it builds the frames.
-  ConfigDownload& download = h.window->configDownload();
-  if (!download.formToConfig)
-    download.formToConfig = [&h] { return h.window->formBinding().FormToConfig(); };
   h.ui().cmdConfig->click();
 
   const QStringList titles = h.messages.titles();
