@@ -6,6 +6,7 @@
 #include <array>
 
 #include "config/ConfigFile.h"
+#include "config/ConfigRecordFile.h"
 #include "config/FormBinding.h"
 #include "ui_frmMain.h"
 
@@ -64,12 +65,7 @@ MaybeFailure ConfigFiles::openFile(OpenFile& slot, QString path) {
 
 MaybeFailure ConfigFiles::readRecord(OpenFile& slot, SimulatorConfig& config) {
   if (!slot.file || !slot.file->isOpen()) return cannotRead(slot.path, slot.openError);
-  if (!slot.file->seek(0)) return cannotRead(slot.path, slot.file->errorString());
-  std::array<uint8_t, kConfigFieldBytes> bytes{};
-  const qint64 count = slot.file->read(reinterpret_cast<char*>(bytes.data()), bytes.size());
-  if (count < 0) return cannotRead(slot.path, slot.file->errorString());
-  if (MaybeFailure failure = DecodeConfigRecord(
-          std::span<const uint8_t>(bytes.data(), static_cast<size_t>(count)), config))
+  if (MaybeFailure failure = ReadConfigRecord(*slot.file, config))
     return cannotRead(slot.path, failure->reason);
   return std::nullopt;
 }

@@ -6,14 +6,15 @@
 #include <QLineEdit>
 #include <QRadioButton>
 
+#include "config/RecordReading.h"
 #include "fields/Controls.h"
 #include "fields/TextCodecs.h"
+#include "identity/IdentityRules.h"
+#include "pgn/ParameterRules.h"
+#include "ui/VersionRule.h"
 #include "ui_frmMain.h"
 
 namespace {
-
-constexpr int kVinLength = 17;
-constexpr uint64_t kMaxDataLength = 1785;  // 255 transport packets of 7 bytes
 
 QString slotFieldName(int slot, const char* field) {
   return QStringLiteral("Pgn%1%2").arg(slot + 1).arg(QLatin1String(field));
@@ -102,7 +103,7 @@ MaybeFailure FormBinding::ConfigToForm() {
 
   // 3. Dynamic takes any non-zero value, then Static the complement: of the two
   // writes the second wins, so only -1 leaves Dynamic selected.
-  if (c.DynamicMode == -1)
+  if (IsDynamicMode(c.DynamicMode))
     form_.optDynamic->setChecked(true);
   else
     form_.optStatic->setChecked(true);
@@ -110,7 +111,7 @@ MaybeFailure FormBinding::ConfigToForm() {
   // 4, 5. The delete boxes, then each slot enabled as its box reads back.
   for (int slot = 0; slot < 2; ++slot) {
     const SlotControls ctl = slotControls(slot);
-    setCheckValue(ctl.chkDeletePGN, slotFields(slot).InUse == 0 ? 1 : 0);
+    setCheckValue(ctl.chkDeletePGN, IsSlotInUse(slotFields(slot).InUse) ? 0 : 1);
     routines_.SetPgnSlotEnabled(slot, !isTicked(ctl.chkDeletePGN));
   }
 
@@ -151,7 +152,7 @@ MaybeFailure FormBinding::ConfigToForm() {
   // 11, 12. A data length of 0 means a record that never held one: 1 byte.
   for (int slot = 0; slot < 2; ++slot) {
     int16_t& length = slotFields(slot).DataLength;
-    if (length == 0) length = 1;
+    length = ShownLayoutValue(length);
   }
   for (int slot = 0; slot < 2; ++slot)
     slotControls(slot).txtDatalength->setText(decimal(slotFields(slot).DataLength));
@@ -171,7 +172,7 @@ MaybeFailure FormBinding::ConfigToForm() {
   // 15, 16. Parameter positions; 0 means position 1.
   for (int slot = 0; slot < 2; ++slot) {
     int16_t& position = slotFields(slot).ParamPos;
-    if (position == 0) position = 1;
+    position = ShownLayoutValue(position);
   }
   for (int slot = 0; slot < 2; ++slot)
     slotControls(slot).txtParameterPos->setText(decimal(slotFields(slot).ParamPos));
@@ -182,8 +183,8 @@ MaybeFailure FormBinding::ConfigToForm() {
 
   // 19. The version list first, so that its own rule runs before the DTC
   // format, the VIN and the bit rate are set here.
-  if (c.SimulatorVersion != 0) {
-    setListIndex(form_.cmbSimulatorVersion, 1);
+  if (SimulatorVersionIndex(c.SimulatorVersion) == kVersion200) {
+    setListIndex(form_.cmbSimulatorVersion, kVersion200);
     if (!setListIndex(form_.cmbDTCVersion, c.DtcVersion))
       return listRefuses(QStringLiteral("DtcVersion"), c.DtcVersion, form_.cmbDTCVersion);
     form_.cmbDTCVersion->setEnabled(true);
@@ -192,19 +193,19 @@ MaybeFailure FormBinding::ConfigToForm() {
     // One character per stored byte, appended one by one; a byte 0 ends a VIN
     // that was never stored (the record's zero filling), so that the box shows
     // an empty VIN rather than invisible control characters.
-    for (int i = 0; i < kVinLength && c.Vin[i] != 0; ++i)
-      form_.txtVIN->setText(form_.txtVIN->text() + QChar(c.Vin[i]));
+    for (const QChar character : VinText(c.Vin))
+      form_.txtVIN->setText(form_.txtVIN->text() + character);
     form_.cmbCANBUSBaudRate->setEnabled(true);
   } else {
-    setListIndex(form_.cmbSimulatorVersion, 0);
-    setListIndex(form_.cmbDTCVersion, 2);  // "Version3"
+    setListIndex(form_.cmbSimulatorVersion, kVersion101);
+    setListIndex(form_.cmbDTCVersion, kDtcFormatOfVersion101);
     form_.cmbDTCVersion->setEnabled(false);
     form_.txtVIN->hide();
-    setListIndex(form_.cmbCANBUSBaudRate, 0);
+    setListIndex(form_.cmbCANBUSBaudRate, kCanBitRateOfVersion101);
     form_.cmbCANBUSBaudRate->setEnabled(false);
   }
   // 20. Both versions: any non-zero value is 500 kbit/s.
-  setListIndex(form_.cmbCANBUSBaudRate, c.CanBaudRate != 0 ? 1 : 0);
+  setListIndex(form_.cmbCANBUSBaudRate, IsCan500Kbps(c.CanBaudRate) ? 1 : 0);
   return std::nullopt;
 }
 
@@ -261,7 +262,7 @@ QList<Failure> FormBinding::storeForm(bool keepGoing) {
     const QString text = slotControls(slot).txtDatalength->text();
     if (!IsDecimalText(text)) continue;
     const uint64_t value = DecimalValue(text);
-    if (value >= 1 && value <= kMaxDataLength)
+    if (IsDataLengthInRange(static_cast<int64_t>(value)))
       slotFields(slot).DataLength = static_cast<int16_t>(value);
   }
 

@@ -5,13 +5,12 @@
 #include <QLineEdit>
 
 #include "fields/Controls.h"
+#include "identity/IdentityRules.h"
 #include "platform/MessageBoxes.h"
 #include "ui_frmMain.h"
 
 namespace {
-// Source addresses 80 to FF are not for this simulator (128 to 247 are the
-// self-configurable range, the rest reserved or global); an emptied box is
-// left for the user to finish and stores as 0.
+// An emptied box is left for the user to finish and stores as 0.
 HexByteFieldRule addressRule() {
   HexByteFieldRule rule;
   rule.notHexTitle = QStringLiteral("J1939 Address must be hex");
@@ -20,12 +19,10 @@ HexByteFieldRule addressRule() {
   rule.tooLongPrompt = QStringLiteral("You must enter hex 0 to 7F");
   rule.whenEmpty = HexByteFieldRule::WhenEmpty::LeaveEmpty;
   rule.whenNotHex = HexByteFieldRule::WhenNotHex::WriteZeroAndSelect;
-  rule.limit = 0x7F;
+  rule.limit = kMaxSourceAddress;
   rule.aboveLimit = HexByteFieldRule::AboveLimit::WriteLimitWithMessage;
   return rule;
 }
-
-constexpr int kVinLength = 17;
 
 // The focus moves on by the user's own doing: Tab, Shift+Tab, a click or a
 // mnemonic. A message box, a menu or another application takes it with
@@ -74,18 +71,16 @@ bool AddressVinFields::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void AddressVinFields::txtVIN_LostFocus() {
-  const QString vin = txtVIN_->text();
-  if (vin.size() < kVinLength) {
+  const std::optional<VinFault> fault = CheckVinText(txtVIN_->text());
+  if (!fault) return;
+  if (fault->kind == VinFault::Kind::TooShort) {
     messages_.show(QStringLiteral("VIN Length must be 17 characters"),
                    QStringLiteral("VIN is wrong"), MessageIcon::Information);
     focusAndSelect(txtVIN_);
     return;
   }
-  const qsizetype blank = vin.left(kVinLength).indexOf(QLatin1Char(' '));
-  if (blank >= 0) {
-    messages_.show(QStringLiteral("VIN cannot contain Space character"),
-                   QStringLiteral("VIN is wrong"), MessageIcon::Information);
-    txtVIN_->setFocus(Qt::OtherFocusReason);
-    txtVIN_->setSelection(static_cast<int>(blank), 1);
-  }
+  messages_.show(QStringLiteral("VIN cannot contain Space character"),
+                 QStringLiteral("VIN is wrong"), MessageIcon::Information);
+  txtVIN_->setFocus(Qt::OtherFocusReason);
+  txtVIN_->setSelection(fault->position, 1);
 }

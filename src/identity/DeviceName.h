@@ -30,6 +30,8 @@ inline constexpr uint16_t kMaxManufacturerCode = 2047;
 inline constexpr uint8_t kMaxFunctionInstance = 31;
 inline constexpr uint8_t kMaxFunction = 255;
 inline constexpr uint8_t kMaxVehicleSystem = 127;
+// Byte 7 without bit 63: this simulator is never arbitrary-address capable.
+inline constexpr uint8_t kMaxNameByte7 = 0x7F;
 
 // The fields of a NAME. Bits 48 and 63 are ignored; every list field comes out
 // selected.

@@ -59,7 +59,7 @@ HexByteFieldRule byteRule(int index) {
   rule.whenEmpty = HexByteFieldRule::WhenEmpty::WriteZero;
   rule.whenNotHex = HexByteFieldRule::WhenNotHex::KeepAndSelect;
   if (index == 7) {
-    rule.limit = 0x7F;
+    rule.limit = kMaxNameByte7;
     rule.aboveLimit = HexByteFieldRule::AboveLimit::ClearBit7Silently;
   }
   return rule;

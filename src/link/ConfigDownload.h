@@ -8,6 +8,7 @@
 
 #include "config/Failure.h"
 #include "config/FormState.h"
+#include "link/DownloadExchange.h"
 
 class QCheckBox;
 class QComboBox;
@@ -20,7 +21,8 @@ class SerialPort;
 // "Program Config": stores the form, builds both frames, refuses an additional
 // PGN that the simulator transmits itself, writes the frame of the selected
 // version, waits for it to leave, gives the simulator one second to answer and
-// reports its verdict.
+// reports its verdict. The test and the exchange are the window-free ones of
+// DownloadExchange.h; this class binds them to the window's controls.
 //
 // The waits sleep in a nested event loop, so the window stays responsive. While
 // an exchange runs, `cmdConfig` and `cmbCOM` are disabled, a second exchange
@@ -37,11 +39,11 @@ class ConfigDownload : public QObject {
     QComboBox* cmbSimulatorVersion;
   };
 
-  static constexpr qint64 kReplyWindowMs = 1000;
-  static inline const QString kAcceptedPrompt = QStringLiteral("Configuration is successfull!");
-  static inline const QString kAcceptedTitle = QStringLiteral("config confirmation");
-  static inline const QString kRejectedPrompt = QStringLiteral("Configuration fails!");
-  static inline const QString kRejectedTitle = QStringLiteral("Config confirmation");
+  static constexpr qint64 kReplyWindowMs = FrameExchange::kReplyWindowMs;
+  static inline const QString kAcceptedPrompt = kConfigAcceptedPrompt;
+  static inline const QString kAcceptedTitle = kConfigAcceptedTitle;
+  static inline const QString kRejectedPrompt = kConfigRejectedPrompt;
+  static inline const QString kRejectedTitle = kConfigRejectedTitle;
   static inline const QString kNotOpenPrompt = QStringLiteral(
       "Com Port is not open, nothing was sent. Choose a com port that opens, then press Program "
       "Config again");
@@ -72,18 +74,13 @@ class ConfigDownload : public QObject {
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
-  // Returns true when the simulator accepted the frame.
-  bool exchange(const QByteArray& frame);
-  // Sleeps in a nested event loop, woken by the port's signals and a timer of
-  // `nextWakeMs()` milliseconds, until `done()` holds. false if the port fails.
-  bool sleepUntil(const std::function<bool()>& done, const std::function<int()>& nextWakeMs);
   void begin();
   void end();
 
   Controls controls_;
   FormState& state_;
   SerialPort& port_;
-  Clock& clock_;
+  FrameExchange exchange_;
   MessageBoxes& messages_;
   QPointer<QWidget> window_;
   bool running_ = false;

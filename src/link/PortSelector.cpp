@@ -15,20 +15,11 @@ PortSelector::PortSelector(QComboBox* cmbCOM, SerialPort& port, SettingsStore& s
 }
 
 QString PortSelector::platformDevice(int portNumber) {
-#ifdef Q_OS_WIN
-  return QStringLiteral("COM%1").arg(portNumber);
-#else
-  return QStringLiteral("/dev/ttyS%1").arg(portNumber - 1);
-#endif
+  return PlatformPortDevice(portNumber);
 }
 
 QString PortSelector::deviceFor(int portNumber) const {
-  const QString key = QStringLiteral("COM%1").arg(portNumber);
-  if (settings_.contains(kSettingsSection, key)) {
-    const QString device = settings_.value(kSettingsSection, key).trimmed();
-    if (!device.isEmpty()) return device;
-  }
-  return platformDevice(portNumber);
+  return PortDevice(settings_, portNumber);
 }
 
 void PortSelector::refreshToolTips() {
@@ -58,25 +49,14 @@ void PortSelector::OpenSelectedPort() {
   }
   refreshToolTips();
 
-  // 1. The old port goes first, so that a failed change leaves no port open.
-  if (port_.isOpen()) port_.close();
-  // 2. The port number: the list index + 1. No entry selected is no port.
+  // The port number is the list index + 1. No entry selected is no port.
   const int index = cmbCOM_->currentIndex();
-  if (index < 0 || index >= kPortCount) {
-    port_.setDevice(QString());
-    report(Failure{QStringLiteral("cmbCOM"), QStringLiteral("no com port is selected")});
-  } else {
-    port_.setDevice(deviceFor(index + 1));
-  }
-  // 3. and 4.
-  port_.setReadLength(0);
-  port_.setReceiveBufferSize(kReceiveBufferSize);
-  // 5. to 8. The line settings follow the open: the port opens with the
-  // settings it had and is switched to 9600,N,8,1 at once.
-  report(port_.open());
-  report(port_.discardReceiveBuffer());
-  report(port_.discardTransmitBuffer());
-  report(port_.setLineSettings(kLineSettings));
+  PortChoice choice;
+  if (index < 0 || index >= kPortCount)
+    choice.noDevice = Failure{QStringLiteral("cmbCOM"), QStringLiteral("no com port is selected")};
+  else
+    choice.device = deviceFor(index + 1);
+  OpenPortSequence(port_, choice, [this](const Failure& failure) { report(failure); });
 }
 
 void PortSelector::holdPort() {

@@ -4,6 +4,7 @@
 #include <QString>
 
 #include "config/Failure.h"
+#include "link/PortOpening.h"
 
 class QComboBox;
 class MessageBoxes;
@@ -21,12 +22,12 @@ class SettingsStore;
 class PortSelector : public QObject {
   Q_OBJECT
  public:
-  static constexpr int kPortCount = 16;
-  static constexpr int kReceiveBufferSize = 1024;
-  static inline const QString kLineSettings = QStringLiteral("9600,N,8,1");
+  static constexpr int kPortCount = kComPortCount;
+  static constexpr int kReceiveBufferSize = kPortReceiveBufferSize;
+  static inline const QString kLineSettings = kPortLineSettings;
   static inline const QString kOpenFailedPrompt =
       QStringLiteral("Com Port fails to open, try another com port");
-  static inline const QString kSettingsSection = QStringLiteral("Ports");
+  static inline const QString kSettingsSection = kPortsSettingsSection;
 
   PortSelector(QComboBox* cmbCOM, SerialPort& port, SettingsStore& settings, MessageBoxes& messages,
                QObject* parent = nullptr);

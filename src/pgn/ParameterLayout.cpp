@@ -8,18 +8,12 @@
 #include "fields/Controls.h"
 #include "fields/TextCodecs.h"
 #include "pgn/FieldWrites.h"
+#include "pgn/ParameterRules.h"
 #include "platform/MessageBoxes.h"
 
 namespace {
-// 255 packets of 7 bytes: the largest group the transport protocol carries.
-constexpr uint64_t kMaxDataLength = 1785;
 // The bound when the data length cannot be read.
 constexpr int kFallbackDataLength = 8;
-
-// List indexes of the parameter type.
-constexpr int kSingleByte = 0;
-constexpr int kTwoBytes = 1;
-constexpr int kFourBytes = 2;
 }  // namespace
 
 ParameterLayout::ParameterLayout(QLineEdit* dataLength, QComboBox* parameterType,
@@ -39,8 +33,9 @@ ParameterLayout::ParameterLayout(QLineEdit* dataLength, QComboBox* parameterType
 void ParameterLayout::txtDatalength_Change() {
   const QString text = dataLength_->text();
   if (IsDecimalText(text)) {
-    const uint64_t length = DecimalValue(text);
-    if (length == 0 || length > kMaxDataLength) {
+    // Saturated just above the range, so that any longer digit string is out of it.
+    const uint64_t length = DecimalValue(text, kMaxDataLength + 1);
+    if (!IsDataLengthInRange(static_cast<int64_t>(length))) {
       tell(QStringLiteral("Data length should be 1 to 1785"),
            QStringLiteral("Data length is wrong"));
       writeText(dataLength_, QStringLiteral("8"));
@@ -61,14 +56,11 @@ void ParameterLayout::txtDatalength_Change() {
 void ParameterLayout::cmbParameterType_Click() {
   const QString lengthText = dataLength_->text();
   if (IsDecimalText(lengthText)) {
-    const uint64_t length = DecimalValue(lengthText);
-    const int type = parameterType_->currentIndex();
-    if (length == 1 && type >= kTwoBytes) {
+    const std::optional<int> smaller =
+        SmallerParameterType(DecimalValue(lengthText), parameterType_->currentIndex());
+    if (smaller) {
       tell(QStringLiteral("too big data type"), QStringLiteral("Wrong Data Type"));
-      setListIndex(parameterType_, kSingleByte);
-    } else if ((length == 2 || length == 3) && type >= kFourBytes) {
-      tell(QStringLiteral("too big data type"), QStringLiteral("Wrong Data Type"));
-      setListIndex(parameterType_, kTwoBytes);
+      setListIndex(parameterType_, *smaller);
     }
   }
   txtParameterPos_Change();
@@ -78,14 +70,10 @@ void ParameterLayout::txtParameterPos_Change() {
   const QString lengthText = dataLength_->text();
   // The rules keep the data length within 1 to 1785; held to the bound's
   // 16 bits all the same, so that no text can overflow it.
-  int bound = kFallbackDataLength;
+  int64_t length = kFallbackDataLength;
   if (IsDecimalText(lengthText))
-    bound = static_cast<int>(DecimalValue(lengthText, std::numeric_limits<int16_t>::max()));
-  const int type = parameterType_->currentIndex();
-  if (type == kTwoBytes)
-    bound -= 1;
-  else if (type == kFourBytes)
-    bound -= 3;
+    length = static_cast<int64_t>(DecimalValue(lengthText, std::numeric_limits<int16_t>::max()));
+  const int bound = static_cast<int>(MaxParameterPosFor(length, parameterType_->currentIndex()));
   maxParameterPos_ = static_cast<int16_t>(bound);
 
   const QString text = parameterPos_->text();

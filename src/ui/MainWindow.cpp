@@ -20,6 +20,7 @@
 #include "pgn/ParameterLayout.h"
 #include "pgn/PgnSlots.h"
 #include "ui/AboutBox.h"
+#include "ui/VersionRule.h"
 #include "ui/WindowPlacement.h"
 #include "ui_frmMain.h"
 
@@ -209,14 +210,14 @@ void MainWindow::closeOtherWindows() {
 }
 
 void MainWindow::cmbSimulatorVersion_Click() {
-  if (ui_->cmbSimulatorVersion->currentIndex() == 0) {
-    setListIndex(ui_->cmbDTCVersion, 2);  // "Version3"
+  if (ui_->cmbSimulatorVersion->currentIndex() == kVersion101) {
+    setListIndex(ui_->cmbDTCVersion, kDtcFormatOfVersion101);
     ui_->cmbDTCVersion->setEnabled(false);
     ui_->txtVIN->hide();
-    setListIndex(ui_->cmbCANBUSBaudRate, 0);  // "250Kbps"
+    setListIndex(ui_->cmbCANBUSBaudRate, kCanBitRateOfVersion101);
     ui_->cmbCANBUSBaudRate->setEnabled(false);
   } else {
-    setListIndex(ui_->cmbDTCVersion, 3);  // "Version4"
+    setListIndex(ui_->cmbDTCVersion, kDtcFormatOfVersion200);
     ui_->cmbDTCVersion->setEnabled(true);
     ui_->txtVIN->show();
     ui_->cmbCANBUSBaudRate->setEnabled(true);

@@ -1,0 +1,32 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <optional>
+
+// The command line of j1939cfg: a command, the configuration file, and the
+// command's options.
+struct CfgCommand {
+  enum class Name { None, Show, Frame, Program, Check };
+  Name name = Name::None;
+  bool help = false;  // print the help of `name` (of the program for None)
+  QString file;
+  bool json = false;      // show
+  int frameVersion = -1;  // frame: 0 "1.01", 1 "2.00", -1 the file's version
+  QString port;           // program: a device, or COMn
+};
+
+// Exit statuses.
+inline constexpr int kExitOk = 0;
+inline constexpr int kExitNo = 1;     // findings, a refused or not accepted download
+inline constexpr int kExitError = 2;  // usage, file or port error
+
+// Reads the arguments (without the program name). On an error returns the
+// message; `command` is then partly filled.
+std::optional<QString> ParseCfgArguments(const QStringList& arguments, CfgCommand& command);
+
+// The help of a command, or of the program for Name::None.
+QString CfgHelp(CfgCommand::Name name);
+
+// What to say after a usage error, pointing to the right help.
+QString CfgHelpHint(CfgCommand::Name name);

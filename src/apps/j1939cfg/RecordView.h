@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QJsonObject>
+#include <QList>
+#include <QString>
+
+#include "config/SimulatorConfig.h"
+
+// Every field of a configuration record with what it means, as the window
+// reads it: list entries by their texts, bytes in hexadecimal, the NAME with
+// its fields, each PGN with its reserved bit, data page, PF and PS, the VIN as
+// text. Values stored as they are; where the window shows something else, the
+// text says so.
+struct ShownField {
+  QString name;       // the record's field name, e.g. "Pgn1UpdateRate"
+  QString value;      // the stored value as text
+  QStringList notes;  // its meaning, in parentheses after it
+  QStringList more;   // further lines, indented under the field
+  QJsonObject json;   // "value" and the meaning, for --json
+
+  // What follows "name: " on the line.
+  QString text() const;
+};
+
+QList<ShownField> ShowRecord(const SimulatorConfig& record);
+
+// One line a field, "name: text", in record order.
+QString RecordAsText(const SimulatorConfig& record);
+// One member a field, keyed by the field's name.
+QJsonObject RecordAsJson(const SimulatorConfig& record);

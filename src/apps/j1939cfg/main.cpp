@@ -1,0 +1,187 @@
+// j1939cfg: the configurator's work on configuration files without its window,
+// for test benches, scripts and CI rigs: show a configuration, print its frame,
+// check it against the window's rules, and program the simulator with it.
+
+#include <QCoreApplication>
+#include <QJsonDocument>
+#include <QRegularExpression>
+#include <cstdio>
+
+#include "CfgOptions.h"
+#include "RecordCheck.h"
+#include "RecordView.h"
+#include "config/ConfigRecordFile.h"
+#include "config/RecordReading.h"
+#include "link/ConfigFrames.h"
+#include "link/DownloadExchange.h"
+#include "link/PortOpening.h"
+#include "platform/Clock.h"
+#include "platform/SerialPort.h"
+#include "platform/SettingsStore.h"
+
+namespace {
+
+void out(const QString& text) {
+  std::fputs(text.toUtf8().constData(), stdout);
+  std::fflush(stdout);
+}
+
+void say(const QString& line) {
+  out(line + QLatin1Char('\n'));
+}
+
+void complain(const QString& line) {
+  std::fputs((QStringLiteral("j1939cfg: ") + line + QLatin1Char('\n')).toUtf8().constData(),
+             stderr);
+}
+
+// Both frames of the configuration as the window would store it after showing
+// it; the one of `versionIndex` is returned. Nothing on a failure, reported.
+std::optional<QByteArray> frameOf(const SimulatorConfig& record, int versionIndex,
+                                  const QString& file) {
+  ConfigFrameV1Bytes v1{};
+  ConfigFrameV2Bytes v2{};
+  if (const MaybeFailure failure = BuildConfigFrames(RecordAsShown(record), v1, v2)) {
+    complain(QStringLiteral("%1: %2").arg(file, describeFailure(*failure)));
+    return std::nullopt;
+  }
+  return SendsFrameV1(versionIndex) ? FrameBytes(v1) : FrameBytes(v2);
+}
+
+int show(const CfgCommand& command, const SimulatorConfig& record) {
+  if (command.json)
+    out(QString::fromUtf8(QJsonDocument(RecordAsJson(record)).toJson(QJsonDocument::Indented)));
+  else
+    out(RecordAsText(record));
+  return kExitOk;
+}
+
+int frame(const CfgCommand& command, const SimulatorConfig& record) {
+  const int version = command.frameVersion >= 0 ? command.frameVersion
+                                                : SimulatorVersionIndex(record.SimulatorVersion);
+  const std::optional<QByteArray> bytes = frameOf(record, version, command.file);
+  if (!bytes) return kExitNo;
+  say(HexBytes(*bytes));
+  return kExitOk;
+}
+
+int check(const SimulatorConfig& record) {
+  const QList<Finding> findings = CheckRecord(record);
+  for (const Finding& finding : findings) say(finding.line());
+  return findings.isEmpty() ? kExitOk : kExitNo;
+}
+
+// COMn (1 to 16, any case) stands for the device the settings name for it.
+std::optional<QString> deviceOf(const QString& port) {
+  static const QRegularExpression comPort(QStringLiteral("^COM([0-9]+)$"),
+                                          QRegularExpression::CaseInsensitiveOption);
+  const QRegularExpressionMatch match = comPort.match(port);
+  if (!match.hasMatch()) return port;
+  const int number = match.captured(1).toInt();
+  if (number < 1 || number > kComPortCount) {
+    complain(QStringLiteral("%1: the configurator's ports are COM1 to COM%2")
+                 .arg(port)
+                 .arg(kComPortCount));
+    return std::nullopt;
+  }
+  QtSettingsStore settings;
+  return PortDevice(settings, number);
+}
+
+int program(const CfgCommand& command, const SimulatorConfig& record) {
+  // The window shows the record before it can send it, and it answers some
+  // values with a message and replaces them, or cannot store them: such a
+  // record is not sent as it stands.
+  bool refused = false;
+  for (const Finding& finding : CheckRecord(record)) {
+    if (finding.kind != Finding::Kind::NotAsItStands) continue;
+    complain(QStringLiteral("%1: %2").arg(command.file, finding.line()));
+    refused = true;
+  }
+  if (refused) {
+    complain(
+        QStringLiteral("the window would not send this configuration as it stands; nothing "
+                       "was sent"));
+    return kExitNo;
+  }
+
+  const SimulatorConfig shown = RecordAsShown(record);
+  const int version = shown.SimulatorVersion;
+  const std::optional<QByteArray> bytes = frameOf(record, version, command.file);
+  if (!bytes) {
+    complain(QStringLiteral("nothing was sent"));
+    return kExitNo;
+  }
+  const QList<int> conflicts =
+      BuiltInPgnConflicts({IsSlotInUse(shown.Pgn1InUse), IsSlotInUse(shown.Pgn2InUse)},
+                          {shown.Pgn1, shown.Pgn2}, version);
+  if (!conflicts.isEmpty()) {
+    say(BuiltInPgnConflictTitle(conflicts.first()) + QStringLiteral(": ") +
+        BuiltInPgnConflictPrompt(conflicts.first()));
+    return kExitNo;
+  }
+
+  const std::optional<QString> device = deviceOf(command.port);
+  if (!device) return kExitError;
+  QtSerialPort port;
+  QStringList portFailures;
+  OpenPortSequence(port, PortChoice{*device, std::nullopt},
+                   [&](const Failure& failure) { portFailures << failure.reason; });
+  if (!portFailures.isEmpty() || !port.isOpen()) {
+    complain(QStringLiteral("cannot open the port %1: %2")
+                 .arg(*device, portFailures.value(0, QStringLiteral("it did not open"))));
+    return kExitError;
+  }
+
+  SteadyClock clock;
+  FrameExchange exchange(port, clock);
+  const FrameExchange::Outcome outcome = exchange.run(*bytes);
+  port.close();
+  switch (outcome) {
+    case FrameExchange::Outcome::Accepted:
+      say(kConfigAcceptedPrompt);
+      return kExitOk;
+    case FrameExchange::Outcome::NotAccepted:
+      say(kConfigRejectedPrompt);
+      return kExitNo;
+    case FrameExchange::Outcome::PortFailed:
+      break;
+  }
+  say(kConfigRejectedPrompt);
+  complain(QStringLiteral("the port %1 failed: %2").arg(*device, exchange.portFailure()));
+  return kExitError;
+}
+
+}  // namespace
+
+int main(int argc, char* argv[]) {
+  QCoreApplication app(argc, argv);
+  CfgCommand command;
+  if (const std::optional<QString> error = ParseCfgArguments(app.arguments().mid(1), command)) {
+    complain(*error + QStringLiteral("; ") + CfgHelpHint(command.name));
+    return kExitError;
+  }
+  if (command.help) {
+    out(CfgHelp(command.name));
+    return kExitOk;
+  }
+
+  SimulatorConfig record;
+  if (const MaybeFailure failure = ReadConfigFile(command.file, record)) {
+    complain(describeFailure(*failure));
+    return kExitError;
+  }
+  switch (command.name) {
+    case CfgCommand::Name::Show:
+      return show(command, record);
+    case CfgCommand::Name::Frame:
+      return frame(command, record);
+    case CfgCommand::Name::Program:
+      return program(command, record);
+    case CfgCommand::Name::Check:
+      return check(record);
+    case CfgCommand::Name::None:
+      break;
+  }
+  return kExitError;
+}

@@ -1,0 +1,19 @@
+#pragma once
+
+#include <QString>
+
+#include "config/Failure.h"
+#include "config/SimulatorConfig.h"
+
+class QIODevice;
+
+// Reading record 1 of a configuration file, as the window reads it: the fields
+// from the first 77 bytes; an empty file is the all-zero record; a file of 1 to
+// 76 bytes is refused. `config` is changed only on success.
+
+// From an open file, whatever its position. The failure gives the reason only.
+MaybeFailure ReadConfigRecord(QIODevice& file, SimulatorConfig& config);
+
+// From the file at `path`, opened for reading only: a missing file is not
+// created. The failure names the file.
+MaybeFailure ReadConfigFile(const QString& path, SimulatorConfig& config);

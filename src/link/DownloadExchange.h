@@ -1,0 +1,73 @@
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+#include <QObject>
+#include <QString>
+#include <array>
+#include <cstdint>
+#include <functional>
+
+class Clock;
+class SerialPort;
+
+// The download of a configuration to the simulator, without the window: the
+// test against the PGNs the simulator sends itself, the choice of frame, and
+// the exchange of one frame for one reply byte. The window's "Program Config"
+// and the command-line tool both run it.
+
+// What the tool shows for each outcome: prompt and caption.
+inline const QString kConfigAcceptedPrompt = QStringLiteral("Configuration is successfull!");
+inline const QString kConfigAcceptedTitle = QStringLiteral("config confirmation");
+inline const QString kConfigRejectedPrompt = QStringLiteral("Configuration fails!");
+inline const QString kConfigRejectedTitle = QStringLiteral("Config confirmation");
+QString BuiltInPgnConflictPrompt(int slotNumber);  // slot 1 or 2
+QString BuiltInPgnConflictTitle(int slotNumber);
+
+// The slots (1 or 2) whose PGN the simulator sends itself, in the order in
+// which the download tests them: both slots against the PGNs of every
+// simulator first, then, for version "2.00" (index 1), both against the three
+// more of that version. A deleted slot is not tested. The download reports the
+// first one only.
+QList<int> BuiltInPgnConflicts(const std::array<bool, 2>& inUse, const std::array<int32_t, 2>& pgns,
+                               int simulatorVersionIndex);
+
+// The frame of the version: the 32-byte frame for "1.01" (index 0), the
+// 49-byte frame for any other index.
+constexpr bool SendsFrameV1(int simulatorVersionIndex) {
+  return simulatorVersionIndex == 0;
+}
+
+// One frame out, one byte back. Writes the whole frame at once, sleeps in a
+// nested event loop until it has left the transmit buffer (no time limit: the
+// line drains at its bit rate), then gives the simulator one second, counted
+// from that moment, to answer. Exactly one byte 0x55 waiting then is the
+// simulator's acceptance. In every other case the receive buffer is emptied,
+// so that the next exchange starts clean. It never opens, closes or sets up
+// the port.
+class FrameExchange : public QObject {
+  Q_OBJECT
+ public:
+  enum class Outcome {
+    Accepted,
+    NotAccepted,  // silence, a late reply, extra bytes or a wrong byte
+    PortFailed,   // the frame could not be written, or the port failed meanwhile
+  };
+
+  static constexpr qint64 kReplyWindowMs = 1000;
+
+  FrameExchange(SerialPort& port, Clock& clock, QObject* parent = nullptr);
+
+  Outcome run(const QByteArray& frame);
+  // Why the port failed, after Outcome::PortFailed.
+  const QString& portFailure() const { return portFailure_; }
+
+ private:
+  // Sleeps in a nested event loop, woken by the port's signals and a timer of
+  // `nextWakeMs()` milliseconds, until `done()` holds. false if the port fails.
+  bool sleepUntil(const std::function<bool()>& done, const std::function<int()>& nextWakeMs);
+
+  SerialPort& port_;
+  Clock& clock_;
+  QString portFailure_;
+};
