@@ -211,11 +211,6 @@ void ParameterLayoutTest::position_data() {
   QTest::addColumn<bool>("selected");
   for (int slot = 0; slot < 2; ++slot) {
     slotRow(slot, "0") << 1 << "0" << true << QStringList{positionMessage(7)} << "7" << true;
-    slotRow(slot, "8 with 2 bytes")
-        << 1 << "8" << true << QStringList{positionMessage(7)} << "7" << true;
-    slotRow(slot, "6 with 4 bytes")
-        << 2 << "6" << true << QStringList{positionMessage(5)} << "5" << true;
-    slotRow(slot, "5 with 4 bytes") << 2 << "5" << true << QStringList() << "5" << false;
     slotRow(slot, "leading zeros") << 0 << "008" << false << QStringList() << "008" << false;
     slotRow(slot, "not decimal") << 0 << "x" << true << QStringList{positionMessage(8)} << "8"
                                  << true;

@@ -26,7 +26,6 @@ class SlotRulesTest : public QObject {
   void deleteBoxGreysOutExactlyTheTenControls_data();
   void deleteBoxGreysOutExactlyTheTenControls();
   void greyedDeleteBoxLeavesTheSlotAlone();
-  void pgnsBeyond32BitsAreNeverBuiltIn();
   void pgnsBeyond32BitsAreEqualOnlyWhenTheySpellOneNumber_data();
   void pgnsBeyond32BitsAreEqualOnlyWhenTheySpellOneNumber();
 };
@@ -298,8 +297,7 @@ class EnabledChanges : public QObject {
 
 void SlotRulesTest::deleteBoxGreysOutExactlyTheTenControls_data() {
   QTest::addColumn<int>("slot");
-  QTest::newRow("slot 1") << 0;
-  QTest::newRow("slot 2") << 1;
+  for (int slot = 0; slot < 2; ++slot) slotRow(slot, "delete");
 }
 
 void SlotRulesTest::deleteBoxGreysOutExactlyTheTenControls() {
@@ -362,18 +360,6 @@ void SlotRulesTest::greyedDeleteBoxLeavesTheSlotAlone() {
   QCOMPARE(h.messages.titles(), QStringList());
   pasteOver(first.pgn, QStringLiteral("65226"));
   QCOMPARE(h.messages.titles(), QStringList{existedTitle(0)});
-}
-
-void SlotRulesTest::pgnsBeyond32BitsAreNeverBuiltIn() {
-  for (int slot = 0; slot < 2; ++slot) {
-    Harness h;
-    prepareSlots(h, QStringLiteral("0"), QStringLiteral("200704"));
-    const Slot own = Slot::of(h, slot);
-    // 65226 + 2^32: the low 32 bits spell DM1.
-    pasteOver(own.pgn, QStringLiteral("4295032522"));
-    QCOMPARE(h.messages.titles(), QStringList{QStringLiteral("PGN is wrong")});
-    QVERIFY(!h.window->pgnSlots().CheckPgnSlot(slot));
-  }
 }
 
 void SlotRulesTest::pgnsBeyond32BitsAreEqualOnlyWhenTheySpellOneNumber_data() {
