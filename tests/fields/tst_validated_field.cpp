@@ -15,7 +15,6 @@ class ValidatedFieldTest : public QObject {
   void orderOfWork();
   void typedKeyByKey();
   void guardFlagSilencesEverything();
-  void messagesCarryTheInformationIcon();
 };
 
 namespace {
@@ -164,17 +163,6 @@ void ValidatedFieldTest::guardFlagSilencesEverything() {
   bench.guard = false;
   bench.box.setText(QStringLiteral("x"));
   QCOMPARE(bench.box.text(), QStringLiteral("0"));
-}
-
-void ValidatedFieldTest::messagesCarryTheInformationIcon() {
-  Bench bench(Kind::Address);
-  bench.box.setText(QStringLiteral("FFF"));
-  bench.box.setText(QStringLiteral("G"));
-  QCOMPARE(bench.messages.shown.size(), 3);
-  for (const ShownMessage& shown : bench.messages.shown)
-    QCOMPARE(shown.icon, MessageIcon::Information);
-  QCOMPARE(bench.messages.shown[0].prompt, QStringLiteral("range prompt"));
-  QCOMPARE(bench.messages.shown[2].prompt, QStringLiteral("hex prompt"));
 }
 
 J1939_TEST(ValidatedFieldTest);
