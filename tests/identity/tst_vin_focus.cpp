@@ -25,7 +25,6 @@ class VinFocusTest : public QObject {
   void viaRealMessageBoxChecksOnce();
   void messageBoxTakingTheFocusRunsNoCheck();
   void menuTakingTheFocusRunsNoCheck();
-  void anotherWindowTakingTheFocusRunsNoCheck();
   void hiddenBoxIsNotChecked();
 };
 
@@ -218,21 +217,6 @@ void VinFocusTest::menuTakingTheFocusRunsNoCheck() {
   QCOMPARE(QApplication::activePopupWidget(), menu);
   QCoreApplication::processEvents();
   menu->close();
-  QCoreApplication::processEvents();
-  QVERIFY(w.h.messages.shown.isEmpty());
-  QCOMPARE(QApplication::focusWidget(), w.vin);
-}
-
-void VinFocusTest::anotherWindowTakingTheFocusRunsNoCheck() {
-  VinWindow w;
-  QVERIFY(w.focusVin(QStringLiteral("SHORT")));
-  QWidget other;
-  QLineEdit otherBox(&other);
-  other.show();
-  QVERIFY(activate(&other));
-  otherBox.setFocus(Qt::OtherFocusReason);
-  QCoreApplication::processEvents();
-  QVERIFY(activate(w.h.window.get()));
   QCoreApplication::processEvents();
   QVERIFY(w.h.messages.shown.isEmpty());
   QCOMPARE(QApplication::focusWidget(), w.vin);
