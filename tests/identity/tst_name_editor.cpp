@@ -26,7 +26,6 @@ class NameEditorTest : public QObject {
   void check1IsClearedByEveryDecodeAndCannotBeTicked();
   void guardsAreClearAfterEveryRoutine();
   void decodeThenEncodeWritesTheSameBytes();
-  void fieldEditThenDecodeGivesTheFields();
 
  private:
   static constexpr quint32 kStart = 0x0081'1939;
@@ -63,18 +62,6 @@ struct NameWindow {
     f.VehicleSystemInstance = u.cmbVehicleSysIns->currentIndex();
     f.IndustryGroup = u.cmbIndustrygroup->currentIndex();
     return f;
-  }
-  // Writes the fields through the controls, as the user would pick and type them.
-  void setFields(const NameFields& f) {
-    auto& u = ui();
-    u.txtIdentityNumber->setText(QString::number(f.IdentityNumber));
-    u.txtMfgCode->setText(QString::number(f.ManufacturerCode));
-    u.cmbECUInstance->setCurrentIndex(f.EcuInstance);
-    u.txtFunInstance->setText(QString::number(f.FunctionInstance));
-    u.txtFunction->setText(QString::number(f.Function));
-    u.txtVehicleSys->setText(QString::number(f.VehicleSystem));
-    u.cmbVehicleSysIns->setCurrentIndex(f.VehicleSystemInstance);
-    u.cmbIndustrygroup->setCurrentIndex(f.IndustryGroup);
   }
   Harness h;
 };
@@ -238,30 +225,6 @@ void NameEditorTest::decodeThenEncodeWritesTheSameBytes() {
     QVERIFY2(shown == fieldsOfName(nameValue(b)), qPrintable(describe(shown)));
     w.editor().NameComponentsToBytes();
     QCOMPARE(w.boxes(), hexBytes(b));
-  }
-  QVERIFY(w.h.messages.shown.isEmpty());
-}
-
-void NameEditorTest::fieldEditThenDecodeGivesTheFields() {
-  NameWindow w;
-  QRandomGenerator random(kStart + 1);
-  for (int n = 0; n < kCases; ++n) {
-    const bool bit48 = random.bounded(2) == 1;
-    w.box(6)->setText(ByteToHexText(static_cast<uint8_t>(random.bounded(128) * 2 + bit48)));
-    NameFields f;
-    f.IdentityNumber = random.bounded(kMaxIdentityNumber + 1);
-    f.ManufacturerCode = static_cast<uint16_t>(random.bounded(kMaxManufacturerCode + 1));
-    f.EcuInstance = random.bounded(8);
-    f.FunctionInstance = static_cast<uint8_t>(random.bounded(kMaxFunctionInstance + 1));
-    f.Function = static_cast<uint8_t>(random.bounded(256));
-    f.VehicleSystem = static_cast<uint8_t>(random.bounded(kMaxVehicleSystem + 1));
-    f.VehicleSystemInstance = random.bounded(16);
-    f.IndustryGroup = random.bounded(8);
-    w.setFields(f);
-    QCOMPARE(w.boxes(), hexBytes(bytesOfFields(f, bit48)));
-    w.editor().NameBytesToComponents();
-    const NameFields shown = w.shown();
-    QVERIFY2(shown == f, qPrintable(describe(shown) + QStringLiteral(" for ") + describe(f)));
   }
   QVERIFY(w.h.messages.shown.isEmpty());
 }

@@ -14,12 +14,10 @@ class ParameterLayoutTest : public QObject {
  private slots:
   void positionBound_data();
   void positionBound();
-  void dataLength_data();
-  void dataLength();
+  void entries_data();
+  void entries();
   void typeFollowsDataLength_data();
   void typeFollowsDataLength();
-  void position_data();
-  void position();
   void boundComesFromEightBytesWhileLengthIsNotDecimal();
   void rulesIgnorePgnSyncAndSlotChecks();
 };
@@ -101,8 +99,12 @@ void ParameterLayoutTest::positionBound() {
   QCOMPARE(bound(h, 1 - slot), int16_t(8));
 }
 
-void ParameterLayoutTest::dataLength_data() {
+void ParameterLayoutTest::entries_data() {
+  // The data length is entered over 5 bytes with a single byte at 1; the
+  // position over 3 in 8 bytes with the type given.
   QTest::addColumn<int>("slot");
+  QTest::addColumn<bool>("length");  // the data length box, else the position box
+  QTest::addColumn<int>("type");
   QTest::addColumn<QString>("input");
   QTest::addColumn<bool>("typed");
   QTest::addColumn<QStringList>("messages");
@@ -110,27 +112,50 @@ void ParameterLayoutTest::dataLength_data() {
   QTest::addColumn<bool>("selected");
   for (int slot = 0; slot < 2; ++slot) {
     const QStringList range{lengthRangeMessage()};
-    slotRow(slot, "0 typed") << "0" << true << range << "8" << true;
-    slotRow(slot, "1786 typed") << "1786" << true << range << "8" << true;
-    slotRow(slot, "1786 pasted") << "1786" << false << range << "8" << true;
-    slotRow(slot, "40000 pasted") << "40000" << false << range << "8" << true;
+    slotRow(slot, "length 0 typed") << true << 0 << "0" << true << range << "8" << true;
+    slotRow(slot, "length 1786 typed") << true << 0 << "1786" << true << range << "8" << true;
+    slotRow(slot, "length 1786 pasted") << true << 0 << "1786" << false << range << "8" << true;
+    slotRow(slot, "length 40000 pasted") << true << 0 << "40000" << false << range << "8" << true;
     // Key by key, 4000 is already too long; the last 0 types over the
     // selected 8 and is too short.
-    slotRow(slot, "40000 typed") << "40000" << true << range + range << "8" << true;
-    slotRow(slot, "far beyond 16 bits") << "99999999999999999999" << false << range << "8" << true;
-    slotRow(slot, "1785 accepted") << "1785" << true << QStringList() << "1785" << false;
-    slotRow(slot, "leading zeros accepted") << "0016" << false << QStringList() << "0016" << false;
-    slotRow(slot, "12a typed") << "12a" << true << QStringList{lengthDecimalMessage()} << "8"
-                               << true;
-    slotRow(slot, "-1 pasted") << "-1" << false << QStringList{lengthDecimalMessage()} << "8"
-                               << true;
-    slotRow(slot, "emptied by key") << "" << true << QStringList() << "1" << true;
-    slotRow(slot, "emptied by paste") << "" << false << QStringList() << "1" << true;
+    slotRow(slot, "length 40000 typed")
+        << true << 0 << "40000" << true << range + range << "8" << true;
+    slotRow(slot, "length far beyond 16 bits")
+        << true << 0 << "99999999999999999999" << false << range << "8" << true;
+    slotRow(slot, "length 1785 accepted")
+        << true << 0 << "1785" << true << QStringList() << "1785" << false;
+    slotRow(slot, "length leading zeros accepted")
+        << true << 0 << "0016" << false << QStringList() << "0016" << false;
+    slotRow(slot, "length 12a typed")
+        << true << 0 << "12a" << true << QStringList{lengthDecimalMessage()} << "8" << true;
+    slotRow(slot, "length -1 pasted")
+        << true << 0 << "-1" << false << QStringList{lengthDecimalMessage()} << "8" << true;
+    slotRow(slot, "length emptied by key")
+        << true << 0 << "" << true << QStringList() << "1" << true;
+    slotRow(slot, "length emptied by paste")
+        << true << 0 << "" << false << QStringList() << "1" << true;
+    slotRow(slot, "position 0") << false << 1 << "0" << true << QStringList{positionMessage(7)}
+                                << "7" << true;
+    slotRow(slot, "position leading zeros")
+        << false << 0 << "008" << false << QStringList() << "008" << false;
+    slotRow(slot, "position not decimal")
+        << false << 0 << "x" << true << QStringList{positionMessage(8)} << "8" << true;
+    slotRow(slot, "position far beyond 16 bits") << false << 0 << "99999999999999999999" << false
+                                                 << QStringList{positionMessage(8)} << "8" << true;
+    // Key by key, 10 is out of range at its second key only.
+    slotRow(slot, "position 10 typed")
+        << false << 0 << "10" << true << QStringList{positionMessage(8)} << "8" << true;
+    slotRow(slot, "position emptied by key")
+        << false << 0 << "" << true << QStringList() << "1" << true;
+    slotRow(slot, "position emptied by paste")
+        << false << 2 << "" << false << QStringList() << "1" << true;
   }
 }
 
-void ParameterLayoutTest::dataLength() {
+void ParameterLayoutTest::entries() {
   QFETCH(int, slot);
+  QFETCH(bool, length);
+  QFETCH(int, type);
   QFETCH(QString, input);
   QFETCH(bool, typed);
   QFETCH(QStringList, messages);
@@ -139,12 +164,14 @@ void ParameterLayoutTest::dataLength() {
   Harness h;
   prepareSlots(h);
   const Slot s = Slot::of(h, slot);
-  layOut(h, s, QStringLiteral("5"), 0, QStringLiteral("1"));
-  enter(s.dataLength, input, typed);
+  layOut(h, s, length ? QStringLiteral("5") : QStringLiteral("8"), type,
+         length ? QStringLiteral("1") : QStringLiteral("3"));
+  QLineEdit* box = length ? s.dataLength : s.parameterPos;
+  enter(box, input, typed);
   QCOMPARE(shownMessages(h.messages), messages);
-  QCOMPARE(s.dataLength->text(), after);
-  QCOMPARE(wholeTextSelected(s.dataLength), selected);
-  QCOMPARE(bound(h, slot), int16_t(DecimalValue(after)));
+  QCOMPARE(box->text(), after);
+  QCOMPARE(wholeTextSelected(box), selected);
+  if (length) QCOMPARE(bound(h, slot), int16_t(DecimalValue(after)));
 }
 
 void ParameterLayoutTest::typeFollowsDataLength_data() {
@@ -199,47 +226,6 @@ void ParameterLayoutTest::typeFollowsDataLength() {
   QCOMPARE(s.parameterType->currentIndex(), typeAfter);
   QCOMPARE(s.parameterPos->text(), posAfter);
   QCOMPARE(bound(h, slot), int16_t(boundAfter));
-}
-
-void ParameterLayoutTest::position_data() {
-  QTest::addColumn<int>("slot");
-  QTest::addColumn<int>("type");
-  QTest::addColumn<QString>("input");
-  QTest::addColumn<bool>("typed");
-  QTest::addColumn<QStringList>("messages");
-  QTest::addColumn<QString>("after");
-  QTest::addColumn<bool>("selected");
-  for (int slot = 0; slot < 2; ++slot) {
-    slotRow(slot, "0") << 1 << "0" << true << QStringList{positionMessage(7)} << "7" << true;
-    slotRow(slot, "leading zeros") << 0 << "008" << false << QStringList() << "008" << false;
-    slotRow(slot, "not decimal") << 0 << "x" << true << QStringList{positionMessage(8)} << "8"
-                                 << true;
-    slotRow(slot, "far beyond 16 bits")
-        << 0 << "99999999999999999999" << false << QStringList{positionMessage(8)} << "8" << true;
-    // Key by key, 10 is out of range at its second key only.
-    slotRow(slot, "10 typed") << 0 << "10" << true << QStringList{positionMessage(8)} << "8"
-                              << true;
-    slotRow(slot, "emptied by key") << 0 << "" << true << QStringList() << "1" << true;
-    slotRow(slot, "emptied by paste") << 2 << "" << false << QStringList() << "1" << true;
-  }
-}
-
-void ParameterLayoutTest::position() {
-  QFETCH(int, slot);
-  QFETCH(int, type);
-  QFETCH(QString, input);
-  QFETCH(bool, typed);
-  QFETCH(QStringList, messages);
-  QFETCH(QString, after);
-  QFETCH(bool, selected);
-  Harness h;
-  prepareSlots(h);
-  const Slot s = Slot::of(h, slot);
-  layOut(h, s, QStringLiteral("8"), type, QStringLiteral("3"));
-  enter(s.parameterPos, input, typed);
-  QCOMPARE(shownMessages(h.messages), messages);
-  QCOMPARE(s.parameterPos->text(), after);
-  QCOMPARE(wholeTextSelected(s.parameterPos), selected);
 }
 
 void ParameterLayoutTest::boundComesFromEightBytesWhileLengthIsNotDecimal() {
