@@ -8,13 +8,9 @@
 Q_DECLARE_METATYPE(PgnParts)
 
 namespace {
-PgnParts parts(bool reserved, bool dataPage, uint8_t pf, uint8_t ps) {
-  PgnParts p;
-  p.reserved = reserved;
-  p.dataPage = dataPage;
-  p.pf = pf;
-  p.ps = ps;
-  return p;
+// reserved, data page, PF, PS
+PgnParts parts(bool r, bool dp, uint8_t pf, uint8_t ps) {
+  return PgnParts{r, dp, pf, ps};
 }
 }  // namespace
 

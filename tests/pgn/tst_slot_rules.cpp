@@ -12,10 +12,9 @@
 class SlotRulesTest : public QObject {
   Q_OBJECT
  private slots:
+  void equalPgns_data();
+  void equalPgns();
   void everyBuiltInGroupIsRefusedAndItsOtherPageIsNot();
-  void equalPgnsAreReportedForEitherSlot_data();
-  void equalPgnsAreReportedForEitherSlot();
-  void builtInComesBeforeEqual();
   void correctionsCheckTheSlotTwice_data();
   void correctionsCheckTheSlotTwice();
   void boxWithConflictFocusesThePgn();
@@ -25,8 +24,6 @@ class SlotRulesTest : public QObject {
   void deleteBoxGreysOutExactlyTheTenControls_data();
   void deleteBoxGreysOutExactlyTheTenControls();
   void greyedDeleteBoxLeavesTheSlotAlone();
-  void pgnsBeyond32BitsAreEqualOnlyWhenTheySpellOneNumber_data();
-  void pgnsBeyond32BitsAreEqualOnlyWhenTheySpellOneNumber();
 };
 
 void SlotRulesTest::everyBuiltInGroupIsRefusedAndItsOtherPageIsNot() {
@@ -52,58 +49,59 @@ void SlotRulesTest::everyBuiltInGroupIsRefusedAndItsOtherPageIsNot() {
   }
 }
 
-void SlotRulesTest::equalPgnsAreReportedForEitherSlot_data() {
+void SlotRulesTest::equalPgns_data() {
+  // The edited slot starts at ownPgn, the other at otherPgn; the box is set to
+  // start (when given) so that the last key really changes it.
   QTest::addColumn<int>("slot");
+  QTest::addColumn<QString>("ownPgn");
+  QTest::addColumn<QString>("otherPgn");
   QTest::addColumn<QString>("field");
+  QTest::addColumn<QString>("start");
   QTest::addColumn<QString>("input");
+  QTest::addColumn<bool>("typed");
+  QTest::addColumn<QStringList>("messages");
+  const QString equal = ruleMessage(QStringLiteral("PGN1 = PGN2"), equalPrompt());
   for (int slot = 0; slot < 2; ++slot) {
-    slotRow(slot, "PGN typed") << "PGN"
-                               << "65280";
-    slotRow(slot, "PGN with leading zero") << "PGN"
-                                           << "065280";
-    slotRow(slot, "PF typed") << "PF"
-                              << "FF";
-    slotRow(slot, "PS typed") << "PS"
-                              << "0";
+    const QString existed = ruleMessage(existedTitle(slot), existedPrompt(slot));
+    const auto row = [slot](const char* name, const char* own, const char* other, const char* field,
+                            const char* start, const char* input, bool typed,
+                            const QStringList& messages) {
+      slotRow(slot, name) << QString::fromLatin1(own) << QString::fromLatin1(other)
+                          << QString::fromLatin1(field) << QString::fromLatin1(start)
+                          << QString::fromLatin1(input) << typed << messages;
+    };
+    row("PGN typed", "65280", "65280", "PGN", "1", "65280", true, {equal});
+    row("PGN with leading zero", "65280", "65280", "PGN", "1", "065280", true, {equal});
+    row("PF typed", "65280", "65280", "PF", "1", "FF", true, {equal});
+    row("PS typed", "65280", "65280", "PS", "1", "0", true, {equal});
+    row("built-in comes before equal", "0", "65260", "PGN", "", "65260", false, {existed, equal});
+    // Beyond 32 bits the texts are equal only when they spell one number
+    // (PgnTextsEqual's own table holds the edge cases).
+    row("beyond 32 bits, leading zeros", "0", "4294967296", "PGN", "", "0004294967296", false,
+        {pgnRangeMessage(), equal});
+    row("beyond 32 bits, low 32 bits equal", "0", "4294967296", "PGN", "", "8589934592", false,
+        {pgnRangeMessage()});
   }
 }
 
-void SlotRulesTest::equalPgnsAreReportedForEitherSlot() {
+void SlotRulesTest::equalPgns() {
   QFETCH(int, slot);
+  QFETCH(QString, ownPgn);
+  QFETCH(QString, otherPgn);
   QFETCH(QString, field);
+  QFETCH(QString, start);
   QFETCH(QString, input);
+  QFETCH(bool, typed);
+  QFETCH(QStringList, messages);
   Harness h;
-  prepareSlots(h, QStringLiteral("65280"), QStringLiteral("65280"));
+  prepareSlots(h, slot == 0 ? ownPgn : otherPgn, slot == 0 ? otherPgn : ownPgn);
   const Slot s = Slot::of(h, slot);
-  h.messages.clear();
   QLineEdit* box = boxNamed(s, field);
-  // A last key that really changes the text: type over the box, then retype.
-  box->setText(QStringLiteral("1"));
+  if (!start.isEmpty()) box->setText(start);
   h.messages.clear();
-  typeOver(box, input);
-  QVERIFY(!h.messages.shown.isEmpty());
-  QCOMPARE(shownMessages(h.messages).last(),
-           ruleMessage(QStringLiteral("PGN1 = PGN2"), equalPrompt()));
-  QVERIFY(!h.messages.titles().contains(existedTitle(0)));
-  QVERIFY(!h.messages.titles().contains(existedTitle(1)));
+  enter(box, input, typed);
+  QCOMPARE(shownMessages(h.messages), messages);
   QVERIFY(wholeTextSelected(box));
-  QCOMPARE(s.pgn->text().toInt(), 65280);
-}
-
-void SlotRulesTest::builtInComesBeforeEqual() {
-  for (int slot = 0; slot < 2; ++slot) {
-    Harness h;
-    prepareSlots(h, QStringLiteral("0"), QStringLiteral("200704"));
-    const Slot own = Slot::of(h, slot);
-    const Slot other = Slot::of(h, 1 - slot);
-    pasteOver(other.pgn, QStringLiteral("65260"));
-    h.messages.clear();
-    pasteOver(own.pgn, QStringLiteral("65260"));
-    QCOMPARE(shownMessages(h.messages),
-             (QStringList{ruleMessage(existedTitle(slot), existedPrompt(slot)),
-                          ruleMessage(QStringLiteral("PGN1 = PGN2"), equalPrompt())}));
-    QVERIFY(wholeTextSelected(own.pgn));
-  }
 }
 
 void SlotRulesTest::correctionsCheckTheSlotTwice_data() {
@@ -330,34 +328,6 @@ void SlotRulesTest::greyedDeleteBoxLeavesTheSlotAlone() {
   QCOMPARE(h.messages.titles(), QStringList());
   pasteOver(first.pgn, QStringLiteral("65226"));
   QCOMPARE(h.messages.titles(), QStringList{existedTitle(0)});
-}
-
-void SlotRulesTest::pgnsBeyond32BitsAreEqualOnlyWhenTheySpellOneNumber_data() {
-  // PgnTextsEqual's own table holds the edge cases; these show the rule uses it.
-  QTest::addColumn<QString>("first");
-  QTest::addColumn<QString>("second");
-  QTest::addColumn<bool>("equal");
-  QTest::newRow("leading zeros") << "4294967296"
-                                 << "0004294967296" << true;
-  QTest::newRow("low 32 bits equal") << "4294967296"
-                                     << "8589934592" << false;
-}
-
-void SlotRulesTest::pgnsBeyond32BitsAreEqualOnlyWhenTheySpellOneNumber() {
-  QFETCH(QString, first);
-  QFETCH(QString, second);
-  QFETCH(bool, equal);
-  Harness h;
-  prepareSlots(h, QStringLiteral("0"), QStringLiteral("200704"));
-  const Slot s1 = Slot::of(h, 0);
-  const Slot s2 = Slot::of(h, 1);
-  pasteOver(s1.pgn, first);
-  h.messages.clear();
-  pasteOver(s2.pgn, second);
-  QStringList expected{QStringLiteral("PGN is wrong")};
-  if (equal) expected << QStringLiteral("PGN1 = PGN2");
-  QCOMPARE(h.messages.titles(), expected);
-  QCOMPARE(h.window->pgnSlots().CheckPgnSlot(0), equal);
 }
 
 J1939_TEST(SlotRulesTest);
