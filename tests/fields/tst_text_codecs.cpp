@@ -6,14 +6,10 @@
 class TextCodecsTest : public QObject {
   Q_OBJECT
  private slots:
-  void isDecimalText_data();
-  void isDecimalText();
-  void isHexText_data();
-  void isHexText();
+  void textKinds_data();
+  void textKinds();
   void hexTextToByte_data();
   void hexTextToByte();
-  void byteToHexText_data();
-  void byteToHexText();
   void byteToHexTextReadsBackForEveryByte();
   void stripLeadingZeros_data();
   void stripLeadingZeros();
@@ -21,52 +17,41 @@ class TextCodecsTest : public QObject {
   void decimalValue();
 };
 
-void TextCodecsTest::isDecimalText_data() {
+void TextCodecsTest::textKinds_data() {
   QTest::addColumn<QString>("text");
   QTest::addColumn<bool>("decimal");
-  QTest::newRow("empty") << QString() << false;
-  QTest::newRow("minus one") << QStringLiteral("-1") << false;
-  QTest::newRow("leading blank") << QStringLiteral(" 5") << false;
-  QTest::newRow("trailing blank") << QStringLiteral("5 ") << false;
-  QTest::newRow("decimal point") << QStringLiteral("1.0") << false;
-  QTest::newRow("plus sign") << QStringLiteral("+3") << false;
-  QTest::newRow("hex digit") << QStringLiteral("2a") << false;
-  QTest::newRow("grouping") << QStringLiteral("1,000") << false;
-  QTest::newRow("arabic-indic digit") << QStringLiteral("\u0663") << false;
-  QTest::newRow("fullwidth digit") << QStringLiteral("\uFF13") << false;
-  QTest::newRow("leading zeros") << QStringLiteral("007") << true;
-  QTest::newRow("zero") << QStringLiteral("0") << true;
-  QTest::newRow("all digits") << QStringLiteral("0123456789") << true;
-  QTest::newRow("very long") << QString(40, QLatin1Char('9')) << true;
+  QTest::addColumn<bool>("hex");
+  QTest::newRow("empty") << QString() << false << false;
+  QTest::newRow("minus one") << QStringLiteral("-1") << false << false;
+  QTest::newRow("leading blank") << QStringLiteral(" 5") << false << false;
+  QTest::newRow("trailing blank") << QStringLiteral("5 ") << false << false;
+  QTest::newRow("inner blank") << QStringLiteral("1 F") << false << false;
+  QTest::newRow("decimal point") << QStringLiteral("1.0") << false << false;
+  QTest::newRow("plus sign") << QStringLiteral("+3") << false << false;
+  QTest::newRow("grouping") << QStringLiteral("1,000") << false << false;
+  QTest::newRow("arabic-indic digit") << QStringLiteral("\u0663") << false << false;
+  QTest::newRow("fullwidth digit") << QStringLiteral("\uFF13") << false << false;
+  QTest::newRow("fullwidth A") << QStringLiteral("\uFF21") << false << false;
+  QTest::newRow("0x prefix") << QStringLiteral("0x1F") << false << false;
+  QTest::newRow("G") << QStringLiteral("G") << false << false;
+  QTest::newRow("g") << QStringLiteral("g") << false << false;
+  QTest::newRow("at sign, below A") << QStringLiteral("@") << false << false;
+  QTest::newRow("backquote, below a") << QStringLiteral("`") << false << false;
+  QTest::newRow("colon, above 9") << QStringLiteral("9:") << false << false;
+  QTest::newRow("hex digit") << QStringLiteral("2a") << false << true;
+  QTest::newRow("lower case") << QStringLiteral("7f") << false << true;
+  QTest::newRow("every hex digit") << QStringLiteral("0123456789abcdefABCDEF") << false << true;
+  QTest::newRow("leading zeros") << QStringLiteral("007") << true << true;
+  QTest::newRow("zero") << QStringLiteral("0") << true << true;
+  QTest::newRow("all digits") << QStringLiteral("0123456789") << true << true;
+  QTest::newRow("very long") << QString(40, QLatin1Char('9')) << true << true;
 }
 
-void TextCodecsTest::isDecimalText() {
+void TextCodecsTest::textKinds() {
   QFETCH(QString, text);
   QFETCH(bool, decimal);
-  QCOMPARE(IsDecimalText(text), decimal);
-}
-
-void TextCodecsTest::isHexText_data() {
-  QTest::addColumn<QString>("text");
-  QTest::addColumn<bool>("hex");
-  QTest::newRow("empty") << QString() << false;
-  QTest::newRow("0x prefix") << QStringLiteral("0x1F") << false;
-  QTest::newRow("G") << QStringLiteral("G") << false;
-  QTest::newRow("g") << QStringLiteral("g") << false;
-  QTest::newRow("at sign, below A") << QStringLiteral("@") << false;
-  QTest::newRow("backquote, below a") << QStringLiteral("`") << false;
-  QTest::newRow("colon, above 9") << QStringLiteral("9:") << false;
-  QTest::newRow("blank") << QStringLiteral("1 F") << false;
-  QTest::newRow("minus") << QStringLiteral("-1") << false;
-  QTest::newRow("fullwidth A") << QStringLiteral("\uFF21") << false;
-  QTest::newRow("lower case") << QStringLiteral("7f") << true;
-  QTest::newRow("leading zeros") << QStringLiteral("00FF") << true;
-  QTest::newRow("every digit") << QStringLiteral("0123456789abcdefABCDEF") << true;
-}
-
-void TextCodecsTest::isHexText() {
-  QFETCH(QString, text);
   QFETCH(bool, hex);
+  QCOMPARE(IsDecimalText(text), decimal);
   QCOMPARE(IsHexText(text), hex);
 }
 
@@ -99,23 +84,6 @@ void TextCodecsTest::hexTextToByte() {
   QFETCH(QString, text);
   QFETCH(int, value);
   QCOMPARE(int{HexTextToByte(text)}, value);
-}
-
-void TextCodecsTest::byteToHexText_data() {
-  QTest::addColumn<int>("value");
-  QTest::addColumn<QString>("text");
-  QTest::newRow("0") << 0 << QStringLiteral("00");
-  QTest::newRow("10") << 10 << QStringLiteral("0A");
-  QTest::newRow("127") << 127 << QStringLiteral("7F");
-  QTest::newRow("128") << 128 << QStringLiteral("80");
-  QTest::newRow("171") << 171 << QStringLiteral("AB");
-  QTest::newRow("255") << 255 << QStringLiteral("FF");
-}
-
-void TextCodecsTest::byteToHexText() {
-  QFETCH(int, value);
-  QFETCH(QString, text);
-  QCOMPARE(ByteToHexText(static_cast<uint8_t>(value)), text);
 }
 
 void TextCodecsTest::byteToHexTextReadsBackForEveryByte() {

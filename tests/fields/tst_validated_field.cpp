@@ -15,7 +15,6 @@ class ValidatedFieldTest : public QObject {
   void orderOfWork();
   void typedKeyByKey();
   void guardFlagSilencesEverything();
-  void messagesCarryTheInformationIcon();
 };
 
 namespace {
@@ -66,69 +65,40 @@ void ValidatedFieldTest::orderOfWork_data() {
   QTest::addColumn<QString>("text");
   QTest::addColumn<QStringList>("log");
   QTest::addColumn<QString>("left");
-
-  const int dec = int(Kind::Decimal255);
-  QTest::newRow("decimal 256") << dec << QStringLiteral("256")
-                               << QStringList{"message too large | 256", "follow 255 []",
-                                              "follow 255 [255]"}
-                               << QStringLiteral("255");
-  QTest::newRow("decimal 2a") << dec << QStringLiteral("2a")
-                              << QStringList{"message not decimal | 2a", "follow 0 []",
-                                             "follow 0 [0]"}
-                              << QStringLiteral("0");
-  QTest::newRow("decimal emptied")
-      << dec << QString() << QStringList{"follow 0 []", "follow 0 [0]"} << QStringLiteral("0");
-  QTest::newRow("decimal 007") << dec << QStringLiteral("007") << QStringList{"follow 007 []"}
-                               << QStringLiteral("007");
-  QTest::newRow("decimal 255") << dec << QStringLiteral("255") << QStringList{"follow 255 []"}
-                               << QStringLiteral("255");
-  QTest::newRow("decimal, twenty digits") << dec << QStringLiteral("00000000000000000256")
-                                          << QStringList{"message too large | 00000000000000000256",
-                                                         "follow 255 []", "follow 255 [255]"}
-                                          << QStringLiteral("255");
-
-  const int name = int(Kind::NameByte);
-  QTest::newRow("byte 100") << name << QStringLiteral("100")
-                            << QStringList{"message too long | 100", "follow 10 []",
-                                           "follow 10 [10]"}
-                            << QStringLiteral("10");
-  QTest::newRow("byte 0FFF cut as typed")
-      << name << QStringLiteral("0FFF")
-      << QStringList{"message too long | 0FFF", "follow 0F []", "follow 0F [0F]"}
-      << QStringLiteral("0F");
-  QTest::newRow("byte 1G kept") << name << QStringLiteral("1G")
-                                << QStringList{"message not hex | 1G", "follow 1G [1G]"}
-                                << QStringLiteral("1G");
-  QTest::newRow("byte emptied, no selection")
-      << name << QString() << QStringList{"follow 0 []", "follow 0 []"} << QStringLiteral("0");
-  QTest::newRow("byte 00FF") << name << QStringLiteral("00FF") << QStringList{"follow 00FF []"}
-                             << QStringLiteral("00FF");
-
-  const int name7 = int(Kind::NameByte7);
-  QTest::newRow("byte 7 FF") << name7 << QStringLiteral("FF")
-                             << QStringList{"follow 7F []", "follow 7F []"} << QStringLiteral("7F");
-  QTest::newRow("byte 7 C5") << name7 << QStringLiteral("C5")
-                             << QStringList{"follow 45 []", "follow 45 []"} << QStringLiteral("45");
-  QTest::newRow("byte 7 FFF") << name7 << QStringLiteral("FFF")
-                              << QStringList{"message too long | FFF", "follow 7F []",
-                                             "follow 7F []", "follow 7F [7F]"}
-                              << QStringLiteral("7F");
-
-  const int addr = int(Kind::Address);
-  QTest::newRow("address 80") << addr << QStringLiteral("80")
-                              << QStringList{"message too long | 80", "follow 7F []",
-                                             "follow 7F [7F]"}
-                              << QStringLiteral("7F");
-  QTest::newRow("address FFF, two messages")
-      << addr << QStringLiteral("FFF")
-      << QStringList{"message too long | FFF", "message too long | FF", "follow 7F []",
-                     "follow 7F [7F]", "follow 7F [7F]"}
-      << QStringLiteral("7F");
-  QTest::newRow("address 7G") << addr << QStringLiteral("7G")
-                              << QStringList{"message not hex | 7G", "follow 0 []", "follow 0 [0]"}
-                              << QStringLiteral("0");
-  QTest::newRow("address emptied stays empty")
-      << addr << QString() << QStringList{"follow  []"} << QString();
+  const auto row = [](const char* name, Kind kind, const char* text, const QStringList& log,
+                      const char* left) {
+    QTest::newRow(name) << int(kind) << QString::fromLatin1(text) << log
+                        << QString::fromLatin1(left);
+  };
+  row("decimal 256", Kind::Decimal255, "256",
+      {"message too large | 256", "follow 255 []", "follow 255 [255]"}, "255");
+  row("decimal 2a", Kind::Decimal255, "2a",
+      {"message not decimal | 2a", "follow 0 []", "follow 0 [0]"}, "0");
+  row("decimal emptied", Kind::Decimal255, "", {"follow 0 []", "follow 0 [0]"}, "0");
+  row("decimal 007", Kind::Decimal255, "007", {"follow 007 []"}, "007");
+  row("decimal 255", Kind::Decimal255, "255", {"follow 255 []"}, "255");
+  row("decimal, twenty digits", Kind::Decimal255, "00000000000000000256",
+      {"message too large | 00000000000000000256", "follow 255 []", "follow 255 [255]"}, "255");
+  row("byte 100", Kind::NameByte, "100",
+      {"message too long | 100", "follow 10 []", "follow 10 [10]"}, "10");
+  row("byte 0FFF cut as typed", Kind::NameByte, "0FFF",
+      {"message too long | 0FFF", "follow 0F []", "follow 0F [0F]"}, "0F");
+  row("byte 1G kept", Kind::NameByte, "1G", {"message not hex | 1G", "follow 1G [1G]"}, "1G");
+  row("byte emptied, no selection", Kind::NameByte, "", {"follow 0 []", "follow 0 []"}, "0");
+  row("byte 00FF", Kind::NameByte, "00FF", {"follow 00FF []"}, "00FF");
+  row("byte 7 FF", Kind::NameByte7, "FF", {"follow 7F []", "follow 7F []"}, "7F");
+  row("byte 7 C5", Kind::NameByte7, "C5", {"follow 45 []", "follow 45 []"}, "45");
+  row("byte 7 FFF", Kind::NameByte7, "FFF",
+      {"message too long | FFF", "follow 7F []", "follow 7F []", "follow 7F [7F]"}, "7F");
+  row("address 80", Kind::Address, "80",
+      {"message too long | 80", "follow 7F []", "follow 7F [7F]"}, "7F");
+  row("address FFF, two messages", Kind::Address, "FFF",
+      {"message too long | FFF", "message too long | FF", "follow 7F []", "follow 7F [7F]",
+       "follow 7F [7F]"},
+      "7F");
+  row("address 7G", Kind::Address, "7G", {"message not hex | 7G", "follow 0 []", "follow 0 [0]"},
+      "0");
+  row("address emptied stays empty", Kind::Address, "", {"follow  []"}, "");
 }
 
 void ValidatedFieldTest::orderOfWork() {
@@ -164,17 +134,6 @@ void ValidatedFieldTest::guardFlagSilencesEverything() {
   bench.guard = false;
   bench.box.setText(QStringLiteral("x"));
   QCOMPARE(bench.box.text(), QStringLiteral("0"));
-}
-
-void ValidatedFieldTest::messagesCarryTheInformationIcon() {
-  Bench bench(Kind::Address);
-  bench.box.setText(QStringLiteral("FFF"));
-  bench.box.setText(QStringLiteral("G"));
-  QCOMPARE(bench.messages.shown.size(), 3);
-  for (const ShownMessage& shown : bench.messages.shown)
-    QCOMPARE(shown.icon, MessageIcon::Information);
-  QCOMPARE(bench.messages.shown[0].prompt, QStringLiteral("range prompt"));
-  QCOMPARE(bench.messages.shown[2].prompt, QStringLiteral("hex prompt"));
 }
 
 J1939_TEST(ValidatedFieldTest);

@@ -55,6 +55,21 @@ void pasteOver(QLineEdit* box, const QString& text) {
   box->setText(text);
 }
 
+void enter(QLineEdit* box, const QString& text, bool typed) {
+  if (typed)
+    typeOver(box, text);
+  else
+    pasteOver(box, text);
+}
+
+QTestData& slotRow(int slot, const char* name) {
+  return QTest::newRow(qPrintable(QStringLiteral("slot %1: %2").arg(slot + 1).arg(name))) << slot;
+}
+
+QString pgnRangeMessage() {
+  return infoMessage(QStringLiteral("PGN is wrong"), QStringLiteral("PGN should be 0 to 262143"));
+}
+
 QStringList shownMessages(const RecordingMessageBoxes& messages) {
   QStringList result;
   for (const ShownMessage& m : messages.shown)
@@ -69,6 +84,12 @@ QString infoMessage(const QString& title, const QString& prompt) {
 
 QString ruleMessage(const QString& title, const QString& prompt) {
   return title + QStringLiteral(" | ") + prompt + QStringLiteral(" | none");
+}
+
+QLineEdit* boxNamed(const Slot& s, const QString& name) {
+  if (name == QLatin1String("PGN")) return s.pgn;
+  if (name == QLatin1String("PF")) return s.pf;
+  return s.ps;
 }
 
 bool wholeTextSelected(const QLineEdit* box) {

@@ -5,6 +5,7 @@
 #include <QLineEdit>
 #include <QString>
 #include <QStringList>
+#include <QtTest>
 #include <array>
 
 #include "support/Harness.h"
@@ -40,11 +41,20 @@ void prepareSlots(Harness& h, const QString& pgn1 = QStringLiteral("0"),
 void typeOver(QLineEdit* box, const QString& text);
 // The user pastes over the whole text: one change.
 void pasteOver(QLineEdit* box, const QString& text);
+// typeOver or pasteOver.
+void enter(QLineEdit* box, const QString& text, bool typed);
+
+// A new data row named "slot N: name", its first column the slot (0 or 1).
+QTestData& slotRow(int slot, const char* name);
 
 // The messages shown, each as "title | prompt | icon" (icon "info" or "none").
 QStringList shownMessages(const RecordingMessageBoxes& messages);
 QString infoMessage(const QString& title, const QString& prompt);
 QString ruleMessage(const QString& title, const QString& prompt);
+QString pgnRangeMessage();
+
+// The slot's "PGN", "PF" or "PS" box.
+QLineEdit* boxNamed(const Slot& s, const QString& name);
 
 // Caret at the start and the whole (non-empty) text selected.
 bool wholeTextSelected(const QLineEdit* box);

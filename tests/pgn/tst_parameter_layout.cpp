@@ -14,12 +14,10 @@ class ParameterLayoutTest : public QObject {
  private slots:
   void positionBound_data();
   void positionBound();
-  void dataLength_data();
-  void dataLength();
+  void entries_data();
+  void entries();
   void typeFollowsDataLength_data();
   void typeFollowsDataLength();
-  void position_data();
-  void position();
   void boundComesFromEightBytesWhileLengthIsNotDecimal();
   void rulesIgnorePgnSyncAndSlotChecks();
 };
@@ -63,17 +61,14 @@ void ParameterLayoutTest::positionBound_data() {
   QTest::addColumn<int>("type");
   QTest::addColumn<int>("expected");
   for (int slot = 0; slot < 2; ++slot) {
-    auto row = [&](const char* name) {
-      return &QTest::newRow(qPrintable(QStringLiteral("slot %1: %2").arg(slot + 1).arg(name)));
-    };
-    *row("8, single byte") << slot << "8" << 0 << 8;
-    *row("8, 2 bytes") << slot << "8" << 1 << 7;
-    *row("8, 4 bytes") << slot << "8" << 2 << 5;
-    *row("1785, 4 bytes") << slot << "1785" << 2 << 1782;
-    *row("1785, single byte") << slot << "1785" << 0 << 1785;
-    *row("4, 4 bytes") << slot << "4" << 2 << 1;
-    *row("2, 2 bytes") << slot << "2" << 1 << 1;
-    *row("0008, 2 bytes") << slot << "0008" << 1 << 7;
+    slotRow(slot, "8, single byte") << "8" << 0 << 8;
+    slotRow(slot, "8, 2 bytes") << "8" << 1 << 7;
+    slotRow(slot, "8, 4 bytes") << "8" << 2 << 5;
+    slotRow(slot, "1785, 4 bytes") << "1785" << 2 << 1782;
+    slotRow(slot, "1785, single byte") << "1785" << 0 << 1785;
+    slotRow(slot, "4, 4 bytes") << "4" << 2 << 1;
+    slotRow(slot, "2, 2 bytes") << "2" << 1 << 1;
+    slotRow(slot, "0008, 2 bytes") << "0008" << 1 << 7;
   }
 }
 
@@ -104,39 +99,63 @@ void ParameterLayoutTest::positionBound() {
   QCOMPARE(bound(h, 1 - slot), int16_t(8));
 }
 
-void ParameterLayoutTest::dataLength_data() {
+void ParameterLayoutTest::entries_data() {
+  // The data length is entered over 5 bytes with a single byte at 1; the
+  // position over 3 in 8 bytes with the type given.
   QTest::addColumn<int>("slot");
+  QTest::addColumn<bool>("length");  // the data length box, else the position box
+  QTest::addColumn<int>("type");
   QTest::addColumn<QString>("input");
   QTest::addColumn<bool>("typed");
   QTest::addColumn<QStringList>("messages");
   QTest::addColumn<QString>("after");
   QTest::addColumn<bool>("selected");
   for (int slot = 0; slot < 2; ++slot) {
-    auto row = [&](const char* name) {
-      return &QTest::newRow(qPrintable(QStringLiteral("slot %1: %2").arg(slot + 1).arg(name)));
-    };
     const QStringList range{lengthRangeMessage()};
-    *row("0 typed") << slot << "0" << true << range << "8" << true;
-    *row("1786 typed") << slot << "1786" << true << range << "8" << true;
-    *row("1786 pasted") << slot << "1786" << false << range << "8" << true;
-    *row("40000 pasted") << slot << "40000" << false << range << "8" << true;
+    slotRow(slot, "length 0 typed") << true << 0 << "0" << true << range << "8" << true;
+    slotRow(slot, "length 1786 typed") << true << 0 << "1786" << true << range << "8" << true;
+    slotRow(slot, "length 1786 pasted") << true << 0 << "1786" << false << range << "8" << true;
+    slotRow(slot, "length 40000 pasted") << true << 0 << "40000" << false << range << "8" << true;
     // Key by key, 4000 is already too long; the last 0 types over the
     // selected 8 and is too short.
-    *row("40000 typed") << slot << "40000" << true << range + range << "8" << true;
-    *row("far beyond 16 bits") << slot << "99999999999999999999" << false << range << "8" << true;
-    *row("1785 accepted") << slot << "1785" << true << QStringList() << "1785" << false;
-    *row("leading zeros accepted") << slot << "0016" << false << QStringList() << "0016" << false;
-    *row("12a typed") << slot << "12a" << true << QStringList{lengthDecimalMessage()} << "8"
-                      << true;
-    *row("-1 pasted") << slot << "-1" << false << QStringList{lengthDecimalMessage()} << "8"
-                      << true;
-    *row("emptied by key") << slot << "" << true << QStringList() << "1" << true;
-    *row("emptied by paste") << slot << "" << false << QStringList() << "1" << true;
+    slotRow(slot, "length 40000 typed")
+        << true << 0 << "40000" << true << range + range << "8" << true;
+    slotRow(slot, "length far beyond 16 bits")
+        << true << 0 << "99999999999999999999" << false << range << "8" << true;
+    slotRow(slot, "length 1785 accepted")
+        << true << 0 << "1785" << true << QStringList() << "1785" << false;
+    slotRow(slot, "length leading zeros accepted")
+        << true << 0 << "0016" << false << QStringList() << "0016" << false;
+    slotRow(slot, "length 12a typed")
+        << true << 0 << "12a" << true << QStringList{lengthDecimalMessage()} << "8" << true;
+    slotRow(slot, "length -1 pasted")
+        << true << 0 << "-1" << false << QStringList{lengthDecimalMessage()} << "8" << true;
+    slotRow(slot, "length emptied by key")
+        << true << 0 << "" << true << QStringList() << "1" << true;
+    slotRow(slot, "length emptied by paste")
+        << true << 0 << "" << false << QStringList() << "1" << true;
+    slotRow(slot, "position 0") << false << 1 << "0" << true << QStringList{positionMessage(7)}
+                                << "7" << true;
+    slotRow(slot, "position leading zeros")
+        << false << 0 << "008" << false << QStringList() << "008" << false;
+    slotRow(slot, "position not decimal")
+        << false << 0 << "x" << true << QStringList{positionMessage(8)} << "8" << true;
+    slotRow(slot, "position far beyond 16 bits") << false << 0 << "99999999999999999999" << false
+                                                 << QStringList{positionMessage(8)} << "8" << true;
+    // Key by key, 10 is out of range at its second key only.
+    slotRow(slot, "position 10 typed")
+        << false << 0 << "10" << true << QStringList{positionMessage(8)} << "8" << true;
+    slotRow(slot, "position emptied by key")
+        << false << 0 << "" << true << QStringList() << "1" << true;
+    slotRow(slot, "position emptied by paste")
+        << false << 2 << "" << false << QStringList() << "1" << true;
   }
 }
 
-void ParameterLayoutTest::dataLength() {
+void ParameterLayoutTest::entries() {
   QFETCH(int, slot);
+  QFETCH(bool, length);
+  QFETCH(int, type);
   QFETCH(QString, input);
   QFETCH(bool, typed);
   QFETCH(QStringList, messages);
@@ -145,15 +164,14 @@ void ParameterLayoutTest::dataLength() {
   Harness h;
   prepareSlots(h);
   const Slot s = Slot::of(h, slot);
-  layOut(h, s, QStringLiteral("5"), 0, QStringLiteral("1"));
-  if (typed)
-    typeOver(s.dataLength, input);
-  else
-    pasteOver(s.dataLength, input);
+  layOut(h, s, length ? QStringLiteral("5") : QStringLiteral("8"), type,
+         length ? QStringLiteral("1") : QStringLiteral("3"));
+  QLineEdit* box = length ? s.dataLength : s.parameterPos;
+  enter(box, input, typed);
   QCOMPARE(shownMessages(h.messages), messages);
-  QCOMPARE(s.dataLength->text(), after);
-  QCOMPARE(wholeTextSelected(s.dataLength), selected);
-  QCOMPARE(bound(h, slot), int16_t(DecimalValue(after)));
+  QCOMPARE(box->text(), after);
+  QCOMPARE(wholeTextSelected(box), selected);
+  if (length) QCOMPARE(bound(h, slot), int16_t(DecimalValue(after)));
 }
 
 void ParameterLayoutTest::typeFollowsDataLength_data() {
@@ -165,36 +183,28 @@ void ParameterLayoutTest::typeFollowsDataLength_data() {
   QTest::addColumn<int>("typeAfter");
   QTest::addColumn<QString>("posAfter");
   QTest::addColumn<int>("boundAfter");
+  const QString type = typeMessage();
   for (int slot = 0; slot < 2; ++slot) {
-    auto row = [&](const char* name) {
-      return &QTest::newRow(qPrintable(QStringLiteral("slot %1: %2").arg(slot + 1).arg(name)));
+    const auto row = [slot](const char* name, int typeBefore, const char* posBefore,
+                            const char* length, const QStringList& messages, int typeAfter,
+                            const char* posAfter, int boundAfter) {
+      slotRow(slot, name) << typeBefore << QString::fromLatin1(posBefore)
+                          << QString::fromLatin1(length) << messages << typeAfter
+                          << QString::fromLatin1(posAfter) << boundAfter;
     };
-    *row("1 with 2 bytes") << slot << 1 << "1"
-                           << "1" << QStringList{typeMessage()} << 0 << "1" << 1;
-    *row("1 with 4 bytes") << slot << 2 << "1"
-                           << "1" << QStringList{typeMessage()} << 0 << "1" << 1;
-    *row("1 with 4 bytes at 5") << slot << 2 << "5"
-                                << "1" << QStringList{typeMessage(), positionMessage(1)} << 0 << "1"
-                                << 1;
-    *row("3 with 4 bytes") << slot << 2 << "1"
-                           << "3" << QStringList{typeMessage()} << 1 << "1" << 2;
-    *row("2 with 4 bytes") << slot << 2 << "1"
-                           << "2" << QStringList{typeMessage()} << 1 << "1" << 1;
-    *row("2 with 2 bytes") << slot << 1 << "1"
-                           << "2" << QStringList() << 1 << "1" << 1;
-    *row("4 with 4 bytes") << slot << 2 << "1"
-                           << "4" << QStringList() << 2 << "1" << 1;
-    *row("3 with 2 bytes at 7") << slot << 1 << "7"
-                                << "3" << QStringList{positionMessage(2)} << 1 << "2" << 2;
+    row("1 with 2 bytes", 1, "1", "1", {type}, 0, "1", 1);
+    row("1 with 4 bytes", 2, "1", "1", {type}, 0, "1", 1);
+    row("1 with 4 bytes at 5", 2, "5", "1", {type, positionMessage(1)}, 0, "1", 1);
+    row("3 with 4 bytes", 2, "1", "3", {type}, 1, "1", 2);
+    row("2 with 4 bytes", 2, "1", "2", {type}, 1, "1", 1);
+    row("2 with 2 bytes", 1, "1", "2", {}, 1, "1", 1);
+    row("4 with 4 bytes", 2, "1", "4", {}, 2, "1", 1);
+    row("3 with 2 bytes at 7", 1, "7", "3", {positionMessage(2)}, 1, "2", 2);
     // Emptied: 1 without a message, then the type, then the position.
-    *row("emptied with 4 bytes at 5")
-        << slot << 2 << "5"
-        << "" << QStringList{typeMessage(), positionMessage(1)} << 0 << "1" << 1;
-    *row("emptied with single byte at 1") << slot << 0 << "1"
-                                          << "" << QStringList() << 0 << "1" << 1;
+    row("emptied with 4 bytes at 5", 2, "5", "", {type, positionMessage(1)}, 0, "1", 1);
+    row("emptied with single byte at 1", 0, "1", "", {}, 0, "1", 1);
     // A length that falls back to 8 frees the type again.
-    *row("0 with 4 bytes at 5") << slot << 2 << "5"
-                                << "0" << QStringList{lengthRangeMessage()} << 2 << "5" << 5;
+    row("0 with 4 bytes at 5", 2, "5", "0", {lengthRangeMessage()}, 2, "5", 5);
   }
 }
 
@@ -216,57 +226,6 @@ void ParameterLayoutTest::typeFollowsDataLength() {
   QCOMPARE(s.parameterType->currentIndex(), typeAfter);
   QCOMPARE(s.parameterPos->text(), posAfter);
   QCOMPARE(bound(h, slot), int16_t(boundAfter));
-}
-
-void ParameterLayoutTest::position_data() {
-  QTest::addColumn<int>("slot");
-  QTest::addColumn<int>("type");
-  QTest::addColumn<QString>("input");
-  QTest::addColumn<bool>("typed");
-  QTest::addColumn<QStringList>("messages");
-  QTest::addColumn<QString>("after");
-  QTest::addColumn<bool>("selected");
-  for (int slot = 0; slot < 2; ++slot) {
-    auto row = [&](const char* name) {
-      return &QTest::newRow(qPrintable(QStringLiteral("slot %1: %2").arg(slot + 1).arg(name)));
-    };
-    *row("0") << slot << 1 << "0" << true << QStringList{positionMessage(7)} << "7" << true;
-    *row("8 with 2 bytes") << slot << 1 << "8" << true << QStringList{positionMessage(7)} << "7"
-                           << true;
-    *row("6 with 4 bytes") << slot << 2 << "6" << true << QStringList{positionMessage(5)} << "5"
-                           << true;
-    *row("5 with 4 bytes") << slot << 2 << "5" << true << QStringList() << "5" << false;
-    *row("leading zeros") << slot << 0 << "008" << false << QStringList() << "008" << false;
-    *row("not decimal") << slot << 0 << "x" << true << QStringList{positionMessage(8)} << "8"
-                        << true;
-    *row("far beyond 16 bits") << slot << 0 << "99999999999999999999" << false
-                               << QStringList{positionMessage(8)} << "8" << true;
-    // Key by key, 10 is out of range at its second key only.
-    *row("10 typed") << slot << 0 << "10" << true << QStringList{positionMessage(8)} << "8" << true;
-    *row("emptied by key") << slot << 0 << "" << true << QStringList() << "1" << true;
-    *row("emptied by paste") << slot << 2 << "" << false << QStringList() << "1" << true;
-  }
-}
-
-void ParameterLayoutTest::position() {
-  QFETCH(int, slot);
-  QFETCH(int, type);
-  QFETCH(QString, input);
-  QFETCH(bool, typed);
-  QFETCH(QStringList, messages);
-  QFETCH(QString, after);
-  QFETCH(bool, selected);
-  Harness h;
-  prepareSlots(h);
-  const Slot s = Slot::of(h, slot);
-  layOut(h, s, QStringLiteral("8"), type, QStringLiteral("3"));
-  if (typed)
-    typeOver(s.parameterPos, input);
-  else
-    pasteOver(s.parameterPos, input);
-  QCOMPARE(shownMessages(h.messages), messages);
-  QCOMPARE(s.parameterPos->text(), after);
-  QCOMPARE(wholeTextSelected(s.parameterPos), selected);
 }
 
 void ParameterLayoutTest::boundComesFromEightBytesWhileLengthIsNotDecimal() {

@@ -8,13 +8,9 @@
 Q_DECLARE_METATYPE(PgnParts)
 
 namespace {
-PgnParts parts(bool reserved, bool dataPage, uint8_t pf, uint8_t ps) {
-  PgnParts p;
-  p.reserved = reserved;
-  p.dataPage = dataPage;
-  p.pf = pf;
-  p.ps = ps;
-  return p;
+// reserved, data page, PF, PS
+PgnParts parts(bool r, bool dp, uint8_t pf, uint8_t ps) {
+  return PgnParts{r, dp, pf, ps};
 }
 }  // namespace
 
@@ -22,8 +18,6 @@ PgnParts parts(bool reserved, bool dataPage, uint8_t pf, uint8_t ps) {
 class PgnMathTest : public QObject {
   Q_OBJECT
  private slots:
-  void splitsKnownGroups_data();
-  void splitsKnownGroups();
   void joinsParts_data();
   void joinsParts();
   void everyNumberOfEighteenBitsSurvivesTheRoundTrip();
@@ -33,33 +27,7 @@ class PgnMathTest : public QObject {
   void readsPgnTexts();
   void comparesPgnTexts_data();
   void comparesPgnTexts();
-  void builtInGroupsAreRecognisedByText();
-  void pduFormatBoundaryLiesBetween239And240();
 };
-
-void PgnMathTest::splitsKnownGroups_data() {
-  QTest::addColumn<qint64>("pgn");
-  QTest::addColumn<PgnParts>("expected");
-  QTest::newRow("DM1 65226") << qint64(65226) << parts(false, false, 0xFE, 0xCA);
-  QTest::newRow("EEC1 61444") << qint64(61444) << parts(false, false, 0xF0, 0x04);
-  QTest::newRow("request 59904, PDU1") << qint64(59904) << parts(false, false, 0xEA, 0);
-  QTest::newRow("reserved bit only 131072") << qint64(131072) << parts(true, false, 0, 0);
-  QTest::newRow("all bits 262143") << qint64(262143) << parts(true, true, 0xFF, 0xFF);
-  QTest::newRow("data page 130762") << qint64(130762) << parts(false, true, 0xFE, 0xCA);
-  QTest::newRow("PDU1 drops its low byte") << qint64(0xEF12) << parts(false, false, 0xEF, 0);
-  QTest::newRow("zero") << qint64(0) << parts(false, false, 0, 0);
-}
-
-void PgnMathTest::splitsKnownGroups() {
-  QFETCH(qint64, pgn);
-  QFETCH(PgnParts, expected);
-  const std::optional<PgnParts> got = PartsFromPgn(pgn);
-  QVERIFY(got.has_value());
-  QCOMPARE(got->reserved, expected.reserved);
-  QCOMPARE(got->dataPage, expected.dataPage);
-  QCOMPARE(got->pf, expected.pf);
-  QCOMPARE(got->ps, expected.ps);
-}
 
 void PgnMathTest::joinsParts_data() {
   QTest::addColumn<PgnParts>("parts");
@@ -145,29 +113,22 @@ void PgnMathTest::comparesPgnTexts_data() {
   QTest::addColumn<QString>("a");
   QTest::addColumn<QString>("b");
   QTest::addColumn<bool>("equal");
-  QTest::newRow("same") << "65280"
-                        << "65280" << true;
-  QTest::newRow("leading zeros") << "065280"
-                                 << "65280" << true;
-  QTest::newRow("zero and zeros") << "0"
-                                  << "000" << true;
-  QTest::newRow("different") << "65280"
-                             << "65281" << false;
-  QTest::newRow("same beyond 32 bits") << "4294967296"
-                                       << "04294967296" << true;
-  QTest::newRow("different beyond 32 bits") << "4294967296"
-                                            << "4294967297" << false;
+  const auto row = [](const char* name, const char* a, const char* b, bool equal) {
+    QTest::newRow(name) << QString::fromLatin1(a) << QString::fromLatin1(b) << equal;
+  };
+  row("same", "65280", "65280", true);
+  row("leading zeros", "065280", "65280", true);
+  row("zero and zeros", "0", "000", true);
+  row("different", "65280", "65281", false);
+  row("same beyond 32 bits", "4294967296", "04294967296", true);
+  row("different beyond 32 bits", "4294967296", "4294967297", false);
   // Saturating both at the 32-bit limit would make these equal: they are not.
-  QTest::newRow("both beyond, far apart") << "2147483648"
-                                          << "99999999999999999999" << false;
-  QTest::newRow("beyond vs its low 32 bits") << "4294967296"
-                                             << "0" << false;
-  QTest::newRow("empty texts") << ""
-                               << "" << false;
-  QTest::newRow("empty vs zero") << ""
-                                 << "0" << false;
-  QTest::newRow("not decimal") << "12a"
-                               << "12a" << false;
+  row("both beyond, far apart", "2147483648", "99999999999999999999", false);
+  row("beyond vs its low 32 bits", "4294967296", "0", false);
+  row("low 32 bits equal", "4294967296", "8589934592", false);
+  row("empty texts", "", "", false);
+  row("empty vs zero", "", "0", false);
+  row("not decimal", "12a", "12a", false);
 }
 
 void PgnMathTest::comparesPgnTexts() {
@@ -176,27 +137,6 @@ void PgnMathTest::comparesPgnTexts() {
   QFETCH(bool, equal);
   QCOMPARE(PgnTextsEqual(a, b), equal);
   QCOMPARE(PgnTextsEqual(b, a), equal);
-}
-
-void PgnMathTest::builtInGroupsAreRecognisedByText() {
-  for (int64_t pgn : BuiltInPgns) {
-    QVERIFY(IsBuiltInPgnText(QString::number(pgn)));
-    QVERIFY(IsBuiltInPgnText(QStringLiteral("00") + QString::number(pgn)));
-    // The same PF and PS on the other data page is free.
-    QVERIFY(!IsBuiltInPgnText(QString::number(pgn + kDataPageValue)));
-  }
-  // Version 2.00's own groups are not refused while editing.
-  for (int64_t pgn : BuiltInPgnsV2) QVERIFY(!IsBuiltInPgnText(QString::number(pgn)));
-  // 65226 + 2^32 wraps to DM1 in 32 bits; it must not be taken for it.
-  QVERIFY(!IsBuiltInPgnText(QStringLiteral("4295032522")));
-  QVERIFY(!IsBuiltInPgnText(QString()));
-}
-
-void PgnMathTest::pduFormatBoundaryLiesBetween239And240() {
-  QVERIFY(IsPdu1Format(0));
-  QVERIFY(IsPdu1Format(239));
-  QVERIFY(!IsPdu1Format(240));
-  QVERIFY(!IsPdu1Format(255));
 }
 
 J1939_TEST(PgnMathTest);

@@ -12,15 +12,11 @@
 class SlotRulesTest : public QObject {
   Q_OBJECT
  private slots:
-  void builtInPgnIsReported_data();
-  void builtInPgnIsReported();
+  void equalPgns_data();
+  void equalPgns();
   void everyBuiltInGroupIsRefusedAndItsOtherPageIsNot();
-  void equalPgnsAreReportedForEitherSlot_data();
-  void equalPgnsAreReportedForEitherSlot();
-  void builtInComesBeforeEqual();
   void correctionsCheckTheSlotTwice_data();
   void correctionsCheckTheSlotTwice();
-  void emptiedPartKeepsEmptyUnlessItConflicts();
   void boxWithConflictFocusesThePgn();
   void deletedSlotIsLeftOutOfBothRules();
   void clearingTheDeleteBoxChecksTheSlotAtOnce_data();
@@ -28,38 +24,7 @@ class SlotRulesTest : public QObject {
   void deleteBoxGreysOutExactlyTheTenControls_data();
   void deleteBoxGreysOutExactlyTheTenControls();
   void greyedDeleteBoxLeavesTheSlotAlone();
-  void pgnsBeyond32BitsAreNeverBuiltIn();
-  void pgnsBeyond32BitsAreEqualOnlyWhenTheySpellOneNumber_data();
-  void pgnsBeyond32BitsAreEqualOnlyWhenTheySpellOneNumber();
 };
-
-void SlotRulesTest::builtInPgnIsReported_data() {
-  QTest::addColumn<int>("slot");
-  QTest::addColumn<bool>("typed");
-  for (int slot = 0; slot < 2; ++slot) {
-    QTest::addRow("slot %d typed", slot + 1) << slot << true;
-    QTest::addRow("slot %d pasted", slot + 1) << slot << false;
-  }
-}
-
-void SlotRulesTest::builtInPgnIsReported() {
-  QFETCH(int, slot);
-  QFETCH(bool, typed);
-  Harness h;
-  prepareSlots(h, QStringLiteral("0"), QStringLiteral("200704"));
-  const Slot s = Slot::of(h, slot);
-  if (typed)
-    typeOver(s.pgn, QStringLiteral("65226"));
-  else
-    pasteOver(s.pgn, QStringLiteral("65226"));
-  QCOMPARE(shownMessages(h.messages),
-           QStringList{ruleMessage(existedTitle(slot), existedPrompt(slot))});
-  QCOMPARE(s.pgn->text(), QStringLiteral("65226"));
-  QVERIFY(wholeTextSelected(s.pgn));
-  // The check only warns: the parts follow the PGN as ever.
-  QCOMPARE(s.pf->text(), QStringLiteral("FE"));
-  QCOMPARE(s.ps->text(), QStringLiteral("CA"));
-}
 
 void SlotRulesTest::everyBuiltInGroupIsRefusedAndItsOtherPageIsNot() {
   Harness h;
@@ -84,60 +49,59 @@ void SlotRulesTest::everyBuiltInGroupIsRefusedAndItsOtherPageIsNot() {
   }
 }
 
-void SlotRulesTest::equalPgnsAreReportedForEitherSlot_data() {
+void SlotRulesTest::equalPgns_data() {
+  // The edited slot starts at ownPgn, the other at otherPgn; the box is set to
+  // start (when given) so that the last key really changes it.
   QTest::addColumn<int>("slot");
+  QTest::addColumn<QString>("ownPgn");
+  QTest::addColumn<QString>("otherPgn");
   QTest::addColumn<QString>("field");
+  QTest::addColumn<QString>("start");
   QTest::addColumn<QString>("input");
+  QTest::addColumn<bool>("typed");
+  QTest::addColumn<QStringList>("messages");
+  const QString equal = ruleMessage(QStringLiteral("PGN1 = PGN2"), equalPrompt());
   for (int slot = 0; slot < 2; ++slot) {
-    QTest::addRow("slot %d PGN typed", slot + 1) << slot << "PGN"
-                                                 << "65280";
-    QTest::addRow("slot %d PGN with leading zero", slot + 1) << slot << "PGN"
-                                                             << "065280";
-    QTest::addRow("slot %d PF typed", slot + 1) << slot << "PF"
-                                                << "FF";
-    QTest::addRow("slot %d PS typed", slot + 1) << slot << "PS"
-                                                << "0";
+    const QString existed = ruleMessage(existedTitle(slot), existedPrompt(slot));
+    const auto row = [slot](const char* name, const char* own, const char* other, const char* field,
+                            const char* start, const char* input, bool typed,
+                            const QStringList& messages) {
+      slotRow(slot, name) << QString::fromLatin1(own) << QString::fromLatin1(other)
+                          << QString::fromLatin1(field) << QString::fromLatin1(start)
+                          << QString::fromLatin1(input) << typed << messages;
+    };
+    row("PGN typed", "65280", "65280", "PGN", "1", "65280", true, {equal});
+    row("PGN with leading zero", "65280", "65280", "PGN", "1", "065280", true, {equal});
+    row("PF typed", "65280", "65280", "PF", "1", "FF", true, {equal});
+    row("PS typed", "65280", "65280", "PS", "1", "0", true, {equal});
+    row("built-in comes before equal", "0", "65260", "PGN", "", "65260", false, {existed, equal});
+    // Beyond 32 bits the texts are equal only when they spell one number
+    // (PgnTextsEqual's own table holds the edge cases).
+    row("beyond 32 bits, leading zeros", "0", "4294967296", "PGN", "", "0004294967296", false,
+        {pgnRangeMessage(), equal});
+    row("beyond 32 bits, low 32 bits equal", "0", "4294967296", "PGN", "", "8589934592", false,
+        {pgnRangeMessage()});
   }
 }
 
-void SlotRulesTest::equalPgnsAreReportedForEitherSlot() {
+void SlotRulesTest::equalPgns() {
   QFETCH(int, slot);
+  QFETCH(QString, ownPgn);
+  QFETCH(QString, otherPgn);
   QFETCH(QString, field);
+  QFETCH(QString, start);
   QFETCH(QString, input);
+  QFETCH(bool, typed);
+  QFETCH(QStringList, messages);
   Harness h;
-  prepareSlots(h, QStringLiteral("65280"), QStringLiteral("65280"));
+  prepareSlots(h, slot == 0 ? ownPgn : otherPgn, slot == 0 ? otherPgn : ownPgn);
   const Slot s = Slot::of(h, slot);
+  QLineEdit* box = boxNamed(s, field);
+  if (!start.isEmpty()) box->setText(start);
   h.messages.clear();
-  QLineEdit* box = field == QLatin1String("PGN")  ? s.pgn
-                   : field == QLatin1String("PF") ? s.pf
-                                                  : s.ps;
-  // A last key that really changes the text: type over the box, then retype.
-  box->setText(QStringLiteral("1"));
-  h.messages.clear();
-  typeOver(box, input);
-  QVERIFY(!h.messages.shown.isEmpty());
-  QCOMPARE(shownMessages(h.messages).last(),
-           ruleMessage(QStringLiteral("PGN1 = PGN2"), equalPrompt()));
-  QVERIFY(!h.messages.titles().contains(existedTitle(0)));
-  QVERIFY(!h.messages.titles().contains(existedTitle(1)));
+  enter(box, input, typed);
+  QCOMPARE(shownMessages(h.messages), messages);
   QVERIFY(wholeTextSelected(box));
-  QCOMPARE(s.pgn->text().toInt(), 65280);
-}
-
-void SlotRulesTest::builtInComesBeforeEqual() {
-  for (int slot = 0; slot < 2; ++slot) {
-    Harness h;
-    prepareSlots(h, QStringLiteral("0"), QStringLiteral("200704"));
-    const Slot own = Slot::of(h, slot);
-    const Slot other = Slot::of(h, 1 - slot);
-    pasteOver(other.pgn, QStringLiteral("65260"));
-    h.messages.clear();
-    pasteOver(own.pgn, QStringLiteral("65260"));
-    QCOMPARE(shownMessages(h.messages),
-             (QStringList{ruleMessage(existedTitle(slot), existedPrompt(slot)),
-                          ruleMessage(QStringLiteral("PGN1 = PGN2"), equalPrompt())}));
-    QVERIFY(wholeTextSelected(own.pgn));
-  }
 }
 
 void SlotRulesTest::correctionsCheckTheSlotTwice_data() {
@@ -148,20 +112,24 @@ void SlotRulesTest::correctionsCheckTheSlotTwice_data() {
   QTest::addColumn<QString>("field");
   QTest::addColumn<QString>("input");
   QTest::addColumn<QStringList>("titles");
+  QTest::addColumn<QString>("pgn");  // of both slots, before and after
   const QString equal = QStringLiteral("PGN1 = PGN2");
   for (int slot = 0; slot < 2; ++slot) {
     const QString n = QString::number(slot + 1);
-    QTest::addRow("slot %d PGN not decimal", slot + 1)
-        << slot << "PGN"
-        << "x" << QStringList{"PGN must be decimal", equal, equal};
-    QTest::addRow("slot %d PGN emptied", slot + 1) << slot << "PGN"
-                                                   << "" << QStringList{equal, equal};
-    QTest::addRow("slot %d PF not hex", slot + 1)
-        << slot << "PF"
-        << "x" << QStringList{"PF" + n + " must be hex", equal, equal, equal};
-    QTest::addRow("slot %d PS not hex in PDU1", slot + 1)
-        << slot << "PS"
-        << "x" << QStringList{"PS" + n + " must be 0", equal, equal};
+    const auto row = [slot](const char* name, const char* field, const char* input,
+                            const QStringList& titles, const char* pgn = "0") {
+      slotRow(slot, name) << QString::fromLatin1(field) << QString::fromLatin1(input) << titles
+                          << QString::fromLatin1(pgn);
+    };
+    row("PGN not decimal", "PGN", "x", {"PGN must be decimal", equal, equal});
+    row("PGN emptied", "PGN", "", {equal, equal});
+    row("PF not hex", "PF", "x", {"PF" + n + " must be hex", equal, equal, equal});
+    row("PS not hex in PDU1", "PS", "x", {"PS" + n + " must be 0", equal, equal});
+    // An emptied part reads 0; it keeps empty unless that makes the PGNs equal:
+    // then the emptied box, the PS run that the PDU1 rule causes ("00" to
+    // "0") and the nested run report it.
+    row("PF emptied", "PF", "", QStringList(3, equal));
+    row("PS emptied in PDU2", "PS", "", QStringList(2, equal), "61440");
   }
 }
 
@@ -170,56 +138,20 @@ void SlotRulesTest::correctionsCheckTheSlotTwice() {
   QFETCH(QString, field);
   QFETCH(QString, input);
   QFETCH(QStringList, titles);
+  QFETCH(QString, pgn);
   Harness h;
-  // Both slots at 0: every correction below leaves the edited slot at 0.
-  prepareSlots(h, QStringLiteral("0"), QStringLiteral("0"));
+  // Both slots alike: every correction below leaves the edited slot as it was.
+  prepareSlots(h, pgn, pgn);
   const Slot own = Slot::of(h, slot);
   h.messages.clear();
-  QLineEdit* box = field == QLatin1String("PGN")  ? own.pgn
-                   : field == QLatin1String("PF") ? own.pf
-                                                  : own.ps;
+  QLineEdit* box = boxNamed(own, field);
   typeOver(box, input);
   QCOMPARE(h.messages.titles(), titles);
   // The field's own message is shown with the bad entry still in the box.
   if (titles.size() > 2) QCOMPARE(h.messages.shown.first().texts.value(box->objectName()), input);
   QCOMPARE(box->text(), QStringLiteral("0"));
   QVERIFY(wholeTextSelected(box));
-  QCOMPARE(own.pgn->text(), QStringLiteral("0"));
-}
-
-void SlotRulesTest::emptiedPartKeepsEmptyUnlessItConflicts() {
-  for (int slot = 0; slot < 2; ++slot) {
-    for (bool conflict : {false, true}) {
-      Harness h;
-      prepareSlots(h, QStringLiteral("0"), QStringLiteral("200704"));
-      const Slot own = Slot::of(h, slot);
-      const Slot other = Slot::of(h, 1 - slot);
-      pasteOver(other.pgn, conflict ? QStringLiteral("0") : QStringLiteral("512"));
-      pasteOver(own.pgn, QStringLiteral("4096"));
-      h.messages.clear();
-      typeOver(own.pf, QString());
-      QCOMPARE(own.pgn->text(), QStringLiteral("0"));
-      if (conflict) {
-        // Reported by the emptied box, then by the PS run that the nested
-        // run's PDU1 rule causes ("00" to "0"), then by the nested run itself.
-        QCOMPARE(h.messages.titles(), QStringList(3, QStringLiteral("PGN1 = PGN2")));
-        QCOMPARE(own.pf->text(), QStringLiteral("0"));
-        QVERIFY(wholeTextSelected(own.pf));
-      } else {
-        QCOMPARE(h.messages.titles(), QStringList());
-        QCOMPARE(own.pf->text(), QString());
-      }
-
-      // The PS box the same way, in PDU2.
-      pasteOver(other.pgn, conflict ? QStringLiteral("61440") : QStringLiteral("512"));
-      pasteOver(own.pgn, QStringLiteral("61457"));
-      h.messages.clear();
-      typeOver(own.ps, QString());
-      QCOMPARE(own.pgn->text(), QStringLiteral("61440"));
-      QCOMPARE(own.ps->text(), conflict ? QStringLiteral("0") : QString());
-      QCOMPARE(h.messages.titles().size(), conflict ? 2 : 0);
-    }
-  }
+  QCOMPARE(own.pgn->text(), pgn);
 }
 
 void SlotRulesTest::boxWithConflictFocusesThePgn() {
@@ -281,11 +213,10 @@ void SlotRulesTest::clearingTheDeleteBoxChecksTheSlotAtOnce_data() {
   QTest::addColumn<QString>("otherPgn");
   QTest::addColumn<QStringList>("titles");
   for (int slot = 0; slot < 2; ++slot) {
-    QTest::addRow("slot %d built-in", slot + 1)
-        << slot << "200704" << QStringList{existedTitle(slot)};
-    QTest::addRow("slot %d built-in and equal", slot + 1)
-        << slot << "65226" << QStringList{existedTitle(slot), QStringLiteral("PGN1 = PGN2")};
-    QTest::addRow("slot %d free", slot + 1) << slot << "512" << QStringList();
+    slotRow(slot, "built-in") << "200704" << QStringList{existedTitle(slot)};
+    slotRow(slot, "built-in and equal")
+        << "65226" << QStringList{existedTitle(slot), QStringLiteral("PGN1 = PGN2")};
+    slotRow(slot, "free") << "512" << QStringList();
   }
 }
 
@@ -334,8 +265,7 @@ class EnabledChanges : public QObject {
 
 void SlotRulesTest::deleteBoxGreysOutExactlyTheTenControls_data() {
   QTest::addColumn<int>("slot");
-  QTest::newRow("slot 1") << 0;
-  QTest::newRow("slot 2") << 1;
+  for (int slot = 0; slot < 2; ++slot) slotRow(slot, "delete");
 }
 
 void SlotRulesTest::deleteBoxGreysOutExactlyTheTenControls() {
@@ -398,51 +328,6 @@ void SlotRulesTest::greyedDeleteBoxLeavesTheSlotAlone() {
   QCOMPARE(h.messages.titles(), QStringList());
   pasteOver(first.pgn, QStringLiteral("65226"));
   QCOMPARE(h.messages.titles(), QStringList{existedTitle(0)});
-}
-
-void SlotRulesTest::pgnsBeyond32BitsAreNeverBuiltIn() {
-  for (int slot = 0; slot < 2; ++slot) {
-    Harness h;
-    prepareSlots(h, QStringLiteral("0"), QStringLiteral("200704"));
-    const Slot own = Slot::of(h, slot);
-    // 65226 + 2^32: the low 32 bits spell DM1.
-    pasteOver(own.pgn, QStringLiteral("4295032522"));
-    QCOMPARE(h.messages.titles(), QStringList{QStringLiteral("PGN is wrong")});
-    QVERIFY(!h.window->pgnSlots().CheckPgnSlot(slot));
-  }
-}
-
-void SlotRulesTest::pgnsBeyond32BitsAreEqualOnlyWhenTheySpellOneNumber_data() {
-  QTest::addColumn<QString>("first");
-  QTest::addColumn<QString>("second");
-  QTest::addColumn<bool>("equal");
-  QTest::newRow("same digits") << "4294967296"
-                               << "4294967296" << true;
-  QTest::newRow("leading zeros") << "4294967296"
-                                 << "0004294967296" << true;
-  QTest::newRow("both far beyond, different") << "2147483648"
-                                              << "99999999999999999999" << false;
-  QTest::newRow("low 32 bits equal") << "4294967296"
-                                     << "8589934592" << false;
-  QTest::newRow("one beyond, one within") << "2147483648"
-                                          << "2147483647" << false;
-}
-
-void SlotRulesTest::pgnsBeyond32BitsAreEqualOnlyWhenTheySpellOneNumber() {
-  QFETCH(QString, first);
-  QFETCH(QString, second);
-  QFETCH(bool, equal);
-  Harness h;
-  prepareSlots(h, QStringLiteral("0"), QStringLiteral("200704"));
-  const Slot s1 = Slot::of(h, 0);
-  const Slot s2 = Slot::of(h, 1);
-  pasteOver(s1.pgn, first);
-  h.messages.clear();
-  pasteOver(s2.pgn, second);
-  QStringList expected{QStringLiteral("PGN is wrong")};
-  if (equal) expected << QStringLiteral("PGN1 = PGN2");
-  QCOMPARE(h.messages.titles(), expected);
-  QCOMPARE(h.window->pgnSlots().CheckPgnSlot(0), equal);
 }
 
 J1939_TEST(SlotRulesTest);
