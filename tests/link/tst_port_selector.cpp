@@ -81,10 +81,8 @@ class PortSelectorTest : public QObject {
   void eachFailingStepIsReportedOnce();
   void noSelectionIsNoPort();
   void settingsStoreNamesTheDevice();
-  void settingsStoreIsReadWhenBuiltAndWhenOpening();
   void tooltipsShowTheDevices();
   void heldPortWaitsForRelease();
-  void releaseWithoutChangeLeavesThePort();
   void portErrorAfterOpeningIsNotRetried();
 };
 
@@ -228,22 +226,6 @@ void PortSelectorTest::settingsStoreNamesTheDevice() {
   QVERIFY(port.isOpen());
 }
 
-void PortSelectorTest::settingsStoreIsReadWhenBuiltAndWhenOpening() {
-  FakeSerialPort port;
-  Selector s(port);
-  s.build();
-  QVERIFY(s.settings.reads > 0);
-  QVERIFY(port.log.isEmpty());  // building opens nothing
-
-  s.settings.reads = 0;
-  s.selector->holdPort();
-  s.list.setCurrentIndex(5);  // waits for the release: no port opened, no store read
-  QCOMPARE(s.settings.reads, 0);
-  s.selector->releasePort();
-  QVERIFY(s.settings.reads > 0);
-  QVERIFY(port.log.contains(QStringLiteral("open /dev/ttyS5")));
-}
-
 void PortSelectorTest::tooltipsShowTheDevices() {
   FakeSerialPort port;
   port.existing = {QStringLiteral("/dev/ttyUSB0")};
@@ -277,37 +259,35 @@ void PortSelectorTest::heldPortWaitsForRelease() {
                    QStringLiteral("/dev/ttyS3")};
   Selector s(port);
   s.build();
+  QVERIFY(s.settings.reads > 0);
+  QVERIFY(port.log.isEmpty());  // building opens nothing
   s.list.setCurrentIndex(0);
   port.log.clear();
+  // A hold and its release with no change between them leave the port alone.
+  s.selector->holdPort();
+  s.selector->releasePort();
+  s.selector->releasePort();
+  QVERIFY(port.log.isEmpty());
+  QVERIFY(port.isOpen());
 
+  s.settings.reads = 0;
   s.selector->holdPort();
   QVERIFY(s.selector->isHeld());
   s.list.setCurrentIndex(2);
   s.selector->OpenSelectedPort();
   s.list.setCurrentIndex(3);
+  // Nothing opened, and the settings store not even read, until the release.
   QVERIFY(port.log.isEmpty());
+  QCOMPARE(s.settings.reads, 0);
   QCOMPARE(port.device(), QStringLiteral("/dev/ttyS0"));
   QVERIFY(port.isOpen());
 
   s.selector->releasePort();
   QVERIFY(!s.selector->isHeld());
+  QVERIFY(s.settings.reads > 0);
   // One reopen, on the entry selected at the release.
   QCOMPARE(port.log, QStringList{QStringLiteral("close")} + openSequence("/dev/ttyS3"));
   QVERIFY(s.messages.shown.isEmpty());
-}
-
-void PortSelectorTest::releaseWithoutChangeLeavesThePort() {
-  FakeSerialPort port;
-  port.existing = {QStringLiteral("/dev/ttyS0")};
-  Selector s(port);
-  s.build();
-  s.list.setCurrentIndex(0);
-  port.log.clear();
-  s.selector->holdPort();
-  s.selector->releasePort();
-  s.selector->releasePort();
-  QVERIFY(port.log.isEmpty());
-  QVERIFY(port.isOpen());
 }
 
 void PortSelectorTest::portErrorAfterOpeningIsNotRetried() {
