@@ -8,6 +8,9 @@
 #include <QTemporaryDir>
 
 #include "config/SimulatorConfig.h"
+#include "support/Emulator.h"
+
+Q_DECLARE_METATYPE(SimulatorConfig)
 
 // One run of j1939cfg as a user runs it: its exit status and both outputs.
 struct CfgRun {
@@ -33,24 +36,3 @@ void setVin(SimulatorConfig& config, const char* text);  // up to 17 characters,
 
 // "00 04 A5 ..." as bytes.
 QByteArray fromHexLine(const QString& line);
-
-// The simulator emulator, for one test.
-class Simulator {
- public:
-  explicit Simulator(const QStringList& arguments);
-  ~Simulator();
-  QString device() const { return device_; }
-  // Waits up to `timeoutMs` for a printed line that starts with `prefix`.
-  QString waitForLine(const QString& prefix, int timeoutMs = 3000);
-  // Frames received so far, after letting it print for `settleMs`.
-  int frameCount(int settleMs = 0);
-  // Ends it: its end of the terminal closes, as when an adapter is pulled out.
-  void quit();
-
- private:
-  QStringList lines();
-  QProcess process_;
-  QString device_;
-  QByteArray pending_;
-  QStringList lines_;
-};

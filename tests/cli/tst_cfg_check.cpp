@@ -3,8 +3,6 @@
 #include "CfgRun.h"
 #include "support/TestMain.h"
 
-Q_DECLARE_METATYPE(SimulatorConfig)
-
 // "check": one line per finding, exit status 1 when there is any.
 class CfgCheckTest : public QObject {
   Q_OBJECT

@@ -10,8 +10,8 @@ class CfgProgramTest : public QObject {
  private slots:
   void verdict_data();
   void verdict();
-  void builtInPgnIsRefusedBeforeSending();
-  void recordTheWindowWouldNotSendIsRefused();
+  void refusedRecordSendsNothing_data();
+  void refusedRecordSendsNothing();
   void comPortStandsForTheDeviceInTheSettings();
   void simulatorGoneDuringTheExchangeIsAPortError();
   void portThatCannotBeOpenedIsAnError_data();
@@ -44,7 +44,7 @@ void CfgProgramTest::verdict() {
   QFETCH(int, version);
   QFETCH(QString, out);
   QFETCH(int, exitCode);
-  Simulator sim(simulator);
+  SimulatorProcess sim(simulator);
   QVERIFY(!sim.device().isEmpty());
   SimulatorConfig record = benchRecord();
   record.SimulatorVersion = static_cast<int16_t>(version);
@@ -63,21 +63,38 @@ void CfgProgramTest::verdict() {
            QStringLiteral("frame 1: %1 bytes: %2").arg(version == 0 ? 32 : 49).arg(frame));
 }
 
-void CfgProgramTest::builtInPgnIsRefusedBeforeSending() {
-  Simulator sim({"--version", "2.00", "--frames", "0"});
+void CfgProgramTest::refusedRecordSendsNothing_data() {
+  QTest::addColumn<SimulatorConfig>("record");
+  QTest::addColumn<QString>("out");
+  QTest::addColumn<QString>("err");  // %1: the file
+  SimulatorConfig builtIn = benchRecord();
+  builtIn.Pgn1 = 65265;  // a "2.00" simulator sends it itself
+  builtIn.Pgn1Pf = 0xFE;
+  builtIn.Pgn1Ps = 0xF1;
+  QTest::newRow("built-in PGN") << builtIn
+                                << "Repeated additional PGN1: The additional PGN1 has existed in "
+                                   "the simulator, Please change to another one or delete it\n"
+                                << "";
+  SimulatorConfig tooLong = benchRecord();
+  tooLong.Pgn1DataLength = 1786;
+  QTest::newRow("a record the window would not send")
+      << tooLong << ""
+      << "j1939cfg: %1: Pgn1DataLength: 1786 is outside 1 to 1785\n"
+         "j1939cfg: the window would not send this configuration as it stands; nothing was sent\n";
+}
+
+void CfgProgramTest::refusedRecordSendsNothing() {
+  QFETCH(SimulatorConfig, record);
+  QFETCH(QString, out);
+  QFETCH(QString, err);
+  SimulatorProcess sim({"--version", "2.00", "--frames", "0"});
   QVERIFY(!sim.device().isEmpty());
-  SimulatorConfig record = benchRecord();
-  record.Pgn1 = 65265;  // a "2.00" simulator sends it itself
-  record.Pgn1Pf = 0xFE;
-  record.Pgn1Ps = 0xF1;
   const QString refused = writeConfigFile(dir_, QStringLiteral("refused.cfg"), record);
   const CfgRun run =
       runCfg({QStringLiteral("program"), refused, QStringLiteral("--port"), sim.device()});
   QCOMPARE(run.exitCode, 1);
-  QCOMPARE(run.out,
-           QStringLiteral("Repeated additional PGN1: The additional PGN1 has existed in the "
-                          "simulator, Please change to another one or delete it\n"));
-  QCOMPARE(run.err, QString());
+  QCOMPARE(run.out, out);
+  QCOMPARE(run.err, err.contains(QLatin1String("%1")) ? err.arg(refused) : err);
 
   // Nothing went out: the first frame the simulator sees is the next one.
   const QString clean = writeConfigFile(dir_, QStringLiteral("clean.cfg"), benchRecord());
@@ -89,30 +106,8 @@ void CfgProgramTest::builtInPgnIsRefusedBeforeSending() {
   QCOMPARE(sim.frameCount(), 1);
 }
 
-void CfgProgramTest::recordTheWindowWouldNotSendIsRefused() {
-  Simulator sim({"--version", "2.00", "--frames", "0"});
-  QVERIFY(!sim.device().isEmpty());
-  SimulatorConfig record = benchRecord();
-  record.Pgn1DataLength = 1786;
-  const QString file = writeConfigFile(dir_, QStringLiteral("long.cfg"), record);
-  const CfgRun run =
-      runCfg({QStringLiteral("program"), file, QStringLiteral("--port"), sim.device()});
-  QCOMPARE(run.exitCode, 1);
-  QCOMPARE(run.out, QString());
-  QCOMPARE(run.err,
-           QStringLiteral("j1939cfg: %1: Pgn1DataLength: 1786 is outside 1 to 1785\n"
-                          "j1939cfg: the window would not send this configuration as it stands; "
-                          "nothing was sent\n")
-               .arg(file));
-  const QString clean = writeConfigFile(dir_, QStringLiteral("clean.cfg"), benchRecord());
-  QCOMPARE(runCfg({QStringLiteral("program"), clean, QStringLiteral("--port"), sim.device()}).out,
-           kAccepted);
-  QVERIFY(!sim.waitForLine(QStringLiteral("frame 1: 49 bytes")).isEmpty());
-  QCOMPARE(sim.frameCount(), 1);
-}
-
 void CfgProgramTest::comPortStandsForTheDeviceInTheSettings() {
-  Simulator sim({"--version", "2.00"});
+  SimulatorProcess sim({"--version", "2.00"});
   QVERIFY(!sim.device().isEmpty());
   // The configurator's own settings file, in a home of the test's own.
   QTemporaryDir home;
@@ -140,7 +135,7 @@ void CfgProgramTest::comPortStandsForTheDeviceInTheSettings() {
 }
 
 void CfgProgramTest::simulatorGoneDuringTheExchangeIsAPortError() {
-  Simulator sim({"--version", "2.00", "--silent"});
+  SimulatorProcess sim({"--version", "2.00", "--silent"});
   QVERIFY(!sim.device().isEmpty());
   const QString file = writeConfigFile(dir_, QStringLiteral("bench.cfg"), benchRecord());
   QProcess tool;
@@ -149,7 +144,7 @@ void CfgProgramTest::simulatorGoneDuringTheExchangeIsAPortError() {
   QVERIFY(tool.waitForStarted(5000));
   // The frame is out and the reply window open: the far end goes away.
   QVERIFY(!sim.waitForLine(QStringLiteral("reply 1: none")).isEmpty());
-  sim.quit();
+  QVERIFY(sim.finish());
   QVERIFY(tool.waitForFinished(5000));
   QCOMPARE(tool.exitCode(), 2);
   QCOMPARE(QString::fromUtf8(tool.readAllStandardOutput()), kRejected);

@@ -7,8 +7,6 @@
 #include "support/Harness.h"
 #include "support/TestMain.h"
 
-Q_DECLARE_METATYPE(SimulatorConfig)
-
 // The tool against the window itself: the window loads the same file as its
 // j1939.cfg and runs "Program Config". Where the window says nothing while it
 // loads and sends, the tool's frames are the window's, byte for byte, and

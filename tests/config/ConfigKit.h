@@ -62,6 +62,13 @@ inline void portsOpen(Harness& h) {
     h.port.existing << PortSelector::platformDevice(n);
 }
 
+// Starts the window on `config` in j1939.cfg, every port present.
+inline void startOn(Harness& h, const SimulatorConfig& config) {
+  QVERIFY(writeConfig(defaultPath(h), config));
+  portsOpen(h);
+  h.start();
+}
+
 // A record as the tool itself would store it: every value one the form can show.
 inline SimulatorConfig typicalConfig() {
   SimulatorConfig c;

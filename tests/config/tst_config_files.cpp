@@ -25,7 +25,6 @@ class ConfigFilesTest : public QObject {
   void openOfAMissingFileCreatesItAndShowsTheZeroRecord();
   void aLongerFileKeepsItsTail_data();
   void aLongerFileKeepsItsTail();
-  void toolbarButtonsRunTheMenuCommands();
   void defaultFileThatCannotBeOpened();
   void defaultFileTooShortToHoldARecord();
   void userFileTooShortIsRefusedAndTheFormStays();
@@ -231,7 +230,7 @@ void ConfigFilesTest::openOfAMissingFileCreatesItAndShowsTheZeroRecord() {
 
 void ConfigFilesTest::aLongerFileKeepsItsTail_data() {
   QTest::addColumn<bool>("saveAs");
-  QTest::newRow("Open, then Save") << false;
+  QTest::newRow("Open, then Save, from the toolbar") << false;
   QTest::newRow("Save As over it") << true;
 }
 
@@ -252,33 +251,20 @@ void ConfigFilesTest::aLongerFileKeepsItsTail() {
     typeOver(h.ui().txtJ1939Addr, QStringLiteral("19"));
     h.ui().mnuFileSaveAs->trigger();
   } else {
-    h.ui().mnuFileOpen->trigger();
+    h.ui().tbOpen->trigger();
     QCOMPARE(h.ui().txtJ1939Addr->text(), QStringLiteral("33"));
     typeOver(h.ui().txtJ1939Addr, QStringLiteral("19"));
-    h.ui().mnuFileSave->trigger();
+    h.ui().tbSave->trigger();
   }
+  QCOMPARE(h.fileDialogs.calls.size(), 1);
+  QCOMPARE(h.fileDialogs.calls[0].title,
+           saveAs ? QStringLiteral("save as") : QStringLiteral("Open"));
+  QCOMPARE(h.messages.titles(), QStringList());
   const QByteArray after = fileBytes(h.path("long.cfg"));
   QCOMPARE(after.size(), longer.size());
   QCOMPARE(after.mid(84), tail);
   QCOMPARE(after.left(84), EncodeConfigRecord(h.window->state().Config));
   QCOMPARE(configIn(h.path("long.cfg")).SourceAddress, uint8_t(0x19));
-}
-
-void ConfigFilesTest::toolbarButtonsRunTheMenuCommands() {
-  Harness h;
-  portsOpen(h);
-  QVERIFY(writeConfig(defaultPath(h), typicalConfig()));
-  QVERIFY(writeConfig(h.path("bench.cfg"), otherConfig()));
-  h.start();
-  h.fileDialogs.answers << h.path("bench.cfg");
-  h.ui().tbOpen->trigger();
-  QCOMPARE(h.fileDialogs.calls.size(), 1);
-  QCOMPARE(h.fileDialogs.calls[0].title, QStringLiteral("Open"));
-  QCOMPARE(h.ui().txtJ1939Addr->text(), QStringLiteral("33"));
-  typeOver(h.ui().txtJ1939Addr, QStringLiteral("3A"));
-  h.ui().tbSave->trigger();
-  QCOMPARE(configIn(h.path("bench.cfg")).SourceAddress, uint8_t(0x3A));
-  QCOMPARE(h.messages.titles(), QStringList());
 }
 
 void ConfigFilesTest::defaultFileThatCannotBeOpened() {

@@ -23,13 +23,6 @@ class DefaultsTest : public QObject {
 
 namespace {
 
-void startOn(Harness& h, const SimulatorConfig& config) {
-  QVERIFY(writeConfig(defaultPath(h), config));
-  portsOpen(h);
-  h.start();
-  h.messages.clear();
-}
-
 // typicalConfig() after "Default" and a store.
 SimulatorConfig typicalAfterDefault() {
   SimulatorConfig c = typicalConfig();

@@ -12,6 +12,10 @@
 
 using namespace configkit;
 
+using Change = std::function<void(SimulatorConfig&)>;
+Q_DECLARE_METATYPE(Change)
+using Shown = QHash<QString, QString>;  // control name: the text it shows
+
 // The copy between the record and the form, through the real window: a record
 // is written into j1939.cfg, the window starts on it, and Save shows what the
 // form stores back.
@@ -19,17 +23,15 @@ class FormBindingTest : public QObject {
   Q_OBJECT
  private slots:
   void recordWrittenByTheToolComesBackUnchanged();
-  void zeroLengthAndPositionBecomeOne();
-  void nameBit63IsCleared();
+  void loadThenStore_data();
+  void loadThenStore();
   void simulatorMode_data();
   void simulatorMode();
   void inUse_data();
   void inUse();
-  void storedPgnWinsOverItsParts();
   void psIsZeroInPdu1();
   void oldSimulatorKeepsVinAndBitRate();
   void vinBytesOfZeroShowAnEmptyBox();
-  void vinKeepsItsSingleByteCodes();
   void valueAListCannotTakeStopsTheCopy_data();
   void valueAListCannotTakeStopsTheCopy();
   void dataLengthIsStoredOnlyInRange_data();
@@ -54,15 +56,6 @@ QString shows(QWidget* window, const QString& name) {
 void save(Harness& h) {
   h.ui().mnuFileSave->trigger();
 }
-
-// Starts on `config` in j1939.cfg; start-up messages are not these tests' concern.
-void startOn(Harness& h, const SimulatorConfig& config) {
-  QVERIFY(writeConfig(defaultPath(h), config));
-  portsOpen(h);
-  h.start();
-}
-
-using Change = std::function<void(SimulatorConfig&)>;
 
 }  // namespace
 
@@ -100,44 +93,74 @@ void FormBindingTest::recordWrittenByTheToolComesBackUnchanged() {
   QCOMPARE(fileBytes(defaultPath(h)), EncodeConfigRecord(typicalConfig()));
 }
 
-void FormBindingTest::zeroLengthAndPositionBecomeOne() {
-  Harness h;
-  SimulatorConfig config = typicalConfig();
-  config.Pgn1DataLength = 0;
-  config.Pgn2DataLength = 0;
-  config.Pgn1ParamType = 0;
-  config.Pgn2ParamType = 0;
-  config.Pgn1ParamPos = 0;
-  config.Pgn2ParamPos = 0;
-  startOn(h, config);
-  // In the record at once, not only at the next store.
-  QCOMPARE(h.window->state().Config.Pgn1DataLength, int16_t(1));
-  QCOMPARE(h.window->state().Config.Pgn2DataLength, int16_t(1));
-  QCOMPARE(h.window->state().Config.Pgn1ParamPos, int16_t(1));
-  QCOMPARE(h.window->state().Config.Pgn2ParamPos, int16_t(1));
-  QCOMPARE(h.ui().txtDatalength1->text(), QStringLiteral("1"));
-  QCOMPARE(h.ui().txtDatalength2->text(), QStringLiteral("1"));
-  QCOMPARE(h.ui().txtParameterPos1->text(), QStringLiteral("1"));
-  QCOMPARE(h.ui().txtParameterPos2->text(), QStringLiteral("1"));
-  save(h);
-  const SimulatorConfig stored = configIn(defaultPath(h));
-  QCOMPARE(stored.Pgn1DataLength, int16_t(1));
-  QCOMPARE(stored.Pgn2DataLength, int16_t(1));
-  QCOMPARE(stored.Pgn1ParamPos, int16_t(1));
-  QCOMPARE(stored.Pgn2ParamPos, int16_t(1));
+void FormBindingTest::loadThenStore_data() {
+  QTest::addColumn<Change>("load");  // what j1939.cfg holds, from typicalConfig()
+  QTest::addColumn<Shown>("shown");
+  QTest::addColumn<Change>("stored");  // what Save makes of it
+  QTest::addColumn<bool>("atOnce");    // the record holds it before any store
+  QTest::newRow("data length and position 0 become 1") << Change([](SimulatorConfig& c) {
+    c.Pgn1DataLength = c.Pgn2DataLength = 0;
+    c.Pgn1ParamType = c.Pgn2ParamType = 0;
+    c.Pgn1ParamPos = c.Pgn2ParamPos = 0;
+  })
+                                                       << Shown{{"txtDatalength1", "1"},
+                                                                {"txtDatalength2", "1"},
+                                                                {"txtParameterPos1", "1"},
+                                                                {"txtParameterPos2", "1"}}
+                                                       << Change([](SimulatorConfig& c) {
+                                                            c.Pgn1DataLength = c.Pgn2DataLength = 1;
+                                                            c.Pgn1ParamPos = c.Pgn2ParamPos = 1;
+                                                          })
+                                                       << true;
+  // The NAME fields follow the cleared byte: industry group 4, instance 5.
+  QTest::newRow("NAME bit 63 is cleared")
+      << Change([](SimulatorConfig& c) { c.DeviceName[7] = 0xC5; })
+      << Shown{{"txtDeviceName7", "45"}, {"cmbIndustrygroup", "4"}, {"cmbVehicleSysIns", "5"}}
+      << Change([](SimulatorConfig& c) { c.DeviceName[7] = 0x45; }) << false;
+  // The parts say 0x21234 (reserved, PF 12, PS 34); the number says 0x1F330
+  // (data page, PF F3, PS 30). The number wins.
+  QTest::newRow("the stored PGN wins over its parts") << Change([](SimulatorConfig& c) {
+    c.Pgn1Reserved = 1;
+    c.Pgn1DataPage = 0;
+    c.Pgn1Pf = 0x12;
+    c.Pgn1Ps = 0x34;
+    c.Pgn1 = 0x1F330;
+  })
+                                                      << Shown{{"txtPGN1", "127792"},
+                                                               {"chkReserveBit1", "0"},
+                                                               {"chkDatapage1", "1"},
+                                                               {"txtPF1", "F3"},
+                                                               {"txtPS1", "30"}}
+                                                      << Change([](SimulatorConfig& c) {
+                                                           c.Pgn1Reserved = 0;
+                                                           c.Pgn1DataPage = 1;
+                                                           c.Pgn1Pf = 0xF3;
+                                                           c.Pgn1Ps = 0x30;
+                                                         })
+                                                      << false;
+  QTest::newRow("the VIN keeps its single-byte codes")
+      << Change([](SimulatorConfig& c) { setVin(c, "WDB96340\xC4\xD6L1-3.56"); })
+      << Shown{{"txtVIN", QStringLiteral("WDB96340\u00C4\u00D6L1-3.56")}}
+      << Change([](SimulatorConfig&) {}) << false;
 }
 
-void FormBindingTest::nameBit63IsCleared() {
-  Harness h;
+void FormBindingTest::loadThenStore() {
+  QFETCH(Change, load);
+  QFETCH(Shown, shown);
+  QFETCH(Change, stored);
+  QFETCH(bool, atOnce);
   SimulatorConfig config = typicalConfig();
-  config.DeviceName[7] = 0xC5;
+  load(config);
+  SimulatorConfig expected = config;
+  stored(expected);
+  Harness h;
   startOn(h, config);
-  QCOMPARE(h.ui().txtDeviceName7->text(), QStringLiteral("45"));
-  // The fields follow the cleared byte: industry group 4, instance 5.
-  QCOMPARE(h.ui().cmbIndustrygroup->currentText(), QStringLiteral("4"));
-  QCOMPARE(h.ui().cmbVehicleSysIns->currentText(), QStringLiteral("5"));
+  for (auto it = shown.cbegin(); it != shown.cend(); ++it)
+    QCOMPARE(shows(h.window.get(), it.key()), it.value());
+  if (atOnce) QCOMPARE(EncodeConfigRecord(h.window->state().Config), EncodeConfigRecord(expected));
   save(h);
-  QCOMPARE(configIn(defaultPath(h)).DeviceName[7], uint8_t(0x45));
+  QCOMPARE(h.messages.titles(), QStringList());
+  QCOMPARE(fileBytes(defaultPath(h)), EncodeConfigRecord(expected));
 }
 
 void FormBindingTest::simulatorMode_data() {
@@ -199,32 +222,6 @@ void FormBindingTest::inUse() {
   save(h);
   QCOMPARE(configIn(defaultPath(h)).Pgn1InUse, int16_t(storedBack));
   QCOMPARE(configIn(defaultPath(h)).Pgn2InUse, int16_t(storedBack));
-}
-
-void FormBindingTest::storedPgnWinsOverItsParts() {
-  Harness h;
-  SimulatorConfig config = typicalConfig();
-  // The parts say 0x21234 (reserved, PF 12, PS 34); the number says 0x1F330
-  // (data page, PF F3, PS 30). The number wins.
-  config.Pgn1Reserved = 1;
-  config.Pgn1DataPage = 0;
-  config.Pgn1Pf = 0x12;
-  config.Pgn1Ps = 0x34;
-  config.Pgn1 = 0x1F330;
-  startOn(h, config);
-  auto& ui = h.ui();
-  QCOMPARE(ui.txtPGN1->text(), QStringLiteral("127792"));
-  QCOMPARE(checkValue(ui.chkReserveBit1), 0);
-  QCOMPARE(checkValue(ui.chkDatapage1), 1);
-  QCOMPARE(ui.txtPF1->text(), QStringLiteral("F3"));
-  QCOMPARE(ui.txtPS1->text(), QStringLiteral("30"));
-  save(h);
-  const SimulatorConfig stored = configIn(defaultPath(h));
-  QCOMPARE(stored.Pgn1, 0x1F330);
-  QCOMPARE(stored.Pgn1Reserved, int16_t(0));
-  QCOMPARE(stored.Pgn1DataPage, int16_t(1));
-  QCOMPARE(stored.Pgn1Pf, uint8_t(0xF3));
-  QCOMPARE(stored.Pgn1Ps, uint8_t(0x30));
 }
 
 void FormBindingTest::psIsZeroInPdu1() {
@@ -291,16 +288,6 @@ void FormBindingTest::vinBytesOfZeroShowAnEmptyBox() {
   QVERIFY(!h.ui().txtVIN->isHidden());
 }
 
-void FormBindingTest::vinKeepsItsSingleByteCodes() {
-  Harness h;
-  SimulatorConfig config = typicalConfig();
-  setVin(config, "WDB96340\xC4\xD6L1-3.56");
-  startOn(h, config);
-  QCOMPARE(h.ui().txtVIN->text(), QStringLiteral("WDB96340\u00C4\u00D6L1-3.56"));
-  save(h);
-  QCOMPARE(configIn(defaultPath(h)).Vin, config.Vin);
-}
-
 void FormBindingTest::valueAListCannotTakeStopsTheCopy_data() {
   QTest::addColumn<QString>("field");
   QTest::addColumn<int>("value");
@@ -355,7 +342,7 @@ void FormBindingTest::valueAListCannotTakeStopsTheCopy() {
   QVERIFY(writeConfig(defaultPath(h), config));
   portsOpen(h);
   h.create();
-  QHash<QString, QString> before;
+  Shown before;
   for (const QString& name : unwritten) before.insert(name, shows(h.window.get(), name));
   h.start();
 

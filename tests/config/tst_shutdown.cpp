@@ -33,12 +33,6 @@ namespace {
 const QStringList kGeometryKeys{"Settings/MainLeft", "Settings/MainTop", "Settings/MainWidth",
                                 "Settings/MainHeight"};
 
-void startOn(Harness& h, const SimulatorConfig& config) {
-  QVERIFY(writeConfig(defaultPath(h), config));
-  portsOpen(h);
-  h.start();
-}
-
 }  // namespace
 
 void ShutdownTest::windowIsCentredAtStart() {

@@ -12,6 +12,7 @@
 
 #include "ConfigKit.h"
 #include "platform/TerminationSignals.h"
+#include "support/Emulator.h"
 #include "support/TestMain.h"
 
 using namespace configkit;
@@ -34,25 +35,6 @@ void signalRows() {
   QTest::newRow("SIGTERM") << int(SIGTERM);
   QTest::newRow("SIGINT") << int(SIGINT);
 }
-
-// A pseudo-terminal whose far end the program takes for COM1, so that its
-// start-up opens a port and shows no message.
-class PseudoTerminal {
- public:
-  PseudoTerminal() {
-    master_ = ::posix_openpt(O_RDWR | O_NOCTTY);
-    if (master_ >= 0 && ::grantpt(master_) == 0 && ::unlockpt(master_) == 0)
-      name_ = QString::fromLocal8Bit(::ptsname(master_));
-  }
-  ~PseudoTerminal() {
-    if (master_ >= 0) ::close(master_);
-  }
-  QString name() const { return name_; }
-
- private:
-  int master_ = -1;
-  QString name_;
-};
 
 }  // namespace
 
@@ -88,8 +70,8 @@ void TerminationTest::theProgramEndsLikeTheCloseBoxOnASignal() {
   QFETCH(int, signalNumber);
   const QString program = QStringLiteral(J1939_BIN_DIR "/j1939config");
   QVERIFY2(QFile::exists(program), qPrintable(program));
-  PseudoTerminal com1;
-  QVERIFY(!com1.name().isEmpty());
+  TestPty com1;  // the program takes its far end for COM1: no port message
+  QVERIFY(!com1.device().isEmpty());
 
   QTemporaryDir dir;
   QVERIFY(dir.isValid());
@@ -102,7 +84,7 @@ void TerminationTest::theProgramEndsLikeTheCloseBoxOnASignal() {
   const QString settingsFile = config + "/TarvikConfig/TarvikConfig.conf";
   {
     QSettings settings(settingsFile, QSettings::IniFormat);
-    settings.setValue("Ports/COM1", com1.name());
+    settings.setValue("Ports/COM1", com1.device());
   }
 
   QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
@@ -137,7 +119,7 @@ void TerminationTest::theProgramEndsLikeTheCloseBoxOnASignal() {
     settings.value(QStringLiteral("Settings/%1").arg(QLatin1String(key))).toString().toInt(&number);
     QVERIFY2(number, key);
   }
-  QCOMPARE(settings.value("Ports/COM1").toString(), com1.name());
+  QCOMPARE(settings.value("Ports/COM1").toString(), com1.device());
 }
 
 J1939_TEST(TerminationTest);

@@ -2,7 +2,6 @@
 
 #include <QCheckBox>
 #include <QComboBox>
-#include <QProcess>
 #include <QPushButton>
 #include <QStringList>
 #include <QWidget>
@@ -13,55 +12,7 @@
 #include "link/PortSelector.h"
 #include "platform/SerialPort.h"
 #include "support/Doubles.h"
-
-// A pseudo-terminal held by the test itself: the port opens `device`, the
-// test plays the far end on `master`.
-class TestPty {
- public:
-  TestPty();
-  ~TestPty();
-  bool isValid() const { return master_ >= 0; }
-  QString device() const { return device_; }
-  int master() const { return master_; }
-  void write(const QByteArray& bytes);
-  // Waits (processing events) until `count` bytes have arrived, or 5 s.
-  QByteArray read(int count);
-  // The far end goes away, as when an adapter is pulled out.
-  void closeMaster();
-
- private:
-  int master_ = -1;
-  QString device_;
-};
-
-// The simulator emulator, run for one test.
-class SimulatorProcess {
- public:
-  explicit SimulatorProcess(const QStringList& arguments);
-  ~SimulatorProcess();
-  // The device it serves, empty if it did not start.
-  QString device() const { return device_; }
-  // Everything it has printed so far, a line each.
-  QStringList lines();
-  // Waits (processing events) for a printed line that starts with `prefix`.
-  QString waitForLine(const QString& prefix, int timeoutMs = 5000);
-  // The bytes of frame `number` as it received them ("" if none).
-  QByteArray frame(int number);
-  int frameCount();
-  // Sends bytes to the port unasked.
-  void send(const QByteArray& bytes);
-  // Ends the emulator: its end of the terminal closes.
-  void quit();
-  // Ends it and waits for its exit; true if it ended by itself, with status 0.
-  bool finish();
-
- private:
-  void collect();
-  QProcess process_;
-  QString device_;
-  QByteArray pending_;
-  QStringList lines_;
-};
+#include "support/Emulator.h"
 
 // The host window of a standalone link: a closable window that counts the
 // close events it accepted.

@@ -62,8 +62,8 @@ class DownloadExchangeTest : public QObject {
   void builtInPgns();
 
   void noOpenPortSaysSoAndSendsNothing();
-  void formThatCannotBeStoredStopsTheCommand();
-  void recordThatCannotBeSentStopsTheCommand();
+  void failureBeforeSendingStopsTheCommand_data();
+  void failureBeforeSendingStopsTheCommand();
   void withNothingToStoreTheRecordIsSentAsItIs();
   void controlsAreDisabledWhileAnExchangeRuns();
   void portChangeDuringAnExchangeWaitsForItsEnd();
@@ -269,37 +269,38 @@ void DownloadExchangeTest::noOpenPortSaysSoAndSendsNothing() {
   QCOMPARE(sim.frameCount(), 1);
 }
 
-void DownloadExchangeTest::formThatCannotBeStoredStopsTheCommand() {
-  Session s({"--frames", "0"});
-  QVERIFY(s.ready());
-  s.rig.download->formToConfig = [] {
-    return MaybeFailure(
-        Failure{QStringLiteral("VIN"), QStringLiteral("it has 16 characters, 17 are needed")});
-  };
-  s.rig.click();
-  QCOMPARE(s.rig.messages.shown.size(), 1);
-  QVERIFY2(s.rig.messages.shown.first().prompt.startsWith(
-               QLatin1String("VIN: it has 16 characters, 17 are needed")),
-           qPrintable(s.rig.messages.shown.first().prompt));
-  QCOMPARE(s.rig.messages.shown.first().title, ConfigDownload::kStoppedTitle);
-  // No frame was built.
-  QCOMPARE(FrameBytes(s.rig.state.ConfigFrameV1), QByteArray(32, '\0'));
-  QTest::qWait(100);
-  QCOMPARE(s.sim.frameCount(), 0);
-  QCOMPARE(s.rig.port.bytesToWrite(), 0);
+void DownloadExchangeTest::failureBeforeSendingStopsTheCommand_data() {
+  QTest::addColumn<bool>("formFails");
+  QTest::addColumn<QString>("prompt");  // how the message starts
+  QTest::newRow("form that cannot be stored") << true << "VIN: it has 16 characters, 17 are needed";
+  QTest::newRow("record that no frame can carry") << false << "Pgn2Priority: 9 ";
 }
 
-void DownloadExchangeTest::recordThatCannotBeSentStopsTheCommand() {
+void DownloadExchangeTest::failureBeforeSendingStopsTheCommand() {
+  QFETCH(bool, formFails);
+  QFETCH(QString, prompt);
   Session s({"--frames", "0"});
   QVERIFY(s.ready());
-  s.rig.record.Pgn2Priority = 9;
+  const auto store = s.rig.download->formToConfig;
+  if (formFails)
+    s.rig.download->formToConfig = [] {
+      return MaybeFailure(
+          Failure{QStringLiteral("VIN"), QStringLiteral("it has 16 characters, 17 are needed")});
+    };
+  else
+    s.rig.record.Pgn2Priority = 9;
   s.rig.click();
   QCOMPARE(s.rig.messages.shown.size(), 1);
-  QVERIFY2(s.rig.messages.shown.first().prompt.startsWith(QLatin1String("Pgn2Priority: 9 ")),
+  QVERIFY2(s.rig.messages.shown.first().prompt.startsWith(prompt),
            qPrintable(s.rig.messages.shown.first().prompt));
   QCOMPARE(s.rig.messages.shown.first().title, ConfigDownload::kStoppedTitle);
+  // No frame was built, nothing was queued.
+  QCOMPARE(FrameBytes(s.rig.state.ConfigFrameV1), QByteArray(32, '\0'));
+  QCOMPARE(s.rig.port.bytesToWrite(), 0);
 
+  // Repaired, the next download's frame is the first the simulator sees.
   s.rig.messages.clear();
+  s.rig.download->formToConfig = store;
   s.rig.record.Pgn2Priority = 7;
   s.rig.click();
   QCOMPARE(s.rig.prompts(), QStringList{kAccepted});

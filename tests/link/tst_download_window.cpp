@@ -3,7 +3,6 @@
 #include <QTimer>
 #include <QtTest>
 
-#include "link/ConfigFrames.h"
 #include "support/Harness.h"
 #include "support/TestMain.h"
 
@@ -24,40 +23,16 @@ void startOnCom1(Harness& h) {
 
 }  // namespace
 
-// "Program Config" as the user finds it in the main window.
+// "Program Config" as the user finds it in the main window: the window holds
+// back a port change and its own closing until the exchange has its verdict.
+// (What goes out and the verdicts are driven against j1939sim in
+// tst_download_exchange.cpp and through the window in tst_window_agreement.cpp.)
 class DownloadWindowTest : public QObject {
   Q_OBJECT
  private slots:
-  void programConfigSendsTheFrameOfTheSelectedVersion_data();
-  void programConfigSendsTheFrameOfTheSelectedVersion();
   void portChangeDuringADownloadWaitsForItsEnd();
   void closingTheWindowDuringADownloadWaitsForItsEnd();
-  void noOpenPortIsReported();
 };
-
-void DownloadWindowTest::programConfigSendsTheFrameOfTheSelectedVersion_data() {
-  QTest::addColumn<int>("version");
-  QTest::addColumn<int>("length");
-  QTest::newRow("1.01") << 0 << 32;
-  QTest::newRow("2.00") << 1 << 49;
-}
-
-void DownloadWindowTest::programConfigSendsTheFrameOfTheSelectedVersion() {
-  QFETCH(int, version);
-  QFETCH(int, length);
-  Harness h;
-  startOnCom1(h);
-  h.ui().cmbSimulatorVersion->setCurrentIndex(version);
-  QTest::mouseClick(h.ui().cmdConfig, Qt::LeftButton);
-  QCOMPARE(h.messages.titles(), QStringList{QStringLiteral("config confirmation")});
-  QCOMPARE(h.messages.shown.first().prompt, kAccepted);
-  QCOMPARE(h.port.written.size(), length);
-  const FormState& state = h.window->state();
-  QCOMPARE(h.port.written,
-           version == 0 ? FrameBytes(state.ConfigFrameV1) : FrameBytes(state.ConfigFrameV2));
-  QVERIFY(h.port.isOpen());
-  QVERIFY(!h.window->configDownload().isRunning());
-}
 
 void DownloadWindowTest::portChangeDuringADownloadWaitsForItsEnd() {
   Harness h;
@@ -105,18 +80,6 @@ void DownloadWindowTest::closingTheWindowDuringADownloadWaitsForItsEnd() {
   QVERIFY(read >= 0);
   QVERIFY(h.port.log.indexOf(QStringLiteral("close")) < 0 ||
           h.port.log.indexOf(QStringLiteral("close")) > read);
-}
-
-void DownloadWindowTest::noOpenPortIsReported() {
-  Harness h;
-  h.start();
-  h.messages.clear();
-  QVERIFY(!h.port.isOpen());
-  QTest::mouseClick(h.ui().cmdConfig, Qt::LeftButton);
-  QCOMPARE(h.messages.shown.size(), 1);
-  QCOMPARE(h.messages.shown.first().prompt, ConfigDownload::kNotOpenPrompt);
-  QVERIFY(h.port.written.isEmpty());
-  QVERIFY(h.window->isVisible());
 }
 
 J1939_TEST(DownloadWindowTest);

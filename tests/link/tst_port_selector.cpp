@@ -74,23 +74,32 @@ struct Selector {
 class PortSelectorTest : public QObject {
   Q_OBJECT
  private slots:
-  void choosingAPortReopensItInOrder();
+  void choosingAPortClosesTheOldOneAndOpensTheNew_data();
+  void choosingAPortClosesTheOldOneAndOpensTheNew();
   void startUpOpensTheSelectedPort();
-  void missingPortIsReportedOnceAndLeavesNoPortOpen();
   void eachFailingStepIsReportedOnce_data();
   void eachFailingStepIsReportedOnce();
   void noSelectionIsNoPort();
   void settingsStoreNamesTheDevice();
-  void settingsStoreIsReadWhenBuiltAndWhenOpening();
   void tooltipsShowTheDevices();
   void heldPortWaitsForRelease();
-  void releaseWithoutChangeLeavesThePort();
   void portErrorAfterOpeningIsNotRetried();
 };
 
-void PortSelectorTest::choosingAPortReopensItInOrder() {
+void PortSelectorTest::choosingAPortClosesTheOldOneAndOpensTheNew_data() {
+  QTest::addColumn<int>("entry");
+  QTest::addColumn<bool>("exists");
+  QTest::newRow("COM3") << 2 << true;
+  QTest::newRow("COM7: no such port") << 6 << false;
+}
+
+void PortSelectorTest::choosingAPortClosesTheOldOneAndOpensTheNew() {
+  QFETCH(int, entry);
+  QFETCH(bool, exists);
+  const QString device = QStringLiteral("/dev/ttyS%1").arg(entry);
   Harness h;
-  h.port.existing = {QStringLiteral("/dev/ttyS0"), QStringLiteral("/dev/ttyS2")};
+  h.port.existing = {QStringLiteral("/dev/ttyS0"), QStringLiteral("/dev/ttyS1")};
+  if (exists) h.port.existing << device;
   h.start();
   h.ui().cmbCOM->setCurrentIndex(0);
   h.window->portSelector().OpenSelectedPort();
@@ -99,13 +108,32 @@ void PortSelectorTest::choosingAPortReopensItInOrder() {
   h.port.log.clear();
   h.messages.clear();
 
-  h.ui().cmbCOM->setCurrentIndex(2);  // "COM3"
-  QCOMPARE(h.port.log, QStringList{QStringLiteral("close")} + openSequence("/dev/ttyS2"));
-  QVERIFY(h.port.isOpen());
+  h.ui().cmbCOM->setCurrentIndex(entry);
+  // The old port goes first; every step of the sequence runs, whatever fails.
+  QCOMPARE(h.port.log, QStringList{QStringLiteral("close")} + openSequence(device));
+  QCOMPARE(h.port.isOpen(), exists);
   QCOMPARE(h.port.receiveBufferSize, 1024);
   QCOMPARE(h.port.readLength, 0);
   QCOMPARE(h.port.lineSettings, QStringLiteral("9600,N,8,1"));
+  QCOMPARE(h.ui().cmbCOM->currentIndex(), entry);
+  if (exists) {
+    QVERIFY(h.messages.shown.isEmpty());
+  } else {
+    // Reported once, while the list shows the entry chosen.
+    QCOMPARE(h.messages.shown.size(), 1);
+    const ShownMessage& message = h.messages.shown.first();
+    QCOMPARE(message.prompt, kPrompt);
+    QCOMPARE(message.title, kAppTitle);
+    QCOMPARE(message.title, QStringLiteral("TarvikConfig"));
+    QCOMPARE(message.icon, MessageIcon::None);
+    QCOMPARE(message.texts.value(QStringLiteral("cmbCOM")), QStringLiteral("COM7"));
+  }
+
+  h.messages.clear();
+  h.ui().cmbCOM->setCurrentIndex(1);
   QVERIFY(h.messages.shown.isEmpty());
+  QVERIFY(h.port.isOpen());
+  QCOMPARE(h.port.device(), QStringLiteral("/dev/ttyS1"));
 }
 
 void PortSelectorTest::startUpOpensTheSelectedPort() {
@@ -120,36 +148,6 @@ void PortSelectorTest::startUpOpensTheSelectedPort() {
   h.window->portSelector().OpenSelectedPort();
   QCOMPARE(h.port.log, openSequence("/dev/ttyS4"));
   QVERIFY(h.port.isOpen());
-}
-
-void PortSelectorTest::missingPortIsReportedOnceAndLeavesNoPortOpen() {
-  Harness h;
-  h.port.existing = {QStringLiteral("/dev/ttyS0"), QStringLiteral("/dev/ttyS1")};
-  h.start();
-  h.ui().cmbCOM->setCurrentIndex(0);
-  h.window->portSelector().OpenSelectedPort();
-  QVERIFY(h.port.isOpen());
-  h.messages.clear();
-  h.port.log.clear();
-
-  h.ui().cmbCOM->setCurrentIndex(6);  // "COM7": no such port
-  QCOMPARE(h.messages.shown.size(), 1);
-  const ShownMessage& message = h.messages.shown.first();
-  QCOMPARE(message.prompt, kPrompt);
-  QCOMPARE(message.title, kAppTitle);
-  QCOMPARE(message.title, QStringLiteral("TarvikConfig"));
-  QCOMPARE(message.icon, MessageIcon::None);
-  QCOMPARE(message.texts.value(QStringLiteral("cmbCOM")), QStringLiteral("COM7"));
-  QVERIFY(!h.port.isOpen());
-  // The old port went first; the rest of the sequence still ran.
-  QCOMPARE(h.port.log, QStringList{QStringLiteral("close")} + openSequence("/dev/ttyS6"));
-  QCOMPARE(h.ui().cmbCOM->currentText(), QStringLiteral("COM7"));
-
-  h.messages.clear();
-  h.ui().cmbCOM->setCurrentIndex(1);
-  QVERIFY(h.messages.shown.isEmpty());
-  QVERIFY(h.port.isOpen());
-  QCOMPARE(h.port.device(), QStringLiteral("/dev/ttyS1"));
 }
 
 void PortSelectorTest::eachFailingStepIsReportedOnce_data() {
@@ -228,22 +226,6 @@ void PortSelectorTest::settingsStoreNamesTheDevice() {
   QVERIFY(port.isOpen());
 }
 
-void PortSelectorTest::settingsStoreIsReadWhenBuiltAndWhenOpening() {
-  FakeSerialPort port;
-  Selector s(port);
-  s.build();
-  QVERIFY(s.settings.reads > 0);
-  QVERIFY(port.log.isEmpty());  // building opens nothing
-
-  s.settings.reads = 0;
-  s.selector->holdPort();
-  s.list.setCurrentIndex(5);  // waits for the release: no port opened, no store read
-  QCOMPARE(s.settings.reads, 0);
-  s.selector->releasePort();
-  QVERIFY(s.settings.reads > 0);
-  QVERIFY(port.log.contains(QStringLiteral("open /dev/ttyS5")));
-}
-
 void PortSelectorTest::tooltipsShowTheDevices() {
   FakeSerialPort port;
   port.existing = {QStringLiteral("/dev/ttyUSB0")};
@@ -277,37 +259,35 @@ void PortSelectorTest::heldPortWaitsForRelease() {
                    QStringLiteral("/dev/ttyS3")};
   Selector s(port);
   s.build();
+  QVERIFY(s.settings.reads > 0);
+  QVERIFY(port.log.isEmpty());  // building opens nothing
   s.list.setCurrentIndex(0);
   port.log.clear();
+  // A hold and its release with no change between them leave the port alone.
+  s.selector->holdPort();
+  s.selector->releasePort();
+  s.selector->releasePort();
+  QVERIFY(port.log.isEmpty());
+  QVERIFY(port.isOpen());
 
+  s.settings.reads = 0;
   s.selector->holdPort();
   QVERIFY(s.selector->isHeld());
   s.list.setCurrentIndex(2);
   s.selector->OpenSelectedPort();
   s.list.setCurrentIndex(3);
+  // Nothing opened, and the settings store not even read, until the release.
   QVERIFY(port.log.isEmpty());
+  QCOMPARE(s.settings.reads, 0);
   QCOMPARE(port.device(), QStringLiteral("/dev/ttyS0"));
   QVERIFY(port.isOpen());
 
   s.selector->releasePort();
   QVERIFY(!s.selector->isHeld());
+  QVERIFY(s.settings.reads > 0);
   // One reopen, on the entry selected at the release.
   QCOMPARE(port.log, QStringList{QStringLiteral("close")} + openSequence("/dev/ttyS3"));
   QVERIFY(s.messages.shown.isEmpty());
-}
-
-void PortSelectorTest::releaseWithoutChangeLeavesThePort() {
-  FakeSerialPort port;
-  port.existing = {QStringLiteral("/dev/ttyS0")};
-  Selector s(port);
-  s.build();
-  s.list.setCurrentIndex(0);
-  port.log.clear();
-  s.selector->holdPort();
-  s.selector->releasePort();
-  s.selector->releasePort();
-  QVERIFY(port.log.isEmpty());
-  QVERIFY(port.isOpen());
 }
 
 void PortSelectorTest::portErrorAfterOpeningIsNotRetried() {
