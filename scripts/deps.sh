@@ -5,7 +5,8 @@
 #   scripts/deps.sh shots    the above, plus Xvfb and ImageMagick for screenshots
 set -euo pipefail
 
-packages=(g++ cmake ninja-build qt6-base-dev qt6-base-dev-tools qt6-serialport-dev libgl-dev)
+packages=(g++ cmake ninja-build qt6-base-dev qt6-base-dev-tools qt6-serialport-dev libgl-dev
+  desktop-file-utils)
 case "${1:-build}" in
   build) ;;
   run) packages+=(qt6-qpa-plugins fonts-dejavu-core) ;;

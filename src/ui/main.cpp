@@ -1,5 +1,6 @@
 #include <QApplication>
 #include <QDir>
+#include <QIcon>
 #include <QSessionManager>
 
 #include "platform/Platform.h"
@@ -11,6 +12,8 @@ int main(int argc, char* argv[]) {
   QApplication app(argc, argv);
   QApplication::setOrganizationName(kAppTitle);
   QApplication::setApplicationName(kAppTitle);
+  // Every window of the run, the About box and the message boxes included, carries the icon.
+  QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/j1939config-64.png")));
 
   QtPlatform seams;
   MainWindow window(seams.platform(), QDir::currentPath());

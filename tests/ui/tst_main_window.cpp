@@ -361,7 +361,7 @@ void MainWindowTest::aboutBox() {
   MainWindow& window = h.start();
   QString title, version, caption, date, notice, okText;
   int lines = 0;
-  bool modal = false;
+  bool modal = false, icon = false;
   QWidget* owner = nullptr;
   QTimer::singleShot(0, [&] {
     QWidget* box = QApplication::activeModalWidget();
@@ -373,6 +373,8 @@ void MainWindowTest::aboutBox() {
     version = box->findChild<QLabel*>("lblVersion")->text();
     date = box->findChild<QLabel*>("Label1")->text();
     notice = box->findChild<QLabel*>("lblDescription")->text();
+    const auto* image = box->findChild<QLabel*>("imgIcon");
+    icon = image && !image->pixmap().isNull();  // the resource is linked into the program
     lines = static_cast<int>(box->findChildren<QFrame*>("Line1").size());
     auto* ok = box->findChild<QPushButton*>("cmdOK");
     okText = ok->text();
@@ -388,6 +390,7 @@ void MainWindowTest::aboutBox() {
   QVERIFY(!notice.isEmpty() && !notice.contains('\n'));
   QCOMPARE(lines, 2);
   QCOMPARE(okText, QStringLiteral("OK"));
+  QVERIFY(icon);
   QVERIFY(!QApplication::activeModalWidget());
 }
 

@@ -1,0 +1,24 @@
+#!/usr/bin/env bash
+# Installs a build folder into a temporary DESTDIR and checks what a desktop needs: the three
+# programs in bin/, a valid desktop entry, and the icon that entry names.
+#   scripts/check-install.sh BUILD_DIR
+set -euo pipefail
+build="$1"
+dest="$(mktemp -d)"
+trap 'rm -rf "$dest"' EXIT
+DESTDIR="$dest" cmake --install "$build" --prefix /usr >/dev/null
+fail=0
+for program in j1939config j1939cfg j1939sim; do
+  [ -x "$dest/usr/bin/$program" ] || { echo "missing: /usr/bin/$program"; fail=1; }
+done
+entry="$dest/usr/share/applications/j1939config.desktop"
+if [ -f "$entry" ]; then
+  desktop-file-validate "$entry" || fail=1
+  grep -qx 'Categories=Development;Electronics;' "$entry" || { echo "wrong categories"; fail=1; }
+  icon="$(sed -n 's/^Icon=//p' "$entry")"
+  [ -f "$dest/usr/share/icons/hicolor/scalable/apps/$icon.svg" ] ||
+    { echo "missing: the icon $icon"; fail=1; }
+else
+  echo "missing: $entry"; fail=1
+fi
+exit "$fail"
