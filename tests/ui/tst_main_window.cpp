@@ -1,3 +1,6 @@
+#include <algorithm>
+
+#include <QAccessible>
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
@@ -281,6 +284,19 @@ void MainWindowTest::everyInputControlSaysWhatItIs() {
     names.insert(name);
     const QString slot = groupOf(w).startsWith("Additional PGN") ? groupOf(w) : QString();
     if (!slot.isEmpty()) QVERIFY2(name.startsWith(slot), qPrintable(name));
+    if (qobject_cast<QComboBox*>(w)) {
+      // On Linux Qt names a list by its current entry; a screen reader takes the list's caption
+      // from its labelled-by relations: the label whose buddy it is, and the slot's frame.
+      QStringList labelledBy;
+      for (const auto& by : QAccessible::queryAccessibleInterface(w)->relations(QAccessible::Label))
+        labelledBy << by.first->text(QAccessible::Name);
+      const QList<QLabel*> labels = h.window->findChildren<QLabel*>();
+      const bool captioned = std::any_of(labels.begin(), labels.end(), [&](const QLabel* label) {
+        return label->buddy() == w && labelledBy.contains(label->text());
+      });
+      QVERIFY2(captioned && (slot.isEmpty() || labelledBy.contains(slot)),
+               qPrintable(w->objectName() + ": " + labelledBy.join('|')));
+    }
   }
   QCOMPARE(h.ui().txtPGN1->accessibleName(), QStringLiteral("Additional PGN1 PGN (decimal)"));
 }
