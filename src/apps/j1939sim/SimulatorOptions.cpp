@@ -19,8 +19,9 @@ checksum), printed field by field, and answered.
 Options:
   --version 1.01|2.00   simulator version: frames of 32 (1.01) or 49 (2.00)
                         bytes (default 1.01)
-  --frames N            serve N frames, then ignore further bytes (default 1;
-                        0 serves frames until the end)
+  --frames N            serve N frames that pass the length and checksum
+                        check, then ignore further bytes (default 1; 0 serves
+                        frames until the end)
   --reply HEX[,HEX...]  answer these bytes (default 55, which accepts)
   --silent              answer nothing
   --delay-ms MS         answer MS milliseconds after the frame (default 0)

@@ -155,7 +155,7 @@ class Simulator {
     if (n <= 0) return;
     lastByteMs_ = nowMs();
     for (ssize_t i = 0; i < n; ++i) {
-      if (options_.frames != 0 && received_ >= options_.frames) {
+      if (options_.frames != 0 && served_ >= options_.frames) {
         ignored_.append(buffer[i]);
         continue;
       }
@@ -193,7 +193,7 @@ class Simulator {
       reply = options_.badFrameReply;
     } else {
       for (const QString& line : DescribeConfigFrame(decoded)) say(QStringLiteral("  ") + line);
-      const SimulatorAnswer& answer = options_.answerTo(number);
+      const SimulatorAnswer& answer = options_.answerTo(++served_);
       reply = answer.bytes;
       delayMs = answer.delayMs;
     }
@@ -203,8 +203,8 @@ class Simulator {
       pending_.append({nowMs() + delayMs, number, *reply});
       sendDueReplies();
     }
-    if (options_.frames != 0 && received_ == options_.frames)
-      say(QStringLiteral("served %1 frame%2").arg(number).arg(number == 1 ? "" : "s"));
+    if (options_.frames != 0 && served_ == options_.frames)
+      say(QStringLiteral("served %1 frame%2").arg(served_).arg(served_ == 1 ? "" : "s"));
   }
 
   // false to stop.
@@ -229,7 +229,8 @@ class Simulator {
   QByteArray partial_;
   QByteArray ignored_;
   qint64 lastByteMs_ = 0;
-  int received_ = 0;
+  int received_ = 0;  // every frame, as numbered in the output
+  int served_ = 0;    // those that passed the length and checksum check: the budget
   QList<PendingReply> pending_;
 };
 
