@@ -13,6 +13,7 @@ class CfgShowTest : public QObject {
  private slots:
   void showPrintsEveryFieldWithItsMeaning();
   void jsonReadsBackAsTheRecord();
+  void jsonEscapesTheVinAsTheTextDoes();
   void showSaysHowTheWindowReadsOddValues_data();
   void showSaysHowTheWindowReadsOddValues();
   void frameIsTheBytesTheSimulatorReceives_data();
@@ -122,6 +123,19 @@ void CfgShowTest::jsonReadsBackAsTheRecord() {
   }
 }
 
+void CfgShowTest::jsonEscapesTheVinAsTheTextDoes() {
+  SimulatorConfig c = benchRecord();
+  c.Vin[1] = 0x9B;
+  c.Vin[2] = 0x1B;
+  const QString file = writeConfigFile(dir_, QStringLiteral("escape.cfg"), c);
+  const CfgRun run = runCfg({QStringLiteral("show"), file, QStringLiteral("--json")});
+  QCOMPARE(run.exitCode, 0);
+  const QJsonObject vin =
+      QJsonDocument::fromJson(run.out.toUtf8()).object().value(QStringLiteral("Vin")).toObject();
+  QCOMPARE(vin.value(QStringLiteral("text")).toString(),
+           QStringLiteral("1\\x9B\\x1BJGLDR5CSBM1234"));
+}
+
 void CfgShowTest::showSaysHowTheWindowReadsOddValues_data() {
   QTest::addColumn<SimulatorConfig>("record");
   QTest::addColumn<QString>("line");
@@ -152,6 +166,10 @@ void CfgShowTest::showSaysHowTheWindowReadsOddValues_data() {
   QTest::newRow("short VIN with a blank") << c << "Vin: \"1FUJ GLDR\" (9 characters)";
   c.Vin[2] = 0x07;
   QTest::newRow("control character") << c << "Vin: \"1F\\x07J GLDR\" (9 characters)";
+  c.Vin[2] = 0x9B;  // a terminal's CSI
+  QTest::newRow("C1 control character") << c << "Vin: \"1F\\x9BJ GLDR\" (9 characters)";
+  c.Vin[2] = '\\';
+  QTest::newRow("backslash") << c << "Vin: \"1F\\\\J GLDR\" (9 characters)";
   c = benchRecord();
   c.CanBaudRate = 3;
   QTest::newRow("any bit rate but 0") << c << "CanBaudRate: 3 (500Kbps)";

@@ -1,3 +1,7 @@
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <QtTest>
 
 #include "CfgRun.h"
@@ -15,6 +19,10 @@ class CfgUsageTest : public QObject {
   void badArguments();
   void badFiles_data();
   void badFiles();
+  void standardInputAndNamedPipesAreRead_data();
+  void standardInputAndNamedPipesAreRead();
+  void outputThatCannotBeWrittenIsAnError_data();
+  void outputThatCannotBeWrittenIsAnError();
 
  private:
   QTemporaryDir dir_;
@@ -95,6 +103,8 @@ void CfgUsageTest::badFiles_data() {
   QTest::addColumn<QString>("reason");
   QTest::newRow("missing") << dir_.filePath(QStringLiteral("missing.cfg")) << "it does not exist";
   QTest::newRow("directory") << dir_.path() << "it is a directory";
+  QTest::newRow("device") << "/dev/zero"
+                          << "it is a device, not a file";
   const QByteArray record = EncodeConfigRecord(benchRecord());
   QTest::newRow("1 byte") << writeBytesFile(dir_, QStringLiteral("1.cfg"), record.left(1))
                           << "it holds 1 bytes; a configuration needs 77";
@@ -122,6 +132,56 @@ void CfgUsageTest::badFiles() {
   }
   // The window creates a missing file when it opens one; the tool never writes.
   if (reason == QLatin1String("it does not exist")) QVERIFY(!QFileInfo::exists(file));
+}
+
+void CfgUsageTest::standardInputAndNamedPipesAreRead_data() {
+  QTest::addColumn<QString>("file");
+  QTest::newRow("-") << "-";
+  QTest::newRow("/dev/stdin") << "/dev/stdin";
+  QTest::newRow("named pipe") << dir_.filePath(QStringLiteral("bench.fifo"));
+}
+
+void CfgUsageTest::standardInputAndNamedPipesAreRead() {
+  QFETCH(QString, file);
+  const QByteArray record = EncodeConfigRecord(benchRecord());
+  int fifo = -1;
+  if (file.endsWith(QLatin1String(".fifo"))) {
+    QCOMPARE(::mkfifo(qPrintable(file), 0600), 0);
+    fifo = ::open(qPrintable(file), O_RDWR);  // both ends: neither waits for the other
+    QCOMPARE(::write(fifo, record.constData(), record.size()), ssize_t(record.size()));
+  }
+  QProcess tool;
+  tool.start(cfgProgram(), {QStringLiteral("show"), file});
+  if (fifo < 0) {
+    tool.write(record);
+    tool.closeWriteChannel();
+  }
+  QVERIFY(tool.waitForFinished(15000));
+  if (fifo >= 0) ::close(fifo);
+  QCOMPARE(QString::fromUtf8(tool.readAllStandardError()), QString());
+  QCOMPARE(tool.exitCode(), 0);
+  const QString regular = writeBytesFile(dir_, QStringLiteral("bench.cfg"), record);
+  QCOMPARE(QString::fromUtf8(tool.readAllStandardOutput()), runCfg({"show", regular}).out);
+}
+
+void CfgUsageTest::outputThatCannotBeWrittenIsAnError_data() {
+  QTest::addColumn<QStringList>("arguments");
+  const QString file = writeConfigFile(dir_, QStringLiteral("bench.cfg"), benchRecord());
+  QTest::newRow("show") << QStringList{"show", file};
+  QTest::newRow("show --json") << QStringList{"show", file, "--json"};
+  QTest::newRow("frame") << QStringList{"frame", file};
+  QTest::newRow("--help") << QStringList{"--help"};
+}
+
+void CfgUsageTest::outputThatCannotBeWrittenIsAnError() {
+  QFETCH(QStringList, arguments);
+  QProcess tool;
+  tool.setStandardOutputFile(QStringLiteral("/dev/full"));
+  tool.start(cfgProgram(), arguments);
+  QVERIFY(tool.waitForFinished(15000));
+  QCOMPARE(tool.exitCode(), 2);
+  QCOMPARE(QString::fromUtf8(tool.readAllStandardError()),
+           QStringLiteral("j1939cfg: cannot write to standard output: No space left on device\n"));
 }
 
 J1939_TEST(CfgUsageTest);

@@ -127,6 +127,29 @@ class SimulatorProcess {
     process_.write("send " + bytes.toHex(',') + "\n");
     QVERIFY(!waitForLine(QStringLiteral("sent: ")).isEmpty());
   }
+  // A line on its standard input, as a user types it.
+  void type(const QByteArray& line) { process_.write(line + '\n'); }
+  // What it has said on standard error, waiting (processing events) up to 2 s
+  // for the first words while it runs.
+  QString errors() {
+    (void)QTest::qWaitFor(
+        [&] {
+          errors_ += QString::fromLocal8Bit(process_.readAllStandardError());
+          return !errors_.isEmpty() || process_.state() == QProcess::NotRunning;
+        },
+        2000);
+    return errors_ += QString::fromLocal8Bit(process_.readAllStandardError());
+  }
+  // Its exit status, once it has ended by itself (-1 if it did not within 5 s).
+  int exitCode() {
+    if (!process_.waitForFinished(5000) && process_.state() != QProcess::NotRunning) return -1;
+    return process_.exitStatus() == QProcess::NormalExit ? process_.exitCode() : -1;
+  }
+  // SIGTERM, as kill sends it; true if it then ended with status 0 within 5 s.
+  bool terminate() {
+    process_.terminate();
+    return exitCode() == 0;
+  }
   // Ends the emulator: its end of the terminal closes.
   void quit() { process_.closeWriteChannel(); }
   // Ends it and waits for its exit; true if it ended by itself, with status 0.
@@ -141,4 +164,5 @@ class SimulatorProcess {
   QString device_;
   QByteArray pending_;
   QStringList lines_;
+  QString errors_;
 };

@@ -37,7 +37,8 @@ Works on a configuration file (.cfg) of the J1939 ECU simulator's configurator
 without its window, for test benches, scripts and CI rigs. FILE is read as the
 window reads it: the first 77 bytes hold the configuration; an empty file is
 the all-zero configuration; a file of 1 to 76 bytes is refused. FILE is never
-written.
+written. FILE "-" is standard input; pipes and named pipes are read as they
+come, devices and directories are refused.
 
 Commands:
   show FILE [--json]          every field of the configuration, with its meaning

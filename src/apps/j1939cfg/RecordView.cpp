@@ -69,11 +69,16 @@ ShownField layoutField(const QString& name, int16_t value) {
   return f;
 }
 
-// Text with every character that does not print written as \xNN.
+// Text read from a file with every byte that does not print written as \xNN:
+// the C0 and C1 controls (0x9B is a terminal's CSI) never reach a terminal or
+// a JSON reader as they are. A backslash is written \\, so that the escapes
+// cannot be forged.
 QString printable(const QString& text) {
   QString out;
   for (const QChar c : text) {
-    if (c.unicode() < 0x20 || c.unicode() == 0x7F)
+    if (c == QLatin1Char('\\'))
+      out += QStringLiteral("\\\\");
+    else if (!c.isPrint())
       out += QStringLiteral("\\x") + ByteToHexText(static_cast<uint8_t>(c.unicode()));
     else
       out += c;
@@ -192,7 +197,7 @@ QList<ShownField> ShowRecord(const SimulatorConfig& c) {
   const QString vin = VinText(c.Vin);
   ShownField vinField =
       field(QStringLiteral("Vin"), QStringLiteral("\"%1\"").arg(printable(vin)),
-            {{QStringLiteral("text"), vin}, {QStringLiteral("bytes"), hexBytes(c.Vin)}});
+            {{QStringLiteral("text"), printable(vin)}, {QStringLiteral("bytes"), hexBytes(c.Vin)}});
   if (vin.size() < static_cast<qsizetype>(c.Vin.size()))
     vinField.notes << QStringLiteral("%1 characters").arg(vin.size());
   if (version == kVersion101) {

@@ -5,12 +5,14 @@
 #include <QCoreApplication>
 #include <QJsonDocument>
 #include <QRegularExpression>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 
 #include "CfgOptions.h"
+#include "ConfigInput.h"
 #include "RecordCheck.h"
 #include "RecordView.h"
-#include "config/ConfigRecordFile.h"
 #include "config/RecordReading.h"
 #include "link/ConfigFrames.h"
 #include "link/DownloadExchange.h"
@@ -21,9 +23,14 @@
 
 namespace {
 
+// The reason the first write to standard output failed (0: none failed). A
+// result that did not reach its reader is no result: the run ends with 2.
+int outputError = 0;
+
 void out(const QString& text) {
-  std::fputs(text.toUtf8().constData(), stdout);
-  std::fflush(stdout);
+  if ((std::fputs(text.toUtf8().constData(), stdout) < 0 || std::fflush(stdout) != 0) &&
+      outputError == 0)
+    outputError = errno != 0 ? errno : EIO;
 }
 
 void say(const QString& line) {
@@ -152,22 +159,19 @@ int program(const CfgCommand& command, const SimulatorConfig& record) {
   return kExitError;
 }
 
-}  // namespace
+// Qt's own diagnostics are no part of the tool's output: each failure is said
+// once, in the tool's words, on standard error.
+void quietQtMessages(QtMsgType type, const QMessageLogContext&, const QString& message) {
+  if (type == QtFatalMsg) complain(message);
+}
 
-int main(int argc, char* argv[]) {
-  QCoreApplication app(argc, argv);
-  CfgCommand command;
-  if (const std::optional<QString> error = ParseCfgArguments(app.arguments().mid(1), command)) {
-    complain(*error + QStringLiteral("; ") + CfgHelpHint(command.name));
-    return kExitError;
-  }
+int run(const CfgCommand& command) {
   if (command.help) {
     out(CfgHelp(command.name));
     return kExitOk;
   }
-
   SimulatorConfig record;
-  if (const MaybeFailure failure = ReadConfigFile(command.file, record)) {
+  if (const MaybeFailure failure = ReadConfigInput(command.file, record)) {
     complain(describeFailure(*failure));
     return kExitError;
   }
@@ -184,4 +188,23 @@ int main(int argc, char* argv[]) {
       break;
   }
   return kExitError;
+}
+
+}  // namespace
+
+int main(int argc, char* argv[]) {
+  qInstallMessageHandler(quietQtMessages);
+  QCoreApplication app(argc, argv);
+  CfgCommand command;
+  if (const std::optional<QString> error = ParseCfgArguments(app.arguments().mid(1), command)) {
+    complain(*error + QStringLiteral("; ") + CfgHelpHint(command.name));
+    return kExitError;
+  }
+  const int status = run(command);
+  if (outputError != 0) {
+    complain(QStringLiteral("cannot write to standard output: %1")
+                 .arg(QString::fromLocal8Bit(std::strerror(outputError))));
+    return kExitError;
+  }
+  return status;
 }

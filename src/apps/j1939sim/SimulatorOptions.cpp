@@ -19,8 +19,9 @@ checksum), printed field by field, and answered.
 Options:
   --version 1.01|2.00   simulator version: frames of 32 (1.01) or 49 (2.00)
                         bytes (default 1.01)
-  --frames N            serve N frames, then ignore further bytes (default 1;
-                        0 serves frames until the end)
+  --frames N            serve N frames that pass the length and checksum
+                        check, then ignore further bytes (default 1; 0 serves
+                        frames until the end)
   --reply HEX[,HEX...]  answer these bytes (default 55, which accepts)
   --silent              answer nothing
   --delay-ms MS         answer MS milliseconds after the frame (default 0)
@@ -32,13 +33,14 @@ Options:
                         none)
   --gap-ms MS           drop a partial frame after a pause of MS milliseconds
                         (default 500)
-  --link PATH           also make PATH a symbolic link to the device (an old
-                        link there is replaced), removed when j1939sim ends
+  --link PATH           also make PATH a symbolic link to the device, removed
+                        when j1939sim ends; an old emulator's link there is
+                        replaced, anything else there is refused
   --help                show this text
 
 While it runs, a line "send HEX[,HEX...]" on standard input sends those bytes
-at once, unasked. "quit", the end of standard input (Ctrl-D), Ctrl-C or
-SIGTERM ends it.
+at once, unasked (a line is at most 4096 characters). "quit", the end of
+standard input (Ctrl-D), Ctrl-C or SIGTERM ends it.
 )";
 
 std::optional<QByteArray> ParseHexBytes(const QString& text) {

@@ -4,6 +4,7 @@
 // as the options say (0x55 at once unless told otherwise).
 
 #include <fcntl.h>
+#include <limits.h>
 #include <poll.h>
 #include <sys/stat.h>
 #include <termios.h>
@@ -11,6 +12,7 @@
 
 #include <QByteArray>
 #include <QList>
+#include <QRegularExpression>
 #include <QString>
 #include <QStringList>
 #include <algorithm>
@@ -26,10 +28,36 @@
 
 namespace {
 
-volatile std::sig_atomic_t stopRequested = 0;
+// The link this run made and the device it points to, for the stop signals'
+// handler: it must end the emulator wherever it is, also inside a write that
+// waits for a terminal nobody reads, and remove the link only while it is
+// still this run's own.
+char ownLink[PATH_MAX] = {};  // empty: no link
+char ownDevice[PATH_MAX] = {};
+
+// Async-signal-safe: readlink and unlink only.
+void removeOwnLink() {
+  if (ownLink[0] == '\0') return;
+  char target[PATH_MAX];
+  const ssize_t n = ::readlink(ownLink, target, sizeof target - 1);
+  if (n < 0) return;
+  target[n] = '\0';
+  if (std::strcmp(target, ownDevice) == 0) ::unlink(ownLink);
+}
 
 void onStopSignal(int) {
-  stopRequested = 1;
+  removeOwnLink();
+  ::_exit(0);
+}
+
+// A link that an emulator made, this one or an earlier one that could not
+// remove it: a symbolic link to a pseudo-terminal's device.
+bool isEmulatorLink(const char* path) {
+  char target[PATH_MAX];
+  const ssize_t n = ::readlink(path, target, sizeof target - 1);
+  if (n < 0) return false;
+  static const QRegularExpression pty(QStringLiteral("^/dev/pts/[0-9]+$"));
+  return pty.match(QString::fromLocal8Bit(target, n)).hasMatch();
 }
 
 qint64 nowMs() {
@@ -57,19 +85,27 @@ bool makeRaw(int fd) {
   return tcsetattr(fd, TCSANOW, &tio) == 0;
 }
 
+// Writes every byte, waiting for room as long as it takes: the terminal's
+// buffer is full only while nobody reads the device. That wait is said once,
+// and a stop signal ends it like any other.
 void writeAll(int fd, const QByteArray& bytes) {
   qsizetype done = 0;
+  bool held = false;
   while (done < bytes.size()) {
     const ssize_t n =
         ::write(fd, bytes.constData() + done, static_cast<size_t>(bytes.size() - done));
-    if (n <= 0) {
-      // The terminal's buffer is full only if nobody reads; wait for room.
-      pollfd out{fd, POLLOUT, 0};
-      if (n < 0 && errno != EAGAIN && errno != EINTR) return;
-      ::poll(&out, 1, 100);
+    if (n > 0) {
+      done += n;
       continue;
     }
-    done += n;
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0 && errno != EAGAIN) return;
+    if (!held)
+      say(QStringLiteral("output held: nobody reads the device; %1 bytes wait")
+              .arg(bytes.size() - done));
+    held = true;
+    pollfd out{fd, POLLOUT, 0};
+    ::poll(&out, 1, -1);
   }
 }
 
@@ -79,51 +115,65 @@ struct PendingReply {
   QByteArray bytes;
 };
 
+// A command line longer than this is no command: it is dropped up to its end,
+// so that a stream without newlines costs neither time nor memory.
+constexpr qsizetype kMaxCommandLength = 4096;
+
 class Simulator {
  public:
-  Simulator(const SimulatorOptions& options, int master, const sigset_t& waitMask)
-      : options_(options), master_(master), waitMask_(waitMask) {}
+  Simulator(const SimulatorOptions& options, int master) : options_(options), master_(master) {}
 
-  // Runs until standard input ends or says "quit".
+  // Runs until standard input ends or says "quit". SIGINT and SIGTERM end
+  // the process from their handler.
   int run() {
-    bool inputOpen = true;
-    QByteArray inputLine;
     for (;;) {
       sendDueReplies();
       pollfd fds[2] = {{master_, POLLIN, 0}, {STDIN_FILENO, POLLIN, 0}};
-      const int count = inputOpen ? 2 : 1;
-      // The stop signals are blocked except inside the wait, so one that
-      // arrives at any moment ends the wait at once.
-      const int waitMs = timeoutMs();
-      timespec wait{waitMs / 1000, (waitMs % 1000) * 1000000L};
-      const int ready = ::ppoll(fds, count, waitMs < 0 ? nullptr : &wait, &waitMask_);
-      if (stopRequested) return 0;
+      const int ready = ::poll(fds, 2, timeoutMs());
       if (ready < 0) {
         if (errno == EINTR) continue;
         complain(QStringLiteral("poll: %1").arg(QString::fromLocal8Bit(strerror(errno))));
         return 1;
       }
       if (fds[0].revents & POLLIN) readDevice();
-      if (inputOpen && (fds[1].revents & (POLLIN | POLLHUP | POLLERR))) {
-        char buffer[256];
+      if (fds[1].revents & (POLLIN | POLLHUP | POLLERR)) {
+        char buffer[4096];
         const ssize_t n = ::read(STDIN_FILENO, buffer, sizeof buffer);
         if (n <= 0) {
           if (n < 0 && (errno == EINTR || errno == EAGAIN)) continue;
           return 0;  // the end of standard input ends the simulator
         }
-        inputLine.append(buffer, n);
-        qsizetype end;
-        while ((end = inputLine.indexOf('\n')) >= 0) {
-          const QString command = QString::fromLocal8Bit(inputLine.left(end)).trimmed();
-          inputLine.remove(0, end + 1);
-          if (!runCommand(command)) return 0;
-        }
+        if (!takeInput(buffer, n)) return 0;
       }
       dropStalePartialFrame();
     }
   }
 
  private:
+  // Runs the complete lines in `data`, looking at each byte once; false to stop.
+  bool takeInput(const char* data, qsizetype size) {
+    const char* const end = data + size;
+    while (data < end) {
+      const char* newline = static_cast<const char*>(std::memchr(data, '\n', end - data));
+      const char* lineEnd = newline != nullptr ? newline : end;
+      if (!droppingLine_ && inputLine_.size() + (lineEnd - data) > kMaxCommandLength) {
+        complain(QStringLiteral("a line longer than %1 characters is no command; dropped")
+                     .arg(kMaxCommandLength));
+        inputLine_.clear();
+        droppingLine_ = true;
+      }
+      if (!droppingLine_) inputLine_.append(data, lineEnd - data);
+      if (newline == nullptr) break;
+      const QString command = QString::fromLocal8Bit(inputLine_).trimmed();
+      const bool dropped = droppingLine_;
+      inputLine_.clear();
+      droppingLine_ = false;
+      if (!dropped && !runCommand(command)) return false;
+      data = newline + 1;
+    }
+    return true;
+  }
+
   int timeoutMs() const {
     qint64 due = -1;
     for (const PendingReply& reply : pending_)
@@ -155,7 +205,7 @@ class Simulator {
     if (n <= 0) return;
     lastByteMs_ = nowMs();
     for (ssize_t i = 0; i < n; ++i) {
-      if (options_.frames != 0 && received_ >= options_.frames) {
+      if (options_.frames != 0 && served_ >= options_.frames) {
         ignored_.append(buffer[i]);
         continue;
       }
@@ -193,7 +243,7 @@ class Simulator {
       reply = options_.badFrameReply;
     } else {
       for (const QString& line : DescribeConfigFrame(decoded)) say(QStringLiteral("  ") + line);
-      const SimulatorAnswer& answer = options_.answerTo(number);
+      const SimulatorAnswer& answer = options_.answerTo(++served_);
       reply = answer.bytes;
       delayMs = answer.delayMs;
     }
@@ -203,8 +253,8 @@ class Simulator {
       pending_.append({nowMs() + delayMs, number, *reply});
       sendDueReplies();
     }
-    if (options_.frames != 0 && received_ == options_.frames)
-      say(QStringLiteral("served %1 frame%2").arg(number).arg(number == 1 ? "" : "s"));
+    if (options_.frames != 0 && served_ == options_.frames)
+      say(QStringLiteral("served %1 frame%2").arg(served_).arg(served_ == 1 ? "" : "s"));
   }
 
   // false to stop.
@@ -225,11 +275,13 @@ class Simulator {
 
   const SimulatorOptions& options_;
   int master_;
-  sigset_t waitMask_;
+  QByteArray inputLine_;
+  bool droppingLine_ = false;
   QByteArray partial_;
   QByteArray ignored_;
   qint64 lastByteMs_ = 0;
-  int received_ = 0;
+  int received_ = 0;  // every frame, as numbered in the output
+  int served_ = 0;    // those that passed the length and checksum check: the budget
   QList<PendingReply> pending_;
 };
 
@@ -246,6 +298,21 @@ int main(int argc, char* argv[]) {
   if (options.help) {
     std::fputs(kSimulatorUsage, stdout);
     return 0;
+  }
+  // The link goes where nothing stands, or replaces an emulator's old link;
+  // anything else at that path is the user's and stays as it is.
+  const QByteArray link = options.link.toLocal8Bit();
+  struct stat existing {};
+  if (!link.isEmpty() && ::lstat(link.constData(), &existing) == 0 &&
+      !isEmulatorLink(link.constData())) {
+    complain(QStringLiteral("--link %1: something other than an emulator's link is there; "
+                            "it is left as it is")
+                 .arg(options.link));
+    return 2;
+  }
+  if (link.size() >= PATH_MAX) {
+    complain(QStringLiteral("--link %1: the path is too long").arg(options.link));
+    return 2;
   }
   std::signal(SIGPIPE, SIG_IGN);
 
@@ -272,31 +339,36 @@ int main(int argc, char* argv[]) {
   }
   fcntl(master, F_SETFL, fcntl(master, F_GETFL) | O_NONBLOCK);
 
-  if (!options.link.isEmpty()) {
-    const QByteArray link = options.link.toLocal8Bit();
-    struct stat existing {};
-    if (::lstat(link.constData(), &existing) == 0 && S_ISLNK(existing.st_mode))
-      ::unlink(link.constData());
+  // SIGINT, SIGTERM and the terminal's hang-up end the emulator wherever it
+  // is, and remove its link.
+  std::strncpy(ownDevice, name, sizeof ownDevice - 1);
+  struct sigaction stop {};
+  stop.sa_handler = onStopSignal;
+  sigemptyset(&stop.sa_mask);
+  sigset_t stopSignals;
+  sigemptyset(&stopSignals);
+  for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
+    ::sigaction(signal, &stop, nullptr);
+    sigaddset(&stopSignals, signal);
+  }
+  // Whoever started the emulator may have left them blocked.
+  sigprocmask(SIG_UNBLOCK, &stopSignals, nullptr);
+
+  if (!link.isEmpty()) {
+    std::memcpy(ownLink, link.constData(), static_cast<size_t>(link.size()));
+    if (isEmulatorLink(link.constData())) ::unlink(link.constData());
     if (::symlink(name, link.constData()) != 0) {
       complain(QStringLiteral("cannot make the link %1: %2")
                    .arg(options.link, QString::fromLocal8Bit(strerror(errno))));
+      ownLink[0] = '\0';
       return 1;
     }
   }
-  // SIGINT and SIGTERM end the run like the end of standard input, so that the
-  // link is removed.
-  sigset_t stopSignals, waitMask;
-  sigemptyset(&stopSignals);
-  sigaddset(&stopSignals, SIGINT);
-  sigaddset(&stopSignals, SIGTERM);
-  sigprocmask(SIG_BLOCK, &stopSignals, &waitMask);
-  std::signal(SIGINT, onStopSignal);
-  std::signal(SIGTERM, onStopSignal);
 
   say(device);
-  Simulator simulator(options, master, waitMask);
+  Simulator simulator(options, master);
   const int status = simulator.run();
-  if (!options.link.isEmpty()) ::unlink(options.link.toLocal8Bit().constData());
+  removeOwnLink();
   ::close(keep);
   ::close(master);
   return status;

@@ -1,0 +1,14 @@
+#pragma once
+
+#include <QString>
+
+#include "config/Failure.h"
+#include "config/SimulatorConfig.h"
+
+// Reads the configuration from FILE as the window reads a .cfg file, or from
+// standard input for "-". Files, pipes and named pipes are read from their
+// start to the end of the record, never seeking, so a stream reads as `cat`
+// reads it; what follows the record is not read. Directories and devices are
+// refused before they are opened. `config` is changed only on success; the
+// failure names the input.
+MaybeFailure ReadConfigInput(const QString& file, SimulatorConfig& config);
