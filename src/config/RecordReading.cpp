@@ -42,7 +42,8 @@ SimulatorConfig RecordAsShown(const SimulatorConfig& record) {
            c.Pgn1DataLength, c.Pgn1ParamPos);
   readSlot(c.Pgn2InUse, c.Pgn2DataPage, c.Pgn2Reserved, c.Pgn2Pf, c.Pgn2Ps, c.Pgn2,
            c.Pgn2DataLength, c.Pgn2ParamPos);
-  c.DeviceName[7] = static_cast<uint8_t>(c.DeviceName[7] & kMaxNameByte7);
+  for (std::size_t i = 0; i < c.DeviceName.size(); ++i)
+    c.DeviceName[i] = HeldNameByte(i, c.DeviceName[i]);
   c.SimulatorVersion = static_cast<int16_t>(SimulatorVersionIndex(c.SimulatorVersion));
   if (c.SimulatorVersion == kVersion101) {
     // "1.01" fixes the DTC format; the VIN and the bit rate keep what they held.
