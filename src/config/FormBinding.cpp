@@ -130,18 +130,18 @@ MaybeFailure FormBinding::ConfigToForm() {
     if (!setListIndex(list, value))
       return listRefuses(slotFieldName(slot, "Priority"), value, list);
   }
-  // 8. Reserved bits.
+  // 8. Reserved bits; a greyed 2 is shown clear, as the PGN counts it.
   for (int slot = 0; slot < 2; ++slot) {
     const int value = slotFields(slot).Reserved;
     QCheckBox* box = slotControls(slot).chkReserveBit;
-    if (!setCheckValue(box, value))
+    if (!setCheckValue(box, PgnBitBoxValue(value)))
       return checkBoxRefuses(slotFieldName(slot, "Reserved"), value, box);
   }
   // 9. Data-page bits.
   for (int slot = 0; slot < 2; ++slot) {
     const int value = slotFields(slot).DataPage;
     QCheckBox* box = slotControls(slot).chkDatapage;
-    if (!setCheckValue(box, value))
+    if (!setCheckValue(box, PgnBitBoxValue(value)))
       return checkBoxRefuses(slotFieldName(slot, "DataPage"), value, box);
   }
   // 10. PF of both slots, then PS of both.

@@ -32,6 +32,15 @@ constexpr bool IsCan500Kbps(int16_t canBaudRate) {
   return canBaudRate != 0;
 }
 
+// The value a reserved-bit or data-page box shows for a stored one. A stored 2
+// (greyed) is shown clear, as the PGN beside the box counts it: a greyed box
+// would be neither what the PGN shows nor what the frame sends, and Qt would
+// keep it three-state, so that a later click could grey it again. Any other
+// value is shown as it is (0 clear, 1 ticked; the rest the box cannot take).
+constexpr int PgnBitBoxValue(int16_t stored) {
+  return stored == 2 ? 0 : stored;
+}
+
 // A data length or parameter position of 0 is a record that never held one:
 // it is shown as 1, and becomes 1 in the record itself.
 constexpr int16_t ShownLayoutValue(int16_t value) {
