@@ -52,11 +52,14 @@ constexpr int16_t ShownLayoutValue(int16_t value) {
 QString VinText(const std::array<uint8_t, 17>& vin);
 
 // The record as the window stores it back after showing it, with no edit in
-// between, for every value that the window reads without a message: the mode,
-// the in-use fields, the version and, under "2.00", the bit rate become the
-// values the window writes (-1/0, 1/0, 0/1, 0/-1); a data length or parameter
-// position of 0 becomes 1; under "1.01" the DTC format becomes "Version3"; bit
-// 63 of the NAME is cleared; and a PGN from 0 to 262143 decides its reserved
-// bit, data page, PF and PS (in PDU1 the PS is 0). Values that the window
-// answers with a message are left as they are.
+// between: the mode, the in-use fields, the version and, under "2.00", the bit
+// rate become the values the window writes (-1/0, 1/0, 0/1, 0/-1); a data
+// length or parameter position of 0 becomes 1; under "1.01" the DTC format
+// becomes "Version3"; bit 63 of the NAME is cleared. Each additional PGN is
+// read as its slot shows it: a greyed (2) reserved or data-page box is clear,
+// the PS is 0 in PDU1, a PGN number that the slot can split (its bits 0 to 23,
+// above 262143 after a message) rewrites the reserved bit, data page, PF and
+// PS, a negative one is replaced by 0, and the PGN stored is the one that these
+// parts give. Other values that the window answers with a message are left as
+// they are.
 SimulatorConfig RecordAsShown(const SimulatorConfig& record);
