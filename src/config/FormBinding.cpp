@@ -9,6 +9,7 @@
 #include "config/RecordReading.h"
 #include "fields/Controls.h"
 #include "fields/TextCodecs.h"
+#include "identity/DeviceName.h"
 #include "identity/IdentityRules.h"
 #include "pgn/ParameterRules.h"
 #include "ui/VersionRule.h"
@@ -129,18 +130,18 @@ MaybeFailure FormBinding::ConfigToForm() {
     if (!setListIndex(list, value))
       return listRefuses(slotFieldName(slot, "Priority"), value, list);
   }
-  // 8. Reserved bits.
+  // 8. Reserved bits; a greyed 2 is shown clear, as the PGN counts it.
   for (int slot = 0; slot < 2; ++slot) {
     const int value = slotFields(slot).Reserved;
     QCheckBox* box = slotControls(slot).chkReserveBit;
-    if (!setCheckValue(box, value))
+    if (!setCheckValue(box, PgnBitBoxValue(value)))
       return checkBoxRefuses(slotFieldName(slot, "Reserved"), value, box);
   }
   // 9. Data-page bits.
   for (int slot = 0; slot < 2; ++slot) {
     const int value = slotFields(slot).DataPage;
     QCheckBox* box = slotControls(slot).chkDatapage;
-    if (!setCheckValue(box, value))
+    if (!setCheckValue(box, PgnBitBoxValue(value)))
       return checkBoxRefuses(slotFieldName(slot, "DataPage"), value, box);
   }
   // 10. PF of both slots, then PS of both.
@@ -305,7 +306,11 @@ QList<Failure> FormBinding::storeForm(bool keepGoing) {
   }
 
   // 15-16.
-  for (int i = 0; i < 8; ++i) c.DeviceName[i] = HexTextToByte(nameByteBox(i)->text());
+  // Box 7 may keep a text that is not hex, such as '8G' (0x80): bit 63 is
+  // dropped as the NAME fields drop it.
+  for (int i = 0; i < 8; ++i)
+    c.DeviceName[i] =
+        HeldNameByte(static_cast<std::size_t>(i), HexTextToByte(nameByteBox(i)->text()));
   c.SimulatorVersion = static_cast<int16_t>(form_.cmbSimulatorVersion->currentIndex());
 
   // 17.

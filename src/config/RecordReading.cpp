@@ -9,19 +9,29 @@
 namespace {
 
 void readSlot(int16_t& inUse, int16_t& dataPage, int16_t& reserved, uint8_t& pf, uint8_t& ps,
-              int32_t pgn, int16_t& dataLength, int16_t& paramPos) {
+              int32_t& pgn, int16_t& dataLength, int16_t& paramPos) {
   inUse = IsSlotInUse(inUse) ? 1 : 0;
   dataLength = ShownLayoutValue(dataLength);
   paramPos = ShownLayoutValue(paramPos);
-  // The PGN is written after its parts, and where it differs from them it
-  // rewrites them.
-  if (pgn < 0 || pgn > kMaxPgn) return;
-  const std::optional<PgnParts> parts = PartsFromPgn(pgn);
-  if (!parts) return;
-  reserved = parts->reserved ? 1 : 0;
-  dataPage = parts->dataPage ? 1 : 0;
-  pf = parts->pf;
-  ps = parts->ps;
+  // The boxes, PF and PS are shown first; in PDU1 the PS box turns any entry
+  // into 0.
+  reserved = static_cast<int16_t>(PgnBitBoxValue(reserved));
+  dataPage = static_cast<int16_t>(PgnBitBoxValue(dataPage));
+  PgnParts parts{reserved == 1, dataPage == 1, pf, IsPdu1Format(pf) ? uint8_t{0} : ps};
+  // Then the PGN, which rewrites the parts where it differs from them. A
+  // negative number is no decimal text: the slot replaces it by 0.
+  if (pgn < 0) {
+    parts = PgnParts{};
+  } else if (const std::optional<PgnParts> fromPgn = PartsFromPgn(pgn)) {
+    parts = *fromPgn;
+  }
+  // A box the slot cannot show keeps its stored value; the others show the parts.
+  if (reserved == 0 || reserved == 1) reserved = parts.reserved ? 1 : 0;
+  if (dataPage == 0 || dataPage == 1) dataPage = parts.dataPage ? 1 : 0;
+  pf = parts.pf;
+  ps = parts.ps;
+  // Storing recomputes the PGN from the parts.
+  pgn = PgnFromParts(parts);
 }
 
 }  // namespace
@@ -42,7 +52,8 @@ SimulatorConfig RecordAsShown(const SimulatorConfig& record) {
            c.Pgn1DataLength, c.Pgn1ParamPos);
   readSlot(c.Pgn2InUse, c.Pgn2DataPage, c.Pgn2Reserved, c.Pgn2Pf, c.Pgn2Ps, c.Pgn2,
            c.Pgn2DataLength, c.Pgn2ParamPos);
-  c.DeviceName[7] = static_cast<uint8_t>(c.DeviceName[7] & kMaxNameByte7);
+  for (std::size_t i = 0; i < c.DeviceName.size(); ++i)
+    c.DeviceName[i] = HeldNameByte(i, c.DeviceName[i]);
   c.SimulatorVersion = static_cast<int16_t>(SimulatorVersionIndex(c.SimulatorVersion));
   if (c.SimulatorVersion == kVersion101) {
     // "1.01" fixes the DTC format; the VIN and the bit rate keep what they held.

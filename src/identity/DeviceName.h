@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 
@@ -32,6 +33,13 @@ inline constexpr uint8_t kMaxFunction = 255;
 inline constexpr uint8_t kMaxVehicleSystem = 127;
 // Byte 7 without bit 63: this simulator is never arbitrary-address capable.
 inline constexpr uint8_t kMaxNameByte7 = 0x7F;
+
+// NAME byte `index` as this simulator holds it: bit 63 is dropped from byte 7,
+// whatever a box or a record holds there, so that what is stored and sent is
+// what the fields show ("Arbitrary Address Capable" never ticked).
+constexpr uint8_t HeldNameByte(std::size_t index, uint8_t value) {
+  return index == 7 ? static_cast<uint8_t>(value & kMaxNameByte7) : value;
+}
 
 // The fields of a NAME. Bits 48 and 63 are ignored; every list field comes out
 // selected.

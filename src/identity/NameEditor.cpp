@@ -125,7 +125,8 @@ void NameEditor::cmbComponent_Click() {
 
 NameBytes NameEditor::bytesInBoxes() const {
   NameBytes bytes{};
-  for (size_t i = 0; i < bytes.size(); ++i) bytes[i] = HexTextToByte(txtDeviceName_[i]->text());
+  for (size_t i = 0; i < bytes.size(); ++i)
+    bytes[i] = HeldNameByte(i, HexTextToByte(txtDeviceName_[i]->text()));
   return bytes;
 }
 

@@ -86,7 +86,9 @@ void encodeSlot(const SlotFields& slot, uint8_t* out) {
   out[1] = highByte(rate);
   out[2] = lowByte(slot.dataLength);
   out[3] = highByte(slot.dataLength);
-  out[4] = static_cast<uint8_t>(slot.priority * 32 + (slot.reserved != 0 ? 0x10 : 0) +
+  // Only a ticked box (1) sets its bit, as only a ticked box counts in the PGN
+  // that the window shows and stores beside it.
+  out[4] = static_cast<uint8_t>(slot.priority * 32 + (slot.reserved == 1 ? 0x10 : 0) +
                                 (slot.dataPage == 1 ? 0x08 : 0));
   out[5] = slot.pf;
   out[6] = slot.ps;

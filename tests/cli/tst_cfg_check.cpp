@@ -55,8 +55,8 @@ void CfgCheckTest::findings_data() {
                      "Pgn2Priority: 8 is no entry of the list cmbPriority2 (0 to 7)"};
   c = benchRecord();
   c.Pgn1Reserved = 2;
-  QTest::newRow("greyed box") << c
-                              << QStringList{"Pgn1Reserved: 2 is neither 0 (clear) nor 1 (ticked)"};
+  QTest::newRow("greyed box")
+      << c << QStringList{"Pgn1Reserved: 2 (greyed) is shown clear, as the PGN counts it"};
   c = benchRecord();
   c.Pgn1 = 262144;
   QTest::newRow("PGN 262144") << c << QStringList{"Pgn1: 262144 is outside 0 to 262143"};

@@ -4,6 +4,7 @@
 #include <QRandomGenerator>
 #include <QtTest>
 
+#include "config/ConfigKit.h"
 #include "fields/TextCodecs.h"
 #include "identity/IdentityKit.h"
 #include "identity/NameEditor.h"
@@ -26,6 +27,7 @@ class NameEditorTest : public QObject {
   void check1IsClearedByEveryDecodeAndCannotBeTicked();
   void guardsAreClearAfterEveryRoutine();
   void decodeThenEncodeWritesTheSameBytes();
+  void box7TextThatIsNotHexNeverSetsBit63();
 
  private:
   static constexpr quint32 kStart = 0x0081'1939;
@@ -227,6 +229,23 @@ void NameEditorTest::decodeThenEncodeWritesTheSameBytes() {
     QCOMPARE(w.boxes(), hexBytes(b));
   }
   QVERIFY(w.h.messages.shown.isEmpty());
+}
+
+// 'FG' stays in box 7 after its message and reads as F0; the NAME fields show
+// bit 63 clear (industry group 7), and so do the frame sent and the file saved.
+void NameEditorTest::box7TextThatIsNotHexNeverSetsBit63() {
+  Harness h;
+  h.simulatorAccepts();
+  configkit::startOn(h, configkit::typicalConfig());
+  typeOver(h.ui().txtDeviceName7, QStringLiteral("FG"));
+  QCOMPARE(h.ui().txtDeviceName7->text(), QStringLiteral("FG"));
+  QCOMPARE(h.ui().cmbIndustrygroup->currentIndex(), 7);
+  QVERIFY(!h.ui().Check1->isChecked());
+  h.ui().cmdConfig->click();
+  QCOMPARE(h.port.written.size(), 49);
+  QCOMPARE(int(uint8_t(h.port.written.at(10))), 0x70);
+  h.ui().mnuFileSave->trigger();
+  QCOMPARE(configkit::configIn(configkit::defaultPath(h)).DeviceName[7], uint8_t(0x70));
 }
 
 J1939_TEST(NameEditorTest);

@@ -193,8 +193,8 @@ void ConfigFramesTest::identifierByte_data() {
   QTest::newRow("priority 7 alone") << 7 << 0 << 0 << 0xE0;
   QTest::newRow("priority 0, data page 1") << 0 << 0 << 1 << 0x08;
   QTest::newRow("priority 3, reserved") << 3 << 1 << 0 << 0x70;
-  // The reserved bit counts when not 0; the data page only when exactly 1.
-  QTest::newRow("reserved greyed (2) counts") << 0 << 2 << 0 << 0x10;
+  // Each bit only when exactly 1, as the PGN beside the boxes counts them.
+  QTest::newRow("reserved greyed (2) does not") << 0 << 2 << 0 << 0x00;
   QTest::newRow("data page greyed (2) does not") << 0 << 0 << 2 << 0x00;
 }
 

@@ -1,6 +1,7 @@
 #include <QtTest>
 
 #include "SlotFixture.h"
+#include "config/ConfigKit.h"
 #include "config/FormState.h"
 #include "fields/Controls.h"
 #include "pgn/PgnSlots.h"
@@ -20,6 +21,8 @@ class PgnFieldsTest : public QObject {
   void editOfOneSlotRefreshesTheOther();
   void pgnBeyond32BitsLeavesItsPartsAlone();
   void nothingRunsWhilePgnSyncIsActive();
+  void storedGreyedBoxIsShownClear_data();
+  void storedGreyedBoxIsShownClear();
 };
 
 namespace {
@@ -353,6 +356,61 @@ void PgnFieldsTest::nothingRunsWhilePgnSyncIsActive() {
   QCOMPARE(shownMessages(h.messages), QStringList());
   QVERIFY(h.window->state().PgnSyncActive);
   h.window->state().PgnSyncActive = false;
+}
+
+void PgnFieldsTest::storedGreyedBoxIsShownClear_data() {
+  QTest::addColumn<int>("slot");
+  QTest::addColumn<bool>("reserved");  // the greyed box: reserved bit, else data page
+  QTest::addColumn<int>("pgn");        // stored beside it
+  QTest::addColumn<int>("clicks");
+  QTest::addColumn<int>("ticked");      // the box afterwards, also in the file
+  QTest::addColumn<int>("shownPgn");    // afterwards, also in the file
+  QTest::addColumn<int>("identifier");  // the frame's identifier byte of the slot
+  QTest::newRow("reserved, PGN as its parts") << 0 << true << 65296 << 0 << 0 << 65296 << 0xC0;
+  QTest::newRow("data page, PGN rewrites it, one click ticks")
+      << 1 << false << 196384 << 1 << 1 << 261920 << 0x78;
+  QTest::newRow("reserved, PGN rewrites it, one click ticks")
+      << 0 << true << 130832 << 1 << 1 << 261904 << 0xD8;
+}
+
+// A stored 2 (greyed) is shown clear, as the PGN counts it; the user's clicks
+// then only tick or clear the box, and the file and the frame follow the PGN.
+void PgnFieldsTest::storedGreyedBoxIsShownClear() {
+  QFETCH(int, slot);
+  QFETCH(bool, reserved);
+  QFETCH(int, pgn);
+  QFETCH(int, clicks);
+  QFETCH(int, ticked);
+  QFETCH(int, shownPgn);
+  QFETCH(int, identifier);
+  SimulatorConfig c = configkit::typicalConfig();
+  c.Pgn2InUse = 1;
+  (slot == 0 ? c.Pgn1 : c.Pgn2) = pgn;
+  int16_t& stored = slot == 0 ? (reserved ? c.Pgn1Reserved : c.Pgn1DataPage)
+                              : (reserved ? c.Pgn2Reserved : c.Pgn2DataPage);
+  stored = 2;
+  Harness h;
+  h.simulatorAccepts();
+  configkit::startOn(h, c);
+  h.messages.clear();
+  const Slot s = Slot::of(h, slot);
+  QCheckBox* box = reserved ? s.reserveBit : s.dataPage;
+  for (int n = 0; n < clicks; ++n) box->click();
+  QCOMPARE(checkValue(box), ticked);
+  QCOMPARE(s.pgn->text(), QString::number(shownPgn));
+
+  h.ui().cmdConfig->click();
+  QCOMPARE(h.port.written.size(), 49);
+  QCOMPARE(int(uint8_t(h.port.written.at(slot == 0 ? 15 : 25))), identifier);
+  h.ui().mnuFileSave->trigger();
+  const SimulatorConfig saved = configkit::configIn(configkit::defaultPath(h));
+  QCOMPARE(slot == 0 ? saved.Pgn1 : saved.Pgn2, shownPgn);
+  QCOMPARE(slot == 0 ? (reserved ? saved.Pgn1Reserved : saved.Pgn1DataPage)
+                     : (reserved ? saved.Pgn2Reserved : saved.Pgn2DataPage),
+           int16_t(ticked));
+  QCOMPARE(shownMessages(h.messages),
+           QStringList{infoMessage(QStringLiteral("config confirmation"),
+                                   QStringLiteral("Configuration is successfull!"))});
 }
 
 J1939_TEST(PgnFieldsTest);

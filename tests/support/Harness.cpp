@@ -1,5 +1,7 @@
 #include "support/Harness.h"
 
+#include <QTimer>
+
 Harness::Harness() = default;
 
 Harness::~Harness() {
@@ -22,4 +24,15 @@ MainWindow& Harness::start() {
   window->Form_Load();
   window->show();
   return *window;
+}
+
+void Harness::simulatorAccepts() {
+  for (int n = 0; n < 16; ++n) port.existing.insert(QStringLiteral("/dev/ttyS%1").arg(n));
+  port.onWrite = [this](const QByteArray&) {
+    port.receive(QByteArray(1, '\x55'));
+    QTimer::singleShot(0, &port, [this] {
+      clock.advance(2000);
+      emit port.bytesWritten(0);
+    });
+  };
 }

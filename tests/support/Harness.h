@@ -17,6 +17,10 @@ struct Harness {
   MainWindow& start();
   // Creates the window without running the start-up sequence.
   MainWindow& create();
+  // Before start(): every COM port is present and a simulator on it accepts
+  // each frame at once (the fake clock is moved past the reply window, so that
+  // no test waits it out). The frames sent collect in port.written.
+  void simulatorAccepts();
   Ui::frmMain& ui() { return window->form(); }
   QString path(const QString& name) const { return dir.filePath(name); }
 

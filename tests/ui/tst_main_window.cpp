@@ -5,19 +5,25 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QFileDialog>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QStatusBar>
 #include <QToolBar>
 #include <QtTest>
 
+#include "platform/FileDialogs.h"
+#include "platform/MessageBoxes.h"
 #include "support/Harness.h"
 #include "support/TestMain.h"
+
+Q_DECLARE_METATYPE(MessageIcon)
 
 namespace {
 
@@ -73,6 +79,9 @@ class MainWindowTest : public QObject {
   void versionRule();
   void aboutBox();
   void captionsFitWithALargerFont();
+  void messageBoxAdaptor_data();
+  void messageBoxAdaptor();
+  void fileDialogAdaptor();
 };
 
 void MainWindowTest::controls_data() {
@@ -429,6 +438,82 @@ void MainWindowTest::captionsFitWithALargerFont() {
     QVERIFY2(button->width() >= button->minimumSizeHint().width(),
              qPrintable(button->objectName()));
   QApplication::setFont(original);
+}
+
+void MainWindowTest::messageBoxAdaptor_data() {
+  QTest::addColumn<MessageIcon>("icon");
+  QTest::addColumn<QMessageBox::Icon>("shown");
+  QTest::newRow("information") << MessageIcon::Information << QMessageBox::Information;
+  QTest::newRow("none") << MessageIcon::None << QMessageBox::NoIcon;
+}
+
+// The real adaptor, not the test double: a modal box over its owner with the
+// title, the prompt, the icon and an OK button only; show() returns once the
+// user has pressed OK.
+void MainWindowTest::messageBoxAdaptor() {
+  QFETCH(MessageIcon, icon);
+  QFETCH(QMessageBox::Icon, shown);
+  QWidget owner;
+  owner.show();
+  QtMessageBoxes boxes;
+  boxes.setOwner(&owner);
+  QMessageBox* box = nullptr;
+  QString title, prompt;
+  QMessageBox::Icon iconShown = QMessageBox::Critical;
+  QTimer::singleShot(0, [&] {
+    box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+    if (!box) return;
+    title = box->windowTitle();
+    prompt = box->text();
+    iconShown = box->icon();
+    QCOMPARE(box->standardButtons(), QMessageBox::StandardButtons(QMessageBox::Ok));
+    QCOMPARE(box->parentWidget(), &owner);
+    box->button(QMessageBox::Ok)->click();
+  });
+  boxes.show(QStringLiteral("You must enter hex 0 to ff"),
+             QStringLiteral("Device Name must be hex"), icon);
+  QVERIFY(box);
+  QCOMPARE(title, QStringLiteral("Device Name must be hex"));
+  QCOMPARE(prompt, QStringLiteral("You must enter hex 0 to ff"));
+  QCOMPARE(iconShown, shown);
+  QVERIFY(!QApplication::activeModalWidget());
+}
+
+// The real file dialogs: the title and the filter as given, open or save, and
+// a cancel gives no name; a chosen name comes back whole and is offered next.
+void MainWindowTest::fileDialogAdaptor() {
+  QTemporaryDir dir;
+  const QString chosen = dir.filePath(QStringLiteral("bench.cfg"));
+  QtFileDialogs dialogs;
+  QStringList seen;
+  auto answer = [&](const QString& name) {
+    QTimer::singleShot(0, [&, name] {
+      auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+      if (!dialog) return;
+      seen << dialog->windowTitle() + QStringLiteral(" | ") + dialog->nameFilters().join(";;") +
+                  (dialog->acceptMode() == QFileDialog::AcceptSave ? " | save" : " | open") +
+                  QStringLiteral(" | ") + dialog->selectedFiles().value(0);
+      if (name.isEmpty()) {
+        dialog->reject();
+      } else {
+        dialog->selectFile(name);
+        static_cast<QDialog*>(dialog)->accept();
+      }
+    });
+  };
+  const QString filter = QStringLiteral("J1939 Configure File (*.cfg)|*.cfg");
+  answer(QString());
+  QCOMPARE(dialogs.getOpenFileName(QStringLiteral("Open"), filter), QString());
+  answer(chosen);
+  QCOMPARE(dialogs.getSaveFileName(QStringLiteral("save as"), filter), chosen);
+  answer(QString());
+  QCOMPARE(dialogs.getOpenFileName(QStringLiteral("Open"), filter), QString());
+  QCOMPARE(seen.size(), 3);
+  QVERIFY2(seen[0].startsWith(QStringLiteral("Open | J1939 Configure File (*.cfg) | open")),
+           qPrintable(seen[0]));
+  QVERIFY2(seen[1].startsWith(QStringLiteral("save as | J1939 Configure File (*.cfg) | save")),
+           qPrintable(seen[1]));
+  QCOMPARE(seen[2], QStringLiteral("Open | J1939 Configure File (*.cfg) | open | ") + chosen);
 }
 
 J1939_TEST(MainWindowTest);

@@ -53,13 +53,17 @@ class Checker {
     listIndex(prefix + QStringLiteral("UpdateRate"), v.updateRate, UpdateRateList(slot));
     listIndex(prefix + QStringLiteral("Priority"), v.priority, PriorityList(slot));
 
-    // The window stores these boxes as 0 (clear) or 1 (ticked). A greyed box
-    // (2) is shown, but whether the PGN then rewrites it depends on what the
-    // form showed before: the window may send it as set.
+    // The window stores these boxes as 0 (clear) or 1 (ticked); it shows a
+    // greyed box (2) clear, as the PGN counts it.
     bool boxesHeld = true;
     for (const auto& [name, value] :
          {std::pair{"DataPage", v.dataPage}, {"Reserved", v.reserved}}) {
       if (value == 0 || value == 1) continue;
+      if (PgnBitBoxValue(value) == 0) {
+        add(Kind::ReadAsAnother, prefix + QLatin1String(name),
+            QStringLiteral("%1 (greyed) is shown clear, as the PGN counts it").arg(value));
+        continue;
+      }
       boxesHeld = false;
       add(Kind::NotAsItStands, prefix + QLatin1String(name),
           QStringLiteral("%1 is neither 0 (clear) nor 1 (ticked)").arg(value));
