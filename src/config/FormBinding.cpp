@@ -26,6 +26,11 @@ Failure listRefuses(const QString& field, int value, const QComboBox* list) {
                  QStringLiteral("the list %1 has no entry %2").arg(list->objectName()).arg(value)};
 }
 
+Failure checkBoxRefuses(const QString& field, int value, const QCheckBox* box) {
+  return Failure{QStringLiteral("%1 = %2").arg(field).arg(value),
+                 QStringLiteral("the check box %1 takes only 0, 1 or 2").arg(box->objectName())};
+}
+
 Failure noSelection(const QString& field, const QComboBox* list) {
   return Failure{QStringLiteral("%1 (%2)").arg(field, list->objectName()),
                  QStringLiteral("no entry is selected")};
@@ -70,7 +75,7 @@ void FormBinding::controlChanged(const QWidget* control) {
   // The copies' own writes, and the handlers they run, are not the user's.
   if (copying_ != Copy::None) return;
   changedByUser_ = true;
-  // From now on the list shows what is to be stored.
+  // From now on the control shows what is to be stored.
   notShown_.remove(control);
 }
 
@@ -112,14 +117,20 @@ QLineEdit* FormBinding::nameByteBox(int index) const {
 QList<Failure> FormBinding::ConfigToForm() {
   const QScopedValueRollback copying(copying_, Copy::ToForm);
   SimulatorConfig& c = state_.Config;
+  loaded_ = c;
   notShown_.clear();
   QList<Failure> notShown;
-  // A value the list cannot take leaves the list as it was; the field keeps
-  // its stored value (see FormToConfig) and the copy goes on with the rest.
+  // A value the control cannot take leaves the control as it was; the field
+  // keeps its stored value (see FormToConfig) and the copy goes on.
   auto show = [&](QComboBox* list, int value, const QString& field) {
     if (setListIndex(list, value)) return;
     notShown << listRefuses(field, value, list);
     notShown_.insert(list);
+  };
+  auto showBox = [&](QCheckBox* box, int value, const QString& field) {
+    if (setCheckValue(box, value)) return;
+    notShown << checkBoxRefuses(field, value, box);
+    notShown_.insert(box);
   };
 
   // 1. The port list; its own handling re-opens the port.
@@ -150,12 +161,14 @@ QList<Failure> FormBinding::ConfigToForm() {
   for (int slot = 0; slot < 2; ++slot)
     show(slotControls(slot).cmbPriority, slotFields(slot).Priority,
          slotFieldName(slot, "Priority"));
-  // 8, 9. Reserved bits, then data-page bits. A value a box cannot take
-  // leaves it as it was: the stored PGN, written at step 13, decides the bit.
+  // 8. Reserved bits.
   for (int slot = 0; slot < 2; ++slot)
-    setCheckValue(slotControls(slot).chkReserveBit, slotFields(slot).Reserved);
+    showBox(slotControls(slot).chkReserveBit, slotFields(slot).Reserved,
+            slotFieldName(slot, "Reserved"));
+  // 9. Data-page bits.
   for (int slot = 0; slot < 2; ++slot)
-    setCheckValue(slotControls(slot).chkDatapage, slotFields(slot).DataPage);
+    showBox(slotControls(slot).chkDatapage, slotFields(slot).DataPage,
+            slotFieldName(slot, "DataPage"));
   // 10. PF of both slots, then PS of both.
   for (int slot = 0; slot < 2; ++slot)
     slotControls(slot).txtPF->setText(ByteToHexText(slotFields(slot).Pf));
@@ -215,7 +228,6 @@ QList<Failure> FormBinding::ConfigToForm() {
   }
   // 20. Both versions: any non-zero value is 500 kbit/s.
   setListIndex(form_.cmbCANBUSBaudRate, IsCan500Kbps(c.CanBaudRate) ? 1 : 0);
-  loaded_ = c;
   return notShown;
 }
 
@@ -265,10 +277,16 @@ QList<Failure> FormBinding::storeForm(bool keepGoing) {
     slotFields(slot).Priority = keepsLoadedValue(list) ? slotFields(slot, loaded_).Priority
                                                        : static_cast<int16_t>(list->currentIndex());
   }
-  for (int slot = 0; slot < 2; ++slot)
-    slotFields(slot).Reserved = static_cast<int16_t>(checkValue(slotControls(slot).chkReserveBit));
-  for (int slot = 0; slot < 2; ++slot)
-    slotFields(slot).DataPage = static_cast<int16_t>(checkValue(slotControls(slot).chkDatapage));
+  for (int slot = 0; slot < 2; ++slot) {
+    QCheckBox* box = slotControls(slot).chkReserveBit;
+    slotFields(slot).Reserved = keepsLoadedValue(box) ? slotFields(slot, loaded_).Reserved
+                                                      : static_cast<int16_t>(checkValue(box));
+  }
+  for (int slot = 0; slot < 2; ++slot) {
+    QCheckBox* box = slotControls(slot).chkDatapage;
+    slotFields(slot).DataPage = keepsLoadedValue(box) ? slotFields(slot, loaded_).DataPage
+                                                      : static_cast<int16_t>(checkValue(box));
+  }
   // 10. PF of both slots, then PS of both.
   for (int slot = 0; slot < 2; ++slot)
     slotFields(slot).Pf = HexTextToByte(slotControls(slot).txtPF->text());

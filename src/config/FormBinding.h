@@ -37,12 +37,12 @@ class FormBinding : public QObject {
   FormBinding(Ui::frmMain& form, FormState& state, FormRoutines routines,
               QObject* parent = nullptr);
 
-  // Record to controls. A stored value that a list cannot take (an index
-  // outside the list) leaves that list as it was and the copy goes on, so that
-  // every other field shows the record. Such a field keeps its stored value in
-  // every later store until a change of its list (by the user, or by "Default")
-  // or the next load; the result names these fields. A check-box value other
-  // than 0, 1 or 2 is left to the stored PGN, which decides both bits.
+  // Record to controls. A stored value that a control cannot take (a list
+  // index outside its list, a check-box value other than 0, 1 or 2) leaves
+  // that control as it was and the copy goes on, so that every other field
+  // shows the record. Such a field keeps its stored value in every later
+  // store until a change of its control (by the user, or by "Default") or the
+  // next load; the result names these fields.
   // Also writes 1 into a data length or parameter position that holds 0.
   QList<Failure> ConfigToForm();
   // True while ConfigToForm writes the controls (a message it raises may let
@@ -103,8 +103,9 @@ class FormBinding : public QObject {
   QList<Failure> storeForm(bool keepGoing);
   void watchForChanges();
   void controlChanged(const QWidget* control);
-  // The list could not show the value last loaded, which is then stored instead.
-  bool keepsLoadedValue(const QWidget* list) const { return notShown_.contains(list); }
+  // The control could not show its value of the record last loaded, which is
+  // then stored instead.
+  bool keepsLoadedValue(const QWidget* control) const { return notShown_.contains(control); }
 
   Ui::frmMain& form_;
   FormState& state_;

@@ -325,6 +325,10 @@ void FormBindingTest::valueAListCannotTakeIsKept_data() {
       << Change([](SimulatorConfig& c) { c.Pgn1ParamType = 3; }) << "Program Config"
       << "Pgn1ParamType = 3: the list cmbParameterType1 has no entry 3"
       << "" << none;
+  QTest::newRow("data page 5: Save")
+      << Change([](SimulatorConfig& c) { c.Pgn2DataPage = 5; }) << "Save"
+      << "Pgn2DataPage = 5: the check box chkDatapage2 takes only 0, 1 or 2"
+      << "" << none;
   QTest::newRow("priority 12, then set: Save")
       << Change([](SimulatorConfig& c) { c.Pgn1Priority = 12; }) << "Save" << priority12
       << "cmbPriority1" << Change([](SimulatorConfig& c) { c.Pgn1Priority = 3; });
