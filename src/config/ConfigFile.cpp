@@ -137,9 +137,11 @@ MaybeFailure DecodeConfigRecord(std::span<const uint8_t> bytes, SimulatorConfig&
     return std::nullopt;
   }
   if (bytes.size() < static_cast<std::size_t>(kConfigFieldBytes)) {
-    return Failure{QString(), QStringLiteral("it holds %1 bytes; a configuration needs %2")
-                                  .arg(bytes.size())
-                                  .arg(kConfigFieldBytes)};
+    return Failure{QString(),
+                   QStringLiteral("it holds %1 %2; a configuration needs %3")
+                       .arg(bytes.size())
+                       .arg(bytes.size() == 1 ? QStringLiteral("byte") : QStringLiteral("bytes"))
+                       .arg(kConfigFieldBytes)};
   }
   SimulatorConfig decoded;
   RecordReader reader(bytes.first(kConfigFieldBytes));

@@ -98,13 +98,24 @@ MaybeFailure ConfigFiles::OpenDefaultFile() {
   MaybeFailure failure = openFile(defaultFile_, defaultFile_.path);
   if (failure) return failure;
   state_.DefaultFileNumber = kDefaultFileHandle;
-  return readRecord(defaultFile_, state_.Config);
+  failure = readRecord(defaultFile_, state_.Config);
+  // The form then shows the all-zero record, which is nobody's configuration.
+  keepUnreadDefaultFile_ = failure.has_value();
+  return failure;
+}
+
+MaybeFailure ConfigFiles::defaultFileWriteRefusal() const {
+  if (!defaultFile_.file || !defaultFile_.file->isOpen() || defaultFile_.file->isWritable())
+    return std::nullopt;
+  return cannotWrite(defaultFile_.path, defaultFile_.writeRefusal);
 }
 
 MaybeFailure ConfigFiles::WriteDefaultFileAndClose() {
   if (closed_) return std::nullopt;
   closed_ = true;
-  MaybeFailure failure = writeRecord(defaultFile_, state_.Config);
+  MaybeFailure failure;
+  if (!keepUnreadDefaultFile_ || binding_.formChangedByUser())
+    failure = writeRecord(defaultFile_, state_.Config);
   closeFile(defaultFile_);
   // The user file is not written at exit: j1939.cfg holds the last state.
   if (state_.UserFileOpen) closeFile(userFile_);
@@ -130,16 +141,17 @@ void ConfigFiles::mnuFileOpen_Click() {
   SimulatorConfig loaded = state_.Config;
   if (MaybeFailure failure = readRecord(userFile_, loaded)) return reportFileFailure(*failure);
   state_.Config = loaded;
+  // The form shows another configuration now: the exit stores it.
+  keepUnreadDefaultFile_ = false;
   // Edits in the form that had not been stored are replaced here.
-  if (MaybeFailure failure = binding_.ConfigToForm()) {
-    reportFileFailure(
-        Failure{QStringLiteral("Cannot show the configuration from %1").arg(shown(name)),
-                describeFailure(*failure)});
-  }
+  const QList<Failure> notShown = binding_.ConfigToForm();
+  // The run may have ended during a message of the loading.
+  if (!closed_) reportNotShown(name, notShown);
 }
 
 void ConfigFiles::mnuFileSave_Click() {
   if (closed_) return;
+  keepUnreadDefaultFile_ = false;
   OpenFile& target = state_.UserFileOpen ? userFile_ : defaultFile_;
   if (MaybeFailure failure = binding_.FormToConfig()) return reportNotStored(*failure, target.path);
   if (MaybeFailure failure = writeRecord(target, state_.Config)) reportFileFailure(*failure);
@@ -150,6 +162,7 @@ void ConfigFiles::mnuFileSaveAs_Click() {
   const QString name =
       platform_.fileDialogs.getSaveFileName(QStringLiteral("save as"), kConfigFileFilter);
   if (name.isEmpty()) return;
+  keepUnreadDefaultFile_ = false;
   replaceUserFile();
   // An existing file is opened as it is; only its first record is overwritten.
   if (MaybeFailure failure = openFile(userFile_, name)) return reportFileFailure(*failure);
@@ -161,6 +174,17 @@ void ConfigFiles::mnuFileSaveAs_Click() {
 void ConfigFiles::reportFileFailure(const Failure& failure) {
   platform_.messages.show(describeFailure(failure), kConfigFileErrorTitle,
                           MessageIcon::Information);
+}
+
+void ConfigFiles::reportNotShown(const QString& path, const QList<Failure>& fields) {
+  if (fields.isEmpty()) return;
+  QStringList names;
+  for (const Failure& field : fields) names << describeFailure(field);
+  reportFileFailure(Failure{
+      QStringLiteral("Cannot show the configuration from %1").arg(shown(path)),
+      QStringLiteral("%1. The other fields are shown. These keep the values stored in the file "
+                     "until you set them.")
+          .arg(names.join(QStringLiteral("; ")))});
 }
 
 void ConfigFiles::reportNotStored(const Failure& failure, const QString& path) {

@@ -41,8 +41,12 @@ class ConfigFiles : public QObject {
 
   // Start-up: opens j1939.cfg for reading and writing, creating it if it is
   // missing, and reads record 1 into the record (an empty file leaves it all
-  // zeros). A file that can only be read is opened for reading.
+  // zeros). A file that can only be read is opened for reading. A file that
+  // cannot be read is not written at exit unless the user saves, opens a file
+  // or changes the form.
   MaybeFailure OpenDefaultFile();
+  // Why j1939.cfg, open for reading only, cannot be written; nothing when it can.
+  MaybeFailure defaultFileWriteRefusal() const;
   // Exit: writes the record as record 1 of j1939.cfg, then closes both files.
   // After this the File commands do nothing.
   MaybeFailure WriteDefaultFileAndClose();
@@ -56,6 +60,9 @@ class ConfigFiles : public QObject {
 
   // Shows a failure of a file step.
   void reportFileFailure(const Failure& failure);
+  // Tells the user once which fields of the configuration read from `path`
+  // the form could not show, and that they keep their stored values.
+  void reportNotShown(const QString& path, const QList<Failure>& fields);
 
  private:
   struct OpenFile {
@@ -80,4 +87,5 @@ class ConfigFiles : public QObject {
   OpenFile defaultFile_;
   OpenFile userFile_;
   bool closed_ = false;
+  bool keepUnreadDefaultFile_ = false;  // j1939.cfg could not be read at start-up
 };

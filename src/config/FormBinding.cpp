@@ -5,6 +5,7 @@
 #include <QComboBox>
 #include <QLineEdit>
 #include <QRadioButton>
+#include <QScopedValueRollback>
 
 #include "config/RecordReading.h"
 #include "fields/Controls.h"
@@ -54,6 +55,29 @@ FormBinding::FormBinding(Ui::frmMain& form, FormState& state, FormRoutines routi
   simulatorMode_->addButton(form_.optDynamic);
   simulatorMode_->addButton(form_.optStatic);
   connect(form_.cmdDefault, &QPushButton::clicked, this, [this] { cmdDefault_Click(); });
+  watchForChanges();
+}
+
+void FormBinding::watchForChanges() {
+  // These connections only note which control changed; they read nothing, so
+  // coming after the controls' own handlers does not matter.
+  QWidget* window = form_.centralwidget;
+  for (QLineEdit* box : window->findChildren<QLineEdit*>())
+    connect(box, &QLineEdit::textChanged, this, [this, box] { controlChanged(box); });
+  for (QComboBox* list : window->findChildren<QComboBox*>())
+    connect(list, &QComboBox::currentIndexChanged, this, [this, list] { controlChanged(list); });
+  for (QAbstractButton* button : window->findChildren<QAbstractButton*>()) {
+    if (button->isCheckable())
+      connect(button, &QAbstractButton::toggled, this, [this, button] { controlChanged(button); });
+  }
+}
+
+void FormBinding::controlChanged(const QWidget* control) {
+  // The copies' own writes, and the handlers they run, are not the user's.
+  if (copying_ != Copy::None) return;
+  changedByUser_ = true;
+  // From now on the control shows what is to be stored.
+  notShown_.remove(control);
 }
 
 FormBinding::SlotControls FormBinding::slotControls(int slot) const {
@@ -73,8 +97,7 @@ FormBinding::SlotControls FormBinding::slotControls(int slot) const {
           form_.txtParameterPos2};
 }
 
-FormBinding::SlotFields FormBinding::slotFields(int slot) {
-  SimulatorConfig& c = state_.Config;
+FormBinding::SlotFields FormBinding::slotFields(int slot, SimulatorConfig& c) {
   if (slot == 0) {
     return {c.Pgn1InUse,      c.Pgn1UpdateRate, c.Pgn1Priority, c.Pgn1DataPage,
             c.Pgn1Reserved,   c.Pgn1Pf,         c.Pgn1Ps,       c.Pgn1,
@@ -92,12 +115,27 @@ QLineEdit* FormBinding::nameByteBox(int index) const {
   return boxes[index];
 }
 
-MaybeFailure FormBinding::ConfigToForm() {
+QList<Failure> FormBinding::ConfigToForm() {
+  const QScopedValueRollback copying(copying_, Copy::ToForm);
   SimulatorConfig& c = state_.Config;
+  loaded_ = c;
+  notShown_.clear();
+  QList<Failure> notShown;
+  // A value the control cannot take leaves the control as it was; the field
+  // keeps its stored value (see FormToConfig) and the copy goes on.
+  auto show = [&](QComboBox* list, int value, const QString& field) {
+    if (setListIndex(list, value)) return;
+    notShown << listRefuses(field, value, list);
+    notShown_.insert(list);
+  };
+  auto showBox = [&](QCheckBox* box, int value, const QString& field) {
+    if (setCheckValue(box, value)) return;
+    notShown << checkBoxRefuses(field, value, box);
+    notShown_.insert(box);
+  };
 
   // 1. The port list; its own handling re-opens the port.
-  if (!setListIndex(form_.cmbCOM, c.ComPortIndex))
-    return listRefuses(QStringLiteral("ComPortIndex"), c.ComPortIndex, form_.cmbCOM);
+  show(form_.cmbCOM, c.ComPortIndex, QStringLiteral("ComPortIndex"));
 
   // 2. Source address.
   form_.txtJ1939Addr->setText(ByteToHexText(c.SourceAddress));
@@ -117,33 +155,21 @@ MaybeFailure FormBinding::ConfigToForm() {
   }
 
   // 6. Update rates.
-  for (int slot = 0; slot < 2; ++slot) {
-    const int value = slotFields(slot).UpdateRate;
-    QComboBox* list = slotControls(slot).cmbUpdateRate;
-    if (!setListIndex(list, value))
-      return listRefuses(slotFieldName(slot, "UpdateRate"), value, list);
-  }
+  for (int slot = 0; slot < 2; ++slot)
+    show(slotControls(slot).cmbUpdateRate, slotFields(slot).UpdateRate,
+         slotFieldName(slot, "UpdateRate"));
   // 7. Priorities.
-  for (int slot = 0; slot < 2; ++slot) {
-    const int value = slotFields(slot).Priority;
-    QComboBox* list = slotControls(slot).cmbPriority;
-    if (!setListIndex(list, value))
-      return listRefuses(slotFieldName(slot, "Priority"), value, list);
-  }
+  for (int slot = 0; slot < 2; ++slot)
+    show(slotControls(slot).cmbPriority, slotFields(slot).Priority,
+         slotFieldName(slot, "Priority"));
   // 8. Reserved bits; a greyed 2 is shown clear, as the PGN counts it.
-  for (int slot = 0; slot < 2; ++slot) {
-    const int value = slotFields(slot).Reserved;
-    QCheckBox* box = slotControls(slot).chkReserveBit;
-    if (!setCheckValue(box, PgnBitBoxValue(value)))
-      return checkBoxRefuses(slotFieldName(slot, "Reserved"), value, box);
-  }
+  for (int slot = 0; slot < 2; ++slot)
+    showBox(slotControls(slot).chkReserveBit, PgnBitBoxValue(slotFields(slot).Reserved),
+            slotFieldName(slot, "Reserved"));
   // 9. Data-page bits.
-  for (int slot = 0; slot < 2; ++slot) {
-    const int value = slotFields(slot).DataPage;
-    QCheckBox* box = slotControls(slot).chkDatapage;
-    if (!setCheckValue(box, PgnBitBoxValue(value)))
-      return checkBoxRefuses(slotFieldName(slot, "DataPage"), value, box);
-  }
+  for (int slot = 0; slot < 2; ++slot)
+    showBox(slotControls(slot).chkDatapage, PgnBitBoxValue(slotFields(slot).DataPage),
+            slotFieldName(slot, "DataPage"));
   // 10. PF of both slots, then PS of both.
   for (int slot = 0; slot < 2; ++slot)
     slotControls(slot).txtPF->setText(ByteToHexText(slotFields(slot).Pf));
@@ -163,12 +189,9 @@ MaybeFailure FormBinding::ConfigToForm() {
     slotControls(slot).txtPGN->setText(QString::number(slotFields(slot).Pgn));
 
   // 14. Parameter types, after the data lengths they are checked against.
-  for (int slot = 0; slot < 2; ++slot) {
-    const int value = slotFields(slot).ParamType;
-    QComboBox* list = slotControls(slot).cmbParameterType;
-    if (!setListIndex(list, value))
-      return listRefuses(slotFieldName(slot, "ParamType"), value, list);
-  }
+  for (int slot = 0; slot < 2; ++slot)
+    show(slotControls(slot).cmbParameterType, slotFields(slot).ParamType,
+         slotFieldName(slot, "ParamType"));
 
   // 15, 16. Parameter positions; 0 means position 1.
   for (int slot = 0; slot < 2; ++slot) {
@@ -186,8 +209,7 @@ MaybeFailure FormBinding::ConfigToForm() {
   // format, the VIN and the bit rate are set here.
   if (SimulatorVersionIndex(c.SimulatorVersion) == kVersion200) {
     setListIndex(form_.cmbSimulatorVersion, kVersion200);
-    if (!setListIndex(form_.cmbDTCVersion, c.DtcVersion))
-      return listRefuses(QStringLiteral("DtcVersion"), c.DtcVersion, form_.cmbDTCVersion);
+    show(form_.cmbDTCVersion, c.DtcVersion, QStringLiteral("DtcVersion"));
     form_.cmbDTCVersion->setEnabled(true);
     form_.txtVIN->show();
     form_.txtVIN->setText(QString());
@@ -207,7 +229,7 @@ MaybeFailure FormBinding::ConfigToForm() {
   }
   // 20. Both versions: any non-zero value is 500 kbit/s.
   setListIndex(form_.cmbCANBUSBaudRate, IsCan500Kbps(c.CanBaudRate) ? 1 : 0);
-  return std::nullopt;
+  return notShown;
 }
 
 MaybeFailure FormBinding::FormToConfig() {
@@ -221,6 +243,7 @@ QList<Failure> FormBinding::FormToConfigKeepingGoing() {
 }
 
 QList<Failure> FormBinding::storeForm(bool keepGoing) {
+  const QScopedValueRollback copying(copying_, Copy::ToRecord);
   SimulatorConfig& c = state_.Config;
   QList<Failure> failures;
   // True when the copy has to stop here.
@@ -234,7 +257,9 @@ QList<Failure> FormBinding::storeForm(bool keepGoing) {
   routines_.PgnFromFields();
 
   // 2-4.
-  c.ComPortIndex = static_cast<int16_t>(form_.cmbCOM->currentIndex());
+  c.ComPortIndex = keepsLoadedValue(form_.cmbCOM)
+                       ? loaded_.ComPortIndex
+                       : static_cast<int16_t>(form_.cmbCOM->currentIndex());
   c.SourceAddress = HexTextToByte(form_.txtJ1939Addr->text());
   c.DynamicMode = form_.optDynamic->isChecked() ? -1 : 0;
 
@@ -242,16 +267,27 @@ QList<Failure> FormBinding::storeForm(bool keepGoing) {
   for (int slot = 0; slot < 2; ++slot)
     slotFields(slot).InUse = checkValue(slotControls(slot).chkDeletePGN) == 0 ? 1 : 0;
   // 6-9.
-  for (int slot = 0; slot < 2; ++slot)
-    slotFields(slot).UpdateRate =
-        static_cast<int16_t>(slotControls(slot).cmbUpdateRate->currentIndex());
-  for (int slot = 0; slot < 2; ++slot)
-    slotFields(slot).Priority =
-        static_cast<int16_t>(slotControls(slot).cmbPriority->currentIndex());
-  for (int slot = 0; slot < 2; ++slot)
-    slotFields(slot).Reserved = static_cast<int16_t>(checkValue(slotControls(slot).chkReserveBit));
-  for (int slot = 0; slot < 2; ++slot)
-    slotFields(slot).DataPage = static_cast<int16_t>(checkValue(slotControls(slot).chkDatapage));
+  for (int slot = 0; slot < 2; ++slot) {
+    QComboBox* list = slotControls(slot).cmbUpdateRate;
+    slotFields(slot).UpdateRate = keepsLoadedValue(list)
+                                      ? slotFields(slot, loaded_).UpdateRate
+                                      : static_cast<int16_t>(list->currentIndex());
+  }
+  for (int slot = 0; slot < 2; ++slot) {
+    QComboBox* list = slotControls(slot).cmbPriority;
+    slotFields(slot).Priority = keepsLoadedValue(list) ? slotFields(slot, loaded_).Priority
+                                                       : static_cast<int16_t>(list->currentIndex());
+  }
+  for (int slot = 0; slot < 2; ++slot) {
+    QCheckBox* box = slotControls(slot).chkReserveBit;
+    slotFields(slot).Reserved = keepsLoadedValue(box) ? slotFields(slot, loaded_).Reserved
+                                                      : static_cast<int16_t>(checkValue(box));
+  }
+  for (int slot = 0; slot < 2; ++slot) {
+    QCheckBox* box = slotControls(slot).chkDatapage;
+    slotFields(slot).DataPage = keepsLoadedValue(box) ? slotFields(slot, loaded_).DataPage
+                                                      : static_cast<int16_t>(checkValue(box));
+  }
   // 10. PF of both slots, then PS of both.
   for (int slot = 0; slot < 2; ++slot)
     slotFields(slot).Pf = HexTextToByte(slotControls(slot).txtPF->text());
@@ -285,6 +321,10 @@ QList<Failure> FormBinding::storeForm(bool keepGoing) {
   // 13. A byte cannot hold "no selection".
   for (int slot = 0; slot < 2; ++slot) {
     QComboBox* list = slotControls(slot).cmbParameterType;
+    if (keepsLoadedValue(list)) {
+      slotFields(slot).ParamType = slotFields(slot, loaded_).ParamType;
+      continue;
+    }
     if (list->currentIndex() < 0) {
       if (stops(noSelection(QStringLiteral("Parameter Type of Additional PGN%1").arg(slot + 1),
                             list)))
@@ -314,7 +354,9 @@ QList<Failure> FormBinding::storeForm(bool keepGoing) {
   c.SimulatorVersion = static_cast<int16_t>(form_.cmbSimulatorVersion->currentIndex());
 
   // 17.
-  if (form_.cmbDTCVersion->currentIndex() < 0) {
+  if (keepsLoadedValue(form_.cmbDTCVersion)) {
+    c.DtcVersion = loaded_.DtcVersion;
+  } else if (form_.cmbDTCVersion->currentIndex() < 0) {
     if (stops(noSelection(QStringLiteral("DTC Format"), form_.cmbDTCVersion))) return failures;
   } else {
     c.DtcVersion = static_cast<uint8_t>(form_.cmbDTCVersion->currentIndex());
@@ -354,6 +396,10 @@ void FormBinding::cmdDefault_Click() {
 }
 
 void FormBinding::LoadDefaults() {
+  // The factory configuration replaces what was loaded, also where a list
+  // already showed the factory value and so does not change.
+  changedByUser_ = true;
+  notShown_.clear();
   form_.txtJ1939Addr->setText(QStringLiteral("00"));
   form_.optStatic->setChecked(true);
   setCheckValue(form_.chkDeletePGN1, 1);
@@ -369,6 +415,8 @@ void FormBinding::LoadDefaults() {
   form_.txtParameterPos1->setText(QStringLiteral("1"));
   form_.txtParameterPos2->setText(QStringLiteral("1"));
   for (int i = 0; i < 8; ++i) nameByteBox(i)->setText(QStringLiteral("00"));
+  // Boxes that already held "00" ran no handler: the components follow here.
+  routines_.NameBytesToComponents();
   setListIndex(form_.cmbSimulatorVersion, 1);  // "2.00"
   setListIndex(form_.cmbDTCVersion, 3);        // "Version4"
   form_.txtVIN->setText(QStringLiteral("KorvaneElectronic"));

@@ -2,6 +2,7 @@
 
 #include <QList>
 #include <QObject>
+#include <QSet>
 #include <functional>
 
 #include "config/Failure.h"
@@ -11,6 +12,7 @@ class QButtonGroup;
 class QCheckBox;
 class QComboBox;
 class QLineEdit;
+class QWidget;
 
 namespace Ui {
 class frmMain;
@@ -36,10 +38,19 @@ class FormBinding : public QObject {
               QObject* parent = nullptr);
 
   // Record to controls. A stored value that a control cannot take (a list
-  // index outside its list, a check-box value other than 0, 1 or 2) stops the
-  // copy at that step; the controls written before it keep the new values.
+  // index outside its list, a check-box value other than 0, 1 or 2) leaves
+  // that control as it was and the copy goes on, so that every other field
+  // shows the record. Such a field keeps its stored value in every later
+  // store until a change of its control (by the user, or by "Default") or the
+  // next load; the result names these fields.
   // Also writes 1 into a data length or parameter position that holds 0.
-  MaybeFailure ConfigToForm();
+  QList<Failure> ConfigToForm();
+  // True while ConfigToForm writes the controls (a message it raises may let
+  // other events run meanwhile).
+  bool isShowingRecord() const { return copying_ == Copy::ToForm; }
+  // True once the user changed a control, or ran "Default", since the window
+  // was created (changes made by the two copies do not count).
+  bool formChangedByUser() const { return changedByUser_; }
 
   // Controls to record. A field that cannot be stored (a parameter type or
   // DTC format with no selection, a VIN of fewer than 17 characters while
@@ -86,12 +97,24 @@ class FormBinding : public QObject {
   };
 
   SlotControls slotControls(int slot) const;
-  SlotFields slotFields(int slot);
+  SlotFields slotFields(int slot) { return slotFields(slot, state_.Config); }
+  SlotFields slotFields(int slot, SimulatorConfig& c);
   QLineEdit* nameByteBox(int index) const;
   QList<Failure> storeForm(bool keepGoing);
+  void watchForChanges();
+  void controlChanged(const QWidget* control);
+  // The control could not show its value of the record last loaded, which is
+  // then stored instead.
+  bool keepsLoadedValue(const QWidget* control) const { return notShown_.contains(control); }
 
   Ui::frmMain& form_;
   FormState& state_;
   FormRoutines routines_;
   QButtonGroup* simulatorMode_;
+
+  enum class Copy { None, ToForm, ToRecord };
+  Copy copying_ = Copy::None;
+  bool changedByUser_ = false;
+  SimulatorConfig loaded_{};       // the record as ConfigToForm last showed it
+  QSet<const QWidget*> notShown_;  // lists that could not take their value of it
 };

@@ -8,10 +8,12 @@
 
 namespace {
 
-constexpr int kSignals[] = {SIGTERM, SIGINT};
+// SIGHUP is what a run started from a terminal gets when the terminal closes.
+constexpr int kSignals[] = {SIGTERM, SIGINT, SIGHUP};
+constexpr int kSignalCount = sizeof kSignals / sizeof kSignals[0];
 
 int g_fds[2] = {-1, -1};  // [0] written by the handler, [1] read by the notifier
-struct sigaction g_previous[2];
+struct sigaction g_previous[kSignalCount];
 
 extern "C" void onTerminationSignal(int signalNumber) {
   const int savedErrno = errno;
@@ -36,12 +38,12 @@ TerminationSignals::TerminationSignals(QObject* parent) : QObject(parent) {
   action.sa_handler = onTerminationSignal;
   sigemptyset(&action.sa_mask);
   action.sa_flags = SA_RESTART;
-  for (int i = 0; i < 2; ++i) ::sigaction(kSignals[i], &action, &g_previous[i]);
+  for (int i = 0; i < kSignalCount; ++i) ::sigaction(kSignals[i], &action, &g_previous[i]);
 }
 
 TerminationSignals::~TerminationSignals() {
   if (!notifier_) return;
-  for (int i = 0; i < 2; ++i) ::sigaction(kSignals[i], &g_previous[i], nullptr);
+  for (int i = 0; i < kSignalCount; ++i) ::sigaction(kSignals[i], &g_previous[i], nullptr);
   delete notifier_;
   notifier_ = nullptr;
   ::close(g_fds[0]);

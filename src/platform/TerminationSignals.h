@@ -4,11 +4,11 @@
 
 class QSocketNotifier;
 
-// Turns SIGTERM and SIGINT into a Qt signal on the user-interface thread, so
-// that a run ended by the system or by Ctrl+C ends the way the close box ends
-// it. The handlers only write the signal number into a socket pair (the only
-// work a signal handler may safely do); a socket notifier reads it in the event
-// loop. One instance at a time; the previous handlers come back when it goes.
+// Turns SIGTERM, SIGINT and SIGHUP into a Qt signal on the user-interface thread, so
+// that a run ended by the system, by Ctrl+C or by closing its terminal ends the way the close box
+// ends it. The handlers only write the signal number into a socket pair (the only work a signal
+// handler may safely do); a socket notifier reads it in the event loop. One instance at a time; the
+// previous handlers come back when it goes.
 class TerminationSignals : public QObject {
   Q_OBJECT
  public:

@@ -130,19 +130,20 @@ void MainWindow::Form_Load() {
 
   if (MaybeFailure failure = configFiles_->OpenDefaultFile())
     configFiles_->reportFileFailure(*failure);
+  // Said before any editing, so that the user can keep the work with Save As.
+  if (MaybeFailure refusal = configFiles_->defaultFileWriteRefusal()) {
+    statusPanel_->setText(describeFailure(*refusal));
+    configFiles_->reportFileFailure(*refusal);
+  }
   // A message shown during the start-up runs the event loop, in which the
   // system may end the run; the rest of the start-up is then not done.
   if (shutDown_) return;
 
   CentreWindow(*this);
 
-  if (MaybeFailure failure = formBinding_->ConfigToForm()) {
-    configFiles_->reportFileFailure(
-        Failure{QStringLiteral("Cannot show the configuration from %1")
-                    .arg(QDir::toNativeSeparators(configFiles_->defaultFilePath())),
-                describeFailure(*failure)});
-  }
+  const QList<Failure> notShown = formBinding_->ConfigToForm();
   recordShown_ = true;
+  if (!shutDown_) configFiles_->reportNotShown(configFiles_->defaultFilePath(), notShown);
   if (shutDown_) return;
 
   // The port selector reports a port that does not open itself.
@@ -172,8 +173,10 @@ void MainWindow::Form_Unload() {
   // A run ended while the start-up was still showing the record (the system
   // asked during a start-up message) has a half-filled form that nobody
   // edited; the record read from the file is then the configuration to keep.
+  // The same holds while a record is being shown after Open.
   QList<Failure> notStored;
-  if (recordShown_) notStored = formBinding_->FormToConfigKeepingGoing();
+  if (recordShown_ && !formBinding_->isShowingRecord())
+    notStored = formBinding_->FormToConfigKeepingGoing();
 
   if (platform_.port.isOpen()) platform_.port.close();
 

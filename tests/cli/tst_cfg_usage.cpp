@@ -107,7 +107,7 @@ void CfgUsageTest::badFiles_data() {
                           << "it is a device, not a file";
   const QByteArray record = EncodeConfigRecord(benchRecord());
   QTest::newRow("1 byte") << writeBytesFile(dir_, QStringLiteral("1.cfg"), record.left(1))
-                          << "it holds 1 bytes; a configuration needs 77";
+                          << "it holds 1 byte; a configuration needs 77";
   QTest::newRow("76 bytes") << writeBytesFile(dir_, QStringLiteral("76.cfg"), record.left(76))
                             << "it holds 76 bytes; a configuration needs 77";
 }

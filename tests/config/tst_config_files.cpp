@@ -1,6 +1,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
+#include <QLabel>
 #include <QLineEdit>
 #include <QRadioButton>
 #include <QtTest>
@@ -26,6 +27,7 @@ class ConfigFilesTest : public QObject {
   void aLongerFileKeepsItsTail_data();
   void aLongerFileKeepsItsTail();
   void defaultFileThatCannotBeOpened();
+  void defaultFileTooShortToHoldARecord_data();
   void defaultFileTooShortToHoldARecord();
   void userFileTooShortIsRefusedAndTheFormStays();
   void defaultFileThatCanOnlyBeRead();
@@ -301,10 +303,18 @@ void ConfigFilesTest::defaultFileThatCannotBeOpened() {
   QVERIFY(!h.port.isOpen());
 }
 
+void ConfigFilesTest::defaultFileTooShortToHoldARecord_data() {
+  QTest::addColumn<bool>("edited");
+  QTest::newRow("closed unchanged: left alone") << false;
+  QTest::newRow("edited: written at exit") << true;
+}
+
 void ConfigFilesTest::defaultFileTooShortToHoldARecord() {
+  QFETCH(bool, edited);
   Harness h;
   portsOpen(h);
-  QVERIFY(writeBytes(defaultPath(h), EncodeConfigRecord(typicalConfig()).left(40)));
+  const QByteArray cut = EncodeConfigRecord(typicalConfig()).left(40);
+  QVERIFY(writeBytes(defaultPath(h), cut));
   h.start();
   QCOMPARE(h.messages.titles(), QStringList{kConfigFileErrorTitle});
   QCOMPARE(
@@ -313,9 +323,13 @@ void ConfigFilesTest::defaultFileTooShortToHoldARecord() {
   // Nothing of it was taken: the form shows the all-zero record.
   QCOMPARE(h.ui().txtJ1939Addr->text(), QStringLiteral("00"));
   QCOMPARE(h.ui().cmbCOM->currentText(), QStringLiteral("COM1"));
-  // At exit the file gets the form's record, as always.
+  // The all-zero record is nobody's configuration: only a change of the form
+  // makes the exit write it.
+  SimulatorConfig expected = zeroRecordAsStored();
+  expected.SourceAddress = 0x3C;
+  if (edited) typeOver(h.ui().txtJ1939Addr, QStringLiteral("3C"));
   h.window->close();
-  QCOMPARE(fileBytes(defaultPath(h)), EncodeConfigRecord(zeroRecordAsStored()));
+  QCOMPARE(fileBytes(defaultPath(h)), edited ? EncodeConfigRecord(expected) : cut);
 }
 
 void ConfigFilesTest::userFileTooShortIsRefusedAndTheFormStays() {
@@ -348,8 +362,13 @@ void ConfigFilesTest::defaultFileThatCanOnlyBeRead() {
   const QByteArray before = fileBytes(defaultPath(h));
   useFiles(h, [](const QString& path) { return std::make_unique<ReadOnlyFile>(path); });
   h.start();
-  QCOMPARE(h.messages.titles(), QStringList());  // loaded without a word
+  // Said before any editing, in a message and in the status bar.
+  QCOMPARE(h.messages.titles(), QStringList{kConfigFileErrorTitle});
+  const QString refusal = cannotWrite(defaultPath(h), QStringLiteral("Permission denied"));
+  QCOMPARE(h.messages.shown[0].prompt, refusal);
+  QCOMPARE(h.window->findChild<QLabel*>("sbStatusText")->text(), refusal);
   QCOMPARE(h.ui().txtJ1939Addr->text(), QStringLiteral("2A"));
+  h.messages.clear();
 
   typeOver(h.ui().txtJ1939Addr, QStringLiteral("2B"));
   h.ui().mnuFileSave->trigger();

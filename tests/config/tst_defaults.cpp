@@ -19,6 +19,8 @@ class DefaultsTest : public QObject {
   void defaultThenStore_data();
   void defaultThenStore();
   void defaultThenOpenShowsTheFile();
+  void defaultEndsWithTheNameComponentsAtZero_data();
+  void defaultEndsWithTheNameComponentsAtZero();
 };
 
 namespace {
@@ -139,6 +141,30 @@ void DefaultsTest::defaultThenOpenShowsTheFile() {
   QCOMPARE(h.ui().txtVIN->text(), QStringLiteral("WDB9634031L123456"));
   h.ui().mnuFileSave->trigger();
   QCOMPARE(fileBytes(h.path("bench.cfg")), EncodeConfigRecord(bench));
+}
+
+void DefaultsTest::defaultEndsWithTheNameComponentsAtZero_data() {
+  QTest::addColumn<bool>("load");
+  QTest::newRow("after a load that could not show the port") << true;
+  QTest::newRow("before any load, the byte boxes already 00") << false;
+}
+
+void DefaultsTest::defaultEndsWithTheNameComponentsAtZero() {
+  QFETCH(bool, load);
+  Harness h;
+  SimulatorConfig config;
+  config.ComPortIndex = 16;
+  if (load)
+    startOn(h, config);
+  else
+    h.create();
+  QTest::mouseClick(h.ui().cmdDefault, Qt::LeftButton);
+  auto& ui = h.ui();
+  for (QLineEdit* box :
+       {ui.txtIdentityNumber, ui.txtMfgCode, ui.txtFunInstance, ui.txtFunction, ui.txtVehicleSys})
+    QCOMPARE(box->text(), QStringLiteral("0"));
+  for (QComboBox* list : {ui.cmbECUInstance, ui.cmbVehicleSysIns, ui.cmbIndustrygroup})
+    QCOMPARE(list->currentIndex(), 0);
 }
 
 J1939_TEST(DefaultsTest);

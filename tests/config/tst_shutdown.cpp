@@ -25,7 +25,8 @@ class ShutdownTest : public QObject {
   void theShutDownRunsOnce();
   void theAboutBoxClosesWithTheWindow();
   void fieldsThatCannotBeStoredKeepTheirValuesAndTheRestIsWritten();
-  void endedDuringTheStartUpKeepsTheRecordRead();
+  void endedDuringTheStartUpLeavesAnUnreadFileAlone();
+  void endedDuringAMessageOfOpenWritesTheOpenedRecord();
 };
 
 namespace {
@@ -176,21 +177,40 @@ void ShutdownTest::fieldsThatCannotBeStoredKeepTheirValuesAndTheRestIsWritten() 
   QCOMPARE(h.settings.writes, kGeometryKeys);
 }
 
-void ShutdownTest::endedDuringTheStartUpKeepsTheRecordRead() {
+void ShutdownTest::endedDuringTheStartUpLeavesAnUnreadFileAlone() {
   Harness h;
   portsOpen(h);
-  QVERIFY(writeBytes(defaultPath(h), EncodeConfigRecord(typicalConfig()).left(30)));
+  const QByteArray cut = EncodeConfigRecord(typicalConfig()).left(30);
+  QVERIFY(writeBytes(defaultPath(h), cut));
   // The system ends the run while the start-up's first message waits.
   h.messages.whileShown = [&](const ShownMessage&) { h.window->requestClose(); };
   h.start();
   h.messages.whileShown = nullptr;
   QCOMPARE(h.messages.titles(), QStringList{kConfigFileErrorTitle});
   QVERIFY(h.window->hasShutDown());
-  // The record was never shown, so the half-made form is not stored.
+  // The record was never shown, so the half-made form is not stored, and the
+  // file that could not be read is not overwritten.
   QCOMPARE(h.ui().txtJ1939Addr->text(), QStringLiteral("0"));
-  QCOMPARE(fileBytes(defaultPath(h)), EncodeConfigRecord(SimulatorConfig{}));
+  QCOMPARE(fileBytes(defaultPath(h)), cut);
   QVERIFY(!h.port.isOpen());
   QCOMPARE(h.port.log.filter(QStringLiteral("open")), QStringList());
+}
+
+void ShutdownTest::endedDuringAMessageOfOpenWritesTheOpenedRecord() {
+  Harness h;
+  startOn(h, typicalConfig());
+  // Data length 1 under "2 Bytes" makes the loading say so, halfway through.
+  SimulatorConfig bench = typicalConfig();
+  bench.SourceAddress = 0x35;
+  bench.Pgn1DataLength = 1;
+  bench.DeviceName = {0xA0, 0xA1, 0xA2, 0xA3, 0xA4, 0xA5, 0xA6, 0x27};
+  setVin(bench, "1FTEW1EP5MKD00001");
+  QVERIFY(writeConfig(h.path("bench.cfg"), bench));
+  h.messages.whileShown = [&](const ShownMessage&) { h.window->requestClose(); };
+  h.fileDialogs.answers << h.path("bench.cfg");
+  h.ui().mnuFileOpen->trigger();
+  QVERIFY(h.window->hasShutDown());
+  QCOMPARE(fileBytes(defaultPath(h)), EncodeConfigRecord(bench));
 }
 
 J1939_TEST(ShutdownTest);

@@ -17,7 +17,7 @@
 
 using namespace configkit;
 
-// SIGTERM and SIGINT end a run the way the close box does: the form is
+// SIGTERM, SIGINT and SIGHUP end a run the way the close box does: the form is
 // stored, j1939.cfg written and the geometry kept.
 class TerminationTest : public QObject {
   Q_OBJECT
@@ -34,6 +34,7 @@ void signalRows() {
   QTest::addColumn<int>("signalNumber");
   QTest::newRow("SIGTERM") << int(SIGTERM);
   QTest::newRow("SIGINT") << int(SIGINT);
+  QTest::newRow("SIGHUP") << int(SIGHUP);
 }
 
 }  // namespace
