@@ -1,4 +1,8 @@
 #include <QComboBox>
+#include <QDir>
+#include <QSettings>
+#include <QStandardPaths>
+#include <QTemporaryDir>
 #include <QtTest>
 
 #include "link/PortSelector.h"
@@ -81,6 +85,8 @@ class PortSelectorTest : public QObject {
   void eachFailingStepIsReportedOnce();
   void noSelectionIsNoPort();
   void settingsStoreNamesTheDevice();
+  void portsWrittenByHandAreReadAsWritten_data();
+  void portsWrittenByHandAreReadAsWritten();
   void tooltipsShowTheDevices();
   void heldPortWaitsForRelease();
   void portErrorAfterOpeningIsNotRetried();
@@ -224,6 +230,34 @@ void PortSelectorTest::settingsStoreNamesTheDevice() {
   s.list.setCurrentIndex(3);
   QCOMPARE(port.device(), QStringLiteral("/dev/ttyACM3"));
   QVERIFY(port.isOpen());
+}
+
+void PortSelectorTest::portsWrittenByHandAreReadAsWritten_data() {
+  QTest::addColumn<QString>("line");  // as written in [Ports]
+  QTest::addColumn<QString>("device");
+  QTest::newRow("plain") << "COM2=/dev/ttyUSB0"
+                         << "/dev/ttyUSB0";
+  QTest::newRow("comma") << "COM2=/dev/serial/by-id/usb-FTDI_x,y"
+                         << "/dev/serial/by-id/usb-FTDI_x,y";
+  QTest::newRow("quoted comma") << "COM2=\"/dev/a,b\""
+                                << "/dev/a,b";
+}
+
+void PortSelectorTest::portsWrittenByHandAreReadAsWritten() {
+  QFETCH(QString, line);
+  QFETCH(QString, device);
+  QTemporaryDir dir;
+  QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, dir.path());
+  QVERIFY(QDir().mkpath(dir.filePath(kAppTitle)));
+  QFile file(dir.filePath(kAppTitle + "/" + kAppTitle + ".conf"));
+  QVERIFY(file.open(QIODevice::WriteOnly));
+  file.write("[Ports]\n" + line.toUtf8() + "\n");
+  file.close();
+  QtSettingsStore settings;
+  const QString read = PortDevice(settings, 2);
+  QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope,
+                     QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation));
+  QCOMPARE(read, device);
 }
 
 void PortSelectorTest::tooltipsShowTheDevices() {
