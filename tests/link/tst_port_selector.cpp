@@ -1,5 +1,7 @@
+#include <QAbstractItemView>
 #include <QComboBox>
 #include <QDir>
+#include <QLabel>
 #include <QSettings>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -73,6 +75,16 @@ struct Selector {
   std::unique_ptr<PortSelector> selector;
 };
 
+// The user picks the entry from the list's popup.
+void pick(QComboBox* list, int index) {
+  QTest::mouseClick(list, Qt::LeftButton);
+  QAbstractItemView* view = list->view();
+  QTRY_VERIFY(view->isVisible());
+  view->setCurrentIndex(view->model()->index(index, 0));
+  QTest::keyClick(view, Qt::Key_Return);
+  QTRY_VERIFY(!view->isVisible());
+}
+
 }  // namespace
 
 class PortSelectorTest : public QObject {
@@ -90,6 +102,7 @@ class PortSelectorTest : public QObject {
   void tooltipsShowTheDevices();
   void heldPortWaitsForRelease();
   void portErrorAfterOpeningIsNotRetried();
+  void pickingTheSelectedEntryReopensAPortThatClosedItself();
 };
 
 void PortSelectorTest::choosingAPortClosesTheOldOneAndOpensTheNew_data() {
@@ -336,6 +349,28 @@ void PortSelectorTest::portErrorAfterOpeningIsNotRetried() {
   QVERIFY(!port.isOpen());
   QVERIFY(port.log.isEmpty());
   QVERIFY(s.messages.shown.isEmpty());
+}
+
+void PortSelectorTest::pickingTheSelectedEntryReopensAPortThatClosedItself() {
+  Harness h;
+  h.port.existing = {QStringLiteral("/dev/ttyS0"), QStringLiteral("/dev/ttyS1")};
+  h.start();
+  const QLabel* status = h.window->findChild<QLabel*>(QStringLiteral("sbStatusText"));
+  QVERIFY(h.port.isOpen());
+  h.port.failNow(QStringLiteral("the device was removed"));
+  QCOMPARE(
+      status->text(),
+      QStringLiteral("COM1 is closed: the device was removed. Choose COM1 again to reopen it"));
+  h.port.log.clear();
+  pick(h.ui().cmbCOM, 0);
+  QCOMPARE(h.port.log, openSequence("/dev/ttyS0"));
+  QVERIFY(h.port.isOpen());
+  QCOMPARE(status->text(), QStringLiteral("Status"));
+  // A pick that changes the entry opens the port once.
+  h.port.log.clear();
+  pick(h.ui().cmbCOM, 1);
+  QCOMPARE(h.port.log, QStringList{QStringLiteral("close")} + openSequence("/dev/ttyS1"));
+  QVERIFY(h.messages.shown.isEmpty());
 }
 
 J1939_TEST(PortSelectorTest);
