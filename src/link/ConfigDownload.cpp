@@ -74,11 +74,17 @@ void ConfigDownload::cmdConfig_Click() {
   }
 
   begin();
-  if (exchange_.run(frame) == FrameExchange::Outcome::Accepted)
+  const bool accepted = exchange_.run(frame) == FrameExchange::Outcome::Accepted;
+  // The port and the controls are free again before the verdict is shown, so
+  // that closing the window while the box is up is an ordinary close.
+  const bool closing = end();
+  // Asked to close during the exchange: it ended without a verdict and the
+  // window is closed now, with nobody left to press OK on a box.
+  if (closing) return;
+  if (accepted)
     messages_.show(kAcceptedPrompt, kAcceptedTitle, MessageIcon::Information);
   else
     messages_.show(kRejectedPrompt, kRejectedTitle, MessageIcon::Information);
-  end();
 }
 
 void ConfigDownload::begin() {
@@ -94,20 +100,27 @@ void ConfigDownload::begin() {
   emit exchangeStarted();
 }
 
-void ConfigDownload::end() {
+bool ConfigDownload::end() {
   controls_.cmdConfig->setEnabled(cmdConfigWasEnabled_);
   controls_.cmbCOM->setEnabled(cmbCOMWasEnabled_);
   running_ = false;
   if (window_) window_->removeEventFilter(this);
   emit exchangeFinished();
-  // A close asked for during the exchange is carried out now.
-  if (std::exchange(closePending_, false) && window_) window_->close();
+  // A close asked for during the exchange is carried out now: the window's
+  // own shut-down runs as for any close.
+  if (!std::exchange(closePending_, false)) return false;
+  if (window_) window_->close();
+  return true;
 }
 
 bool ConfigDownload::eventFilter(QObject* watched, QEvent* event) {
   if (running_ && watched == window_ && event->type() == QEvent::Close) {
+    // The exchange ends at once, without a verdict; the window closes when
+    // it has let go of the port (end()). A close must never wait for a line
+    // that may not drain.
     event->ignore();
     closePending_ = true;
+    exchange_.cancel();
     return true;
   }
   return QObject::eventFilter(watched, event);

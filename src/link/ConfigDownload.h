@@ -26,8 +26,10 @@ class SerialPort;
 //
 // The waits sleep in a nested event loop, so the window stays responsive. While
 // an exchange runs, `cmdConfig` and `cmbCOM` are disabled, a second exchange
-// cannot start, and a request to close the window waits until the exchange has
-// ended (exchangeStarted/exchangeFinished let the port selector hold the port).
+// cannot start, and the port selector holds the port (exchangeStarted and
+// exchangeFinished). A request to close the window (the close box, SIGTERM,
+// the end of the session) ends the exchange at once without a verdict; the
+// window then closes through its ordinary shut-down.
 class ConfigDownload : public QObject {
   Q_OBJECT
  public:
@@ -54,7 +56,7 @@ class ConfigDownload : public QObject {
   static QString conflictTitle(int slot);
 
   // The window that `controls.cmdConfig` stands in is the one whose closing
-  // waits for a running exchange.
+  // ends a running exchange.
   ConfigDownload(const Controls& controls, FormState& state, SerialPort& port, Clock& clock,
                  MessageBoxes& messages, QObject* parent = nullptr);
   ~ConfigDownload() override;
@@ -75,7 +77,8 @@ class ConfigDownload : public QObject {
 
  private:
   void begin();
-  void end();
+  // true when a close was asked for during the exchange and has been made.
+  bool end();
 
   Controls controls_;
   FormState& state_;

@@ -43,37 +43,58 @@ FrameExchange::FrameExchange(SerialPort& port, Clock& clock, QObject* parent)
 
 FrameExchange::Outcome FrameExchange::run(const QByteArray& frame) {
   portFailure_.clear();
+  cancelled_ = false;
   Outcome outcome = Outcome::NotAccepted;
   if (const MaybeFailure failure = port_.write(frame)) {
     portFailure_ = describeFailure(*failure);
     outcome = Outcome::PortFailed;
-  } else if (!sleepUntil([this] { return port_.bytesToWrite() == 0; },
-                         [] { return kTransmitCheckMs; })) {
-    // Transmit wait: until the last byte has left; a failing port ends it.
-    outcome = Outcome::PortFailed;
   } else {
-    // The reply window opens when the transmit buffer is found empty.
-    const qint64 start = clock_.elapsedMs();
-    auto elapsed = [this, start] { return clock_.elapsedMs() - start; };
-    const bool windowClosed = sleepUntil(
-        [&] { return elapsed() >= kReplyWindowMs; },
-        [&] { return static_cast<int>(std::max<qint64>(0, kReplyWindowMs - elapsed())); });
-    if (!windowClosed) {
+    // Transmit wait: until the last byte has left, or the frame has had its
+    // time on the line and the margin.
+    const qint64 written = clock_.elapsedMs();
+    const qint64 limit = drainLimitMs(frame.size());
+    Wake wake = sleepUntil(
+        [&] { return port_.bytesToWrite() == 0 || since(written) >= limit; },
+        [&] {
+          return static_cast<int>(std::clamp<qint64>(limit - since(written), 0, kTransmitCheckMs));
+        });
+    if (wake == Wake::Done && port_.bytesToWrite() > 0) {
+      portFailure_ =
+          QStringLiteral("the frame did not leave the port within %1 ms; its output is held back")
+              .arg(limit);
+      port_.discardTransmitBuffer();
       outcome = Outcome::PortFailed;
-    } else if (port_.bytesAvailable() == 1) {
-      const QByteArray reply = port_.readAll();
-      if (reply.size() == 1 && static_cast<uint8_t>(reply[0]) == ConfigAckByte)
-        return Outcome::Accepted;
+    } else if (wake == Wake::Done) {
+      // The reply window opens when the transmit buffer is found empty.
+      const qint64 drained = clock_.elapsedMs();
+      wake = sleepUntil(
+          [&] { return since(drained) >= kReplyWindowMs; },
+          [&] { return static_cast<int>(std::max<qint64>(0, kReplyWindowMs - since(drained))); });
+      if (wake == Wake::Done && port_.bytesAvailable() == 1) {
+        const QByteArray reply = port_.readAll();
+        if (reply.size() == 1 && static_cast<uint8_t>(reply[0]) == ConfigAckByte)
+          return Outcome::Accepted;
+      }
     }
+    if (wake == Wake::PortFailed) outcome = Outcome::PortFailed;
   }
-  // Silence, extra bytes, a wrong byte or a failed port: the next exchange
-  // starts with an empty receive buffer.
+  // Silence, extra bytes, a wrong byte, a failed port or a cancelled exchange:
+  // the next exchange starts with an empty receive buffer.
   port_.discardReceiveBuffer();
   return outcome;
 }
 
-bool FrameExchange::sleepUntil(const std::function<bool()>& done,
-                               const std::function<int()>& nextWakeMs) {
+void FrameExchange::cancel() {
+  cancelled_ = true;
+  if (loop_) loop_->quit();
+}
+
+qint64 FrameExchange::since(qint64 start) const {
+  return clock_.elapsedMs() - start;
+}
+
+FrameExchange::Wake FrameExchange::sleepUntil(const std::function<bool()>& done,
+                                              const std::function<int()>& nextWakeMs) {
   QEventLoop loop;
   bool portFailed = false;
   QTimer timer;
@@ -86,14 +107,21 @@ bool FrameExchange::sleepUntil(const std::function<bool()>& done,
     if (portFailure_.isEmpty()) portFailure_ = reason;
     loop.quit();
   });
+  const auto wake = [this](Wake why) {
+    loop_ = nullptr;
+    return why;
+  };
+  loop_ = &loop;
   for (;;) {
+    if (cancelled_) return wake(Wake::Cancelled);
     // Events first, then the test.
     timer.start(nextWakeMs());
     loop.exec();
+    if (cancelled_) return wake(Wake::Cancelled);
     if (portFailed || !port_.isOpen()) {
       if (portFailure_.isEmpty()) portFailure_ = QStringLiteral("the port is no longer open");
-      return false;
+      return wake(Wake::PortFailed);
     }
-    if (done()) return true;
+    if (done()) return wake(Wake::Done);
   }
 }

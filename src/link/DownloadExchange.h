@@ -9,6 +9,7 @@
 #include <functional>
 
 class Clock;
+class QEventLoop;
 class SerialPort;
 
 // The download of a configuration to the simulator, without the window: the
@@ -39,12 +40,16 @@ constexpr bool SendsFrameV1(int simulatorVersionIndex) {
 }
 
 // One frame out, one byte back. Writes the whole frame at once, sleeps in a
-// nested event loop until it has left the transmit buffer (no time limit: the
-// line drains at its bit rate), then gives the simulator one second, counted
-// from that moment, to answer. Exactly one byte 0x55 waiting then is the
-// simulator's acceptance. In every other case the receive buffer is emptied,
-// so that the next exchange starts clean. It never opens, closes or sets up
-// the port.
+// nested event loop until it has left the transmit buffer, then gives the
+// simulator one second, counted from that moment, to answer. Exactly one byte
+// 0x55 waiting then is the simulator's acceptance. In every other case the
+// receive buffer is emptied, so that the next exchange starts clean. It never
+// opens, closes or sets up the port.
+//
+// The frame gets its time on the line at 9600 8N1 plus one second to leave the
+// transmit buffer. Output that is held back longer (a wedged adapter, flow
+// control from the far end) ends the exchange as a failed port, and what is
+// still queued is discarded so that it cannot reach the simulator later.
 class FrameExchange : public QObject {
   Q_OBJECT
  public:
@@ -55,6 +60,13 @@ class FrameExchange : public QObject {
   };
 
   static constexpr qint64 kReplyWindowMs = 1000;
+  static constexpr qint64 kDrainMarginMs = 1000;
+  // How long `bytes` bytes may take to leave the transmit buffer: their time
+  // on the line at 9600 bit/s with 10 bits a byte (8N1), rounded up to whole
+  // milliseconds, plus the margin.
+  static constexpr qint64 drainLimitMs(qint64 bytes) {
+    return (bytes * 10 * 1000 + 9600 - 1) / 9600 + kDrainMarginMs;
+  }
 
   FrameExchange(SerialPort& port, Clock& clock, QObject* parent = nullptr);
 
@@ -62,12 +74,23 @@ class FrameExchange : public QObject {
   // Why the port failed, after Outcome::PortFailed.
   const QString& portFailure() const { return portFailure_; }
 
+  // Ends a running exchange at once, without a verdict: it returns NotAccepted
+  // with the receive buffer emptied. For the window that is asked to close.
+  void cancel();
+  bool wasCancelled() const { return cancelled_; }
+
  private:
+  enum class Wake { Done, PortFailed, Cancelled };
   // Sleeps in a nested event loop, woken by the port's signals and a timer of
-  // `nextWakeMs()` milliseconds, until `done()` holds. false if the port fails.
-  bool sleepUntil(const std::function<bool()>& done, const std::function<int()>& nextWakeMs);
+  // `nextWakeMs()` milliseconds, until `done()` holds, the port fails or the
+  // exchange is cancelled.
+  Wake sleepUntil(const std::function<bool()>& done, const std::function<int()>& nextWakeMs);
+  // Milliseconds from `start` on the clock.
+  qint64 since(qint64 start) const;
 
   SerialPort& port_;
   Clock& clock_;
   QString portFailure_;
+  bool cancelled_ = false;
+  QEventLoop* loop_ = nullptr;  // the wait that is sleeping, if any
 };

@@ -1,6 +1,7 @@
 #include "link/PortSelector.h"
 
 #include <QComboBox>
+#include <QEvent>
 
 #include "platform/MessageBoxes.h"
 #include "platform/SerialPort.h"
@@ -12,6 +13,10 @@ PortSelector::PortSelector(QComboBox* cmbCOM, SerialPort& port, SettingsStore& s
     : QObject(parent), cmbCOM_(cmbCOM), port_(port), settings_(settings), messages_(messages) {
   refreshToolTips();
   connect(cmbCOM_, &QComboBox::currentIndexChanged, this, &PortSelector::cmbCOM_Click);
+  // Picking the entry already selected changes no index; only `activated` says so.
+  connect(cmbCOM_, &QComboBox::activated, this, &PortSelector::cmbCOM_Activated);
+  cmbCOM_->installEventFilter(this);
+  connect(&port_, &SerialPort::portError, this, &PortSelector::portClosedItself);
 }
 
 QString PortSelector::platformDevice(int portNumber) {
@@ -36,6 +41,30 @@ void PortSelector::cmbCOM_Click() {
   cmbCOM_->setToolTip(index >= 0 ? cmbCOM_->itemData(index, Qt::ToolTipRole).toString()
                                  : QString());
   OpenSelectedPort();
+  openedByChange_ = true;
+}
+
+void PortSelector::cmbCOM_Activated() {
+  if (std::exchange(openedByChange_, false)) return;
+  OpenSelectedPort();
+}
+
+bool PortSelector::eventFilter(QObject* watched, QEvent* event) {
+  // Each pick of the user starts with a press, a key or the wheel on the list.
+  // A change made by code before it is followed by no activation, so it must
+  // not swallow this pick's.
+  const QEvent::Type type = event->type();
+  if (watched == cmbCOM_ &&
+      (type == QEvent::MouseButtonPress || type == QEvent::KeyPress || type == QEvent::Wheel))
+    openedByChange_ = false;
+  return QObject::eventFilter(watched, event);
+}
+
+void PortSelector::portClosedItself(const QString& reason) {
+  closedItself_ = true;
+  const QString port = cmbCOM_->currentText();
+  emit statusChanged(
+      QStringLiteral("%1 is closed: %2. Choose %1 again to reopen it").arg(port, reason));
 }
 
 void PortSelector::report(const MaybeFailure& failure) {
@@ -57,6 +86,10 @@ void PortSelector::OpenSelectedPort() {
   else
     choice.device = deviceFor(index + 1);
   OpenPortSequence(port_, choice, [this](const Failure& failure) { report(failure); });
+  if (closedItself_ && port_.isOpen()) {
+    closedItself_ = false;
+    emit statusChanged(QString());
+  }
 }
 
 void PortSelector::holdPort() {

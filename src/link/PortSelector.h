@@ -19,6 +19,11 @@ class SettingsStore;
 // "Ports", key "COMn" (e.g. COM1=/dev/ttyUSB0), and otherwise for the
 // platform's own name of port n. Each entry's tooltip shows its device. The
 // store is read when the selector is built and whenever a port is opened.
+//
+// A port that closed itself after an error (an adapter pulled out, the far end
+// gone) is reopened by picking its entry again: the user's pick of the entry
+// already selected reopens it, while a pick that changes the entry opens once.
+// Until then statusChanged says that the port is closed.
 class PortSelector : public QObject {
   Q_OBJECT
  public:
@@ -37,6 +42,8 @@ class PortSelector : public QObject {
   // While the port is held, the request waits until it is released.
   void OpenSelectedPort();
   void cmbCOM_Click();
+  // The user picked an entry, the selected one included.
+  void cmbCOM_Activated();
 
   // The device that port `portNumber` (1 for COM1) stands for.
   QString deviceFor(int portNumber) const;
@@ -49,9 +56,17 @@ class PortSelector : public QObject {
   void releasePort();
   bool isHeld() const { return held_; }
 
+ signals:
+  // What the status bar says of the port; empty when there is nothing to say.
+  void statusChanged(const QString& text);
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
  private:
   void refreshToolTips();
   void report(const MaybeFailure& failure);
+  void portClosedItself(const QString& reason);
 
   QComboBox* cmbCOM_;
   SerialPort& port_;
@@ -59,4 +74,8 @@ class PortSelector : public QObject {
   MessageBoxes& messages_;
   bool held_ = false;
   bool reopenPending_ = false;
+  // The entry was changed and its port opened; the user's activation that
+  // follows the change within the same pick has nothing more to do.
+  bool openedByChange_ = false;
+  bool closedItself_ = false;
 };

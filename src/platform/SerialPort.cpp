@@ -5,7 +5,11 @@
 
 #ifdef Q_OS_UNIX
 #include <sys/ioctl.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <termios.h>
+
+#include <QFileInfo>
 #endif
 
 class QtSerialPort::OwnCall {
@@ -36,10 +40,34 @@ void QtSerialPort::onError(int error) {
   // adapter pulled out, the far end of a terminal closed. QSerialPort keeps the
   // port "open" and raises the error again at every event (the read returns
   // nothing forever), so the port is closed here, once.
-  const QString reason = port_->errorString();
+  const bool ioError = error == QSerialPort::ReadError || error == QSerialPort::WriteError ||
+                       error == QSerialPort::ResourceError;
+  const QString reason = ioError ? ioFailureReason() : port_->errorString();
   port_->close();
   port_->clearError();
   emit portError(reason);
+}
+
+QString QtSerialPort::ioFailureReason() const {
+  // When the device goes away, a read returns nothing and QSerialPort's text
+  // is whatever errno an earlier call left behind, e.g. "Inappropriate ioctl
+  // for device". Say what happened instead: an adapter that was pulled out
+  // takes its device node with it; a terminal whose far end has closed (the
+  // program behind a pseudo-terminal, whose node goes as well) is hung up and
+  // no longer answers for its settings.
+#ifdef Q_OS_UNIX
+  constexpr unsigned kPseudoTerminalMajorFirst = 136, kPseudoTerminalMajorCount = 8;
+  struct stat node {};
+  const bool pseudoTerminal =
+      ::fstat(port_->handle(), &node) == 0 && S_ISCHR(node.st_mode) &&
+      major(node.st_rdev) - kPseudoTerminalMajorFirst < kPseudoTerminalMajorCount;
+  if (!pseudoTerminal && !QFileInfo::exists(device_))
+    return QStringLiteral("the device was removed");
+  termios settings{};
+  if (::tcgetattr(port_->handle(), &settings) != 0)
+    return QStringLiteral("the device closed the connection");
+#endif
+  return port_->errorString();
 }
 
 bool QtSerialPort::isOpen() const {

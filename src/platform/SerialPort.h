@@ -69,6 +69,9 @@ class QtSerialPort : public SerialPort {
   // by that call; only those that arrive on their own mean the port has failed.
   class OwnCall;
   void onError(int error);
+  // Why a read or a write failed after the open: the device was removed or
+  // closed the connection, else what the system said.
+  QString ioFailureReason() const;
   Failure failure(const QString& reason) const { return Failure{device_, reason}; }
 
   QSerialPort* port_;

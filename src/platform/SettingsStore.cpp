@@ -15,7 +15,12 @@ bool QtSettingsStore::contains(const QString& section, const QString& key) const
 }
 
 QString QtSettingsStore::value(const QString& section, const QString& key) const {
-  return QSettings(kAppTitle, kAppTitle).value(path(section, key)).toString();
+  // A value written by hand with a comma and no quotes (COM2=/dev/a,b) comes
+  // back from the INI file as a list, which toString() turns into an empty
+  // text; joined again it is the text that was written.
+  const QVariant value = QSettings(kAppTitle, kAppTitle).value(path(section, key));
+  if (value.typeId() == QMetaType::QStringList) return value.toStringList().join(QLatin1Char(','));
+  return value.toString();
 }
 
 void QtSettingsStore::setValue(const QString& section, const QString& key, const QString& value) {

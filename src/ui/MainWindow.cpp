@@ -24,6 +24,11 @@
 #include "ui/WindowPlacement.h"
 #include "ui_frmMain.h"
 
+namespace {
+// The text panel's own caption, shown while there is nothing to report.
+const QString kStatusText = QStringLiteral("Status");
+}  // namespace
+
 MainWindow::MainWindow(Platform platform, QString workingDirectory, QWidget* parent)
     : QMainWindow(parent),
       ui_(std::make_unique<Ui::frmMain>()),
@@ -52,6 +57,9 @@ MainWindow::MainWindow(Platform platform, QString workingDirectory, QWidget* par
   // Simulator link.
   portSelector_ = std::make_unique<PortSelector>(ui_->cmbCOM, platform_.port, platform_.settings,
                                                  platform_.messages);
+  connect(
+      portSelector_.get(), &PortSelector::statusChanged, statusPanel_,
+      [this](const QString& text) { statusPanel_->setText(text.isEmpty() ? kStatusText : text); });
   configDownload_ = std::make_unique<ConfigDownload>(
       ConfigDownload::Controls{ui_->cmdConfig, ui_->cmbCOM, ui_->chkDeletePGN1, ui_->chkDeletePGN2,
                                ui_->cmbSimulatorVersion},
@@ -96,7 +104,7 @@ void MainWindow::setUpToolbar() {
 }
 
 void MainWindow::setUpStatusBar() {
-  statusPanel_ = new QLabel(QStringLiteral("Status"), ui_->sbStatusBar);
+  statusPanel_ = new QLabel(kStatusText, ui_->sbStatusBar);
   statusPanel_->setObjectName(QStringLiteral("sbStatusText"));
   datePanel_ = new QLabel(ui_->sbStatusBar);
   datePanel_->setObjectName(QStringLiteral("sbStatusDate"));

@@ -1,4 +1,10 @@
+#include <QAbstractItemView>
 #include <QComboBox>
+#include <QDir>
+#include <QLabel>
+#include <QSettings>
+#include <QStandardPaths>
+#include <QTemporaryDir>
 #include <QtTest>
 
 #include "link/PortSelector.h"
@@ -69,6 +75,16 @@ struct Selector {
   std::unique_ptr<PortSelector> selector;
 };
 
+// The user picks the entry from the list's popup.
+void pick(QComboBox* list, int index) {
+  QTest::mouseClick(list, Qt::LeftButton);
+  QAbstractItemView* view = list->view();
+  QTRY_VERIFY(view->isVisible());
+  view->setCurrentIndex(view->model()->index(index, 0));
+  QTest::keyClick(view, Qt::Key_Return);
+  QTRY_VERIFY(!view->isVisible());
+}
+
 }  // namespace
 
 class PortSelectorTest : public QObject {
@@ -81,9 +97,12 @@ class PortSelectorTest : public QObject {
   void eachFailingStepIsReportedOnce();
   void noSelectionIsNoPort();
   void settingsStoreNamesTheDevice();
+  void portsWrittenByHandAreReadAsWritten_data();
+  void portsWrittenByHandAreReadAsWritten();
   void tooltipsShowTheDevices();
   void heldPortWaitsForRelease();
   void portErrorAfterOpeningIsNotRetried();
+  void pickingTheSelectedEntryReopensAPortThatClosedItself();
 };
 
 void PortSelectorTest::choosingAPortClosesTheOldOneAndOpensTheNew_data() {
@@ -226,6 +245,34 @@ void PortSelectorTest::settingsStoreNamesTheDevice() {
   QVERIFY(port.isOpen());
 }
 
+void PortSelectorTest::portsWrittenByHandAreReadAsWritten_data() {
+  QTest::addColumn<QString>("line");  // as written in [Ports]
+  QTest::addColumn<QString>("device");
+  QTest::newRow("plain") << "COM2=/dev/ttyUSB0"
+                         << "/dev/ttyUSB0";
+  QTest::newRow("comma") << "COM2=/dev/serial/by-id/usb-FTDI_x,y"
+                         << "/dev/serial/by-id/usb-FTDI_x,y";
+  QTest::newRow("quoted comma") << "COM2=\"/dev/a,b\""
+                                << "/dev/a,b";
+}
+
+void PortSelectorTest::portsWrittenByHandAreReadAsWritten() {
+  QFETCH(QString, line);
+  QFETCH(QString, device);
+  QTemporaryDir dir;
+  QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, dir.path());
+  QVERIFY(QDir().mkpath(dir.filePath(kAppTitle)));
+  QFile file(dir.filePath(kAppTitle + "/" + kAppTitle + ".conf"));
+  QVERIFY(file.open(QIODevice::WriteOnly));
+  file.write("[Ports]\n" + line.toUtf8() + "\n");
+  file.close();
+  QtSettingsStore settings;
+  const QString read = PortDevice(settings, 2);
+  QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope,
+                     QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation));
+  QCOMPARE(read, device);
+}
+
 void PortSelectorTest::tooltipsShowTheDevices() {
   FakeSerialPort port;
   port.existing = {QStringLiteral("/dev/ttyUSB0")};
@@ -302,6 +349,28 @@ void PortSelectorTest::portErrorAfterOpeningIsNotRetried() {
   QVERIFY(!port.isOpen());
   QVERIFY(port.log.isEmpty());
   QVERIFY(s.messages.shown.isEmpty());
+}
+
+void PortSelectorTest::pickingTheSelectedEntryReopensAPortThatClosedItself() {
+  Harness h;
+  h.port.existing = {QStringLiteral("/dev/ttyS0"), QStringLiteral("/dev/ttyS1")};
+  h.start();
+  const QLabel* status = h.window->findChild<QLabel*>(QStringLiteral("sbStatusText"));
+  QVERIFY(h.port.isOpen());
+  h.port.failNow(QStringLiteral("the device was removed"));
+  QCOMPARE(
+      status->text(),
+      QStringLiteral("COM1 is closed: the device was removed. Choose COM1 again to reopen it"));
+  h.port.log.clear();
+  pick(h.ui().cmbCOM, 0);
+  QCOMPARE(h.port.log, openSequence("/dev/ttyS0"));
+  QVERIFY(h.port.isOpen());
+  QCOMPARE(status->text(), QStringLiteral("Status"));
+  // A pick that changes the entry opens the port once.
+  h.port.log.clear();
+  pick(h.ui().cmbCOM, 1);
+  QCOMPARE(h.port.log, QStringList{QStringLiteral("close")} + openSequence("/dev/ttyS1"));
+  QVERIFY(h.messages.shown.isEmpty());
 }
 
 J1939_TEST(PortSelectorTest);

@@ -91,7 +91,7 @@ MaybeFailure FakeSerialPort::write(const QByteArray& bytes) {
   pending_ += bytes.size();
   // The bytes leave the transmit buffer once the event loop runs, as with a driver.
   QTimer::singleShot(0, this, [this, bytes] {
-    if (!open_) return;
+    if (!open_ || holdOutput) return;
     pending_ = 0;
     emit bytesWritten(bytes.size());
     if (onWrite) onWrite(bytes);

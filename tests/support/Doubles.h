@@ -89,6 +89,7 @@ class FakeSerialPort : public SerialPort {
   qint64 receiveBufferSize = 0;
   int readLength = -1;
   std::function<void(const QByteArray&)> onWrite;  // the simulator's reaction
+  bool holdOutput = false;  // written bytes stay in the transmit buffer (flow held back)
 
  private:
   bool open_ = false;
