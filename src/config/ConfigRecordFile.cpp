@@ -1,8 +1,6 @@
 #include "config/ConfigRecordFile.h"
 
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
+#include <QIODevice>
 #include <array>
 #include <span>
 
@@ -16,19 +14,5 @@ MaybeFailure ReadConfigRecord(QIODevice& file, SimulatorConfig& config) {
   if (MaybeFailure failure = DecodeConfigRecord(
           std::span<const uint8_t>(bytes.data(), static_cast<size_t>(count)), config))
     return Failure{QString(), failure->reason};
-  return std::nullopt;
-}
-
-MaybeFailure ReadConfigFile(const QString& path, SimulatorConfig& config) {
-  const Failure cannotRead{
-      QStringLiteral("Cannot read the configuration file %1").arg(QDir::toNativeSeparators(path)),
-      QString()};
-  const QFileInfo info(path);
-  if (!info.exists()) return Failure{cannotRead.what, QStringLiteral("it does not exist")};
-  if (info.isDir()) return Failure{cannotRead.what, QStringLiteral("it is a directory")};
-  QFile file(path);
-  if (!file.open(QIODevice::ReadOnly)) return Failure{cannotRead.what, file.errorString()};
-  if (MaybeFailure failure = ReadConfigRecord(file, config))
-    return Failure{cannotRead.what, failure->reason};
   return std::nullopt;
 }

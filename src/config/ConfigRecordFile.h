@@ -1,7 +1,5 @@
 #pragma once
 
-#include <QString>
-
 #include "config/Failure.h"
 #include "config/SimulatorConfig.h"
 
@@ -13,7 +11,3 @@ class QIODevice;
 
 // From an open file, whatever its position. The failure gives the reason only.
 MaybeFailure ReadConfigRecord(QIODevice& file, SimulatorConfig& config);
-
-// From the file at `path`, opened for reading only: a missing file is not
-// created. The failure names the file.
-MaybeFailure ReadConfigFile(const QString& path, SimulatorConfig& config);
