@@ -256,10 +256,13 @@ QList<Failure> FormBinding::storeForm(bool keepGoing) {
   // 1. Each PGN recomputed from its parts, so that the stored number matches them.
   routines_.PgnFromFields();
 
+  // A field the form could not show keeps the value it was loaded with.
+  auto held = [this](const QWidget* control, int16_t loaded, int shown) {
+    return keepsLoadedValue(control) ? loaded : static_cast<int16_t>(shown);
+  };
+
   // 2-4.
-  c.ComPortIndex = keepsLoadedValue(form_.cmbCOM)
-                       ? loaded_.ComPortIndex
-                       : static_cast<int16_t>(form_.cmbCOM->currentIndex());
+  c.ComPortIndex = held(form_.cmbCOM, loaded_.ComPortIndex, form_.cmbCOM->currentIndex());
   c.SourceAddress = HexTextToByte(form_.txtJ1939Addr->text());
   c.DynamicMode = form_.optDynamic->isChecked() ? -1 : 0;
 
@@ -268,25 +271,13 @@ QList<Failure> FormBinding::storeForm(bool keepGoing) {
     slotFields(slot).InUse = checkValue(slotControls(slot).chkDeletePGN) == 0 ? 1 : 0;
   // 6-9.
   for (int slot = 0; slot < 2; ++slot) {
-    QComboBox* list = slotControls(slot).cmbUpdateRate;
-    slotFields(slot).UpdateRate = keepsLoadedValue(list)
-                                      ? slotFields(slot, loaded_).UpdateRate
-                                      : static_cast<int16_t>(list->currentIndex());
-  }
-  for (int slot = 0; slot < 2; ++slot) {
-    QComboBox* list = slotControls(slot).cmbPriority;
-    slotFields(slot).Priority = keepsLoadedValue(list) ? slotFields(slot, loaded_).Priority
-                                                       : static_cast<int16_t>(list->currentIndex());
-  }
-  for (int slot = 0; slot < 2; ++slot) {
-    QCheckBox* box = slotControls(slot).chkReserveBit;
-    slotFields(slot).Reserved = keepsLoadedValue(box) ? slotFields(slot, loaded_).Reserved
-                                                      : static_cast<int16_t>(checkValue(box));
-  }
-  for (int slot = 0; slot < 2; ++slot) {
-    QCheckBox* box = slotControls(slot).chkDatapage;
-    slotFields(slot).DataPage = keepsLoadedValue(box) ? slotFields(slot, loaded_).DataPage
-                                                      : static_cast<int16_t>(checkValue(box));
+    const SlotControls k = slotControls(slot);
+    const SlotFields was = slotFields(slot, loaded_);
+    SlotFields now = slotFields(slot);
+    now.UpdateRate = held(k.cmbUpdateRate, was.UpdateRate, k.cmbUpdateRate->currentIndex());
+    now.Priority = held(k.cmbPriority, was.Priority, k.cmbPriority->currentIndex());
+    now.Reserved = held(k.chkReserveBit, was.Reserved, checkValue(k.chkReserveBit));
+    now.DataPage = held(k.chkDatapage, was.DataPage, checkValue(k.chkDatapage));
   }
   // 10. PF of both slots, then PS of both.
   for (int slot = 0; slot < 2; ++slot)
