@@ -1,0 +1,73 @@
+#include "support/Records.h"
+
+#include <QFile>
+#include <QtTest>
+#include <cstring>
+
+#include "config/ConfigFile.h"
+
+SimulatorConfig benchRecord(const std::function<void(SimulatorConfig&)>& edit) {
+  SimulatorConfig c;
+  c.ComPortIndex = 2;  // COM3
+  c.SourceAddress = 0x25;
+  c.DeviceName = {0x39, 0x30, 0x6B, 0x0C, 0x3A, 0x81, 0x05, 0x27};
+  c.DynamicMode = -1;
+  c.Pgn1InUse = 1;
+  c.Pgn1UpdateRate = 2;  // every 100 ms
+  c.Pgn1Priority = 6;
+  c.Pgn1Pf = 0xFF;
+  c.Pgn1Ps = 0x10;
+  c.Pgn1 = 0xFF10;
+  c.Pgn1DataLength = 8;
+  c.Pgn1ParamType = 1;  // 2 bytes
+  c.Pgn1ParamPos = 3;
+  c.Pgn2InUse = 1;
+  c.Pgn2UpdateRate = 1;
+  c.Pgn2Priority = 3;
+  c.Pgn2DataPage = 1;
+  c.Pgn2Pf = 0xEF;  // PDU1: the PS is a destination address, no part of the PGN
+  c.Pgn2 = 0x1EF00;
+  c.Pgn2DataLength = 20;
+  c.Pgn2ParamType = 2;  // 4 bytes
+  c.Pgn2ParamPos = 17;  // the last position a 4-byte parameter fits in 20 bytes
+  c.SimulatorVersion = 1;
+  c.DtcVersion = 3;
+  setVin(c, "1FUJGLDR5CSBM1234");
+  c.CanBaudRate = -1;
+  if (edit) edit(c);
+  return c;
+}
+
+void setVin(SimulatorConfig& config, const char* text) {
+  config.Vin.fill(0);
+  std::memcpy(config.Vin.data(), text, std::min(std::strlen(text), config.Vin.size()));
+}
+
+QString vinOf(const SimulatorConfig& config) {
+  return QString::fromLatin1(reinterpret_cast<const char*>(config.Vin.data()), 17);
+}
+
+QByteArray fileBytes(const QString& path) {
+  QFile file(path);
+  return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+bool writeBytes(const QString& path, const QByteArray& bytes) {
+  QFile file(path);
+  return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(bytes) == bytes.size();
+}
+
+bool writeRecord(const QString& path, const SimulatorConfig& config) {
+  return writeBytes(path, EncodeConfigRecord(config));
+}
+
+SimulatorConfig recordIn(const QString& path) {
+  SimulatorConfig config;
+  const QByteArray bytes = fileBytes(path);
+  if (bytes.size() < kConfigFieldBytes)
+    QTest::qFail(qPrintable(QStringLiteral("%1 holds %2 bytes").arg(path).arg(bytes.size())),
+                 __FILE__, __LINE__);
+  else
+    DecodeConfigRecord(bytes, config);
+  return config;
+}
