@@ -71,3 +71,13 @@ SimulatorConfig recordIn(const QString& path) {
     DecodeConfigRecord(bytes, config);
   return config;
 }
+
+SlotFields slotOf(SimulatorConfig& c, int slot) {
+  if (slot == 0)
+    return {c.Pgn1InUse,      c.Pgn1UpdateRate, c.Pgn1Priority, c.Pgn1DataPage,
+            c.Pgn1Reserved,   c.Pgn1Pf,         c.Pgn1Ps,       c.Pgn1,
+            c.Pgn1DataLength, c.Pgn1ParamType,  c.Pgn1ParamPos};
+  return {c.Pgn2InUse,      c.Pgn2UpdateRate, c.Pgn2Priority, c.Pgn2DataPage,
+          c.Pgn2Reserved,   c.Pgn2Pf,         c.Pgn2Ps,       c.Pgn2,
+          c.Pgn2DataLength, c.Pgn2ParamType,  c.Pgn2ParamPos};
+}

@@ -20,3 +20,14 @@ bool writeBytes(const QString& path, const QByteArray& bytes);
 bool writeRecord(const QString& path, const SimulatorConfig& config);
 // The record a file holds; a file of fewer than 77 bytes fails the calling test.
 SimulatorConfig recordIn(const QString& path);
+
+// One additional PGN slot of a record (0 or 1), its fields by reference.
+struct SlotFields {
+  int16_t &InUse, &UpdateRate, &Priority, &DataPage, &Reserved;
+  uint8_t &Pf, &Ps;
+  int32_t& Pgn;
+  int16_t& DataLength;
+  uint8_t& ParamType;
+  int16_t& ParamPos;
+};
+SlotFields slotOf(SimulatorConfig& c, int slot);
