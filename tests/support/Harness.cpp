@@ -2,6 +2,9 @@
 
 #include <QTimer>
 
+#include "config/ConfigFiles.h"
+#include "support/Records.h"
+
 Harness::Harness() = default;
 
 Harness::~Harness() {
@@ -35,4 +38,10 @@ void Harness::simulatorAccepts() {
       emit port.bytesWritten(0);
     });
   };
+}
+
+MainWindow& Harness::startOn(const SimulatorConfig& config) {
+  if (!writeRecord(path(kDefaultConfigFileName), config)) qWarning("cannot write j1939.cfg");
+  simulatorAccepts();
+  return start();
 }

@@ -21,6 +21,8 @@ struct Harness {
   // each frame at once (the fake clock is moved past the reply window, so that
   // no test waits it out). The frames sent collect in port.written.
   void simulatorAccepts();
+  // simulatorAccepts(), j1939.cfg holding `config`, then start().
+  MainWindow& startOn(const SimulatorConfig& config);
   Ui::frmMain& ui() { return window->form(); }
   QString path(const QString& name) const { return dir.filePath(name); }
 

@@ -1,0 +1,57 @@
+#pragma once
+
+#include <algorithm>
+
+#include "support/Records.h"
+
+// What the window makes of a record, written from the J1939 bit positions
+// rather than from the window's code.
+
+// The record as the window stores it back, from the bit positions of a PGN:
+// reserved bit 17, data page 16, PF 15-8, PS 7-0 (no part of a PDU1 PGN).
+inline SimulatorConfig storedBack(SimulatorConfig c) {
+  c.DynamicMode = c.DynamicMode == -1 ? -1 : 0;
+  c.DeviceName[7] &= 0x7F;  // NAME bit 63 is never set
+  c.SimulatorVersion = c.SimulatorVersion != 0 ? 1 : 0;
+  if (c.SimulatorVersion == 0)
+    c.DtcVersion = 2;  // "Version3"; the VIN and the bit rate keep what they held
+  else
+    c.CanBaudRate = c.CanBaudRate != 0 ? -1 : 0;
+  for (int slot = 0; slot < 2; ++slot) {
+    SlotFields s = slotOf(c, slot);
+    s.InUse = s.InUse != 0 ? 1 : 0;
+    s.DataLength = std::max<int16_t>(s.DataLength, 1);
+    s.ParamPos = std::max<int16_t>(s.ParamPos, 1);
+    // A number the slot cannot split (2^24 and up) leaves the parts it shows.
+    uint32_t bits = (s.Reserved == 1) << 17 | (s.DataPage == 1) << 16 | s.Pf << 8 | s.Ps;
+    if (s.Pgn < 0) bits = 0;
+    if (s.Pgn >= 0 && s.Pgn < (1 << 24)) bits = static_cast<uint32_t>(s.Pgn) & 0x3FFFF;
+    s.Reserved = bits >> 17 & 1;
+    s.DataPage = bits >> 16 & 1;
+    s.Pf = static_cast<uint8_t>(bits >> 8);
+    s.Ps = s.Pf < 240 ? 0 : static_cast<uint8_t>(bits);
+    s.Pgn = s.Reserved << 17 | s.DataPage << 16 | s.Pf << 8 | s.Ps;
+  }
+  return c;
+}
+
+// What "Default" puts into the form over `shown`; the lists and boxes it leaves
+// alone keep what they showed.
+inline SimulatorConfig factoryOver(SimulatorConfig c) {
+  c.SourceAddress = 0;
+  c.DynamicMode = 0;
+  c.DeviceName = {};
+  c.SimulatorVersion = 1;
+  c.DtcVersion = 3;  // "Version4"
+  setVin(c, "KorvaneElectronic");
+  c.CanBaudRate = 0;
+  for (int slot = 0; slot < 2; ++slot) {
+    SlotFields s = slotOf(c, slot);
+    s.InUse = 0;
+    s.UpdateRate = 0;  // "On Request"
+    s.Priority = 7;
+    s.ParamType = 0;  // "Single Byte"
+    s.ParamPos = 1;
+  }
+  return c;
+}

@@ -1,0 +1,341 @@
+#include <QApplication>
+#include <QDialog>
+#include <QDir>
+#include <QLabel>
+#include <QLineEdit>
+#include <QScreen>
+#include <QtTest>
+
+#include "RecordModel.h"
+#include "config/ConfigFile.h"
+#include "config/ConfigFiles.h"
+#include "fields/Controls.h"
+#include "support/Harness.h"
+#include "support/TestMain.h"
+
+// The configuration files as the user works with them: j1939.cfg from
+// start-up to exit, the File commands, and files that fail.
+class FilesTest : public QObject {
+  Q_OBJECT
+ private slots:
+  void fileCommands_data();
+  void fileCommands();
+  void defaultThenStore();
+  void exitKeepsWhatCannotBeStoredAndWritesTheRest();
+  void runEndedDuringAMessage_data();
+  void runEndedDuringAMessage();
+  void exitKeepsTheGeometryOnce();
+};
+
+namespace {
+
+// Opens like a file that the user may read but not write (root is not held
+// back by permissions, so the refusal is made here).
+class ReadOnlyFile : public QFile {
+ public:
+  using QFile::open;
+  using QFile::QFile;
+  bool open(OpenMode mode) override {
+    if (!(mode & QIODevice::WriteOnly)) return QFile::open(mode);
+    setErrorString(QStringLiteral("Permission denied"));
+    return false;
+  }
+};
+
+// Takes at most `limit` bytes of a write, as a full disk can; -1 takes none.
+class ShortWriteFile : public QFile {
+ public:
+  ShortWriteFile(const QString& path, qint64 limit) : QFile(path), limit_(limit) {}
+
+ protected:
+  qint64 writeData(const char* data, qint64 length) override {
+    if (limit_ >= 0) return QFile::writeData(data, std::min(length, limit_));
+    setErrorString(QStringLiteral("No space left on device"));
+    return -1;
+  }
+
+ private:
+  qint64 limit_;
+};
+
+const QByteArray kTail = QByteArray(100, '\xE7');
+
+void typeOver(QLineEdit* box, const QString& text) {
+  box->setFocus();
+  box->selectAll();
+  QTest::keyClicks(box, text);
+}
+
+// The files of every run: j1939.cfg as `start` says; bench.cfg, long.cfg (with
+// a filler that is not zero and a tail) and cut.cfg (76 bytes) from a bench
+// record whose source address is 33.
+void prepare(Harness& h, const QString& start) {
+  const QByteArray bench = EncodeConfigRecord(benchRecord());
+  const QByteArray other = EncodeConfigRecord(benchRecord([](auto& c) { c.SourceAddress = 0x33; }));
+  if (start == "bench" || start == "readonly" || start.startsWith("write"))
+    writeBytes(h.path("j1939.cfg"), bench);
+  if (start == "cut40") writeBytes(h.path("j1939.cfg"), bench.left(40));
+  if (start == "folder") QDir(h.dir.path()).mkdir("j1939.cfg");
+  writeBytes(h.path("bench.cfg"), other);
+  writeBytes(h.path("long.cfg"), other.left(77) + QByteArray(7, '\x77') + kTail);
+  writeBytes(h.path("cut.cfg"), other.left(76));
+  const qint64 limit = start == "write10" ? 10 : -1;
+  auto& files = h.create().configFiles();
+  if (start == "readonly")
+    files.setFileFactory([](const QString& path) { return std::make_unique<ReadOnlyFile>(path); });
+  if (start.startsWith("write"))
+    files.setFileFactory(
+        [limit](const QString& path) { return std::make_unique<ShortWriteFile>(path, limit); });
+}
+
+// Runs the user's steps: "addr=44" types a source address, "open=NAME" and
+// "saveas=NAME" answer the dialog (no name: Cancel), "tbopen=" and "tbsave"
+// use the toolbar, "save", "default" and "exit".
+void run(Harness& h, const QString& script) {
+  for (const QString& step : script.split(' ', Qt::SkipEmptyParts)) {
+    const QString verb = step.section('=', 0, 0);
+    const QString name = step.section('=', 1);
+    if (verb == "addr") typeOver(h.ui().txtJ1939Addr, name);
+    if (verb == "save") h.ui().mnuFileSave->trigger();
+    if (verb == "tbsave") h.ui().tbSave->trigger();
+    if (verb == "default") QTest::mouseClick(h.ui().cmdDefault, Qt::LeftButton);
+    if (verb == "exit") h.window->close();
+    if (verb.contains("open") || verb == "saveas") {
+      h.fileDialogs.answers << (name.isEmpty() ? QString() : h.path(name));
+      (verb == "open"     ? h.ui().mnuFileOpen
+       : verb == "tbopen" ? h.ui().tbOpen
+                          : h.ui().mnuFileSaveAs)
+          ->trigger();
+      QCOMPARE(h.fileDialogs.calls.last().title, verb == "saveas" ? "save as" : "Open");
+      QCOMPARE(h.fileDialogs.calls.last().filter, "J1939 Configure File (*.cfg)|*.cfg");
+    }
+  }
+}
+
+QStringList messagesOf(Harness& h) {
+  QStringList shown;
+  for (const ShownMessage& m : h.messages.shown)
+    shown << m.title + ": " + QString(m.prompt).remove(h.dir.path() + '/');
+  return shown;
+}
+
+}  // namespace
+
+void FilesTest::fileCommands_data() {
+  QTest::addColumn<QString>("start");
+  QTest::addColumn<QString>("script");
+  QTest::addColumn<QStringList>("messages");
+  // NAME=AA: the file holds a record with source address AA; "same": as it
+  // was; "empty": created, nothing written.
+  QTest::addColumn<QString>("files");
+  const QString err = "Configuration file error: ";
+  const QString folder = err + "Cannot %1 the configuration file j1939.cfg: Is a directory";
+  const QString readOnly = err + "Cannot write the configuration file j1939.cfg: Permission denied";
+  // Data length 1 comes in under the types and positions of the record shown.
+  const QString type = "Wrong Data Type: too big data type";
+  const QString position = "Parameter position is wrong: Parameter position should be 1 to 1";
+  const QStringList layout = {type, position, type, position};
+  const auto row = [](const char* name, const char* start, const char* script,
+                      const QStringList& messages, const char* files) {
+    QTest::newRow(name) << start << script << messages << files;
+  };
+  row("first start in an empty folder", "none", "", {}, "j1939.cfg=empty");
+  row("first start, then exit", "none", "addr=5C exit", {}, "j1939.cfg=5C");
+  row("Save before any Open writes j1939.cfg", "bench", "addr=61 save", {}, "j1939.cfg=61");
+  row("Open, edit, exit: the edit goes to j1939.cfg", "bench", "open=bench.cfg addr=44 exit", {},
+      "j1939.cfg=44 bench.cfg=same");
+  row("Save As, then Save goes there", "bench", "addr=12 saveas=rig7 addr=13 save", {},
+      "rig7=13 j1939.cfg=same");
+  row("Open cancelled", "bench", "addr=7E open= save", {}, "j1939.cfg=7E bench.cfg=same");
+  row("Save As cancelled", "bench", "addr=7E saveas= save", {}, "j1939.cfg=7E");
+  row("Open cancelled over a user file", "bench", "open=bench.cfg addr=7E tbopen= save", {},
+      "bench.cfg=7E j1939.cfg=same");
+  row("Save As cancelled over a user file", "bench", "open=bench.cfg addr=7E saveas= tbsave", {},
+      "bench.cfg=7E j1939.cfg=same");
+  row("Open of a missing file creates it", "bench", "open=fresh.cfg", layout,
+      "fresh.cfg=empty j1939.cfg=same");
+  row("a longer file keeps its tail: Open, Save", "bench", "tbopen=long.cfg addr=19 tbsave", {},
+      "long.cfg=19");
+  row("a longer file keeps its tail: Save As", "bench", "addr=19 saveas=long.cfg", {},
+      "long.cfg=19");
+  row("a short user file is refused, the form stays", "bench", "addr=21 open=cut.cfg save",
+      {err + "Cannot read the configuration file cut.cfg: it holds 76 bytes; a configuration "
+             "needs 77"},
+      "cut.cfg=21 j1939.cfg=same");
+  row("short j1939.cfg, closed unchanged: left alone", "cut40", "exit",
+      {err + "Cannot read the configuration file j1939.cfg: it holds 40 bytes; a configuration "
+             "needs 77"},
+      "j1939.cfg=same");
+  row("short j1939.cfg, edited: written at exit", "cut40", "addr=3C exit",
+      {err + "Cannot read the configuration file j1939.cfg: it holds 40 bytes; a configuration "
+             "needs 77"},
+      "j1939.cfg=3C");
+  row("j1939.cfg is a folder", "folder", "save saveas=rescue.cfg exit",
+      {folder.arg("open"), folder.arg("write"), folder.arg("write")}, "rescue.cfg=00");
+  row("j1939.cfg can only be read", "readonly", "addr=2B save exit", {readOnly, readOnly, readOnly},
+      "j1939.cfg=same");
+  row("a short write", "write10", "tbsave",
+      {err + "Cannot write the configuration file j1939.cfg: only 10 of its 84 bytes were "
+             "written"},
+      "");
+  row("a failed write", "write-1", "save",
+      {err + "Cannot write the configuration file j1939.cfg: No space left on device"}, "");
+}
+
+void FilesTest::fileCommands() {
+  QFETCH(QString, start);
+  QFETCH(QString, script);
+  QFETCH(QStringList, messages);
+  QFETCH(QString, files);
+  Harness h;
+  prepare(h, start);
+  QMap<QString, QByteArray> before;
+  for (const QString& name : QDir(h.dir.path()).entryList(QDir::Files))
+    before[name] = fileBytes(h.path(name));
+  h.simulatorAccepts();
+  h.start();
+  if (start == "readonly")  // said before any editing, in the status bar too
+    QCOMPARE(h.window->findChild<QLabel*>("sbStatusText")->text(),
+             h.messages.shown.value(0).prompt);
+  run(h, script);
+  QCOMPARE(messagesOf(h), messages);
+  QVERIFY(h.fileDialogs.answers.isEmpty());
+  for (const QString& expected : files.split(' ', Qt::SkipEmptyParts)) {
+    const QString name = expected.section('=', 0, 0);
+    const QString holds = expected.section('=', 1);
+    const QByteArray bytes = fileBytes(h.path(name));
+    if (holds == "same") {
+      QCOMPARE(bytes, before.value(name));
+    } else if (holds == "empty") {
+      QVERIFY(QFile::exists(h.path(name)));
+      QCOMPARE(bytes.size(), 0);
+    } else {
+      QCOMPARE(bytes.size(), before.value(name).size() > 84 ? 84 + kTail.size() : 84);
+      QCOMPARE(bytes.mid(77, 7), QByteArray(7, '\0'));
+      QCOMPARE(bytes.mid(84), kTail.left(bytes.size() - 84));
+      QCOMPARE(recordIn(h.path(name)).SourceAddress, uint8_t(holds.toUInt(nullptr, 16)));
+    }
+  }
+}
+
+// "Default" fills the form only; the store then takes the factory values.
+void FilesTest::defaultThenStore() {
+  Harness h;
+  const SimulatorConfig bench = benchRecord();
+  h.startOn(bench);
+  const QByteArray file = fileBytes(h.path("j1939.cfg"));
+  QTest::mouseClick(h.ui().cmdDefault, Qt::LeftButton);
+  QCOMPARE(fileBytes(h.path("j1939.cfg")), file);
+  QVERIFY(h.window->state().Config == bench);
+  QCOMPARE(h.ui().cmbIndustrygroup->currentText(), "0");  // the NAME fields follow the bytes
+  QCOMPARE(h.ui().txtIdentityNumber->text(), "0");
+  h.ui().mnuFileSave->trigger();
+  QCOMPARE(h.messages.titles(), QStringList());
+  QCOMPARE(fileBytes(h.path("j1939.cfg")).toHex(' '),
+           EncodeConfigRecord(factoryOver(bench)).toHex(' '));
+}
+
+void FilesTest::exitKeepsWhatCannotBeStoredAndWritesTheRest() {
+  Harness h;
+  h.startOn(benchRecord());
+  auto& ui = h.ui();
+  typeOver(ui.txtJ1939Addr, "11");         // before both
+  setListIndex(ui.cmbParameterType1, -1);  // cannot be stored
+  ui.txtDeviceName0->setText("7A");        // between them
+  ui.txtVIN->setText("WDB9634031L12345");  // cannot be stored
+  setListIndex(ui.cmbCANBUSBaudRate, 0);   // after both
+  QByteArray fileWhenTold;
+  h.messages.whileShown = [&](const ShownMessage&) {
+    fileWhenTold = fileBytes(h.path("j1939.cfg"));
+  };
+  h.window->close();
+  QCOMPARE(messagesOf(h),
+           QStringList{"Configuration not stored: j1939.cfg was written, but these fields could "
+                       "not be stored and kept their earlier values: Parameter Type of Additional "
+                       "PGN1 (cmbParameterType1): no entry is selected; VIN (txtVIN): it has 16 "
+                       "characters; a VIN needs 17."});
+  QCOMPARE(fileWhenTold, fileBytes(h.path("j1939.cfg")));  // written before the message
+  QCOMPARE(fileBytes(h.path("j1939.cfg")), EncodeConfigRecord(benchRecord([](auto& c) {
+             c.SourceAddress = 0x11;
+             c.DeviceName[0] = 0x7A;
+             c.CanBaudRate = 0;
+           })));
+}
+
+void FilesTest::runEndedDuringAMessage_data() {
+  QTest::addColumn<QString>("start");
+  QTest::addColumn<bool>("open");
+  // The record was never shown: the half-made form is not stored, and the
+  // file that could not be read is not overwritten; no port is opened.
+  QTest::newRow("the start-up's message") << "cut40" << false;
+  // Open's loading says "Wrong Data Type" halfway through: the opened record
+  // is written, never the half-filled form.
+  QTest::newRow("a message of Open") << "bench" << true;
+}
+
+void FilesTest::runEndedDuringAMessage() {
+  QFETCH(QString, start);
+  QFETCH(bool, open);
+  Harness h;
+  prepare(h, start);
+  const QByteArray before = fileBytes(h.path("j1939.cfg"));
+  writeRecord(h.path("bench.cfg"), benchRecord([](auto& c) {
+                c.SourceAddress = 0x35;
+                c.Pgn1DataLength = 1;  // under "2 Bytes"
+              }));
+  h.simulatorAccepts();
+  if (open) h.start();
+  h.messages.whileShown = [&](const ShownMessage&) { h.window->requestClose(); };
+  if (open) {
+    h.fileDialogs.answers << h.path("bench.cfg");
+    h.ui().mnuFileOpen->trigger();
+  } else {
+    h.start();
+    QVERIFY(h.port.log.filter("open").isEmpty());
+  }
+  QVERIFY(h.window->hasShutDown());
+  QCOMPARE(fileBytes(h.path("j1939.cfg")), open ? fileBytes(h.path("bench.cfg")) : before);
+  QVERIFY(!h.port.isOpen());
+}
+
+// The close box, a second close, the About box open meanwhile: the form is
+// stored and the geometry kept once, in twips by the screen density.
+void FilesTest::exitKeepsTheGeometryOnce() {
+  Harness h;
+  h.startOn(benchRecord());
+  typeOver(h.ui().txtJ1939Addr, "4F");
+  h.window->move(h.window->pos() + QPoint(7, 3));
+  const QRect frame = h.window->frameGeometry();
+  const double dpiX = h.window->screen()->logicalDotsPerInchX();
+  const double dpiY = h.window->screen()->logicalDotsPerInchY();
+  bool aboutWasOpen = false;
+  QTimer::singleShot(0, h.window.get(), [&] {
+    for (QWidget* window : QApplication::topLevelWidgets())
+      aboutWasOpen |= qobject_cast<QDialog*>(window) && window->isVisible();
+    h.window->requestClose();
+  });
+  h.window->mnuHelpAbout_Click();  // returns once the box has closed
+  QVERIFY(aboutWasOpen);
+  QCOMPARE(recordIn(h.path("j1939.cfg")).SourceAddress, uint8_t(0x4F));
+  QVERIFY(!h.port.isOpen());
+  QCOMPARE(h.settings.writes, (QStringList{"Settings/MainLeft", "Settings/MainTop",
+                                           "Settings/MainWidth", "Settings/MainHeight"}));
+  QCOMPARE(h.settings.values.value("Settings/MainLeft").toInt(), qRound(frame.x() * 1440 / dpiX));
+  QCOMPARE(h.settings.values.value("Settings/MainTop").toInt(), qRound(frame.y() * 1440 / dpiY));
+  QCOMPARE(h.settings.values.value("Settings/MainWidth").toInt(),
+           qRound(frame.width() * 1440 / dpiX));
+  QCOMPARE(h.settings.values.value("Settings/MainHeight").toInt(),
+           qRound(frame.height() * 1440 / dpiY));
+  QVERIFY(h.settings.syncs >= 1);
+  // Once: a later close, Save or signal changes nothing.
+  writeBytes(h.path("j1939.cfg"), "left alone");
+  h.settings.writes.clear();
+  h.window->close();
+  h.window->requestClose();
+  h.ui().mnuFileSave->trigger();
+  QCOMPARE(fileBytes(h.path("j1939.cfg")), QByteArray("left alone"));
+  QCOMPARE(h.settings.writes, QStringList());
+}
+
+J1939_TEST(FilesTest);
+#include "tst_files.moc"

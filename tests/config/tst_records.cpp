@@ -1,0 +1,357 @@
+#include <QComboBox>
+#include <QLineEdit>
+#include <QRandomGenerator>
+#include <QtTest>
+
+#include "RecordModel.h"
+#include "config/ConfigFile.h"
+#include "config/ConfigFiles.h"
+#include "config/RecordReading.h"
+#include "fields/Controls.h"
+#include "link/ConfigFrames.h"
+#include "support/Harness.h"
+#include "support/Records.h"
+#include "support/TestMain.h"
+
+using Edit = std::function<void(SimulatorConfig&)>;
+Q_DECLARE_METATYPE(Edit)
+
+// The record: its bytes in a file, and what the window makes of a record it
+// reads, shows and stores back or sends.
+class RecordsTest : public QObject {
+  Q_OBJECT
+ private slots:
+  void goldenRecord();
+  void shortInputIsRefused();
+  void randomRecordsComeBackAsTheModelSays();
+  void valueTheFormCannotShowIsKept_data();
+  void valueTheFormCannotShowIsKept();
+  void fieldThatCannotBeStoredStopsSave_data();
+  void fieldThatCannotBeStoredStopsSave();
+  void textPlacedPastTheRulesIsNotStored_data();
+  void textPlacedPastTheRulesIsNotStored();
+};
+
+namespace {
+
+// Every field a value whose bytes differ, several of them ones no window writes.
+SimulatorConfig goldenConfig() {
+  return benchRecord([](SimulatorConfig& c) {
+    c.ComPortIndex = 0x0102;
+    c.SourceAddress = 0x7E;
+    c.DeviceName = {0x11, 0x22, 0x33, 0x44, 0x55, 0x66, 0x77, 0x88};
+    c.Pgn1UpdateRate = 5;
+    c.Pgn1Priority = 7;
+    c.Pgn1DataPage = 1;
+    c.Pgn1Reserved = 2;
+    c.Pgn1Pf = 0xFE;
+    c.Pgn1Ps = 0xCA;
+    c.Pgn1 = 0x0003FECA;
+    c.Pgn1DataLength = 1785;
+    c.Pgn1ParamType = 2;
+    c.Pgn1ParamPos = 1782;
+    c.Pgn2InUse = -1;
+    c.Pgn2UpdateRate = -2;
+    c.Pgn2Priority = 0x0304;
+    c.Pgn2DataPage = -32768;
+    c.Pgn2Reserved = 32767;
+    c.Pgn2Pf = 0xEA;
+    c.Pgn2Ps = 0x01;
+    c.Pgn2 = -123456;
+    c.Pgn2DataLength = 0x1234;
+    c.Pgn2ParamType = 0xAB;
+    c.Pgn2ParamPos = -2;
+    setVin(c, "1M8-GD.9A/KP,42!?");
+  });
+}
+
+// A record the window shows as a whole: every list value within its list, odd
+// values where the window reads them its own way.
+SimulatorConfig randomRecord(QRandomGenerator& r) {
+  auto pick = [&r](std::initializer_list<int> values) {
+    return *(values.begin() + r.bounded(static_cast<int>(values.size())));
+  };
+  SimulatorConfig c;
+  c.ComPortIndex = static_cast<int16_t>(r.bounded(16));
+  c.SourceAddress = static_cast<uint8_t>(r.bounded(0x80));
+  for (uint8_t& byte : c.DeviceName) byte = static_cast<uint8_t>(r.bounded(256));
+  c.DynamicMode = static_cast<int16_t>(pick({-1, 0, 1, -2, 5}));
+  for (int slot = 0; slot < 2; ++slot) {
+    SlotFields s = slotOf(c, slot);
+    s.InUse = static_cast<int16_t>(pick({0, 1, -1, 7}));
+    s.UpdateRate = static_cast<int16_t>(r.bounded(6));
+    s.Priority = static_cast<int16_t>(r.bounded(8));
+    s.Reserved = static_cast<int16_t>(r.bounded(3));
+    s.DataPage = static_cast<int16_t>(r.bounded(3));
+    s.Pf = static_cast<uint8_t>(r.bounded(256));
+    s.Ps = static_cast<uint8_t>(r.bounded(256));
+    const int kind = r.bounded(8);
+    s.Pgn = kind == 0   ? -r.bounded(1, 1 << 30)
+            : kind == 1 ? r.bounded(1 << 18, 1 << 24)
+            : kind == 2 ? r.bounded(1 << 24, 1 << 30)
+                        : r.bounded(1 << 18);
+    s.DataLength = static_cast<int16_t>(pick({0, 1, 2, 3, 4, 8, 1785, r.bounded(5, 1785)}));
+    const int length = std::max<int>(s.DataLength, 1);
+    s.ParamType = static_cast<uint8_t>(r.bounded(length >= 4 ? 3 : length >= 2 ? 2 : 1));
+    const int bound = length - (s.ParamType == 0 ? 0 : s.ParamType == 1 ? 1 : 3);
+    s.ParamPos = static_cast<int16_t>(pick({0, 1, bound, r.bounded(1, bound + 1)}));
+  }
+  c.SimulatorVersion = static_cast<int16_t>(pick({0, 1, 2}));
+  c.DtcVersion = static_cast<uint8_t>(r.bounded(4));
+  for (uint8_t& code : c.Vin)  // printable single-byte codes
+    code = static_cast<uint8_t>(r.bounded(2) ? r.bounded(0x21, 0x7F) : r.bounded(0xA1, 0x100));
+  c.CanBaudRate = static_cast<int16_t>(pick({0, -1, 1}));
+  return c;
+}
+
+QByteArray frameOf(const SimulatorConfig& c) {
+  ConfigFrameV1Bytes v1;
+  ConfigFrameV2Bytes v2;
+  if (BuildConfigFrames(c, v1, v2)) return "refused";
+  return c.SimulatorVersion == 0 ? QByteArray(reinterpret_cast<const char*>(v1.data()), v1.size())
+                                 : QByteArray(reinterpret_cast<const char*>(v2.data()), v2.size());
+}
+
+}  // namespace
+
+void RecordsTest::goldenRecord() {
+  const QByteArray golden = QByteArray::fromHex(
+      "0201"                                //  0 ComPortIndex 0x0102
+      "7e"                                  //  2 SourceAddress
+      "1122334455667788"                    //  3 DeviceName, element 0 first
+      "ffff0100050007000100"                // 11 DynamicMode -1, InUse, rate, priority, page
+      "0200feca cafe0300"                   // 21 Reserved 2, PF, PS, PGN 261834
+      "f906 02 f606"                        // 29 length 1785, type, position 1782
+      "ffff feff 0403 0080 ff7f ea 01"      // 34 slot 2: -1, -2, 0x0304, -32768, 32767
+      "c01dfeff 3412 ab feff"               // 46 PGN -123456, 0x1234, 0xAB, -2
+      "0100 03"                             // 55 SimulatorVersion, DtcVersion
+      "314d382d47442e39412f4b502c3432213f"  // 58 Vin
+      "ffff 00000000000000");               // 75 CanBaudRate -1, filler
+  QCOMPARE(EncodeConfigRecord(goldenConfig()).toHex(' '), golden.toHex(' '));
+  SimulatorConfig decoded;
+  QVERIFY(!DecodeConfigRecord(golden + "tail", decoded));  // later bytes are no part of it
+  QVERIFY(decoded == goldenConfig());
+  QVERIFY(!DecodeConfigRecord(QByteArray(), decoded));  // a file just created
+  QVERIFY(decoded == SimulatorConfig{});
+}
+
+void RecordsTest::shortInputIsRefused() {
+  for (int length : {1, 76}) {
+    SimulatorConfig config = goldenConfig();
+    QVERIFY(DecodeConfigRecord(QByteArray(length, '\x11'), config));
+    QVERIFY(config == goldenConfig());
+  }
+  SimulatorConfig config;
+  QVERIFY(!DecodeConfigRecord(QByteArray(77, '\x11'), config));
+  QCOMPARE(config.Vin[16], uint8_t(0x11));
+}
+
+// Through the window: j1939.cfg read at start-up, Save, Program Config. The
+// file and the frame hold the record as the model reads it, and the tools
+// without the window read it the same way.
+void RecordsTest::randomRecordsComeBackAsTheModelSays() {
+  QRandomGenerator random(20261206);
+  for (int run = 0; run < 40; ++run) {
+    const SimulatorConfig record = randomRecord(random);
+    const SimulatorConfig expected = storedBack(record);
+    const QString what = QStringLiteral("record %1: %2")
+                             .arg(run)
+                             .arg(QString::fromLatin1(EncodeConfigRecord(record).toHex()));
+    QVERIFY2(RecordAsShown(record) == expected, qPrintable(what));
+    Harness h;
+    h.startOn(record);
+    h.ui().mnuFileSave->trigger();
+    QVERIFY2(fileBytes(h.path(kDefaultConfigFileName)) == EncodeConfigRecord(expected),
+             qPrintable(what));
+    h.port.written.clear();
+    QTest::mouseClick(h.ui().cmdConfig, Qt::LeftButton);
+    QVERIFY2(h.port.written == frameOf(expected), qPrintable(what));
+  }
+}
+
+void RecordsTest::valueTheFormCannotShowIsKept_data() {
+  QTest::addColumn<Edit>("load");       // what the file holds, from benchRecord()
+  QTest::addColumn<QString>("path");    // how the record is stored afterwards
+  QTest::addColumn<QString>("fields");  // the fields named in the one report
+  QTest::addColumn<QString>("pick");    // a list the user then sets to its entry 3
+  const auto row = [](const char* name, Edit load, const char* path, const char* fields,
+                      const char* pick = "") {
+    QTest::newRow(name) << load << path << fields << pick;
+  };
+  row(
+      "port 16, rate 9: exit",
+      [](SimulatorConfig& c) { c.ComPortIndex = 16, c.Pgn1UpdateRate = 9; }, "exit",
+      "ComPortIndex = 16: the list cmbCOM has no entry 16; "
+      "Pgn1UpdateRate = 9: the list cmbUpdateRate1 has no entry 9");
+  row(
+      "DTC format 7: exit", [](SimulatorConfig& c) { c.DtcVersion = 7; }, "exit",
+      "DtcVersion = 7: the list cmbDTCVersion has no entry 7");
+  row(
+      "port 40, priority 12: Open, Save",
+      [](SimulatorConfig& c) { c.ComPortIndex = 40, c.Pgn2Priority = 12; }, "Open",
+      "ComPortIndex = 40: the list cmbCOM has no entry 40; "
+      "Pgn2Priority = 12: the list cmbPriority2 has no entry 12");
+  row(
+      "type 255: Save As", [](SimulatorConfig& c) { c.Pgn2ParamType = 255; }, "Save As",
+      "Pgn2ParamType = 255: the list cmbParameterType2 has no entry 255");
+  row(
+      "type 3: Program Config", [](SimulatorConfig& c) { c.Pgn1ParamType = 3; }, "Program",
+      "Pgn1ParamType = 3: the list cmbParameterType1 has no entry 3");
+  row(
+      "data page 5: Save", [](SimulatorConfig& c) { c.Pgn2DataPage = 5; }, "Save",
+      "Pgn2DataPage = 5: the check box chkDatapage2 takes only 0, 1 or 2");
+  row(
+      "reserved -1: Program Config", [](SimulatorConfig& c) { c.Pgn1Reserved = -1; }, "Program",
+      "Pgn1Reserved = -1: the check box chkReserveBit1 takes only 0, 1 or 2");
+  row(
+      "priority 12, then set: Save", [](SimulatorConfig& c) { c.Pgn1Priority = 12; }, "Save",
+      "Pgn1Priority = 12: the list cmbPriority1 has no entry 12", "cmbPriority1");
+}
+
+void RecordsTest::valueTheFormCannotShowIsKept() {
+  QFETCH(Edit, load);
+  QFETCH(QString, path);
+  QFETCH(QString, fields);
+  QFETCH(QString, pick);
+  SimulatorConfig expected = benchRecord(load);
+  Harness h;
+  const QString file = h.path(path == "Open" ? "bench.cfg" : "j1939.cfg");
+  if (path == "Open") {
+    h.startOn(benchRecord());
+    QVERIFY(writeRecord(file, expected));
+    h.fileDialogs.answers << file;
+    h.ui().mnuFileOpen->trigger();
+    path = "Save";
+  } else {
+    h.startOn(expected);
+  }
+  // Told once which fields the form could not show; the rest of it is shown.
+  QStringList prompts;
+  for (const ShownMessage& message : h.messages.shown)
+    if (message.title == kConfigFileErrorTitle) prompts << message.prompt;
+  QCOMPARE(prompts, QStringList{QStringLiteral("Cannot show the configuration from %1: %2. The "
+                                               "other fields are shown. These keep the values "
+                                               "stored in the file until you set them.")
+                                    .arg(file, fields)});
+  QCOMPARE(h.ui().txtVIN->text(), QStringLiteral("1FUJGLDR5CSBM1234"));
+  if (!pick.isEmpty()) {
+    h.window->findChild<QComboBox*>(pick)->setCurrentIndex(3);
+    expected.Pgn1Priority = 3;
+  }
+  h.messages.clear();
+  QString written = file;
+  if (path == "exit") {
+    h.window->close();
+  } else if (path == "Save As") {
+    h.fileDialogs.answers << (written = h.path("copy.cfg"));
+    h.ui().mnuFileSaveAs->trigger();
+  } else if (path == "Program") {
+    QTest::mouseClick(h.ui().cmdConfig, Qt::LeftButton);
+    QCOMPARE(h.port.written.toHex(' '), frameOf(expected).toHex(' '));
+    QCOMPARE(h.messages.titles(), QStringList{"config confirmation"});
+    h.messages.clear();
+    h.ui().mnuFileSave->trigger();
+  } else {
+    h.ui().mnuFileSave->trigger();
+  }
+  QCOMPARE(h.messages.titles(), QStringList());
+  QCOMPARE(fileBytes(written).toHex(' '), EncodeConfigRecord(expected).toHex(' '));
+}
+
+void RecordsTest::fieldThatCannotBeStoredStopsSave_data() {
+  QTest::addColumn<QString>("control");
+  QTest::addColumn<QString>("text");  // for the VIN box
+  QTest::addColumn<QString>("failure");
+  QTest::addColumn<bool>("fromToolbar");
+  QTest::newRow("short VIN, menu") << "txtVIN"
+                                   << "WDB9634031L12345"
+                                   << "VIN (txtVIN): it has 16 characters; a VIN needs 17" << false;
+  QTest::newRow("short VIN, toolbar")
+      << "txtVIN"
+      << "WDB9634031L12345"
+      << "VIN (txtVIN): it has 16 characters; a VIN needs 17" << true;
+  QTest::newRow("VIN character without a byte code")
+      << "txtVIN"
+      << "WDB9634031L1234€6"
+      << "VIN (txtVIN): the character '€' has no single-byte code" << false;
+  QTest::newRow("VIN character 0x100") << "txtVIN"
+                                       << "WDB9634031L1234\u01006"
+                                       << "VIN (txtVIN): the character '\u0100' has no "
+                                          "single-byte code"
+                                       << false;
+  QTest::newRow("no parameter type")
+      << "cmbParameterType1"
+      << ""
+      << "Parameter Type of Additional PGN1 (cmbParameterType1): no entry is selected" << false;
+  QTest::newRow("no DTC format") << "cmbDTCVersion"
+                                 << ""
+                                 << "DTC Format (cmbDTCVersion): no entry is selected" << true;
+}
+
+void RecordsTest::fieldThatCannotBeStoredStopsSave() {
+  QFETCH(QString, control);
+  QFETCH(QString, text);
+  QFETCH(QString, failure);
+  QFETCH(bool, fromToolbar);
+  Harness h;
+  h.startOn(benchRecord());
+  const QString file = h.path(kDefaultConfigFileName);
+  const QByteArray before = fileBytes(file);
+  auto& ui = h.ui();
+  // Edits before and after the field that cannot be stored.
+  ui.txtJ1939Addr->setText(QStringLiteral("11"));
+  ui.txtDeviceName0->setText(QStringLiteral("7A"));
+  setListIndex(ui.cmbCANBUSBaudRate, 0);
+  if (control == "txtVIN")
+    ui.txtVIN->setText(text);
+  else
+    setListIndex(h.window->findChild<QComboBox*>(control), -1);
+  h.messages.clear();
+  (fromToolbar ? ui.tbSave : ui.mnuFileSave)->trigger();
+  QCOMPARE(h.messages.titles(), QStringList{kConfigNotStoredTitle});
+  QCOMPARE(h.messages.shown[0].prompt,
+           QStringLiteral("Cannot store %1. Nothing was written to %2.").arg(failure, file));
+  QCOMPARE(fileBytes(file), before);
+  // The copy stopped at the field: before it new, from it on as they were.
+  const SimulatorConfig& record = h.window->state().Config;
+  QCOMPARE(record.SourceAddress, uint8_t(0x11));
+  QCOMPARE(record.DeviceName[0], control == "cmbParameterType1" ? 0x39 : 0x7A);
+  QCOMPARE(record.CanBaudRate, int16_t(-1));
+}
+
+void RecordsTest::textPlacedPastTheRulesIsNotStored_data() {
+  QTest::addColumn<QString>("box");
+  QTest::addColumn<QString>("text");
+  QTest::addColumn<int>("stored");  // the bench record holds 8 bytes, position 3 of 7
+  const char* length = "txtDatalength1";
+  const char* position = "txtParameterPos1";
+  QTest::newRow("length 0") << length << "0" << 8;
+  QTest::newRow("length 1786") << length << "1786" << 8;
+  QTest::newRow("length of twenty digits") << length << "99999999999999999999" << 8;
+  QTest::newRow("length 12a") << length << "12a" << 8;
+  QTest::newRow("length 1") << length << "1" << 1;
+  QTest::newRow("length 1785") << length << "1785" << 1785;
+  QTest::newRow("length 0012") << length << "0012" << 12;
+  QTest::newRow("position at the bound") << position << "7" << 7;
+  QTest::newRow("position past the bound") << position << "8" << 3;
+  QTest::newRow("position 0") << position << "0" << 3;
+  QTest::newRow("position 2x") << position << "2x" << 3;
+}
+
+// A text the box's own rule would have repaired, placed without running it.
+void RecordsTest::textPlacedPastTheRulesIsNotStored() {
+  QFETCH(QString, box);
+  QFETCH(QString, text);
+  QFETCH(int, stored);
+  Harness h;
+  h.startOn(benchRecord());
+  auto* edit = h.window->findChild<QLineEdit*>(box);
+  const QSignalBlocker quiet(edit);
+  edit->setText(text);
+  h.ui().mnuFileSave->trigger();
+  const SimulatorConfig record = recordIn(h.path(kDefaultConfigFileName));
+  QCOMPARE(box == "txtDatalength1" ? record.Pgn1DataLength : record.Pgn1ParamPos, int16_t(stored));
+}
+
+J1939_TEST(RecordsTest);
+#include "tst_records.moc"
