@@ -1,0 +1,211 @@
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QRandomGenerator>
+#include <QtTest>
+
+#include "support/Harness.h"
+#include "support/TestMain.h"
+
+// The simulated ECU's identity as the user edits it: the NAME as eight bytes
+// or as its fields, the source address, and the VIN checked when left.
+class IdentityTest : public QObject {
+  Q_OBJECT
+ private slots:
+  void nameFieldsSitAtTheirBits();
+  void fieldEntries_data();
+  void fieldEntries();
+  void vinCheckedWhenLeft_data();
+  void vinCheckedWhenLeft();
+};
+
+namespace {
+
+// The NAME fields, lowest bit first: identity number 21 bits, manufacturer
+// code 11, ECU instance 3, function instance 5, function 8, bit 48, vehicle
+// system 7, vehicle system instance 4, industry group 3, bit 63.
+struct Field {
+  const char* control;
+  int shift, bits;
+};
+const Field kFields[] = {{"txtIdentityNumber", 0, 21}, {"txtMfgCode", 21, 11},
+                         {"cmbECUInstance", 32, 3},    {"txtFunInstance", 35, 5},
+                         {"txtFunction", 40, 8},       {"txtVehicleSys", 49, 7},
+                         {"cmbVehicleSysIns", 56, 4},  {"cmbIndustrygroup", 60, 3}};
+
+QString shown(Harness& h, const char* name) {
+  if (auto* list = h.window->findChild<QComboBox*>(name)) return list->currentText();
+  return h.window->findChild<QLineEdit*>(name)->text();
+}
+
+void setShown(Harness& h, const char* name, uint64_t value) {
+  if (auto* list = h.window->findChild<QComboBox*>(name))
+    list->setCurrentIndex(static_cast<int>(value));
+  else
+    h.window->findChild<QLineEdit*>(name)->setText(QString::number(value));
+}
+
+uint64_t nameInBoxes(Harness& h) {
+  uint64_t name = 0;
+  for (int i = 7; i >= 0; --i)
+    name = name << 8 | h.window->findChild<QLineEdit*>(QStringLiteral("txtDeviceName%1").arg(i))
+                           ->text()
+                           .toUInt(nullptr, 16);
+  return name;
+}
+
+}  // namespace
+
+void IdentityTest::nameFieldsSitAtTheirBits() {
+  Harness h;
+  h.start();
+  h.messages.clear();
+  QRandomGenerator random(81);
+  for (int run = 0; run < 200; ++run) {
+    // Bytes to fields: each box pasted, box 7 with bit 63 set, which it drops.
+    const uint64_t name = random.generate64() | uint64_t{1} << 63;
+    for (int i = 0; i < 8; ++i)
+      h.window->findChild<QLineEdit*>(QStringLiteral("txtDeviceName%1").arg(i))
+          ->setText(QStringLiteral("%1").arg(name >> 8 * i & 0xFF, 2, 16, QLatin1Char('0')));
+    QCOMPARE(nameInBoxes(h), name & ~(uint64_t{1} << 63));
+    for (const Field& f : kFields)
+      QCOMPARE(shown(h, f.control), QString::number(name >> f.shift & ((1u << f.bits) - 1)));
+    QVERIFY(!h.ui().Check1->isChecked());
+    // One field to bytes: only its bits change; bit 48 stays as it was.
+    const Field& f = kFields[random.bounded(8)];
+    const uint64_t value = random.bounded(1u << f.bits);
+    setShown(h, f.control, value);
+    const uint64_t mask = ((uint64_t{1} << f.bits) - 1) << f.shift;
+    QCOMPARE(nameInBoxes(h), (name & ~(uint64_t{1} << 63) & ~mask) | value << f.shift);
+  }
+  QVERIFY(h.messages.shown.isEmpty());
+}
+
+void IdentityTest::fieldEntries_data() {
+  QTest::addColumn<QString>("box");
+  QTest::addColumn<QString>("input");
+  QTest::addColumn<bool>("typed");
+  QTest::addColumn<QString>("title");  // of the one message, if any
+  QTest::addColumn<QString>("left");
+  QTest::addColumn<bool>("selected");  // the whole text, after the message
+  const auto row = [](const char* box, const char* input, bool typed, const char* title,
+                      const char* left, bool selected) {
+    QTest::addRow("%s %s '%s'", box, typed ? "typed" : "set", input)
+        << box << input << typed << title << left << selected;
+  };
+  row("txtFunction", "256", true, "Function is wrong", "255", true);
+  row("txtFunction", "2a", false, "Function must be decimal", "0", true);
+  row("txtFunction", "", true, "", "0", true);
+  row("txtFunction", "007", true, "", "007", false);
+  row("txtFunction", "99999999999999999999", false, "Function is wrong", "255", true);
+  row("txtFunction", "2560", true, "Function is wrong", "0", false);  // 4th key over the selection
+  row("txtFunInstance", "32", true, "Function instance is wrong", "31", true);
+  row("txtIdentityNumber", "2097152", true, "Identity number is wrong", "2097151", true);
+  row("txtIdentityNumber", "2097151", true, "", "2097151", false);
+  row("txtIdentityNumber", "-1", false, "Identity number must be decimal", "0", true);
+  row("txtMfgCode", "2048", true, "Manufacture code is wrong", "2047", true);
+  row("txtMfgCode", "0002047", false, "", "0002047", false);
+  row("txtVehicleSys", "128", true, "Vehicle system is wrong", "127", true);
+  row("txtDeviceName0", "100", true, "Device Name must be 0 to FF", "10", true);
+  row("txtDeviceName2", "1G", true, "Device Name must be hex", "1G", true);
+  row("txtDeviceName3", "00FF", false, "", "00FF", false);
+  row("txtDeviceName4", "", true, "", "0", false);
+  row("txtDeviceName6", "0FFF", false, "Device Name must be 0 to FF", "0F", true);
+  row("txtDeviceName7", "FF", true, "", "7F", false);
+  row("txtDeviceName7", "80", true, "", "00", false);
+  row("txtDeviceName7", "FFF", false, "Device Name must be 0 to FF", "7F", true);
+  row("txtJ1939Addr", "80", true, "J1939 Address must be 0 to 7F", "7F", true);
+  row("txtJ1939Addr", "7G", true, "J1939 Address must be hex", "0", true);
+  row("txtJ1939Addr", "", false, "", "", false);
+  row("txtJ1939Addr", "007F", false, "", "007F", false);
+  row("txtJ1939Addr", "100", true, "J1939 Address must be 0 to 7F", "10", true);
+  row("txtJ1939Addr", "7f", true, "", "7f", false);
+}
+
+void IdentityTest::fieldEntries() {
+  QFETCH(QString, box);
+  QFETCH(QString, input);
+  QFETCH(bool, typed);
+  QFETCH(QString, title);
+  QFETCH(QString, left);
+  QFETCH(bool, selected);
+  Harness h;
+  h.start();
+  auto* edit = h.window->findChild<QLineEdit*>(box);
+  edit->setText(box.contains("Name") ? "00" : "12");
+  h.messages.clear();
+  if (typed) {
+    edit->selectAll();
+    QTest::keyClicks(edit, input);
+    if (input.isEmpty()) QTest::keyClick(edit, Qt::Key_Backspace);
+  } else {
+    edit->setText(input);
+  }
+  QCOMPARE(h.messages.titles(), title.isEmpty() ? QStringList() : QStringList{title});
+  QCOMPARE(edit->text(), left);
+  QCOMPARE(edit->selectedText(), selected ? left : QString());
+}
+
+void IdentityTest::vinCheckedWhenLeft_data() {
+  QTest::addColumn<QString>("vin");
+  QTest::addColumn<int>("reason");      // of the focus change
+  QTest::addColumn<QString>("prompt");  // of the one message, if any
+  QTest::addColumn<QString>("selected");
+  const QString shortVin = "VIN Length must be 17 characters";
+  const QString blank = "VIN cannot contain Space character";
+  const int tab = Qt::TabFocusReason;
+  QTest::newRow("16 characters, Tab")
+      << "ABCDEFGHJKLMNPRS" << tab << shortVin << "ABCDEFGHJKLMNPRS";
+  QTest::newRow("16 characters, click")
+      << "ABCDEFGHJKLMNPRS" << int(Qt::MouseFocusReason) << shortVin << "ABCDEFGHJKLMNPRS";
+  QTest::newRow("empty, Backtab") << "" << int(Qt::BacktabFocusReason) << shortVin << "";
+  QTest::newRow("blanks at 4 and 9") << "ABC DEFG HIJKLMNO" << tab << blank << " ";
+  QTest::newRow("lower case and punctuation") << "1hG-cm8.2/a_3#b0z" << tab << ""
+                                              << "";
+  // The focus taken by the program, a window switch or a popup is no leaving.
+  QTest::newRow("moved by the program") << "SHORT" << int(Qt::OtherFocusReason) << ""
+                                        << "";
+  QTest::newRow("window switch") << "SHORT" << int(Qt::ActiveWindowFocusReason) << ""
+                                 << "";
+  QTest::newRow("popup") << "SHORT" << int(Qt::PopupFocusReason) << ""
+                         << "";
+}
+
+void IdentityTest::vinCheckedWhenLeft() {
+  QFETCH(QString, vin);
+  QFETCH(int, reason);
+  QFETCH(QString, prompt);
+  QFETCH(QString, selected);
+  Harness h;
+  h.start();
+  h.ui().cmbSimulatorVersion->setCurrentIndex(1);  // "2.00" shows the VIN
+  h.window->activateWindow();
+  QVERIFY(QTest::qWaitForWindowActive(h.window.get()));
+  QLineEdit* box = h.ui().txtVIN;
+  box->setText(vin);
+  box->setFocus();
+  h.messages.clear();
+  if (reason == Qt::TabFocusReason)
+    QTest::keyClick(box, Qt::Key_Tab);
+  else if (reason == Qt::MouseFocusReason)
+    QTest::mouseClick(h.ui().txtJ1939Addr, Qt::LeftButton);
+  else
+    h.ui().txtJ1939Addr->setFocus(static_cast<Qt::FocusReason>(reason));
+  QCoreApplication::processEvents();
+  QStringList prompts;
+  for (const ShownMessage& m : h.messages.shown) prompts << m.title + ": " + m.prompt;
+  QCOMPARE(prompts, prompt.isEmpty() ? QStringList() : QStringList{"VIN is wrong: " + prompt});
+  QCOMPARE(QApplication::focusWidget() == box, !prompt.isEmpty());
+  QCOMPARE(box->text(), vin);
+  QCOMPARE(box->selectedText(), selected);
+  // Hidden under "1.01": the box passes the focus on and is not checked.
+  if (prompt.isEmpty()) return;
+  h.messages.clear();
+  h.ui().cmbSimulatorVersion->setCurrentIndex(0);
+  QCoreApplication::processEvents();
+  QVERIFY(h.messages.shown.isEmpty());
+}
+
+J1939_TEST(IdentityTest);
+#include "tst_identity.moc"

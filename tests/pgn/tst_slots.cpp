@@ -1,0 +1,324 @@
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QRandomGenerator>
+#include <QtTest>
+
+#include "fields/Controls.h"
+#include "fields/TextCodecs.h"
+#include "pgn/PgnMath.h"
+#include "support/Harness.h"
+#include "support/Records.h"
+#include "support/TestMain.h"
+
+// The two additional PGN slots as the user edits them: the PGN kept in step
+// with its reserved bit, data page, PF and PS; the slot rules; the parameter
+// layout; and long random runs that must leave every slot consistent.
+class SlotsTest : public QObject {
+  Q_OBJECT
+ private slots:
+  void pgnNumbers();
+  void fieldEntries_data();
+  void fieldEntries();
+  void slotRules_data();
+  void slotRules();
+  void parameterLayout_data();
+  void parameterLayout();
+  void randomEditsKeepTheSlotsConsistent();
+};
+
+namespace {
+
+// The controls of slot 0 or 1, reached by their names.
+template <typename T>
+T* control(Harness& h, const QString& name, int slot) {
+  return h.window->findChild<T*>(name + QString::number(slot + 1));
+}
+QLineEdit* box(Harness& h, const QString& name, int slot) {
+  return control<QLineEdit>(h, "txt" + name, slot);
+}
+
+// Both slots in use: 8 data bytes, "Single Byte" at position 1; slot `slot`
+// at PGN 0, the other at 200704, which no row reaches.
+void prepare(Harness& h, int slot) {
+  h.startOn(benchRecord([slot](SimulatorConfig& c) {
+    for (int s = 0; s < 2; ++s) {
+      SlotFields f = slotOf(c, s);
+      f.Pgn = s == slot ? 0 : 200704;
+      f.DataLength = 8;
+      f.ParamType = 0;
+      f.ParamPos = 1;
+    }
+  }));
+  h.window->activateWindow();
+  QVERIFY(QTest::qWaitForWindowActive(h.window.get()));
+  h.messages.clear();
+}
+
+// Typed key by key over the whole text (an empty text is a Backspace), or pasted.
+void enter(QLineEdit* box, const QString& text, bool typed) {
+  if (!typed) return box->setText(text);
+  box->setFocus();
+  box->selectAll();
+  if (text.isEmpty()) QTest::keyClick(box, Qt::Key_Backspace);
+  QTest::keyClicks(box, text);
+}
+
+QStringList titles(Harness& h, int slot) {
+  return h.messages.titles().replaceInStrings(QString::number(slot + 1), "#");
+}
+
+}  // namespace
+
+// A PGN from its bits: reserved 17, data page 16, PF 15-8, PS 7-0 (none in PDU1).
+void SlotsTest::pgnNumbers() {
+  QRandomGenerator random(1939);
+  for (int i = 0; i < 2000; ++i) {
+    const auto n = static_cast<int64_t>(random.bounded(1 << 25));
+    const std::optional<PgnParts> parts = PartsFromPgn(n);
+    QCOMPARE(parts.has_value(), n < (1 << 24));
+    if (!parts) continue;
+    const PgnParts expected{(n >> 17 & 1) != 0, (n >> 16 & 1) != 0, uint8_t(n >> 8),
+                            uint8_t((n >> 8 & 0xFF) < 240 ? 0 : n & 0xFF)};
+    QVERIFY2(*parts == expected, qPrintable(QString::number(n)));
+    QCOMPARE(PgnFromParts(expected), (n & 0x3FF00) | (expected.pf < 240 ? 0 : n & 0xFF));
+  }
+  QVERIFY(!PartsFromPgn(-1));
+  QCOMPARE(ReadPgnText("002147483647"), std::optional<int32_t>(2147483647));
+  for (const char* text : {"2147483648", "", "-1", "1 2", "99999999999999999999"})
+    QCOMPARE(ReadPgnText(text), std::nullopt);
+  QVERIFY(PgnTextsEqual("065280", "65280") && PgnTextsEqual("0", "000"));
+  QVERIFY(PgnTextsEqual("99999999999999999999", "099999999999999999999"));
+  QVERIFY(!PgnTextsEqual("65280", "65281") && !PgnTextsEqual("", "") && !PgnTextsEqual("1a", "1a"));
+  QVERIFY(IsBuiltInPgnText("65226") && IsBuiltInPgnText("059904") && IsBuiltInPgnText("65271"));
+  QVERIFY(!IsBuiltInPgnText("130762") && !IsBuiltInPgnText("4295032522"));
+}
+
+void SlotsTest::fieldEntries_data() {
+  QTest::addColumn<int>("slot");
+  QTest::addColumn<QString>("field");
+  QTest::addColumn<QString>("pf");  // pasted into PF first, when given
+  QTest::addColumn<QString>("input");
+  QTest::addColumn<bool>("typed");
+  QTest::addColumn<QString>("title");  // '#' the slot number
+  QTest::addColumn<QString>("shown");  // what the box then shows
+  QTest::addColumn<bool>("selected");  // the whole text, after a message
+  QTest::addColumn<QString>("pgn");
+  struct E {
+    const char *field, *pf, *input;
+    bool typed;
+    const char *title, *shown;
+    bool selected;
+    const char* pgn;
+  };
+  const E entries[] = {
+      {"PGN", "", "262144", false, "PGN is wrong", "262144", true, "262144"},
+      {"PGN", "", "2621440", false, "PGN is wrong", "2621440", true, "2621440"},
+      {"PGN", "", "2621440", true, "PGN is wrong", "0", false, "0"},  // next key types over
+      {"PGN", "", "4295032522", false, "PGN is wrong", "4295032522", true, "4295032522"},
+      {"PGN", "", "12a", true, "PGN must be decimal", "0", true, "0"},
+      {"PGN", "", "-5", false, "PGN must be decimal", "0", true, "0"},
+      {"PGN", "", "", true, "", "0", true, "0"},
+      {"PGN", "", "000512", true, "", "000512", false, "000512"},
+      {"PGN", "", "262143", false, "", "262143", false, "262143"},
+      {"PF", "", "1FF", true, "PF# must be 0 to FF", "1F", true, "7936"},
+      {"PF", "", "00100", false, "PF# must be 0 to FF", "00", true, "0"},
+      {"PF", "", "000FE", true, "", "000FE", false, "65024"},
+      {"PF", "", "1G", true, "PF# must be hex", "0", true, "0"},
+      {"PF", "", "ff", true, "", "ff", false, "65280"},
+      {"PF", "F0", "", true, "", "", false, "0"},
+      {"PS", "F0", "123", true, "PS# must be 0 to FF", "12", true, "61458"},
+      {"PS", "C8", "123", false, "PS# must be 0 to FF", "0", true, "51200"},
+      {"PS", "C8", "5", true, "", "0", false, "51200"},
+      {"PS", "F0", "Z", true, "PS# must be hex", "Z", true, "61440"},
+      {"PS", "EF", "Z", true, "PS# must be 0", "0", true, "61184"},
+      {"PS", "F0", "1Z2", false, "PS# must be hex", "1Z2", true, "61442"},
+      {"PS", "FF", "0012", true, "", "0012", false, "65298"},
+  };
+  for (int slot = 0; slot < 2; ++slot)
+    for (const E& e : entries)
+      QTest::addRow("slot %d: %s '%s' %s %s", slot + 1, e.field, e.input, e.pf,
+                    e.typed ? "typed" : "pasted")
+          << slot << e.field << e.pf << e.input << e.typed << e.title << e.shown << e.selected
+          << e.pgn;
+}
+
+void SlotsTest::fieldEntries() {
+  QFETCH(int, slot);
+  QFETCH(QString, field);
+  QFETCH(QString, pf);
+  QFETCH(QString, input);
+  QFETCH(bool, typed);
+  QFETCH(QString, title);
+  QFETCH(QString, shown);
+  QFETCH(bool, selected);
+  QFETCH(QString, pgn);
+  Harness h;
+  prepare(h, slot);
+  if (!pf.isEmpty()) box(h, "PF", slot)->setText(pf);
+  QLineEdit* edited = box(h, field, slot);
+  enter(edited, input, typed);
+  QCOMPARE(titles(h, slot), title.isEmpty() ? QStringList() : QStringList{title});
+  QCOMPARE(edited->text(), shown);
+  QCOMPARE(edited->selectedText() == shown && !shown.isEmpty(), selected);
+  QCOMPARE(box(h, "PGN", slot)->text(), pgn);
+  QCOMPARE(box(h, "PGN", 1 - slot)->text(), QStringLiteral("200704"));  // the other slot stays
+}
+
+void SlotsTest::slotRules_data() {
+  QTest::addColumn<int>("slot");
+  QTest::addColumn<QString>("steps");  // "pgn=N" typed, "del" or "other-del" clicked
+  QTest::addColumn<QStringList>("titles");
+  QTest::addColumn<bool>("pgnFocused");
+  const QString equal = "PGN1 = PGN2";
+  for (int slot = 0; slot < 2; ++slot) {
+    const QString existed = QStringLiteral("PGN%1 has existed").arg(slot + 1);
+    const auto row = [slot](const char* name, const char* steps, const QStringList& titles,
+                            bool focused = false) {
+      QTest::addRow("slot %d: %s", slot + 1, name) << slot << steps << titles << focused;
+    };
+    row("DM1 is built in", "pgn=65226", {existed});
+    row("its other data page is not", "pgn=130762", {});
+    row("the other slot's PGN", "pgn=200704", {equal});
+    row("the other slot's PGN, leading zero", "pgn=0200704", {equal});
+    row("the other slot's PGN while it is deleted", "other-del pgn=200704", {});
+    row("taking a built-in back into use", "pgn=61444 del del", {existed, existed}, true);
+    row("the other slot's PGN, then that slot back in use", "other-del pgn=200704 other-del",
+        {equal});
+  }
+}
+
+void SlotsTest::slotRules() {
+  QFETCH(int, slot);
+  QFETCH(QString, steps);
+  QFETCH(QStringList, titles);
+  QFETCH(bool, pgnFocused);
+  Harness h;
+  prepare(h, slot);
+  QCheckBox* deleteBox = control<QCheckBox>(h, "chkDeletePGN", slot);
+  for (const QString& step : steps.split(' ')) {
+    if (step.startsWith("pgn=")) enter(box(h, "PGN", slot), step.mid(4), true);
+    if (step == "del") deleteBox->click();
+    if (step == "other-del") control<QCheckBox>(h, "chkDeletePGN", 1 - slot)->click();
+  }
+  QCOMPARE(h.messages.titles(), titles);
+  if (pgnFocused) QCOMPARE(QApplication::focusWidget(), box(h, "PGN", slot));
+  // The delete box greys out exactly the ten editing controls, never itself.
+  deleteBox->click();
+  const bool inUse = !isTicked(deleteBox);
+  for (const char* name :
+       {"cmbUpdateRate", "cmbPriority", "chkReserveBit", "chkDatapage", "txtPF", "txtPS",
+        "txtDatalength", "txtPGN", "cmbParameterType", "txtParameterPos"})
+    QVERIFY2(control<QWidget>(h, name, slot)->isEnabled() == inUse, name);
+  QVERIFY(deleteBox->isEnabled());
+}
+
+void SlotsTest::parameterLayout_data() {
+  QTest::addColumn<int>("slot");
+  QTest::addColumn<QString>("length");  // typed, when given
+  QTest::addColumn<int>("type");        // picked, when 0 or more
+  QTest::addColumn<QString>("position");
+  QTest::addColumn<QStringList>("titles");
+  QTest::addColumn<QString>("shown");  // length, type, position, bound
+  for (int slot = 0; slot < 2; ++slot) {
+    const auto row = [slot](const char* length, int type, const char* position,
+                            const QStringList& titles, const char* shown) {
+      QTest::addRow("slot %d: %s %d %s", slot + 1, length, type, position)
+          << slot << length << type << position << titles << shown;
+    };
+    row("1785", 2, "1782", {}, "1785 2 1782 1782");
+    row("1786", -1, "", {"Data length is wrong"}, "8 0 1 8");
+    row("12x", -1, "", {"Data length must be decimal"}, "8 0 1 8");
+    row("", -1, "", {}, "1 0 1 1");
+    row("8", 1, "8", {"Parameter position is wrong"}, "8 1 7 7");
+    row("8", 2, "0", {"Parameter position is wrong"}, "8 2 5 5");
+    row("3", 2, "", {"Wrong Data Type"}, "3 1 1 2");
+    row("2", 1, "2", {"Parameter position is wrong"}, "2 1 1 1");
+    row("4", 2, "1", {}, "4 2 1 1");
+  }
+}
+
+void SlotsTest::parameterLayout() {
+  QFETCH(int, slot);
+  QFETCH(QString, length);
+  QFETCH(int, type);
+  QFETCH(QString, position);
+  QFETCH(QStringList, titles);
+  QFETCH(QString, shown);
+  Harness h;
+  prepare(h, slot);
+  auto* types = control<QComboBox>(h, "cmbParameterType", slot);
+  enter(box(h, "Datalength", slot), length, true);
+  if (type >= 0) types->setCurrentIndex(type);
+  if (!position.isEmpty()) enter(box(h, "ParameterPos", slot), position, false);
+  QCOMPARE(h.messages.titles(), titles);
+  const auto& state = h.window->state();
+  QCOMPARE(QStringLiteral("%1 %2 %3 %4")
+               .arg(box(h, "Datalength", slot)->text())
+               .arg(types->currentIndex())
+               .arg(box(h, "ParameterPos", slot)->text())
+               .arg(slot == 0 ? state.MaxParameterPos1 : state.MaxParameterPos2),
+           shown);
+}
+
+// Random entries, clicks and picks over both slots; after each, the PGN and
+// its parts agree by their bits, the layout fits, and a deleted slot is grey.
+void SlotsTest::randomEditsKeepTheSlotsConsistent() {
+  Harness h;
+  prepare(h, 0);
+  QRandomGenerator random(65226);
+  const QStringList boxes = {"PGN", "PF", "PS", "Datalength", "ParameterPos"};
+  const QStringList texts = {"65226", "262144", "0", "12a", "F0", "EA", "1FF",  "",       "Z", "C8",
+                             "1785",  "1786",   "3", "2",   "1",  "7",  "00FE", "200704", "EF"};
+  QString last;
+  for (int step = 0; step < 1500; ++step) {
+    const int slot = random.bounded(2);
+    const int what = random.bounded(9);
+    if (what < 5) {
+      last = QStringLiteral("%1%2 <- ").arg(boxes[what]).arg(slot + 1);
+      QLineEdit* edited = box(h, boxes[what], slot);
+      const QString text = random.bounded(3) ? texts[random.bounded(texts.size())]
+                                             : QString::number(random.bounded(300000));
+      if (edited->isEnabled()) enter(edited, text, random.bounded(2));
+      last += text;
+    } else if (what < 8) {
+      const char* name = what == 5 ? "chkReserveBit" : what == 6 ? "chkDatapage" : "chkDeletePGN";
+      control<QCheckBox>(h, name, slot)->click();
+      last = QStringLiteral("%1%2 clicked").arg(name).arg(slot + 1);
+    } else {
+      control<QComboBox>(h, "cmbParameterType", slot)->setCurrentIndex(random.bounded(3));
+      last = QStringLiteral("type %1 picked").arg(slot + 1);
+    }
+    h.messages.clear();
+    for (int s = 0; s < 2; ++s) {
+      const QString where =
+          QStringLiteral("step %1 (%2), slot %3: ").arg(step).arg(last).arg(s + 1);
+      bool decimal = false;
+      const qint64 pgn = box(h, "PGN", s)->text().toLongLong(&decimal);
+      const auto bit = [&](const char* name) { return isTicked(control<QCheckBox>(h, name, s)); };
+      const uint8_t pf = HexTextToByte(box(h, "PF", s)->text());
+      const uint8_t ps = pf < 240 ? 0 : HexTextToByte(box(h, "PS", s)->text());
+      const qint64 parts = bit("chkReserveBit") << 17 | bit("chkDatapage") << 16 | pf << 8 | ps;
+      QVERIFY2(decimal && pgn >= 0, qPrintable(where + "PGN text"));
+      // A PDU1 PGN typed with a low byte stays as typed; its parts drop that byte.
+      const qint64 low18 = pgn & 0x3FFFF;
+      const qint64 expected = (low18 >> 8 & 0xFF) < 240 ? low18 & ~0xFF : low18;
+      if (pgn < (1 << 24)) QVERIFY2(parts == expected, qPrintable(where + "PGN and parts"));
+      const int length = box(h, "Datalength", s)->text().toInt();
+      const int type = control<QComboBox>(h, "cmbParameterType", s)->currentIndex();
+      const int bound = length - (type == 0 ? 0 : type == 1 ? 1 : 3);
+      const int position = box(h, "ParameterPos", s)->text().toInt();
+      QVERIFY2(length >= 1 && length <= 1785 && bound >= 1, qPrintable(where + "layout"));
+      QVERIFY2(position >= 1 && position <= bound, qPrintable(where + "position"));
+      QVERIFY2(bound == (s == 0 ? h.window->state().MaxParameterPos1
+                                : h.window->state().MaxParameterPos2),
+               qPrintable(where + "bound"));
+      QVERIFY2(box(h, "PGN", s)->isEnabled() != isTicked(control<QCheckBox>(h, "chkDeletePGN", s)),
+               qPrintable(where + "enabled"));
+    }
+    QVERIFY(!h.window->state().PgnSyncActive);
+  }
+}
+
+J1939_TEST(SlotsTest);
+#include "tst_slots.moc"
