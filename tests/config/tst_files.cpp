@@ -29,33 +29,29 @@ class FilesTest : public QObject {
 
 namespace {
 
-// Opens like a file that the user may read but not write (root is not held
-// back by permissions, so the refusal is made here).
-class ReadOnlyFile : public QFile {
+// A file that the user may read but not write (root is not held back by
+// permissions, so the refusal is made here), or that takes at most `limit`
+// bytes of a write, as a full disk can (-1: none).
+class FailingFile : public QFile {
  public:
-  using QFile::open;
-  using QFile::QFile;
+  FailingFile(const QString& path, qint64 limit, bool readOnly)
+      : QFile(path), limit_(limit), readOnly_(readOnly) {}
   bool open(OpenMode mode) override {
-    if (!(mode & QIODevice::WriteOnly)) return QFile::open(mode);
-    setErrorString(QStringLiteral("Permission denied"));
+    if (!readOnly_ || !(mode & QIODevice::WriteOnly)) return QFile::open(mode);
+    setErrorString("Permission denied");
     return false;
   }
-};
-
-// Takes at most `limit` bytes of a write, as a full disk can; -1 takes none.
-class ShortWriteFile : public QFile {
- public:
-  ShortWriteFile(const QString& path, qint64 limit) : QFile(path), limit_(limit) {}
 
  protected:
   qint64 writeData(const char* data, qint64 length) override {
     if (limit_ >= 0) return QFile::writeData(data, std::min(length, limit_));
-    setErrorString(QStringLiteral("No space left on device"));
+    setErrorString("No space left on device");
     return -1;
   }
 
  private:
   qint64 limit_;
+  bool readOnly_;
 };
 
 const QByteArray kTail = QByteArray(100, '\xE7');
@@ -79,13 +75,11 @@ void prepare(Harness& h, const QString& start) {
   writeBytes(h.path("bench.cfg"), other);
   writeBytes(h.path("long.cfg"), other.left(77) + QByteArray(7, '\x77') + kTail);
   writeBytes(h.path("cut.cfg"), other.left(76));
-  const qint64 limit = start == "write10" ? 10 : -1;
-  auto& files = h.create().configFiles();
-  if (start == "readonly")
-    files.setFileFactory([](const QString& path) { return std::make_unique<ReadOnlyFile>(path); });
-  if (start.startsWith("write"))
-    files.setFileFactory(
-        [limit](const QString& path) { return std::make_unique<ShortWriteFile>(path, limit); });
+  const qint64 limit = start == "write10" ? 10 : start == "write-1" ? -1 : 84;
+  const bool readOnly = start == "readonly";
+  h.create().configFiles().setFileFactory([limit, readOnly](const QString& path) {
+    return std::make_unique<FailingFile>(path, limit, readOnly);
+  });
 }
 
 // Runs the user's steps: "addr=44" types a source address, "open=NAME" and
@@ -318,14 +312,15 @@ void FilesTest::exitKeepsTheGeometryOnce() {
   QVERIFY(aboutWasOpen);
   QCOMPARE(recordIn(h.path("j1939.cfg")).SourceAddress, uint8_t(0x4F));
   QVERIFY(!h.port.isOpen());
-  QCOMPARE(h.settings.writes, (QStringList{"Settings/MainLeft", "Settings/MainTop",
-                                           "Settings/MainWidth", "Settings/MainHeight"}));
-  QCOMPARE(h.settings.values.value("Settings/MainLeft").toInt(), qRound(frame.x() * 1440 / dpiX));
-  QCOMPARE(h.settings.values.value("Settings/MainTop").toInt(), qRound(frame.y() * 1440 / dpiY));
-  QCOMPARE(h.settings.values.value("Settings/MainWidth").toInt(),
-           qRound(frame.width() * 1440 / dpiX));
-  QCOMPARE(h.settings.values.value("Settings/MainHeight").toInt(),
-           qRound(frame.height() * 1440 / dpiY));
+  QStringList kept;
+  for (const QString& key : h.settings.writes) kept << key + "=" + h.settings.values.value(key);
+  QCOMPARE(
+      kept,
+      (QStringList{
+          QStringLiteral("Settings/MainLeft=%1").arg(qRound(frame.x() * 1440 / dpiX)),
+          QStringLiteral("Settings/MainTop=%1").arg(qRound(frame.y() * 1440 / dpiY)),
+          QStringLiteral("Settings/MainWidth=%1").arg(qRound(frame.width() * 1440 / dpiX)),
+          QStringLiteral("Settings/MainHeight=%1").arg(qRound(frame.height() * 1440 / dpiY))}));
   QVERIFY(h.settings.syncs >= 1);
   // Once: a later close, Save or signal changes nothing.
   writeBytes(h.path("j1939.cfg"), "left alone");
