@@ -16,8 +16,10 @@ for config in release asan; do
   if [ "$config" = asan ]; then
     args=(-DCMAKE_BUILD_TYPE=Debug -DJ1939_SANITIZE=ON)
   else
-    args=(-DCMAKE_BUILD_TYPE=RelWithDebInfo)
+    args=(-DCMAKE_BUILD_TYPE=Release)
   fi
+  # Whole folders compiled at once: a clean build in a fraction of the time.
+  args+=(-DCMAKE_UNITY_BUILD=ON)
   echo "== $config: build"
   cmake -S "$top" -B "$dir" -G Ninja "${args[@]}" >/dev/null
   cmake --build "$dir"
