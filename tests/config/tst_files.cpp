@@ -1,15 +1,21 @@
 #include <QApplication>
 #include <QDialog>
 #include <QDir>
+#include <QFileSystemWatcher>
 #include <QLabel>
 #include <QLineEdit>
+#include <QProcess>
 #include <QScreen>
+#include <QSettings>
+#include <QSignalSpy>
 #include <QtTest>
+#include <csignal>
 
 #include "RecordModel.h"
 #include "config/ConfigFile.h"
 #include "config/ConfigFiles.h"
 #include "fields/Controls.h"
+#include "support/Emulator.h"
 #include "support/Harness.h"
 #include "support/TestMain.h"
 
@@ -25,6 +31,8 @@ class FilesTest : public QObject {
   void runEndedDuringAMessage_data();
   void runEndedDuringAMessage();
   void exitKeepsTheGeometryOnce();
+  void signalEndsTheProgramLikeTheCloseBox_data();
+  void signalEndsTheProgramLikeTheCloseBox();
 };
 
 namespace {
@@ -330,6 +338,44 @@ void FilesTest::exitKeepsTheGeometryOnce() {
   h.ui().mnuFileSave->trigger();
   QCOMPARE(fileBytes(h.path("j1939.cfg")), QByteArray("left alone"));
   QCOMPARE(h.settings.writes, QStringList());
+}
+
+void FilesTest::signalEndsTheProgramLikeTheCloseBox_data() {
+  QTest::addColumn<int>("signalNumber");
+  QTest::newRow("SIGTERM") << int(SIGTERM);
+  QTest::newRow("SIGHUP") << int(SIGHUP);
+}
+
+// The real program, its COM1 a pseudo-terminal (so that no port message
+// waits), ended by a signal as soon as j1939.cfg is there.
+void FilesTest::signalEndsTheProgramLikeTheCloseBox() {
+  QFETCH(int, signalNumber);
+  TestPty com1;
+  QTemporaryDir dir;
+  const QString settingsFile = dir.filePath("config/TarvikConfig/TarvikConfig.conf");
+  QSettings(settingsFile, QSettings::IniFormat).setValue("Ports/COM1", com1.device());
+  QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+  environment.insert("HOME", dir.path());
+  environment.insert("XDG_CONFIG_HOME", dir.filePath("config"));
+  environment.insert("XDG_RUNTIME_DIR", dir.path());
+  QProcess run;
+  run.setProcessEnvironment(environment);
+  run.setWorkingDirectory(dir.path());
+  run.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+  QFileSystemWatcher watcher({dir.path()});
+  QSignalSpy changed(&watcher, &QFileSystemWatcher::directoryChanged);
+  run.start(J1939_BIN_DIR "/j1939config", {});
+  const QString cfg = dir.filePath("j1939.cfg");
+  while (!QFile::exists(cfg)) QVERIFY2(changed.wait(30000), "no j1939.cfg");
+  QCOMPARE(::kill(static_cast<pid_t>(run.processId()), signalNumber), 0);
+  QVERIFY(run.waitForFinished(30000));
+  QCOMPARE(run.exitStatus(), QProcess::NormalExit);
+  QCOMPARE(run.exitCode(), 0);
+  // The form of the all-zero record, stored as at any exit, and the geometry kept.
+  QCOMPARE(fileBytes(cfg), EncodeConfigRecord(storedBack(SimulatorConfig{})));
+  QSettings settings(settingsFile, QSettings::IniFormat);
+  QVERIFY(settings.value("Settings/MainHeight").toInt() > 0);
+  QCOMPARE(settings.value("Ports/COM1").toString(), com1.device());
 }
 
 J1939_TEST(FilesTest);

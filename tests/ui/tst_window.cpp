@@ -21,7 +21,6 @@ class WindowTest : public QObject {
   void versionRule();
   void toolbarRunsTheFileCommandsByKey();
   void aboutBox();
-  void statusBarShowsDateAndTime();
   void messageBox_data();
   void messageBox();
   void fileDialogs();
@@ -84,17 +83,6 @@ void WindowTest::aboutBox() {
   QCOMPARE(texts, (QStringList{"About Tarvik Configuration", "TarvikConfig", "Version 2.1.0",
                                "March 2017"}));
   QVERIFY(!QApplication::activeModalWidget());
-}
-
-void WindowTest::statusBarShowsDateAndTime() {
-  Harness h;
-  h.start();
-  QCOMPARE(h.window->findChild<QLabel*>("sbStatusDate")->text(),
-           QLocale().toString(QDate::currentDate(), QLocale::ShortFormat));
-  const QLabel* time = h.window->findChild<QLabel*>("sbStatusTime");
-  const QString first = time->text();
-  QVERIFY(!first.isEmpty());
-  QTRY_VERIFY_WITH_TIMEOUT(time->text() != first, 2500);  // it follows the clock
 }
 
 void WindowTest::messageBox_data() {
