@@ -62,30 +62,24 @@ void enter(QLineEdit* box, const QString& text, bool typed) {
   QTest::keyClicks(box, text);
 }
 
-QStringList titles(Harness& h, int slot) {
-  return h.messages.titles().replaceInStrings(QString::number(slot + 1), "#");
-}
-
 }  // namespace
+
+// An entry in one box of a slot: PF pasted first when given; the title of
+// the one message ('#' the slot number), what the box then shows, whether
+// all of it is selected, and the PGN.
+struct Entry {
+  const char *field, *pf, *input;
+  bool typed;
+  const char *title, *shown;
+  bool selected;
+  const char* pgn;
+};
+Q_DECLARE_METATYPE(Entry)
 
 void SlotsTest::fieldEntries_data() {
   QTest::addColumn<int>("slot");
-  QTest::addColumn<QString>("field");
-  QTest::addColumn<QString>("pf");  // pasted into PF first, when given
-  QTest::addColumn<QString>("input");
-  QTest::addColumn<bool>("typed");
-  QTest::addColumn<QString>("title");  // '#' the slot number
-  QTest::addColumn<QString>("shown");  // what the box then shows
-  QTest::addColumn<bool>("selected");  // the whole text, after a message
-  QTest::addColumn<QString>("pgn");
-  struct E {
-    const char *field, *pf, *input;
-    bool typed;
-    const char *title, *shown;
-    bool selected;
-    const char* pgn;
-  };
-  const E entries[] = {
+  QTest::addColumn<Entry>("e");
+  const Entry entries[] = {
       {"PGN", "", "2621440", false, "PGN is wrong", "2621440", true, "2621440"},
       {"PGN", "", "2621440", true, "PGN is wrong", "0", false, "0"},  // next key types over
       {"PGN", "", "4295032522", false, "PGN is wrong", "4295032522", true, "4295032522"},
@@ -105,63 +99,51 @@ void SlotsTest::fieldEntries_data() {
       {"PS", "FF", "0012", true, "", "0012", false, "65298"},
   };
   for (int slot = 0; slot < 2; ++slot)
-    for (const E& e : entries)
+    for (const Entry& e : entries)
       QTest::addRow("slot %d: %s '%s' %s %s", slot + 1, e.field, e.input, e.pf,
                     e.typed ? "typed" : "pasted")
-          << slot << e.field << e.pf << e.input << e.typed << e.title << e.shown << e.selected
-          << e.pgn;
+          << slot << e;
 }
 
 void SlotsTest::fieldEntries() {
   QFETCH(int, slot);
-  QFETCH(QString, field);
-  QFETCH(QString, pf);
-  QFETCH(QString, input);
-  QFETCH(bool, typed);
-  QFETCH(QString, title);
-  QFETCH(QString, shown);
-  QFETCH(bool, selected);
-  QFETCH(QString, pgn);
+  QFETCH(Entry, e);
   Harness h;
   prepare(h, slot);
-  if (!pf.isEmpty()) box(h, "PF", slot)->setText(pf);
-  QLineEdit* edited = box(h, field, slot);
-  enter(edited, input, typed);
-  QCOMPARE(titles(h, slot), title.isEmpty() ? QStringList() : QStringList{title});
-  QCOMPARE(edited->text(), shown);
-  QCOMPARE(edited->selectedText() == shown && !shown.isEmpty(), selected);
-  QCOMPARE(box(h, "PGN", slot)->text(), pgn);
-  QCOMPARE(box(h, "PGN", 1 - slot)->text(), QStringLiteral("200704"));  // the other slot stays
+  if (*e.pf) box(h, "PF", slot)->setText(e.pf);
+  QLineEdit* edited = box(h, e.field, slot);
+  enter(edited, e.input, e.typed);
+  const QStringList titles = h.messages.titles();
+  QCOMPARE(titles.join("").replace(QString::number(slot + 1), "#"), e.title);
+  QCOMPARE(edited->text(), e.shown);
+  QCOMPARE(edited->selectedText() == e.shown && *e.shown, e.selected);
+  QCOMPARE(box(h, "PGN", slot)->text(), e.pgn);
+  QCOMPARE(box(h, "PGN", 1 - slot)->text(), "200704");  // the other slot stays
 }
 
 void SlotsTest::slotRules_data() {
   QTest::addColumn<int>("slot");
-  QTest::addColumn<QString>("steps");  // "pgn=N" typed, "del" or "other-del" clicked
-  QTest::addColumn<QStringList>("titles");
-  QTest::addColumn<bool>("pgnFocused");
-  const QString equal = "PGN1 = PGN2";
-  for (int slot = 0; slot < 2; ++slot) {
-    const QString existed = QStringLiteral("PGN%1 has existed").arg(slot + 1);
-    const auto row = [slot](const char* name, const char* steps, const QStringList& titles,
-                            bool focused = false) {
-      QTest::addRow("slot %d: %s", slot + 1, name) << slot << steps << titles << focused;
-    };
-    row("DM1 is built in", "pgn=65226", {existed});
-    row("its other data page is not", "pgn=130762", {});
-    row("the other slot's PGN", "pgn=200704", {equal});
-    row("the other slot's PGN, leading zero", "pgn=0200704", {equal});
-    row("the other slot's PGN while it is deleted", "other-del pgn=200704", {});
-    row("taking a built-in back into use", "pgn=61444 del del", {existed, existed}, true);
-    row("the other slot's PGN, then that slot back in use", "other-del pgn=200704 other-del",
-        {equal});
-  }
+  QTest::addColumn<QString>("steps");   // "pgn=N" typed, "del" or "other-del" clicked
+  QTest::addColumn<QString>("titles");  // '#' the slot number
+  const char* rows[][2] = {
+      {"pgn=65226", "PGN# has existed"},  // DM1
+      {"pgn=130762", ""},                 // DM1's other data page
+      {"pgn=200704", "PGN1 = PGN2"},      // the other slot's PGN
+      {"pgn=0200704", "PGN1 = PGN2"},
+      {"other-del pgn=200704", ""},  // a deleted slot is left out
+      {"other-del pgn=200704 other-del", "PGN1 = PGN2"},
+      {"pgn=61444 del del", "PGN# has existed, PGN# has existed"},  // and the PGN has the focus
+  };
+  for (int slot = 0; slot < 2; ++slot)
+    for (const auto& row : rows)
+      QTest::addRow("slot %d: %s", slot + 1, row[0])
+          << slot << row[0] << QString(row[1]).replace('#', QString::number(slot + 1));
 }
 
 void SlotsTest::slotRules() {
   QFETCH(int, slot);
   QFETCH(QString, steps);
-  QFETCH(QStringList, titles);
-  QFETCH(bool, pgnFocused);
+  QFETCH(QString, titles);
   Harness h;
   prepare(h, slot);
   QCheckBox* deleteBox = control<QCheckBox>(h, "chkDeletePGN", slot);
@@ -170,57 +152,49 @@ void SlotsTest::slotRules() {
     if (step == "del") deleteBox->click();
     if (step == "other-del") control<QCheckBox>(h, "chkDeletePGN", 1 - slot)->click();
   }
-  QCOMPARE(h.messages.titles(), titles);
-  if (pgnFocused) QCOMPARE(QApplication::focusWidget(), box(h, "PGN", slot));
+  QCOMPARE(h.messages.titles().join(", "), titles);
+  if (steps.endsWith(" del")) QCOMPARE(QApplication::focusWidget(), box(h, "PGN", slot));
   // The delete box greys out exactly the ten editing controls, never itself.
   deleteBox->click();
-  const bool inUse = !isTicked(deleteBox);
   for (const char* name :
        {"cmbUpdateRate", "cmbPriority", "chkReserveBit", "chkDatapage", "txtPF", "txtPS",
         "txtDatalength", "txtPGN", "cmbParameterType", "txtParameterPos"})
-    QVERIFY2(control<QWidget>(h, name, slot)->isEnabled() == inUse, name);
+    QVERIFY2(control<QWidget>(h, name, slot)->isEnabled() == !isTicked(deleteBox), name);
   QVERIFY(deleteBox->isEnabled());
 }
 
 void SlotsTest::parameterLayout_data() {
   QTest::addColumn<int>("slot");
-  QTest::addColumn<QString>("length");  // typed, when given
-  QTest::addColumn<int>("type");        // picked, when 0 or more
-  QTest::addColumn<QString>("position");
-  QTest::addColumn<QStringList>("titles");
+  QTest::addColumn<QString>("entries");  // length typed, type picked, position pasted; - none
+  QTest::addColumn<QString>("titles");
   QTest::addColumn<QString>("shown");  // length, type, position, bound
-  for (int slot = 0; slot < 2; ++slot) {
-    const auto row = [slot](const char* length, int type, const char* position,
-                            const QStringList& titles, const char* shown) {
-      QTest::addRow("slot %d: %s %d %s", slot + 1, length, type, position)
-          << slot << length << type << position << titles << shown;
-    };
-    row("1785", 2, "1782", {}, "1785 2 1782 1782");
-    row("1786", -1, "", {"Data length is wrong"}, "8 0 1 8");
-    row("12x", -1, "", {"Data length must be decimal"}, "8 0 1 8");
-    row("", -1, "", {}, "1 0 1 1");
-    row("8", 1, "8", {"Parameter position is wrong"}, "8 1 7 7");
-    row("8", 2, "0", {"Parameter position is wrong"}, "8 2 5 5");
-    row("3", 2, "", {"Wrong Data Type"}, "3 1 1 2");
-    row("2", 1, "2", {"Parameter position is wrong"}, "2 1 1 1");
-    row("4", 2, "1", {}, "4 2 1 1");
-  }
+  const char* rows[][3] = {{"1785 2 1782", "", "1785 2 1782 1782"},
+                           {"1786 - -", "Data length is wrong", "8 0 1 8"},
+                           {"12x - -", "Data length must be decimal", "8 0 1 8"},
+                           {"'' - -", "", "1 0 1 1"},
+                           {"8 1 8", "Parameter position is wrong", "8 1 7 7"},
+                           {"8 2 0", "Parameter position is wrong", "8 2 5 5"},
+                           {"3 2 -", "Wrong Data Type", "3 1 1 2"},
+                           {"2 1 2", "Parameter position is wrong", "2 1 1 1"},
+                           {"4 2 1", "", "4 2 1 1"}};
+  for (int slot = 0; slot < 2; ++slot)
+    for (const auto& row : rows)
+      QTest::addRow("slot %d: %s", slot + 1, row[0]) << slot << row[0] << row[1] << row[2];
 }
 
 void SlotsTest::parameterLayout() {
   QFETCH(int, slot);
-  QFETCH(QString, length);
-  QFETCH(int, type);
-  QFETCH(QString, position);
-  QFETCH(QStringList, titles);
+  QFETCH(QString, entries);
+  QFETCH(QString, titles);
   QFETCH(QString, shown);
   Harness h;
   prepare(h, slot);
+  const QStringList e = entries.replace("''", "").split(' ');
   auto* types = control<QComboBox>(h, "cmbParameterType", slot);
-  enter(box(h, "Datalength", slot), length, true);
-  if (type >= 0) types->setCurrentIndex(type);
-  if (!position.isEmpty()) enter(box(h, "ParameterPos", slot), position, false);
-  QCOMPARE(h.messages.titles(), titles);
+  enter(box(h, "Datalength", slot), e[0], true);
+  if (e[1] != "-") types->setCurrentIndex(e[1].toInt());
+  if (e[2] != "-") enter(box(h, "ParameterPos", slot), e[2], false);
+  QCOMPARE(h.messages.titles().join(", "), titles);
   const auto& state = h.window->state();
   QCOMPARE(QStringLiteral("%1 %2 %3 %4")
                .arg(box(h, "Datalength", slot)->text())
