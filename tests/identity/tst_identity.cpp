@@ -82,63 +82,62 @@ void IdentityTest::nameFieldsSitAtTheirBits() {
   QVERIFY(h.messages.shown.isEmpty());
 }
 
+// An entry typed key by key over the whole text, or set at once; the title
+// of the one message, the text left and whether all of it is selected.
+struct Entry {
+  const char *box, *input;
+  bool typed;
+  const char *title, *left;
+  bool selected;
+};
+Q_DECLARE_METATYPE(Entry)
+
 void IdentityTest::fieldEntries_data() {
-  QTest::addColumn<QString>("box");
-  QTest::addColumn<QString>("input");
-  QTest::addColumn<bool>("typed");
-  QTest::addColumn<QString>("title");  // of the one message, if any
-  QTest::addColumn<QString>("left");
-  QTest::addColumn<bool>("selected");  // the whole text, after the message
-  const auto row = [](const char* box, const char* input, bool typed, const char* title,
-                      const char* left, bool selected) {
-    QTest::addRow("%s %s '%s'", box, typed ? "typed" : "set", input)
-        << box << input << typed << title << left << selected;
+  QTest::addColumn<Entry>("e");
+  const Entry entries[] = {
+      {"txtFunction", "256", true, "Function is wrong", "255", true},
+      {"txtFunction", "2a", false, "Function must be decimal", "0", true},
+      {"txtFunction", "007", true, "", "007", false},
+      {"txtFunction", "99999999999999999999", false, "Function is wrong", "255", true},
+      {"txtFunction", "2560", true, "Function is wrong", "0", false},  // over the selection
+      {"txtIdentityNumber", "2097152", true, "Identity number is wrong", "2097151", true},
+      {"txtIdentityNumber", "-1", false, "Identity number must be decimal", "0", true},
+      {"txtMfgCode", "2048", true, "Manufacture code is wrong", "2047", true},
+      {"txtMfgCode", "0002047", false, "", "0002047", false},
+      {"txtVehicleSys", "128", true, "Vehicle system is wrong", "127", true},
+      {"txtDeviceName0", "100", true, "Device Name must be 0 to FF", "10", true},
+      {"txtDeviceName2", "1G", true, "Device Name must be hex", "1G", true},
+      {"txtDeviceName4", "", true, "", "0", false},
+      {"txtDeviceName6", "0FFF", false, "Device Name must be 0 to FF", "0F", true},
+      {"txtDeviceName7", "FF", true, "", "7F", false},
+      {"txtDeviceName7", "80", true, "", "00", false},
+      {"txtDeviceName7", "FFF", false, "Device Name must be 0 to FF", "7F", true},
+      {"txtJ1939Addr", "80", true, "J1939 Address must be 0 to 7F", "7F", true},
+      {"txtJ1939Addr", "7G", true, "J1939 Address must be hex", "0", true},
+      {"txtJ1939Addr", "", false, "", "", false},
+      {"txtJ1939Addr", "100", true, "J1939 Address must be 0 to 7F", "10", true},
   };
-  row("txtFunction", "256", true, "Function is wrong", "255", true);
-  row("txtFunction", "2a", false, "Function must be decimal", "0", true);
-  row("txtFunction", "007", true, "", "007", false);
-  row("txtFunction", "99999999999999999999", false, "Function is wrong", "255", true);
-  row("txtFunction", "2560", true, "Function is wrong", "0", false);  // 4th key over the selection
-  row("txtIdentityNumber", "2097152", true, "Identity number is wrong", "2097151", true);
-  row("txtIdentityNumber", "-1", false, "Identity number must be decimal", "0", true);
-  row("txtMfgCode", "2048", true, "Manufacture code is wrong", "2047", true);
-  row("txtMfgCode", "0002047", false, "", "0002047", false);
-  row("txtVehicleSys", "128", true, "Vehicle system is wrong", "127", true);
-  row("txtDeviceName0", "100", true, "Device Name must be 0 to FF", "10", true);
-  row("txtDeviceName2", "1G", true, "Device Name must be hex", "1G", true);
-  row("txtDeviceName4", "", true, "", "0", false);
-  row("txtDeviceName6", "0FFF", false, "Device Name must be 0 to FF", "0F", true);
-  row("txtDeviceName7", "FF", true, "", "7F", false);
-  row("txtDeviceName7", "80", true, "", "00", false);
-  row("txtDeviceName7", "FFF", false, "Device Name must be 0 to FF", "7F", true);
-  row("txtJ1939Addr", "80", true, "J1939 Address must be 0 to 7F", "7F", true);
-  row("txtJ1939Addr", "7G", true, "J1939 Address must be hex", "0", true);
-  row("txtJ1939Addr", "", false, "", "", false);
-  row("txtJ1939Addr", "100", true, "J1939 Address must be 0 to 7F", "10", true);
+  for (const Entry& e : entries)
+    QTest::addRow("%s %s '%s'", e.box, e.typed ? "typed" : "set", e.input) << e;
 }
 
 void IdentityTest::fieldEntries() {
-  QFETCH(QString, box);
-  QFETCH(QString, input);
-  QFETCH(bool, typed);
-  QFETCH(QString, title);
-  QFETCH(QString, left);
-  QFETCH(bool, selected);
+  QFETCH(Entry, e);
   Harness h;
   h.start();
-  auto* edit = h.window->findChild<QLineEdit*>(box);
-  edit->setText(box.contains("Name") ? "00" : "12");
+  auto* edit = h.window->findChild<QLineEdit*>(e.box);
+  edit->setText(QString(e.box).contains("Name") ? "00" : "12");
   h.messages.clear();
-  if (typed) {
+  if (e.typed) {
     edit->selectAll();
-    QTest::keyClicks(edit, input);
-    if (input.isEmpty()) QTest::keyClick(edit, Qt::Key_Backspace);
+    QTest::keyClicks(edit, e.input);
+    if (!*e.input) QTest::keyClick(edit, Qt::Key_Backspace);
   } else {
-    edit->setText(input);
+    edit->setText(e.input);
   }
-  QCOMPARE(h.messages.titles(), title.isEmpty() ? QStringList() : QStringList{title});
-  QCOMPARE(edit->text(), left);
-  QCOMPARE(edit->selectedText(), selected ? left : QString());
+  QCOMPARE(h.messages.titles().join(", "), e.title);
+  QCOMPARE(edit->text(), e.left);
+  QCOMPARE(edit->selectedText(), e.selected ? e.left : "");
 }
 
 void IdentityTest::vinCheckedWhenLeft_data() {
