@@ -24,7 +24,10 @@ struct Run {
 
 inline Run finish(QProcess& process) {
   Run run;
-  if (process.waitForFinished(15000) && process.exitStatus() == QProcess::NormalExit)
+  // Events processed meanwhile may already have seen it end.
+  const bool ended = process.state() == QProcess::NotRunning || process.waitForFinished(15000);
+  if (ended && process.error() != QProcess::FailedToStart &&
+      process.exitStatus() == QProcess::NormalExit)
     run.exitCode = process.exitCode();
   else
     process.kill();
