@@ -21,8 +21,7 @@ class PtyTest : public QObject {
     struct Row {
       L sim;
       int exit;
-      const char* out;
-      const char* err;
+      const char *out, *err;
     };
     // clang-format off
     const Row rows[] = {
@@ -38,9 +37,14 @@ class PtyTest : public QObject {
     QString ports = "[Ports]\n";
     std::vector<std::unique_ptr<SimulatorProcess>> sims;
     std::vector<std::unique_ptr<QProcess>> tools;
+    // COM3 stands for a link whose name has a comma, written without quotes.
+    const QString link = dir.filePath("j1939sim,3");
     for (const Row& row : rows) {
-      sims.push_back(std::make_unique<SimulatorProcess>(row.sim));
-      ports += QStringLiteral("COM%1=%2\n").arg(sims.size()).arg(sims.back()->device());
+      const bool linked = sims.size() == 2;
+      sims.push_back(
+          std::make_unique<SimulatorProcess>(row.sim + (linked ? L{"--link", link} : L{})));
+      ports +=
+          QStringLiteral("COM%1=%2\n").arg(sims.size()).arg(linked ? link : sims.back()->device());
     }
     QVERIFY(QDir(dir.path()).mkpath("TarvikConfig"));
     QVERIFY(writeBytes(dir.filePath("TarvikConfig/TarvikConfig.conf"), ports.toUtf8()));
@@ -73,16 +77,15 @@ class PtyTest : public QObject {
   void simulatorOptions_data() {
     QTest::addColumn<L>("args");
     QTest::addColumn<QString>("err");
+    // clang-format off
     QTest::newRow("--version 3.00") << L{"--version", "3.00"} << "--version takes 1.01 or 2.00";
-    QTest::newRow("--frames -1") << L{"--frames", "-1"}
-                                 << "--frames takes a count (0 for no limit)";
-    QTest::newRow("--reply 5G") << L{"--reply", "5G"}
-                                << "--reply takes hex bytes such as 55 or 55,55";
+    QTest::newRow("--frames -1") << L{"--frames", "-1"} << "--frames takes a count (0 for no limit)";
+    QTest::newRow("--reply 5G") << L{"--reply", "5G"} << "--reply takes hex bytes such as 55 or 55,55";
     QTest::newRow("--gap-ms 0") << L{"--gap-ms", "0"} << "--gap-ms takes milliseconds above 0";
-    QTest::newRow("--plan 55@x") << L{"--plan", "55@x"}
-                                 << "--plan: \"55@x\" is not HEX[,HEX...][@MS] or none";
+    QTest::newRow("--plan 55@x") << L{"--plan", "55@x"} << "--plan: \"55@x\" is not HEX[,HEX...][@MS] or none";
     QTest::newRow("--delay-ms") << L{"--delay-ms"} << "--delay-ms takes milliseconds";
     QTest::newRow("--fast") << L{"--fast"} << "unknown option --fast (see --help)";
+    // clang-format on
   }
   void simulatorOptions() {
     QFETCH(L, args);
@@ -104,16 +107,20 @@ class PtyTest : public QObject {
     QVERIFY(!BuildConfigFrames(benchRecord(), v1, v2));
     QByteArray bad = FrameBytes(v1);
     bad[31] = 0;
+    QByteArray odd = FrameBytes(v1);
+    odd[0] = 0x12;
+    odd[31] = static_cast<char>(odd[31] + 0x12);
+    // clang-format off
     QTest::newRow("1.01 frame") << L{} << FrameBytes(v1) << "reply 1: 55";
-    QTest::newRow("2.00 frame, AA")
-        << L{"--version", "2.00", "--reply", "AA"} << FrameBytes(v2) << "reply 1: AA";
-    QTest::newRow("wrong sum") << L{"--bad-reply", "AA"} << bad
-                               << "  refused: checksum: the frame carries 00, its bytes sum to D4";
+    QTest::newRow("2.00 frame, AA") << L{"--version", "2.00", "--reply", "AA"} << FrameBytes(v2) << "reply 1: AA";
+    QTest::newRow("wrong sum") << L{"--bad-reply", "AA"} << bad << "  refused: checksum: the frame carries 00, its bytes sum to D4";
     QTest::newRow("wrong sum, answered") << L{"--bad-reply", "AA"} << bad << "reply 1: AA";
-    QTest::newRow("partial") << L{"--gap-ms", "20"} << bad.left(3)
-                             << "dropped 3 bytes after a pause: 00 00 A5";
-    QTest::newRow("beyond the budget") << L{"--frames", "1"} << FrameBytes(v1) + "\x01"
-                                       << "ignored: 01";
+    QTest::newRow("described") << L{"--version", "2.00"} << FrameBytes(v2) << "  PGN2: in use, rate word 0005 (every 50 ms), priority 3, reserved bit 0, data page 1, PF EF, PS 00, data length 20, parameter 4 bytes at position 17";
+    QTest::newRow("its NAME") << L{} << FrameBytes(v1) << "  NAME bytes 0-7: 39 30 6B 0C 3A 81 05 27";
+    QTest::newRow("odd values noted") << L{} << odd << "  note: mode byte 12 is neither 00 (dynamic) nor FF (static)";
+    QTest::newRow("partial") << L{"--gap-ms", "20"} << bad.left(3) << "dropped 3 bytes after a pause: 00 00 A5";
+    QTest::newRow("beyond the budget") << L{"--frames", "1"} << FrameBytes(v1) + "\x01" << "ignored: 01";
+    // clang-format on
   }
   void simulatorAnswers() {
     QFETCH(L, args);

@@ -31,10 +31,8 @@ class WindowAgreementTest : public QObject {
     QTest::newRow("lengths and positions 0") << Edit([](auto& c) { c.Pgn1DataLength = c.Pgn1ParamType = c.Pgn1ParamPos = c.Pgn2ParamPos = 0; }) << true;
     QTest::newRow("address 85") << Edit([](auto& c) { c.SourceAddress = 0x85; }) << false;
     QTest::newRow("data length 1786") << Edit([](auto& c) { c.Pgn2DataLength = 1786; }) << false;
-    QTest::newRow("type too big") << Edit([](auto& c) { c.Pgn2DataLength = 3; }) << false;
     QTest::newRow("PGN 262144 + 65297") << Edit([](auto& c) { c.Pgn1 = 262144 + 65297; }) << false;
     QTest::newRow("rate beyond the list") << Edit([](auto& c) { c.Pgn1UpdateRate = 6; }) << false;
-    QTest::newRow("check box 5") << Edit([](auto& c) { c.Pgn2DataPage = 5; }) << false;
     QTest::newRow("VIN of 16") << Edit([](auto& c) { setVin(c, "KorvaneElectroni"); }) << false;
     // clang-format on
   }

@@ -1,23 +1,16 @@
 #include <QAbstractItemView>
-#include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
-#include <QLineEdit>
 #include <QPushButton>
-#include <QSettings>
-#include <QStandardPaths>
 #include <QTimer>
 #include <QtTest>
 
 #include "link/ConfigFrames.h"
 #include "link/DownloadExchange.h"
-#include "link/PortOpening.h"
-#include "platform/SettingsStore.h"
 #include "support/Emulator.h"
 #include "support/Harness.h"
 #include "support/Records.h"
 #include "support/TestMain.h"
-#include "ui/AppInfo.h"
 
 namespace {
 const QString kAccepted = QStringLiteral("Configuration is successfull!");
@@ -50,6 +43,13 @@ struct Bench : Harness {
     window->portSelector().OpenSelectedPort();
     messages.clear();
     port.log.clear();
+  }
+  // "title: prompt (i)", (i) for the information icon.
+  QStringList boxes() const {
+    QStringList list;
+    for (const ShownMessage& m : messages.shown)
+      list << m.title + ": " + m.prompt + (m.icon == MessageIcon::Information ? " (i)" : "");
+    return list;
   }
   QStringList prompts() const {
     QStringList list;
@@ -98,11 +98,8 @@ class DownloadTest : public QObject {
     Bench b(reply, atMs);
     b.ui().cmbSimulatorVersion->setCurrentIndex(version);
     b.click();
-    QCOMPARE(b.messages.shown.size(), 1);
-    const ShownMessage& box = b.messages.shown.first();
-    QCOMPARE(box.prompt, accepted ? kAccepted : kRejected);
-    QCOMPARE(box.title, accepted ? "config confirmation" : "Config confirmation");
-    QCOMPARE(box.icon, MessageIcon::Information);
+    QCOMPARE(b.boxes(), QStringList{accepted ? "config confirmation: " + kAccepted + " (i)"
+                                             : "Config confirmation: " + kRejected + " (i)"});
     const FormState& state = b.window->state();
     QCOMPARE(b.port.written,
              version == 0 ? FrameBytes(state.ConfigFrameV1) : FrameBytes(state.ConfigFrameV2));
@@ -110,87 +107,26 @@ class DownloadTest : public QObject {
     QVERIFY(b.port.isOpen() && b.ui().cmdConfig->isEnabled() && b.ui().cmbCOM->isEnabled());
   }
 
-  // A late byte stays until the next exchange, which it then spoils.
-  void lateByteSpoilsTheNextExchange() {
+  // A late byte stays in the receive buffer until the next exchange.
+  void lateByteCountsInTheNextExchange() {
     Bench b("\x55", 1500);
     b.click();
     QTRY_COMPARE(b.port.bytesAvailable(), 1);
-    b.port.onWrite = [&b](const QByteArray&) {
-      b.port.receive("\x55");
-      QTimer::singleShot(0, [&b] {
-        b.clock.advance(1000);
-        emit b.port.bytesWritten(0);
-      });
-    };
-    b.click();  // the late byte and this one's reply: two bytes
-    QCOMPARE(b.port.bytesAvailable(), 0);
-    b.click();
-    QCOMPARE(b.prompts(), QStringList({kRejected, kRejected, kAccepted}));
-  }
-
-  // A PGN the simulator sends itself is refused before anything goes out.
-  void builtInPgn() {
-    for (int slot = 1; slot <= 2; ++slot) {
-      Bench b;
-      QLineEdit* pgn = b.window->findChild<QLineEdit*>(QStringLiteral("txtPGN%1").arg(slot));
-      b.window->findChild<QCheckBox*>(QStringLiteral("chkDeletePGN%1").arg(slot))
-          ->setChecked(false);
-      pgn->setText("65265");  // sent by a simulator of version "2.00"
-      b.messages.clear();
-      b.ui().cmbSimulatorVersion->setCurrentIndex(1);
-      b.click();
-      QCOMPARE(b.messages.titles(),
-               QStringList{QStringLiteral("Repeated additional PGN%1").arg(slot)});
-      QCOMPARE(b.prompts(), QStringList{BuiltInPgnConflictPrompt(slot)});
-      QVERIFY(b.port.written.isEmpty());
-      b.ui().cmbSimulatorVersion->setCurrentIndex(0);
-      b.click();
-      QCOMPARE(b.prompts().last(), kAccepted);
-    }
-  }
-  void builtInPgnRules_data() {
-    QTest::addColumn<int>("version");
-    QTest::addColumn<int>("pgn");
-    QTest::addColumn<bool>("inUse");
-    QTest::addColumn<bool>("refused");
-    QTest::newRow("61444 with every version") << 0 << 61444 << true << true;
-    QTest::newRow("65226 in a deleted slot") << 1 << 65226 << false << false;
-    QTest::newRow("65226 with the data page set") << 0 << 65226 + 65536 << true << false;
-    QTest::newRow("2.00: 65276") << 1 << 65276 << true << true;
-    QTest::newRow("1.01: 65276") << 0 << 65276 << true << false;
-    QTest::newRow("65280") << 1 << 65280 << true << false;
-  }
-  void builtInPgnRules() {
-    QFETCH(int, version);
-    QFETCH(int, pgn);
-    QFETCH(bool, inUse);
-    QFETCH(bool, refused);
-    for (int slot = 0; slot < 2; ++slot) {
-      std::array<int32_t, 2> pgns = {65281, 65282};
-      pgns[slot] = pgn;
-      std::array<bool, 2> used = {true, true};
-      used[slot] = inUse;
-      QCOMPARE(BuiltInPgnConflicts(used, pgns, version),
-               refused ? QList<int>{slot + 1} : QList<int>{});
-    }
-    // Both slots against every simulator's list first, then against those of "2.00".
-    QCOMPARE(BuiltInPgnConflicts({true, true}, {65276, 61444}, 1), QList<int>({2, 1}));
+    b.click();  // its own reply is late again: the waiting byte alone answers
+    QCOMPARE(b.prompts(), QStringList({kRejected, kAccepted}));
   }
 
   void noOpenPortSendsNothing() {
     Bench b;
     b.ui().cmbCOM->setCurrentIndex(6);  // COM7 does not exist
-    QCOMPARE(b.prompts(), QStringList{"Com Port fails to open, try another com port"});
-    QCOMPARE(b.messages.shown.first().title, kAppTitle);
-    QCOMPARE(b.messages.shown.first().icon, MessageIcon::None);
+    QCOMPARE(b.boxes(), QStringList{"TarvikConfig: Com Port fails to open, try another com port"});
     QCOMPARE(b.messages.shown.first().texts.value("cmbCOM"), QStringLiteral("COM7"));
     QCOMPARE(b.port.log, QStringList{"close"} + openSequence("/dev/ttyS6"));
     b.messages.clear();
     b.click();
-    QCOMPARE(b.prompts(),
-             QStringList{
-                 "Com Port is not open, nothing was sent. Choose a com port that opens, then press "
-                 "Program Config again"});
+    QCOMPARE(b.boxes(),
+             QStringList{"Config confirmation: Com Port is not open, nothing was sent. Choose a "
+                         "com port that opens, then press Program Config again (i)"});
     QVERIFY(b.port.written.isEmpty());
   }
 
@@ -260,40 +196,6 @@ class DownloadTest : public QObject {
       QCOMPARE(fileBytes(b.path("j1939.cfg")).size(), 84);
       QCOMPARE(b.port.log, QStringList({"write 32", "discardReceive", "close"}));
     }
-  }
-
-  // COMn stands for the device named under [Ports], read at each open.
-  void portsMapping() {
-    Bench b;
-    b.port.existing << "/dev/ttyUSB0";
-    b.settings.setValue("Ports", "COM3", "/dev/ttyUSB0");
-    b.settings.setValue("Ports", "COM4", "  ");  // blank: the platform's own
-    b.ui().cmbCOM->setCurrentIndex(2);
-    QVERIFY(b.port.isOpen());
-    QCOMPARE(b.port.device(), "/dev/ttyUSB0");
-    QCOMPARE(b.ui().cmbCOM->toolTip(), "/dev/ttyUSB0");
-    QCOMPARE(b.ui().cmbCOM->itemData(15, Qt::ToolTipRole).toString(), "/dev/ttyS15");
-    b.ui().cmbCOM->setCurrentIndex(3);
-    QCOMPARE(b.port.device(), "/dev/ttyS3");
-  }
-  void portsWrittenByHand_data() {
-    QTest::addColumn<QByteArray>("line");
-    QTest::addColumn<QString>("device");
-    QTest::newRow("plain") << QByteArray("COM2=/dev/ttyUSB0") << "/dev/ttyUSB0";
-    QTest::newRow("comma") << QByteArray("COM2=/dev/by-id/x,y") << "/dev/by-id/x,y";
-    QTest::newRow("quoted comma") << QByteArray("COM2=\"/dev/a,b\"") << "/dev/a,b";
-  }
-  void portsWrittenByHand() {
-    QFETCH(QByteArray, line);
-    QFETCH(QString, device);
-    QTemporaryDir dir;
-    QVERIFY(QDir(dir.path()).mkpath(kAppTitle));
-    QVERIFY(writeBytes(dir.filePath(kAppTitle + "/" + kAppTitle + ".conf"), "[Ports]\n" + line));
-    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, dir.path());
-    const QString read = PortDevice(QtSettingsStore(), 2);
-    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope,
-                       QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation));
-    QCOMPARE(read, device);
   }
 };
 

@@ -49,26 +49,13 @@ class FramesTest : public QObject {
   void golden_data() {
     QTest::addColumn<Edit>("edit");
     QTest::addColumn<QString>("v1");
+    // clang-format off
     QTest::newRow("bench") << Edit() << "00 00 A5 " + kName + kSlot1 + kSlot2 + "D4";
-    QTest::newRow("1.01, static, 250 kbit/s")
-        << Edit([](auto& c) { c.SimulatorVersion = c.DynamicMode = c.CanBaudRate = 0; })
-        << "FF 00 25 " + kName + kSlot1 + kSlot2 + "53";
-    QTest::newRow("slot 1 deleted, on request, priority 7, reserved bit, data page")
-        << Edit([](auto& c) {
-             c.Pgn1InUse = c.Pgn1UpdateRate = 0;
-             c.Pgn1Priority = 7;
-             c.Pgn1Reserved = c.Pgn1DataPage = 1;
-           })
-        << "00 00 A5 " + kName + "00 C0 08 00 F8 FF 10 03 00 01 " + kSlot2 + "C2";
-    QTest::newRow("PDU1 slot with a destination, every 5 s, 1785 bytes, greyed boxes")
-        << Edit([](auto& c) {
-             c.Pgn2UpdateRate = 5;
-             c.Pgn2DataLength = 1785;
-             c.Pgn2ParamPos = 300;
-             c.Pgn2Ps = 0x21;
-             c.Pgn2Reserved = c.Pgn2DataPage = 2;  // greyed (2) sets no bit
-           })
-        << "00 00 A5 " + kName + kSlot1 + "F4 01 F9 06 60 EF 21 2C 01 02 E4";
+    QTest::newRow("1.01, static, 250 kbit/s") << Edit([](auto& c) { c.SimulatorVersion = c.DynamicMode = c.CanBaudRate = 0; }) << "FF 00 25 " + kName + kSlot1 + kSlot2 + "53";
+    QTest::newRow("slot 1 deleted, on request, priority 7, reserved bit, data page") << Edit([](auto& c) { c.Pgn1InUse = c.Pgn1UpdateRate = 0, c.Pgn1Priority = 7, c.Pgn1Reserved = c.Pgn1DataPage = 1; }) << "00 00 A5 " + kName + "00 C0 08 00 F8 FF 10 03 00 01 " + kSlot2 + "C2";
+    // A greyed box (2) sets no bit.
+    QTest::newRow("PDU1 slot with a destination, every 5 s, 1785 bytes, greyed boxes") << Edit([](auto& c) { c.Pgn2UpdateRate = 5, c.Pgn2DataLength = 1785, c.Pgn2ParamPos = 300, c.Pgn2Ps = 0x21, c.Pgn2Reserved = c.Pgn2DataPage = 2; }) << "00 00 A5 " + kName + kSlot1 + "F4 01 F9 06 60 EF 21 2C 01 02 E4";
+    // clang-format on
   }
   void golden() {
     QFETCH(Edit, edit);
@@ -119,39 +106,6 @@ class FramesTest : public QObject {
     QVERIFY(f.failure);
     QCOMPARE(f.failure->what, field);
     QCOMPARE(FrameBytes(f.v1) + FrameBytes(f.v2), QByteArray(32 + 49, '\xEE'));
-  }
-
-  // What j1939sim prints of a frame it receives.
-  void describe() {
-    DecodedConfigFrame d;
-    QVERIFY(!DecodeConfigFrame(FrameBytes(build(benchRecord()).v2), d));
-    QCOMPARE(
-        DescribeConfigFrame(d),
-        QStringList({"simulator version: 2.00 (49 bytes)", "checksum: 3B ok", "mode: dynamic",
-                     "DTC format: Version4", "source address: 25 (hex)", "CAN bit rate: 500 kbit/s",
-                     "NAME bytes 0-7: 39 30 6B 0C 3A 81 05 27",
-                     "PGN1: in use, rate word 000A (every 100 ms), priority 6, reserved bit 0, "
-                     "data page 0, PF FF, PS 10, data length 8, parameter 2 bytes at position 3",
-                     "PGN2: in use, rate word 0005 (every 50 ms), priority 3, reserved bit 0, "
-                     "data page 1, PF EF, PS 00, data length 20, parameter 4 bytes at position "
-                     "17",
-                     "VIN: 1FUJGLDR5CSBM1234"}));
-    QByteArray odd =
-        fromHex("12 03 FF " + kName + "07 C0 08 00 C3 FF 10 03 00 05 " + kSlot2 + "00");
-    odd[31] = static_cast<char>(FrameChecksum(odd.first(31)));
-    QVERIFY(!DecodeConfigFrame(odd, d));
-    QCOMPARE(DescribeConfigFrame(d).mid(1, 5),
-             QStringList({"checksum: 07 ok", "mode: static", "source address: 7F (hex)",
-                          "CAN bit rate: 500 kbit/s", "NAME bytes 0-7: 39 30 6B 0C 3A 81 05 27"}));
-    QCOMPARE(d.oddities, QStringList({"mode byte 12 is neither 00 (dynamic) nor FF (static)",
-                                      "byte 1 is 03 where a \"1.01\" frame has 00",
-                                      "PGN1 rate word C007 is none of the tool's update rates",
-                                      "PGN1 identifier byte has bits 2-0 set",
-                                      "PGN1 parameter type 5 is none of the tool's types"}));
-    odd[5] = 0;
-    QCOMPARE(DecodeConfigFrame(odd, d)->reason,
-             QStringLiteral("the frame carries 07, its bytes sum to 9C"));
-    QCOMPARE(DecodeConfigFrame(odd.left(31), d)->reason.left(9), QStringLiteral("31 bytes,"));
   }
 };
 

@@ -36,16 +36,14 @@ inline Run finish(QProcess& process) {
   return run;
 }
 
-inline Run runProgram(const char* name, const QStringList& arguments,
-                      const QProcessEnvironment& environment = {}) {
+inline Run runProgram(const char* name, const QStringList& arguments) {
   QProcess process;
-  if (!environment.isEmpty()) process.setProcessEnvironment(environment);
   process.start(programPath(name), arguments);
   return finish(process);
 }
 
-inline Run runCfg(const QStringList& arguments, const QProcessEnvironment& environment = {}) {
-  return runProgram("j1939cfg", arguments, environment);
+inline Run runCfg(const QStringList& arguments) {
+  return runProgram("j1939cfg", arguments);
 }
 
 // "00 04 A5 ..." as bytes.
