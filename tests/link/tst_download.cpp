@@ -1,0 +1,203 @@
+#include <QAbstractItemView>
+#include <QComboBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QTimer>
+#include <QtTest>
+
+#include "link/ConfigFrames.h"
+#include "link/DownloadExchange.h"
+#include "support/Emulator.h"
+#include "support/Harness.h"
+#include "support/Records.h"
+#include "support/TestMain.h"
+
+namespace {
+const QString kAccepted = QStringLiteral("Configuration is successfull!");
+const QString kRejected = QStringLiteral("Configuration fails!");
+
+QStringList openSequence(const QString& device) {
+  return {"device " + device, "readLength 0",    "receiveBuffer 1024", "open " + device,
+          "discardReceive",   "discardTransmit", "line 9600,N,8,1"};
+}
+
+// The window on COM1 (COM2 exists too), the fake clock moved by the test only.
+// Its simulator answers `reply` `atMs` after the frame has left: within the
+// reply window the answer counts, after it the byte arrives past the verdict.
+struct Bench : Harness {
+  explicit Bench(const QByteArray& reply = "\x55", qint64 atMs = 0) {
+    port.existing = {"/dev/ttyS0", "/dev/ttyS1"};
+    clock.followReal = false;
+    port.onWrite = [=, this](const QByteArray&) {
+      QTimer::singleShot(0, &port, [=, this] {
+        if (during) during();
+        clock.advance(std::min<qint64>(atMs, kWindow));
+        if (atMs <= kWindow) port.receive(reply);
+        clock.advance(kWindow - std::min<qint64>(atMs, kWindow));
+        emit port.bytesWritten(0);  // wakes the reply wait
+        if (atMs > kWindow) QTimer::singleShot(0, &port, [=, this] { port.receive(reply); });
+      });
+    };
+    start();
+    ui().cmbCOM->setCurrentIndex(0);
+    window->portSelector().OpenSelectedPort();
+    messages.clear();
+    port.log.clear();
+  }
+  // "title: prompt (i)", (i) for the information icon.
+  QStringList boxes() const {
+    QStringList list;
+    for (const ShownMessage& m : messages.shown)
+      list << m.title + ": " + m.prompt + (m.icon == MessageIcon::Information ? " (i)" : "");
+    return list;
+  }
+  QStringList prompts() const {
+    QStringList list;
+    for (const ShownMessage& m : messages.shown) list << m.prompt;
+    return list;
+  }
+  QString status() const { return window->findChild<QLabel*>("sbStatusText")->text(); }
+  void click() { QTest::mouseClick(ui().cmdConfig, Qt::LeftButton); }
+  static constexpr qint64 kWindow = FrameExchange::kReplyWindowMs;
+  std::function<void()> during;  // runs while the exchange waits
+};
+
+// The user picks the entry from the list's popup.
+void pick(QComboBox* list, int index) {
+  QTest::mouseClick(list, Qt::LeftButton);
+  QTRY_VERIFY(list->view()->isVisible());
+  list->view()->setCurrentIndex(list->model()->index(index, 0));
+  QTest::keyClick(list->view(), Qt::Key_Return);
+  QTRY_VERIFY(!list->view()->isVisible());
+}
+}  // namespace
+
+// "Program Config" in the real window, on the fake port and the fake clock.
+class DownloadTest : public QObject {
+  Q_OBJECT
+ private slots:
+  void verdict_data() {
+    QTest::addColumn<QByteArray>("reply");
+    QTest::addColumn<int>("atMs");
+    QTest::addColumn<int>("version");
+    QTest::addColumn<bool>("accepted");
+    QTest::newRow("55, 1.01") << QByteArray("\x55") << 0 << 0 << true;
+    QTest::newRow("55, 2.00") << QByteArray("\x55") << 0 << 1 << true;
+    QTest::newRow("55 at the end of the window") << QByteArray("\x55") << 1000 << 1 << true;
+    QTest::newRow("55 a millisecond late") << QByteArray("\x55") << 1001 << 0 << false;
+    QTest::newRow("silence") << QByteArray() << 0 << 0 << false;
+    QTest::newRow("AA") << QByteArray("\xAA") << 0 << 1 << false;
+    QTest::newRow("00") << QByteArray(1, '\0') << 0 << 0 << false;
+    QTest::newRow("55 55") << QByteArray("\x55\x55") << 0 << 1 << false;
+  }
+  void verdict() {
+    QFETCH(QByteArray, reply);
+    QFETCH(int, atMs);
+    QFETCH(int, version);
+    QFETCH(bool, accepted);
+    Bench b(reply, atMs);
+    b.ui().cmbSimulatorVersion->setCurrentIndex(version);
+    b.click();
+    QCOMPARE(b.boxes(), QStringList{accepted ? "config confirmation: " + kAccepted + " (i)"
+                                             : "Config confirmation: " + kRejected + " (i)"});
+    const FormState& state = b.window->state();
+    QCOMPARE(b.port.written,
+             version == 0 ? FrameBytes(state.ConfigFrameV1) : FrameBytes(state.ConfigFrameV2));
+    QCOMPARE(b.port.bytesAvailable(), 0);  // read, or emptied at the verdict
+    QVERIFY(b.port.isOpen() && b.ui().cmdConfig->isEnabled() && b.ui().cmbCOM->isEnabled());
+  }
+
+  // A late byte stays in the receive buffer until the next exchange.
+  void lateByteCountsInTheNextExchange() {
+    Bench b("\x55", 1500);
+    b.click();
+    QTRY_COMPARE(b.port.bytesAvailable(), 1);
+    b.click();  // its own reply is late again: the waiting byte alone answers
+    QCOMPARE(b.prompts(), QStringList({kRejected, kAccepted}));
+  }
+
+  void noOpenPortSendsNothing() {
+    Bench b;
+    b.ui().cmbCOM->setCurrentIndex(6);  // COM7 does not exist
+    QCOMPARE(b.boxes(), QStringList{"TarvikConfig: Com Port fails to open, try another com port"});
+    QCOMPARE(b.messages.shown.first().texts.value("cmbCOM"), QStringLiteral("COM7"));
+    QCOMPARE(b.port.log, QStringList{"close"} + openSequence("/dev/ttyS6"));
+    b.messages.clear();
+    b.click();
+    QCOMPARE(b.boxes(),
+             QStringList{"Config confirmation: Com Port is not open, nothing was sent. Choose a "
+                         "com port that opens, then press Program Config again (i)"});
+    QVERIFY(b.port.written.isEmpty());
+  }
+
+  // Output held back for good ends the exchange once the frame has had its
+  // time on the line (33.3 ms for 32 bytes) and one second more; it is dropped.
+  void heldOutputEndsAtItsBound() {
+    Bench b;
+    b.port.holdOutput = true;
+    bool runningAtTheLastMs = false;
+    QTimer::singleShot(10, [&] { b.clock.advance(1033); });
+    QTimer::singleShot(30, [&] {
+      runningAtTheLastMs = b.window->configDownload().isRunning();
+      b.clock.advance(1);
+    });
+    b.click();
+    QVERIFY(runningAtTheLastMs);
+    QCOMPARE(b.prompts(), QStringList{kRejected});
+    QCOMPARE(b.port.log, QStringList({"write 32", "discardTransmit", "discardReceive"}));
+  }
+
+  // The adapter is pulled out during the exchange: the verdict comes at once,
+  // the status bar says so, and picking COM1 again reopens it.
+  void portFailsDuringTheExchange() {
+    Bench b;
+    b.port.onWrite = [&b](const QByteArray&) { b.port.failNow("the device was removed"); };
+    b.click();
+    QCOMPARE(b.prompts(), QStringList{kRejected});
+    QCOMPARE(b.status(), "COM1 is closed: the device was removed. Choose COM1 again to reopen it");
+    b.port.log.clear();
+    pick(b.ui().cmbCOM, 0);
+    QCOMPARE(b.port.log, openSequence("/dev/ttyS0"));
+    QCOMPARE(b.status(), "Status");
+    b.port.log.clear();
+    pick(b.ui().cmbCOM, 1);  // a pick that changes the entry opens once
+    QCOMPARE(b.port.log, QStringList{"close"} + openSequence("/dev/ttyS1"));
+  }
+
+  // A port change asked for meanwhile waits for the verdict, and the controls
+  // are disabled until then.
+  void portChangeWaitsForTheVerdict() {
+    Bench b;
+    QStringList logDuring;
+    bool buttonEnabled = true, listEnabled = true;
+    b.during = [&] {
+      buttonEnabled = b.ui().cmdConfig->isEnabled();
+      listEnabled = b.ui().cmbCOM->isEnabled();
+      b.ui().cmbCOM->setCurrentIndex(1);
+      b.window->configDownload().cmdConfig_Click();  // a second exchange cannot start
+      logDuring = b.port.log;
+    };
+    b.click();
+    QVERIFY(!buttonEnabled && !listEnabled);
+    QCOMPARE(logDuring, QStringList{"write 32"});
+    QCOMPARE(b.prompts(), QStringList{kAccepted});
+    QCOMPARE(b.port.log.mid(1), QStringList({"read", "close"}) + openSequence("/dev/ttyS1"));
+  }
+
+  void closingEndsTheExchangeAndShutsDown() {
+    for (bool bySystem : {false, true}) {
+      Bench b;
+      b.port.holdOutput = true;
+      QTimer::singleShot(10,
+                         [&] { bySystem ? b.window->requestClose() : (void)b.window->close(); });
+      b.click();
+      QVERIFY(b.window->hasShutDown() && !b.window->isVisible());
+      QVERIFY(b.messages.shown.isEmpty());
+      QCOMPARE(fileBytes(b.path("j1939.cfg")).size(), 84);
+      QCOMPARE(b.port.log, QStringList({"write 32", "discardReceive", "close"}));
+    }
+  }
+};
+
+J1939_TEST(DownloadTest);
+#include "tst_download.moc"
