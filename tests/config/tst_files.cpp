@@ -28,8 +28,6 @@ class FilesTest : public QObject {
   void fileCommands();
   void defaultThenStore();
   void exitKeepsWhatCannotBeStoredAndWritesTheRest();
-  void runEndedDuringAMessage_data();
-  void runEndedDuringAMessage();
   void exitKeepsTheGeometryOnce();
   void signalEndsTheProgramLikeTheCloseBox_data();
   void signalEndsTheProgramLikeTheCloseBox();
@@ -78,7 +76,7 @@ void prepare(Harness& h, const QString& start) {
   const QByteArray other = EncodeConfigRecord(benchRecord([](auto& c) { c.SourceAddress = 0x33; }));
   if (start == "bench" || start == "readonly" || start.startsWith("write"))
     writeBytes(h.path("j1939.cfg"), bench);
-  if (start == "cut40") writeBytes(h.path("j1939.cfg"), bench.left(40));
+  if (start.startsWith("cut40")) writeBytes(h.path("j1939.cfg"), bench.left(40));
   if (start == "folder") QDir(h.dir.path()).mkdir("j1939.cfg");
   writeBytes(h.path("bench.cfg"), other);
   writeBytes(h.path("long.cfg"), other.left(77) + QByteArray(7, '\x77') + kTail);
@@ -92,7 +90,8 @@ void prepare(Harness& h, const QString& start) {
 
 // Runs the user's steps: "addr=44" types a source address, "open=NAME" and
 // "saveas=NAME" answer the dialog (no name: Cancel), "tbopen=" and "tbsave"
-// use the toolbar, "save", "default" and "exit".
+// use the toolbar, "save", "default", "exit", and "kill" ends the run at the
+// next message.
 void run(Harness& h, const QString& script) {
   for (const QString& step : script.split(' ', Qt::SkipEmptyParts)) {
     const QString verb = step.section('=', 0, 0);
@@ -102,6 +101,8 @@ void run(Harness& h, const QString& script) {
     if (verb == "tbsave") h.ui().tbSave->trigger();
     if (verb == "default") QTest::mouseClick(h.ui().cmdDefault, Qt::LeftButton);
     if (verb == "exit") h.window->close();
+    if (verb == "kill")  // the system ends the run at the next message
+      h.messages.whileShown = [&h](const ShownMessage&) { h.window->requestClose(); };
     if (verb.contains("open") || verb == "saveas") {
       h.fileDialogs.answers << (name.isEmpty() ? QString() : h.path(name));
       (verb == "open"     ? h.ui().mnuFileOpen
@@ -130,58 +131,41 @@ void FilesTest::fileCommands_data() {
   // NAME=AA: the file holds a record with source address AA; "same": as it
   // was; "empty": created, nothing written.
   QTest::addColumn<QString>("files");
-  const QString err = "Configuration file error: ";
-  const QString folder = err + "Cannot %1 the configuration file j1939.cfg: Is a directory";
-  const QString readOnly = err + "Cannot write the configuration file j1939.cfg: Permission denied";
+  const auto cannot = [](const char* verb, const char* file, const char* reason) {
+    return QStringLiteral("Configuration file error: Cannot %1 the configuration file %2: %3")
+        .arg(verb, file, reason);
+  };
+  const QString folder = cannot("write", "j1939.cfg", "Is a directory");
+  const QString readOnly = cannot("write", "j1939.cfg", "Permission denied");
+  const QString cut40 = cannot("read", "j1939.cfg", "it holds 40 bytes; a configuration needs 77");
   // Data length 1 comes in under the types and positions of the record shown.
   const QString type = "Wrong Data Type: too big data type";
   const QString position = "Parameter position is wrong: Parameter position should be 1 to 1";
-  const QStringList layout = {type, position, type, position};
-  const auto row = [](const char* name, const char* start, const char* script,
-                      const QStringList& messages, const char* files) {
-    QTest::newRow(name) << start << script << messages << files;
-  };
-  row("first start in an empty folder", "none", "", {}, "j1939.cfg=empty");
-  row("first start, then exit", "none", "addr=5C exit", {}, "j1939.cfg=5C");
-  row("Save before any Open writes j1939.cfg", "bench", "addr=61 save", {}, "j1939.cfg=61");
-  row("Open, edit, exit: the edit goes to j1939.cfg", "bench", "open=bench.cfg addr=44 exit", {},
-      "j1939.cfg=44 bench.cfg=same");
-  row("Save As, then Save goes there", "bench", "addr=12 saveas=rig7 addr=13 save", {},
-      "rig7=13 j1939.cfg=same");
-  row("Open cancelled", "bench", "addr=7E open= save", {}, "j1939.cfg=7E bench.cfg=same");
-  row("Save As cancelled", "bench", "addr=7E saveas= save", {}, "j1939.cfg=7E");
-  row("Open cancelled over a user file", "bench", "open=bench.cfg addr=7E tbopen= save", {},
-      "bench.cfg=7E j1939.cfg=same");
-  row("Save As cancelled over a user file", "bench", "open=bench.cfg addr=7E saveas= tbsave", {},
-      "bench.cfg=7E j1939.cfg=same");
-  row("Open of a missing file creates it", "bench", "open=fresh.cfg", layout,
-      "fresh.cfg=empty j1939.cfg=same");
-  row("a longer file keeps its tail: Open, Save", "bench", "tbopen=long.cfg addr=19 tbsave", {},
-      "long.cfg=19");
-  row("a longer file keeps its tail: Save As", "bench", "addr=19 saveas=long.cfg", {},
-      "long.cfg=19");
-  row("a short user file is refused, the form stays", "bench", "addr=21 open=cut.cfg save",
-      {err + "Cannot read the configuration file cut.cfg: it holds 76 bytes; a configuration "
-             "needs 77"},
-      "cut.cfg=21 j1939.cfg=same");
-  row("short j1939.cfg, closed unchanged: left alone", "cut40", "exit",
-      {err + "Cannot read the configuration file j1939.cfg: it holds 40 bytes; a configuration "
-             "needs 77"},
-      "j1939.cfg=same");
-  row("short j1939.cfg, edited: written at exit", "cut40", "addr=3C exit",
-      {err + "Cannot read the configuration file j1939.cfg: it holds 40 bytes; a configuration "
-             "needs 77"},
-      "j1939.cfg=3C");
-  row("j1939.cfg is a folder", "folder", "save saveas=rescue.cfg exit",
-      {folder.arg("open"), folder.arg("write"), folder.arg("write")}, "rescue.cfg=00");
-  row("j1939.cfg can only be read", "readonly", "addr=2B save exit", {readOnly, readOnly, readOnly},
-      "j1939.cfg=same");
-  row("a short write", "write10", "tbsave",
-      {err + "Cannot write the configuration file j1939.cfg: only 10 of its 84 bytes were "
-             "written"},
-      "");
-  row("a failed write", "write-1", "save",
-      {err + "Cannot write the configuration file j1939.cfg: No space left on device"}, "");
+  // clang-format off
+  QTest::newRow("first start in an empty folder") << "none" << "" << QStringList{} << "j1939.cfg=empty";
+  QTest::newRow("first start, then exit") << "none" << "addr=5C exit" << QStringList{} << "j1939.cfg=5C";
+  QTest::newRow("Save before any Open writes j1939.cfg") << "bench" << "addr=61 save" << QStringList{} << "j1939.cfg=61";
+  QTest::newRow("Open, edit, exit: the edit goes to j1939.cfg") << "bench" << "open=bench.cfg addr=44 exit" << QStringList{} << "j1939.cfg=44 bench.cfg=same";
+  QTest::newRow("Save As, then Save goes there") << "bench" << "addr=12 saveas=rig7 addr=13 save" << QStringList{} << "rig7=13 j1939.cfg=same";
+  QTest::newRow("Open cancelled") << "bench" << "addr=7E open= save" << QStringList{} << "j1939.cfg=7E bench.cfg=same";
+  QTest::newRow("Save As cancelled") << "bench" << "addr=7E saveas= save" << QStringList{} << "j1939.cfg=7E";
+  QTest::newRow("Open cancelled over a user file") << "bench" << "open=bench.cfg addr=7E tbopen= save" << QStringList{} << "bench.cfg=7E j1939.cfg=same";
+  QTest::newRow("Save As cancelled over a user file") << "bench" << "open=bench.cfg addr=7E saveas= tbsave" << QStringList{} << "bench.cfg=7E j1939.cfg=same";
+  QTest::newRow("Open of a missing file creates it") << "bench" << "open=fresh.cfg" << QStringList{type, position, type, position} << "fresh.cfg=empty j1939.cfg=same";
+  QTest::newRow("a longer file keeps its tail: Open, Save") << "bench" << "tbopen=long.cfg addr=19 tbsave" << QStringList{} << "long.cfg=19";
+  QTest::newRow("a longer file keeps its tail: Save As") << "bench" << "addr=19 saveas=long.cfg" << QStringList{} << "long.cfg=19";
+  QTest::newRow("a short user file is refused, the form stays") << "bench" << "addr=21 open=cut.cfg save" << QStringList{cannot("read", "cut.cfg", "it holds 76 bytes; a configuration needs 77")} << "cut.cfg=21 j1939.cfg=same";
+  QTest::newRow("short j1939.cfg, closed unchanged: left alone") << "cut40" << "exit" << QStringList{cut40} << "j1939.cfg=same";
+  QTest::newRow("short j1939.cfg, edited: written at exit") << "cut40" << "addr=3C exit" << QStringList{cut40} << "j1939.cfg=3C";
+  QTest::newRow("j1939.cfg is a folder") << "folder" << "save saveas=rescue.cfg exit" << QStringList{cannot("open", "j1939.cfg", "Is a directory"), folder, folder} << "rescue.cfg=00";
+  QTest::newRow("j1939.cfg can only be read") << "readonly" << "addr=2B save exit" << QStringList{readOnly, readOnly, readOnly} << "j1939.cfg=same";
+  QTest::newRow("a short write") << "write10" << "tbsave" << QStringList{cannot("write", "j1939.cfg", "only 10 of its 84 bytes were written")} << "";
+  QTest::newRow("a failed write") << "write-1" << "save" << QStringList{cannot("write", "j1939.cfg", "No space left on device")} << "";
+  // The record was never shown: the half-made form is not stored, the file is not overwritten.
+  QTest::newRow("a run ended at the start-up's message") << "cut40+kill" << "" << QStringList{cut40} << "j1939.cfg=same";
+  // The opened record is written, never the half-filled form.
+  QTest::newRow("a run ended at a message of Open") << "bench" << "kill open=fresh.cfg" << QStringList{type, position, type, position} << "j1939.cfg=zero fresh.cfg=empty";
+  // clang-format on
 }
 
 void FilesTest::fileCommands() {
@@ -195,18 +179,24 @@ void FilesTest::fileCommands() {
   for (const QString& name : QDir(h.dir.path()).entryList(QDir::Files))
     before[name] = fileBytes(h.path(name));
   h.simulatorAccepts();
+  if (start.endsWith("kill")) run(h, "kill");
   h.start();
   if (start == "readonly")  // said before any editing, in the status bar too
     QCOMPARE(h.window->findChild<QLabel*>("sbStatusText")->text(),
              h.messages.shown.value(0).prompt);
   run(h, script);
   QCOMPARE(messagesOf(h), messages);
+  if (script.contains("kill")) QVERIFY(h.window->hasShutDown() && !h.port.isOpen());
+  if (start.endsWith("kill")) QVERIFY(h.port.log.filter("open").isEmpty());
   QVERIFY(h.fileDialogs.answers.isEmpty());
   for (const QString& expected : files.split(' ', Qt::SkipEmptyParts)) {
     const QString name = expected.section('=', 0, 0);
     const QString holds = expected.section('=', 1);
     const QByteArray bytes = fileBytes(h.path(name));
-    if (holds == "same") {
+    if (holds == "zero") {  // the all-zero record as read so far: data lengths of 0 mean 1
+      QCOMPARE(bytes,
+               EncodeConfigRecord(SimulatorConfig{.Pgn1DataLength = 1, .Pgn2DataLength = 1}));
+    } else if (holds == "same") {
       QCOMPARE(bytes, before.value(name));
     } else if (holds == "empty") {
       QVERIFY(QFile::exists(h.path(name)));
@@ -264,42 +254,6 @@ void FilesTest::exitKeepsWhatCannotBeStoredAndWritesTheRest() {
            })));
 }
 
-void FilesTest::runEndedDuringAMessage_data() {
-  QTest::addColumn<QString>("start");
-  QTest::addColumn<bool>("open");
-  // The record was never shown: the half-made form is not stored, and the
-  // file that could not be read is not overwritten; no port is opened.
-  QTest::newRow("the start-up's message") << "cut40" << false;
-  // Open's loading says "Wrong Data Type" halfway through: the opened record
-  // is written, never the half-filled form.
-  QTest::newRow("a message of Open") << "bench" << true;
-}
-
-void FilesTest::runEndedDuringAMessage() {
-  QFETCH(QString, start);
-  QFETCH(bool, open);
-  Harness h;
-  prepare(h, start);
-  const QByteArray before = fileBytes(h.path("j1939.cfg"));
-  writeRecord(h.path("bench.cfg"), benchRecord([](auto& c) {
-                c.SourceAddress = 0x35;
-                c.Pgn1DataLength = 1;  // under "2 Bytes"
-              }));
-  h.simulatorAccepts();
-  if (open) h.start();
-  h.messages.whileShown = [&](const ShownMessage&) { h.window->requestClose(); };
-  if (open) {
-    h.fileDialogs.answers << h.path("bench.cfg");
-    h.ui().mnuFileOpen->trigger();
-  } else {
-    h.start();
-    QVERIFY(h.port.log.filter("open").isEmpty());
-  }
-  QVERIFY(h.window->hasShutDown());
-  QCOMPARE(fileBytes(h.path("j1939.cfg")), open ? fileBytes(h.path("bench.cfg")) : before);
-  QVERIFY(!h.port.isOpen());
-}
-
 // The close box, a second close, the About box open meanwhile: the form is
 // stored and the geometry kept once, in twips by the screen density.
 void FilesTest::exitKeepsTheGeometryOnce() {
@@ -322,13 +276,12 @@ void FilesTest::exitKeepsTheGeometryOnce() {
   QVERIFY(!h.port.isOpen());
   QStringList kept;
   for (const QString& key : h.settings.writes) kept << key + "=" + h.settings.values.value(key);
-  QCOMPARE(
-      kept,
-      (QStringList{
-          QStringLiteral("Settings/MainLeft=%1").arg(qRound(frame.x() * 1440 / dpiX)),
-          QStringLiteral("Settings/MainTop=%1").arg(qRound(frame.y() * 1440 / dpiY)),
-          QStringLiteral("Settings/MainWidth=%1").arg(qRound(frame.width() * 1440 / dpiX)),
-          QStringLiteral("Settings/MainHeight=%1").arg(qRound(frame.height() * 1440 / dpiY))}));
+  QCOMPARE(kept.join(' '), QStringLiteral("Settings/MainLeft=%1 Settings/MainTop=%2 "
+                                          "Settings/MainWidth=%3 Settings/MainHeight=%4")
+                               .arg(qRound(frame.x() * 1440 / dpiX))
+                               .arg(qRound(frame.y() * 1440 / dpiY))
+                               .arg(qRound(frame.width() * 1440 / dpiX))
+                               .arg(qRound(frame.height() * 1440 / dpiY)));
   QVERIFY(h.settings.syncs >= 1);
   // Once: a later close, Save or signal changes nothing.
   writeBytes(h.path("j1939.cfg"), "left alone");

@@ -151,34 +151,16 @@ void RecordsTest::valueTheFormCannotShowIsKept_data() {
                       const char* pick = "") {
     QTest::newRow(name) << load << path << fields << pick;
   };
-  row(
-      "port 16, rate 9: exit",
-      [](SimulatorConfig& c) { c.ComPortIndex = 16, c.Pgn1UpdateRate = 9; }, "exit",
-      "ComPortIndex = 16: the list cmbCOM has no entry 16; "
-      "Pgn1UpdateRate = 9: the list cmbUpdateRate1 has no entry 9");
-  row(
-      "DTC format 7: exit", [](SimulatorConfig& c) { c.DtcVersion = 7; }, "exit",
-      "DtcVersion = 7: the list cmbDTCVersion has no entry 7");
-  row(
-      "port 40, priority 12: Open, Save",
-      [](SimulatorConfig& c) { c.ComPortIndex = 40, c.Pgn2Priority = 12; }, "Open",
-      "ComPortIndex = 40: the list cmbCOM has no entry 40; "
-      "Pgn2Priority = 12: the list cmbPriority2 has no entry 12");
-  row(
-      "type 255: Save As", [](SimulatorConfig& c) { c.Pgn2ParamType = 255; }, "Save As",
-      "Pgn2ParamType = 255: the list cmbParameterType2 has no entry 255");
-  row(
-      "type 3: Program Config", [](SimulatorConfig& c) { c.Pgn1ParamType = 3; }, "Program",
-      "Pgn1ParamType = 3: the list cmbParameterType1 has no entry 3");
-  row(
-      "data page 5: Save", [](SimulatorConfig& c) { c.Pgn2DataPage = 5; }, "Save",
-      "Pgn2DataPage = 5: the check box chkDatapage2 takes only 0, 1 or 2");
-  row(
-      "reserved -1: Program Config", [](SimulatorConfig& c) { c.Pgn1Reserved = -1; }, "Program",
-      "Pgn1Reserved = -1: the check box chkReserveBit1 takes only 0, 1 or 2");
-  row(
-      "priority 12, then set: Save", [](SimulatorConfig& c) { c.Pgn1Priority = 12; }, "Save",
-      "Pgn1Priority = 12: the list cmbPriority1 has no entry 12", "cmbPriority1");
+  // clang-format off
+  row("port 16, rate 9: exit", [](auto& c) { c.ComPortIndex = 16, c.Pgn1UpdateRate = 9; }, "exit", "ComPortIndex = 16: the list cmbCOM has no entry 16; Pgn1UpdateRate = 9: the list cmbUpdateRate1 has no entry 9");
+  row("DTC format 7: exit", [](auto& c) { c.DtcVersion = 7; }, "exit", "DtcVersion = 7: the list cmbDTCVersion has no entry 7");
+  row("port 40, priority 12: Open, Save", [](auto& c) { c.ComPortIndex = 40, c.Pgn2Priority = 12; }, "Open", "ComPortIndex = 40: the list cmbCOM has no entry 40; Pgn2Priority = 12: the list cmbPriority2 has no entry 12");
+  row("type 255: Save As", [](auto& c) { c.Pgn2ParamType = 255; }, "Save As", "Pgn2ParamType = 255: the list cmbParameterType2 has no entry 255");
+  row("type 3: Program Config", [](auto& c) { c.Pgn1ParamType = 3; }, "Program", "Pgn1ParamType = 3: the list cmbParameterType1 has no entry 3");
+  row("data page 5: Save", [](auto& c) { c.Pgn2DataPage = 5; }, "Save", "Pgn2DataPage = 5: the check box chkDatapage2 takes only 0, 1 or 2");
+  row("reserved -1: Program Config", [](auto& c) { c.Pgn1Reserved = -1; }, "Program", "Pgn1Reserved = -1: the check box chkReserveBit1 takes only 0, 1 or 2");
+  row("priority 12, then set: Save", [](auto& c) { c.Pgn1Priority = 12; }, "Save", "Pgn1Priority = 12: the list cmbPriority1 has no entry 12", "cmbPriority1");
+  // clang-format on
 }
 
 void RecordsTest::valueTheFormCannotShowIsKept() {
@@ -236,24 +218,18 @@ void RecordsTest::placedValuesAtSave_data() {
   QTest::addColumn<QString>("value");    // a text, or a list index
   QTest::addColumn<QString>("failure");  // of the store, naming the field
   QTest::addColumn<int>("stored");       // the bench record: 8 bytes, "2 Bytes" at 3 (of 7)
-  const auto row = [](const char* control, const char* value, const char* failure, int stored) {
-    QTest::addRow("%s %s", control, value) << control << value << failure << stored;
-  };
-  row("txtVIN", "WDB9634031L12345", "VIN (txtVIN): it has 16 characters; a VIN needs 17", 0);
-  row("txtVIN", "WDB9634031L1234€6", "VIN (txtVIN): the character '€' has no single-byte code", 0);
-  row("txtVIN", "WDB9634031L1234\u01006",
-      "VIN (txtVIN): the character '\u0100' has no single-byte code", 0);
-  row("cmbParameterType1", "-1",
-      "Parameter Type of Additional PGN1 (cmbParameterType1): no entry is selected", 0);
-  row("cmbDTCVersion", "-1", "DTC Format (cmbDTCVersion): no entry is selected", 0);
+  // clang-format off
+  QTest::newRow("short VIN") << "txtVIN" << "WDB9634031L12345" << "VIN (txtVIN): it has 16 characters; a VIN needs 17" << 0;
+  QTest::newRow("euro sign") << "txtVIN" << "WDB9634031L1234€6" << "VIN (txtVIN): the character '€' has no single-byte code" << 0;
+  QTest::newRow("U+0100") << "txtVIN" << "WDB9634031L1234\u01006" << "VIN (txtVIN): the character '\u0100' has no single-byte code" << 0;
+  QTest::newRow("no type") << "cmbParameterType1" << "-1" << "Parameter Type of Additional PGN1 (cmbParameterType1): no entry is selected" << 0;
+  QTest::newRow("no DTC format") << "cmbDTCVersion" << "-1" << "DTC Format (cmbDTCVersion): no entry is selected" << 0;
   // Texts that the boxes' own rules would have repaired, placed without running them.
-  for (const char* text : {"0", "1786", "99999999999999999999", "12a"})
-    row("txtDatalength1", text, "", 8);
-  row("txtDatalength1", "1", "", 1);
-  row("txtDatalength1", "1785", "", 1785);
-  row("txtDatalength1", "0012", "", 12);
-  for (const char* text : {"8", "0", "2x"}) row("txtParameterPos1", text, "", 3);
-  row("txtParameterPos1", "7", "", 7);
+  for (const char* text : {"0", "1786", "99999999999999999999", "12a"}) QTest::newRow(text) << "txtDatalength1" << text << "" << 8;
+  for (const char* text : {"1", "1785", "0012"}) QTest::newRow(text) << "txtDatalength1" << text << "" << QString(text).toInt();
+  for (const char* text : {"8", "0", "2x"}) QTest::addRow("position %s", text) << "txtParameterPos1" << text << "" << 3;
+  QTest::newRow("position 7") << "txtParameterPos1" << "7" << "" << 7;
+  // clang-format on
 }
 
 void RecordsTest::placedValuesAtSave() {
