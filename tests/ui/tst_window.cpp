@@ -1,17 +1,13 @@
 #include <QApplication>
 #include <QFileDialog>
 #include <QLabel>
-#include <QMessageBox>
 #include <QPushButton>
 #include <QTimer>
 #include <QtTest>
 
 #include "platform/FileDialogs.h"
-#include "platform/MessageBoxes.h"
 #include "support/Harness.h"
 #include "support/TestMain.h"
-
-Q_DECLARE_METATYPE(MessageIcon)
 
 // The window's own rules and the real dialogs behind the seams.
 class WindowTest : public QObject {
@@ -21,8 +17,6 @@ class WindowTest : public QObject {
   void versionRule();
   void toolbarRunsTheFileCommandsByKey();
   void aboutBox();
-  void messageBox_data();
-  void messageBox();
   void fileDialogs();
 };
 
@@ -83,34 +77,6 @@ void WindowTest::aboutBox() {
   QCOMPARE(texts, (QStringList{"About Tarvik Configuration", "TarvikConfig", "Version 2.1.0",
                                "March 2017"}));
   QVERIFY(!QApplication::activeModalWidget());
-}
-
-void WindowTest::messageBox_data() {
-  QTest::addColumn<MessageIcon>("icon");
-  QTest::addColumn<QMessageBox::Icon>("shown");
-  QTest::newRow("information") << MessageIcon::Information << QMessageBox::Information;
-  QTest::newRow("none") << MessageIcon::None << QMessageBox::NoIcon;
-}
-
-// A modal box over its owner with the title, the prompt, the icon and OK only;
-// show() returns once the user has pressed OK.
-void WindowTest::messageBox() {
-  QFETCH(MessageIcon, icon);
-  QFETCH(QMessageBox::Icon, shown);
-  QWidget owner;
-  owner.show();
-  QtMessageBoxes boxes;
-  boxes.setOwner(&owner);
-  QString seen;
-  QTimer::singleShot(0, [&] {
-    auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-    QVERIFY(box && box->parentWidget() == &owner && box->icon() == shown);
-    QCOMPARE(box->standardButtons(), QMessageBox::StandardButtons(QMessageBox::Ok));
-    seen = box->windowTitle() + ": " + box->text();
-    box->button(QMessageBox::Ok)->click();
-  });
-  boxes.show("You must enter hex 0 to ff", "Device Name must be hex", icon);
-  QCOMPARE(seen, "Device Name must be hex: You must enter hex 0 to ff");
 }
 
 // The title and filter as given, open or save; Cancel gives no name; a chosen
