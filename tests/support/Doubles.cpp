@@ -36,51 +36,12 @@ QString ScriptedFileDialogs::answer(bool save, const QString& title, const QStri
   return answers.isEmpty() ? QString() : answers.dequeue();
 }
 
-void FakeSerialPort::setDevice(const QString& device) {
-  device_ = device;
-  log << QStringLiteral("device %1").arg(device);
-}
-
-void FakeSerialPort::setReadLength(int bytes) {
-  readLength = bytes;
-  log << QStringLiteral("readLength %1").arg(bytes);
-}
-
-void FakeSerialPort::setReceiveBufferSize(qint64 bytes) {
-  receiveBufferSize = bytes;
-  log << QStringLiteral("receiveBuffer %1").arg(bytes);
-}
-
 MaybeFailure FakeSerialPort::open() {
   log << QStringLiteral("open %1").arg(device_);
   if (open_) return Failure{device_, QStringLiteral("already open")};
   if (!existing.contains(device_))
     return Failure{device_, QStringLiteral("No such file or directory")};
   open_ = true;
-  return std::nullopt;
-}
-
-void FakeSerialPort::close() {
-  log << QStringLiteral("close");
-  open_ = false;
-  pending_ = 0;
-}
-
-MaybeFailure FakeSerialPort::discardReceiveBuffer() {
-  log << QStringLiteral("discardReceive");
-  received_.clear();
-  return std::nullopt;
-}
-
-MaybeFailure FakeSerialPort::discardTransmitBuffer() {
-  log << QStringLiteral("discardTransmit");
-  pending_ = 0;
-  return std::nullopt;
-}
-
-MaybeFailure FakeSerialPort::setLineSettings(const QString& settings) {
-  log << QStringLiteral("line %1").arg(settings);
-  lineSettings = settings;
   return std::nullopt;
 }
 
@@ -99,11 +60,6 @@ MaybeFailure FakeSerialPort::write(const QByteArray& bytes) {
   return std::nullopt;
 }
 
-QByteArray FakeSerialPort::readAll() {
-  log << QStringLiteral("read");
-  return std::exchange(received_, {});
-}
-
 void FakeSerialPort::receive(const QByteArray& bytes) {
   if (!open_) return;
   received_ += bytes;
@@ -115,18 +71,4 @@ void FakeSerialPort::failNow(const QString& reason) {
   open_ = false;
   pending_ = 0;
   emit portError(reason);
-}
-
-bool MemorySettingsStore::contains(const QString& section, const QString& key) const {
-  return values.contains(section + QLatin1Char('/') + key);
-}
-
-QString MemorySettingsStore::value(const QString& section, const QString& key) const {
-  return values.value(section + QLatin1Char('/') + key);
-}
-
-void MemorySettingsStore::setValue(const QString& section, const QString& key,
-                                   const QString& value) {
-  values.insert(section + QLatin1Char('/') + key, value);
-  writes << section + QLatin1Char('/') + key;
 }

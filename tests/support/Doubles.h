@@ -63,19 +63,25 @@ class FakeSerialPort : public SerialPort {
   Q_OBJECT
  public:
   bool isOpen() const override { return open_; }
-  void setDevice(const QString& device) override;
+  void setDevice(const QString& device) override { log << "device " + (device_ = device); }
   QString device() const override { return device_; }
-  void setReadLength(int bytes) override;
-  void setReceiveBufferSize(qint64 bytes) override;
+  void setReadLength(int bytes) override { log << QStringLiteral("readLength %1").arg(bytes); }
+  void setReceiveBufferSize(qint64 n) override { log << QStringLiteral("receiveBuffer %1").arg(n); }
   MaybeFailure open() override;
-  void close() override;
-  MaybeFailure discardReceiveBuffer() override;
-  MaybeFailure discardTransmitBuffer() override;
-  MaybeFailure setLineSettings(const QString& settings) override;
+  void close() override { log << "close", open_ = false, pending_ = 0; }
+  MaybeFailure discardReceiveBuffer() override {
+    return log << "discardReceive", received_.clear(), std::nullopt;
+  }
+  MaybeFailure discardTransmitBuffer() override {
+    return log << "discardTransmit", pending_ = 0, std::nullopt;
+  }
+  MaybeFailure setLineSettings(const QString& line) override {
+    return log << "line " + line, std::nullopt;
+  }
   MaybeFailure write(const QByteArray& bytes) override;
   qint64 bytesToWrite() const override { return pending_; }
   qint64 bytesAvailable() const override { return received_.size(); }
-  QByteArray readAll() override;
+  QByteArray readAll() override { return log << "read", std::exchange(received_, {}); }
 
   // The far end sends these bytes (queued, as a driver would deliver them).
   void receive(const QByteArray& bytes);
@@ -85,9 +91,6 @@ class FakeSerialPort : public SerialPort {
   QSet<QString> existing;
   QStringList log;  // every operation, in order, e.g. "open /dev/ttyS0"
   QByteArray written;
-  QString lineSettings;
-  qint64 receiveBufferSize = 0;
-  int readLength = -1;
   std::function<void(const QByteArray&)> onWrite;  // the simulator's reaction
   bool holdOutput = false;  // written bytes stay in the transmit buffer (flow held back)
 
@@ -100,9 +103,15 @@ class FakeSerialPort : public SerialPort {
 
 class MemorySettingsStore : public SettingsStore {
  public:
-  bool contains(const QString& section, const QString& key) const override;
-  QString value(const QString& section, const QString& key) const override;
-  void setValue(const QString& section, const QString& key, const QString& value) override;
+  bool contains(const QString& section, const QString& key) const override {
+    return values.contains(section + '/' + key);
+  }
+  QString value(const QString& section, const QString& key) const override {
+    return values.value(section + '/' + key);
+  }
+  void setValue(const QString& section, const QString& key, const QString& value) override {
+    values.insert(section + '/' + key, value), writes << section + '/' + key;
+  }
   void sync() override { ++syncs; }
 
   QMap<QString, QString> values;  // "section/key" -> value

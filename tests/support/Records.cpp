@@ -8,32 +8,17 @@
 
 SimulatorConfig benchRecord(const std::function<void(SimulatorConfig&)>& edit) {
   SimulatorConfig c;
-  c.ComPortIndex = 2;  // COM3
-  c.SourceAddress = 0x25;
+  c.ComPortIndex = 2, c.SourceAddress = 0x25, c.DynamicMode = -1;  // COM3
   c.DeviceName = {0x39, 0x30, 0x6B, 0x0C, 0x3A, 0x81, 0x05, 0x27};
-  c.DynamicMode = -1;
-  c.Pgn1InUse = 1;
-  c.Pgn1UpdateRate = 2;  // every 100 ms
-  c.Pgn1Priority = 6;
-  c.Pgn1Pf = 0xFF;
-  c.Pgn1Ps = 0x10;
-  c.Pgn1 = 0xFF10;
-  c.Pgn1DataLength = 8;
-  c.Pgn1ParamType = 1;  // 2 bytes
-  c.Pgn1ParamPos = 3;
-  c.Pgn2InUse = 1;
-  c.Pgn2UpdateRate = 1;
-  c.Pgn2Priority = 3;
-  c.Pgn2DataPage = 1;
-  c.Pgn2Pf = 0xEF;  // PDU1: the PS is a destination address, no part of the PGN
-  c.Pgn2 = 0x1EF00;
-  c.Pgn2DataLength = 20;
-  c.Pgn2ParamType = 2;  // 4 bytes
-  c.Pgn2ParamPos = 17;  // the last position a 4-byte parameter fits in 20 bytes
-  c.SimulatorVersion = 1;
-  c.DtcVersion = 3;
+  // Slot 1: every 100 ms, PGN FF10, "2 Bytes" at 3 of 8.
+  c.Pgn1InUse = 1, c.Pgn1UpdateRate = 2, c.Pgn1Priority = 6, c.Pgn1Pf = 0xFF, c.Pgn1Ps = 0x10;
+  c.Pgn1 = 0xFF10, c.Pgn1DataLength = 8, c.Pgn1ParamType = 1, c.Pgn1ParamPos = 3;
+  // Slot 2: PDU1 (the PS is a destination address, no part of the PGN) on
+  // data page 1; "4 Bytes" at the last position they fit in 20 bytes.
+  c.Pgn2InUse = 1, c.Pgn2UpdateRate = 1, c.Pgn2Priority = 3, c.Pgn2DataPage = 1, c.Pgn2Pf = 0xEF;
+  c.Pgn2 = 0x1EF00, c.Pgn2DataLength = 20, c.Pgn2ParamType = 2, c.Pgn2ParamPos = 17;
+  c.SimulatorVersion = 1, c.DtcVersion = 3, c.CanBaudRate = -1;
   setVin(c, "1FUJGLDR5CSBM1234");
-  c.CanBaudRate = -1;
   if (edit) edit(c);
   return c;
 }
