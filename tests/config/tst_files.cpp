@@ -19,20 +19,6 @@
 #include "support/Harness.h"
 #include "support/TestMain.h"
 
-// The configuration files as the user works with them: j1939.cfg from
-// start-up to exit, the File commands, and files that fail.
-class FilesTest : public QObject {
-  Q_OBJECT
- private slots:
-  void fileCommands_data();
-  void fileCommands();
-  void defaultThenStore();
-  void exitKeepsWhatCannotBeStoredAndWritesTheRest();
-  void exitKeepsTheGeometryOnce();
-  void signalEndsTheProgramLikeTheCloseBox_data();
-  void signalEndsTheProgramLikeTheCloseBox();
-};
-
 namespace {
 
 // A file that the user may read but not write (root is not held back by
@@ -124,24 +110,30 @@ QStringList messagesOf(Harness& h) {
 
 }  // namespace
 
-void FilesTest::fileCommands_data() {
-  QTest::addColumn<QString>("start");
-  QTest::addColumn<QString>("script");
-  QTest::addColumn<QStringList>("messages");
-  // NAME=AA: the file holds a record with source address AA; "same": as it
-  // was; "empty": created, nothing written.
-  QTest::addColumn<QString>("files");
-  const auto cannot = [](const char* verb, const char* file, const char* reason) {
-    return QStringLiteral("Configuration file error: Cannot %1 the configuration file %2: %3")
-        .arg(verb, file, reason);
-  };
-  const QString folder = cannot("write", "j1939.cfg", "Is a directory");
-  const QString readOnly = cannot("write", "j1939.cfg", "Permission denied");
-  const QString cut40 = cannot("read", "j1939.cfg", "it holds 40 bytes; a configuration needs 77");
-  // Data length 1 comes in under the types and positions of the record shown.
-  const QString type = "Wrong Data Type: too big data type";
-  const QString position = "Parameter position is wrong: Parameter position should be 1 to 1";
-  // clang-format off
+// The configuration files as the user works with them: j1939.cfg from
+// start-up to exit, the File commands, and files that fail.
+class FilesTest : public QObject {
+  Q_OBJECT
+ private slots:
+  void fileCommands_data() {
+    QTest::addColumn<QString>("start");
+    QTest::addColumn<QString>("script");
+    QTest::addColumn<QStringList>("messages");
+    // NAME=AA: the file holds a record with source address AA; "same": as it
+    // was; "empty": created, nothing written.
+    QTest::addColumn<QString>("files");
+    const auto cannot = [](const char* verb, const char* file, const char* reason) {
+      return QStringLiteral("Configuration file error: Cannot %1 the configuration file %2: %3")
+          .arg(verb, file, reason);
+    };
+    const QString folder = cannot("write", "j1939.cfg", "Is a directory");
+    const QString readOnly = cannot("write", "j1939.cfg", "Permission denied");
+    const QString cut40 =
+        cannot("read", "j1939.cfg", "it holds 40 bytes; a configuration needs 77");
+    // Data length 1 comes in under the types and positions of the record shown.
+    const QString type = "Wrong Data Type: too big data type";
+    const QString position = "Parameter position is wrong: Parameter position should be 1 to 1";
+    // clang-format off
   QTest::newRow("first start in an empty folder") << "none" << "" << QStringList{} << "j1939.cfg=empty";
   QTest::newRow("first start, then exit") << "none" << "addr=5C exit" << QStringList{} << "j1939.cfg=5C";
   QTest::newRow("Save before any Open writes j1939.cfg") << "bench" << "addr=61 save" << QStringList{} << "j1939.cfg=61";
@@ -165,171 +157,167 @@ void FilesTest::fileCommands_data() {
   QTest::newRow("a run ended at the start-up's message") << "cut40+kill" << "" << QStringList{cut40} << "j1939.cfg=same";
   // The opened record is written, never the half-filled form.
   QTest::newRow("a run ended at a message of Open") << "bench" << "kill open=fresh.cfg" << QStringList{type, position, type, position} << "j1939.cfg=zero fresh.cfg=empty";
-  // clang-format on
-}
-
-void FilesTest::fileCommands() {
-  QFETCH(QString, start);
-  QFETCH(QString, script);
-  QFETCH(QStringList, messages);
-  QFETCH(QString, files);
-  Harness h;
-  prepare(h, start);
-  QMap<QString, QByteArray> before;
-  for (const QString& name : QDir(h.dir.path()).entryList(QDir::Files))
-    before[name] = fileBytes(h.path(name));
-  h.simulatorAccepts();
-  if (start.endsWith("kill")) run(h, "kill");
-  h.start();
-  if (start == "readonly")  // said before any editing, in the status bar too
-    QCOMPARE(h.window->findChild<QLabel*>("sbStatusText")->text(),
-             h.messages.shown.value(0).prompt);
-  run(h, script);
-  QCOMPARE(messagesOf(h), messages);
-  if (script.contains("kill")) QVERIFY(h.window->hasShutDown() && !h.port.isOpen());
-  if (start.endsWith("kill")) QVERIFY(h.port.log.filter("open").isEmpty());
-  QVERIFY(h.fileDialogs.answers.isEmpty());
-  for (const QString& expected : files.split(' ', Qt::SkipEmptyParts)) {
-    const QString name = expected.section('=', 0, 0);
-    const QString holds = expected.section('=', 1);
-    const QByteArray bytes = fileBytes(h.path(name));
-    if (holds == "zero") {  // the all-zero record as read so far: data lengths of 0 mean 1
-      QCOMPARE(bytes,
-               EncodeConfigRecord(SimulatorConfig{.Pgn1DataLength = 1, .Pgn2DataLength = 1}));
-    } else if (holds == "same") {
-      QCOMPARE(bytes, before.value(name));
-    } else if (holds == "empty") {
-      QVERIFY(QFile::exists(h.path(name)));
-      QCOMPARE(bytes.size(), 0);
-    } else {
-      QCOMPARE(bytes.size(), before.value(name).size() > 84 ? 84 + kTail.size() : 84);
-      QCOMPARE(bytes.mid(77, 7), QByteArray(7, '\0'));
-      QCOMPARE(bytes.mid(84), kTail.left(bytes.size() - 84));
-      QCOMPARE(recordIn(h.path(name)).SourceAddress, uint8_t(holds.toUInt(nullptr, 16)));
+    // clang-format on
+  }
+  void fileCommands() {
+    QFETCH(QString, start);
+    QFETCH(QString, script);
+    QFETCH(QStringList, messages);
+    QFETCH(QString, files);
+    Harness h;
+    prepare(h, start);
+    QMap<QString, QByteArray> before;
+    for (const QString& name : QDir(h.dir.path()).entryList(QDir::Files))
+      before[name] = fileBytes(h.path(name));
+    h.simulatorAccepts();
+    if (start.endsWith("kill")) run(h, "kill");
+    h.start();
+    if (start == "readonly")  // said before any editing, in the status bar too
+      QCOMPARE(h.window->findChild<QLabel*>("sbStatusText")->text(),
+               h.messages.shown.value(0).prompt);
+    run(h, script);
+    QCOMPARE(messagesOf(h), messages);
+    if (script.contains("kill")) QVERIFY(h.window->hasShutDown() && !h.port.isOpen());
+    if (start.endsWith("kill")) QVERIFY(h.port.log.filter("open").isEmpty());
+    QVERIFY(h.fileDialogs.answers.isEmpty());
+    for (const QString& expected : files.split(' ', Qt::SkipEmptyParts)) {
+      const QString name = expected.section('=', 0, 0);
+      const QString holds = expected.section('=', 1);
+      const QByteArray bytes = fileBytes(h.path(name));
+      if (holds == "zero") {  // the all-zero record as read so far: data lengths of 0 mean 1
+        QCOMPARE(bytes,
+                 EncodeConfigRecord(SimulatorConfig{.Pgn1DataLength = 1, .Pgn2DataLength = 1}));
+      } else if (holds == "same") {
+        QCOMPARE(bytes, before.value(name));
+      } else if (holds == "empty") {
+        QVERIFY(QFile::exists(h.path(name)));
+        QCOMPARE(bytes.size(), 0);
+      } else {
+        QCOMPARE(bytes.size(), before.value(name).size() > 84 ? 84 + kTail.size() : 84);
+        QCOMPARE(bytes.mid(77, 7), QByteArray(7, '\0'));
+        QCOMPARE(bytes.mid(84), kTail.left(bytes.size() - 84));
+        QCOMPARE(recordIn(h.path(name)).SourceAddress, uint8_t(holds.toUInt(nullptr, 16)));
+      }
     }
   }
-}
-
-// "Default" fills the form only; the store then takes the factory values.
-void FilesTest::defaultThenStore() {
-  Harness h;
-  const SimulatorConfig bench = benchRecord();
-  h.startOn(bench);
-  const QByteArray file = fileBytes(h.path("j1939.cfg"));
-  QTest::mouseClick(h.ui().cmdDefault, Qt::LeftButton);
-  QCOMPARE(fileBytes(h.path("j1939.cfg")), file);
-  QVERIFY(h.window->state().Config == bench);
-  QCOMPARE(h.ui().cmbIndustrygroup->currentText(), "0");  // the NAME fields follow the bytes
-  QCOMPARE(h.ui().txtIdentityNumber->text(), "0");
-  h.ui().mnuFileSave->trigger();
-  QCOMPARE(h.messages.titles(), QStringList());
-  QCOMPARE(fileBytes(h.path("j1939.cfg")).toHex(' '),
-           EncodeConfigRecord(factoryOver(bench)).toHex(' '));
-}
-
-void FilesTest::exitKeepsWhatCannotBeStoredAndWritesTheRest() {
-  Harness h;
-  h.startOn(benchRecord());
-  auto& ui = h.ui();
-  typeOver(ui.txtJ1939Addr, "11");         // before both
-  setListIndex(ui.cmbParameterType1, -1);  // cannot be stored
-  ui.txtDeviceName0->setText("7A");        // between them
-  ui.txtVIN->setText("WDB9634031L12345");  // cannot be stored
-  setListIndex(ui.cmbCANBUSBaudRate, 0);   // after both
-  QByteArray fileWhenTold;
-  h.messages.whileShown = [&](const ShownMessage&) {
-    fileWhenTold = fileBytes(h.path("j1939.cfg"));
-  };
-  h.window->close();
-  QCOMPARE(messagesOf(h),
-           QStringList{"Configuration not stored: j1939.cfg was written, but these fields could "
-                       "not be stored and kept their earlier values: Parameter Type of Additional "
-                       "PGN1 (cmbParameterType1): no entry is selected; VIN (txtVIN): it has 16 "
-                       "characters; a VIN needs 17."});
-  QCOMPARE(fileWhenTold, fileBytes(h.path("j1939.cfg")));  // written before the message
-  QCOMPARE(fileBytes(h.path("j1939.cfg")), EncodeConfigRecord(benchRecord([](auto& c) {
-             c.SourceAddress = 0x11;
-             c.DeviceName[0] = 0x7A;
-             c.CanBaudRate = 0;
-           })));
-}
-
-// The close box, a second close, the About box open meanwhile: the form is
-// stored and the geometry kept once, in twips by the screen density.
-void FilesTest::exitKeepsTheGeometryOnce() {
-  Harness h;
-  h.startOn(benchRecord());
-  typeOver(h.ui().txtJ1939Addr, "4F");
-  h.window->move(h.window->pos() + QPoint(7, 3));
-  const QRect frame = h.window->frameGeometry();
-  const double dpiX = h.window->screen()->logicalDotsPerInchX();
-  const double dpiY = h.window->screen()->logicalDotsPerInchY();
-  bool aboutWasOpen = false;
-  QTimer::singleShot(0, h.window.get(), [&] {
-    for (QWidget* window : QApplication::topLevelWidgets())
-      aboutWasOpen |= qobject_cast<QDialog*>(window) && window->isVisible();
+  // "Default" fills the form only; the store then takes the factory values.
+  void defaultThenStore() {
+    Harness h;
+    const SimulatorConfig bench = benchRecord();
+    h.startOn(bench);
+    const QByteArray file = fileBytes(h.path("j1939.cfg"));
+    QTest::mouseClick(h.ui().cmdDefault, Qt::LeftButton);
+    QCOMPARE(fileBytes(h.path("j1939.cfg")), file);
+    QVERIFY(h.window->state().Config == bench);
+    QCOMPARE(h.ui().cmbIndustrygroup->currentText(), "0");  // the NAME fields follow the bytes
+    QCOMPARE(h.ui().txtIdentityNumber->text(), "0");
+    h.ui().mnuFileSave->trigger();
+    QCOMPARE(h.messages.titles(), QStringList());
+    QCOMPARE(fileBytes(h.path("j1939.cfg")).toHex(' '),
+             EncodeConfigRecord(factoryOver(bench)).toHex(' '));
+  }
+  void exitKeepsWhatCannotBeStoredAndWritesTheRest() {
+    Harness h;
+    h.startOn(benchRecord());
+    auto& ui = h.ui();
+    typeOver(ui.txtJ1939Addr, "11");         // before both
+    setListIndex(ui.cmbParameterType1, -1);  // cannot be stored
+    ui.txtDeviceName0->setText("7A");        // between them
+    ui.txtVIN->setText("WDB9634031L12345");  // cannot be stored
+    setListIndex(ui.cmbCANBUSBaudRate, 0);   // after both
+    QByteArray fileWhenTold;
+    h.messages.whileShown = [&](const ShownMessage&) {
+      fileWhenTold = fileBytes(h.path("j1939.cfg"));
+    };
+    h.window->close();
+    QCOMPARE(
+        messagesOf(h),
+        QStringList{"Configuration not stored: j1939.cfg was written, but these fields could "
+                    "not be stored and kept their earlier values: Parameter Type of Additional "
+                    "PGN1 (cmbParameterType1): no entry is selected; VIN (txtVIN): it has 16 "
+                    "characters; a VIN needs 17."});
+    QCOMPARE(fileWhenTold, fileBytes(h.path("j1939.cfg")));  // written before the message
+    QCOMPARE(fileBytes(h.path("j1939.cfg")), EncodeConfigRecord(benchRecord([](auto& c) {
+               c.SourceAddress = 0x11;
+               c.DeviceName[0] = 0x7A;
+               c.CanBaudRate = 0;
+             })));
+  }
+  // The close box, a second close, the About box open meanwhile: the form is
+  // stored and the geometry kept once, in twips by the screen density.
+  void exitKeepsTheGeometryOnce() {
+    Harness h;
+    h.startOn(benchRecord());
+    typeOver(h.ui().txtJ1939Addr, "4F");
+    h.window->move(h.window->pos() + QPoint(7, 3));
+    const QRect frame = h.window->frameGeometry();
+    const double dpiX = h.window->screen()->logicalDotsPerInchX();
+    const double dpiY = h.window->screen()->logicalDotsPerInchY();
+    bool aboutWasOpen = false;
+    QTimer::singleShot(0, h.window.get(), [&] {
+      for (QWidget* window : QApplication::topLevelWidgets())
+        aboutWasOpen |= qobject_cast<QDialog*>(window) && window->isVisible();
+      h.window->requestClose();
+    });
+    h.window->mnuHelpAbout_Click();  // returns once the box has closed
+    QVERIFY(aboutWasOpen);
+    QCOMPARE(recordIn(h.path("j1939.cfg")).SourceAddress, uint8_t(0x4F));
+    QVERIFY(!h.port.isOpen());
+    QStringList kept;
+    for (const QString& key : h.settings.writes) kept << key + "=" + h.settings.values.value(key);
+    QCOMPARE(kept.join(' '), QStringLiteral("Settings/MainLeft=%1 Settings/MainTop=%2 "
+                                            "Settings/MainWidth=%3 Settings/MainHeight=%4")
+                                 .arg(qRound(frame.x() * 1440 / dpiX))
+                                 .arg(qRound(frame.y() * 1440 / dpiY))
+                                 .arg(qRound(frame.width() * 1440 / dpiX))
+                                 .arg(qRound(frame.height() * 1440 / dpiY)));
+    QVERIFY(h.settings.syncs >= 1);
+    // Once: a later close, Save or signal changes nothing.
+    writeBytes(h.path("j1939.cfg"), "left alone");
+    h.settings.writes.clear();
+    h.window->close();
     h.window->requestClose();
-  });
-  h.window->mnuHelpAbout_Click();  // returns once the box has closed
-  QVERIFY(aboutWasOpen);
-  QCOMPARE(recordIn(h.path("j1939.cfg")).SourceAddress, uint8_t(0x4F));
-  QVERIFY(!h.port.isOpen());
-  QStringList kept;
-  for (const QString& key : h.settings.writes) kept << key + "=" + h.settings.values.value(key);
-  QCOMPARE(kept.join(' '), QStringLiteral("Settings/MainLeft=%1 Settings/MainTop=%2 "
-                                          "Settings/MainWidth=%3 Settings/MainHeight=%4")
-                               .arg(qRound(frame.x() * 1440 / dpiX))
-                               .arg(qRound(frame.y() * 1440 / dpiY))
-                               .arg(qRound(frame.width() * 1440 / dpiX))
-                               .arg(qRound(frame.height() * 1440 / dpiY)));
-  QVERIFY(h.settings.syncs >= 1);
-  // Once: a later close, Save or signal changes nothing.
-  writeBytes(h.path("j1939.cfg"), "left alone");
-  h.settings.writes.clear();
-  h.window->close();
-  h.window->requestClose();
-  h.ui().mnuFileSave->trigger();
-  QCOMPARE(fileBytes(h.path("j1939.cfg")), QByteArray("left alone"));
-  QCOMPARE(h.settings.writes, QStringList());
-}
-
-void FilesTest::signalEndsTheProgramLikeTheCloseBox_data() {
-  QTest::addColumn<int>("signalNumber");
-  QTest::newRow("SIGTERM") << int(SIGTERM);
-  QTest::newRow("SIGHUP") << int(SIGHUP);
-}
-
-// The real program, its COM1 a pseudo-terminal (so that no port message
-// waits), ended by a signal as soon as j1939.cfg is there.
-void FilesTest::signalEndsTheProgramLikeTheCloseBox() {
-  QFETCH(int, signalNumber);
-  TestPty com1;
-  QTemporaryDir dir;
-  const QString settingsFile = dir.filePath("config/TarvikConfig/TarvikConfig.conf");
-  QSettings(settingsFile, QSettings::IniFormat).setValue("Ports/COM1", com1.device());
-  QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-  environment.insert("HOME", dir.path());
-  environment.insert("XDG_CONFIG_HOME", dir.filePath("config"));
-  environment.insert("XDG_RUNTIME_DIR", dir.path());
-  QProcess run;
-  run.setProcessEnvironment(environment);
-  run.setWorkingDirectory(dir.path());
-  run.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-  QFileSystemWatcher watcher({dir.path()});
-  QSignalSpy changed(&watcher, &QFileSystemWatcher::directoryChanged);
-  run.start(J1939_BIN_DIR "/j1939config", {});
-  const QString cfg = dir.filePath("j1939.cfg");
-  while (!QFile::exists(cfg)) QVERIFY2(changed.wait(30000), "no j1939.cfg");
-  QCOMPARE(::kill(static_cast<pid_t>(run.processId()), signalNumber), 0);
-  QVERIFY(run.waitForFinished(30000));
-  QCOMPARE(run.exitStatus(), QProcess::NormalExit);
-  QCOMPARE(run.exitCode(), 0);
-  // The form of the all-zero record, stored as at any exit, and the geometry kept.
-  QCOMPARE(fileBytes(cfg), EncodeConfigRecord(storedBack(SimulatorConfig{})));
-  QSettings settings(settingsFile, QSettings::IniFormat);
-  QVERIFY(settings.value("Settings/MainHeight").toInt() > 0);
-  QCOMPARE(settings.value("Ports/COM1").toString(), com1.device());
-}
+    h.ui().mnuFileSave->trigger();
+    QCOMPARE(fileBytes(h.path("j1939.cfg")), QByteArray("left alone"));
+    QCOMPARE(h.settings.writes, QStringList());
+  }
+  void signalEndsTheProgramLikeTheCloseBox_data() {
+    QTest::addColumn<int>("signalNumber");
+    QTest::newRow("SIGTERM") << int(SIGTERM);
+    QTest::newRow("SIGHUP") << int(SIGHUP);
+  }
+  // The real program, its COM1 a pseudo-terminal (so that no port message
+  // waits), ended by a signal as soon as j1939.cfg is there.
+  void signalEndsTheProgramLikeTheCloseBox() {
+    QFETCH(int, signalNumber);
+    TestPty com1;
+    QTemporaryDir dir;
+    const QString settingsFile = dir.filePath("config/TarvikConfig/TarvikConfig.conf");
+    QSettings(settingsFile, QSettings::IniFormat).setValue("Ports/COM1", com1.device());
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("HOME", dir.path());
+    environment.insert("XDG_CONFIG_HOME", dir.filePath("config"));
+    environment.insert("XDG_RUNTIME_DIR", dir.path());
+    QProcess run;
+    run.setProcessEnvironment(environment);
+    run.setWorkingDirectory(dir.path());
+    run.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    QFileSystemWatcher watcher({dir.path()});
+    QSignalSpy changed(&watcher, &QFileSystemWatcher::directoryChanged);
+    run.start(J1939_BIN_DIR "/j1939config", {});
+    const QString cfg = dir.filePath("j1939.cfg");
+    while (!QFile::exists(cfg)) QVERIFY2(changed.wait(30000), "no j1939.cfg");
+    QCOMPARE(::kill(static_cast<pid_t>(run.processId()), signalNumber), 0);
+    QVERIFY(run.waitForFinished(30000));
+    QCOMPARE(run.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(run.exitCode(), 0);
+    // The form of the all-zero record, stored as at any exit, and the geometry kept.
+    QCOMPARE(fileBytes(cfg), EncodeConfigRecord(storedBack(SimulatorConfig{})));
+    QSettings settings(settingsFile, QSettings::IniFormat);
+    QVERIFY(settings.value("Settings/MainHeight").toInt() > 0);
+    QCOMPARE(settings.value("Ports/COM1").toString(), com1.device());
+  }
+};
 
 J1939_TEST(FilesTest);
 #include "tst_files.moc"

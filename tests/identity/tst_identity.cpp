@@ -8,18 +8,6 @@
 #include "support/Harness.h"
 #include "support/TestMain.h"
 
-// The simulated ECU's identity as the user edits it: the NAME as eight bytes
-// or as its fields, the source address, and the VIN checked when left.
-class IdentityTest : public QObject {
-  Q_OBJECT
- private slots:
-  void nameFieldsSitAtTheirBits();
-  void fieldEntries_data();
-  void fieldEntries();
-  void vinCheckedWhenLeft_data();
-  void vinCheckedWhenLeft();
-};
-
 namespace {
 
 // The NAME fields, lowest bit first: identity number 21 bits, manufacturer
@@ -57,31 +45,6 @@ uint64_t nameInBoxes(Harness& h) {
 
 }  // namespace
 
-void IdentityTest::nameFieldsSitAtTheirBits() {
-  Harness h;
-  h.start();
-  h.messages.clear();
-  QRandomGenerator random(81);
-  for (int run = 0; run < 200; ++run) {
-    // Bytes to fields: each box pasted, box 7 with bit 63 set, which it drops.
-    const uint64_t name = random.generate64() | uint64_t{1} << 63;
-    for (int i = 0; i < 8; ++i)
-      h.window->findChild<QLineEdit*>(QStringLiteral("txtDeviceName%1").arg(i))
-          ->setText(QStringLiteral("%1").arg(name >> 8 * i & 0xFF, 2, 16, QLatin1Char('0')));
-    QCOMPARE(nameInBoxes(h), name & ~(uint64_t{1} << 63));
-    for (const Field& f : kFields)
-      QCOMPARE(shown(h, f.control), QString::number(name >> f.shift & ((1u << f.bits) - 1)));
-    QVERIFY(!h.ui().Check1->isChecked());
-    // One field to bytes: only its bits change; bit 48 stays as it was.
-    const Field& f = kFields[random.bounded(8)];
-    const uint64_t value = random.bounded(1u << f.bits);
-    setShown(h, f.control, value);
-    const uint64_t mask = ((uint64_t{1} << f.bits) - 1) << f.shift;
-    QCOMPARE(nameInBoxes(h), (name & ~(uint64_t{1} << 63) & ~mask) | value << f.shift);
-  }
-  QVERIFY(h.messages.shown.isEmpty());
-}
-
 // An entry typed key by key over the whole text, or set at once; the title
 // of the one message, the text left and whether all of it is selected.
 struct Entry {
@@ -92,61 +55,88 @@ struct Entry {
 };
 Q_DECLARE_METATYPE(Entry)
 
-void IdentityTest::fieldEntries_data() {
-  QTest::addColumn<Entry>("e");
-  const Entry entries[] = {
-      {"txtFunction", "256", true, "Function is wrong", "255", true},
-      {"txtFunction", "2a", false, "Function must be decimal", "0", true},
-      {"txtFunction", "007", true, "", "007", false},
-      {"txtFunction", "99999999999999999999", false, "Function is wrong", "255", true},
-      {"txtFunction", "2560", true, "Function is wrong", "0", false},  // over the selection
-      {"txtIdentityNumber", "2097152", true, "Identity number is wrong", "2097151", true},
-      {"txtIdentityNumber", "-1", false, "Identity number must be decimal", "0", true},
-      {"txtMfgCode", "2048", true, "Manufacture code is wrong", "2047", true},
-      {"txtMfgCode", "0002047", false, "", "0002047", false},
-      {"txtVehicleSys", "128", true, "Vehicle system is wrong", "127", true},
-      {"txtDeviceName0", "100", true, "Device Name must be 0 to FF", "10", true},
-      {"txtDeviceName2", "1G", true, "Device Name must be hex", "1G", true},
-      {"txtDeviceName4", "", true, "", "0", false},
-      {"txtDeviceName6", "0FFF", false, "Device Name must be 0 to FF", "0F", true},
-      {"txtDeviceName7", "FF", true, "", "7F", false},
-      {"txtDeviceName7", "80", true, "", "00", false},
-      {"txtDeviceName7", "FFF", false, "Device Name must be 0 to FF", "7F", true},
-      {"txtJ1939Addr", "80", true, "J1939 Address must be 0 to 7F", "7F", true},
-      {"txtJ1939Addr", "7G", true, "J1939 Address must be hex", "0", true},
-      {"txtJ1939Addr", "", false, "", "", false},
-      {"txtJ1939Addr", "100", true, "J1939 Address must be 0 to 7F", "10", true},
-  };
-  for (const Entry& e : entries)
-    QTest::addRow("%s %s '%s'", e.box, e.typed ? "typed" : "set", e.input) << e;
-}
-
-void IdentityTest::fieldEntries() {
-  QFETCH(Entry, e);
-  Harness h;
-  h.start();
-  auto* edit = h.window->findChild<QLineEdit*>(e.box);
-  edit->setText(QString(e.box).contains("Name") ? "00" : "12");
-  h.messages.clear();
-  if (e.typed) {
-    edit->selectAll();
-    QTest::keyClicks(edit, e.input);
-    if (!*e.input) QTest::keyClick(edit, Qt::Key_Backspace);
-  } else {
-    edit->setText(e.input);
+// The simulated ECU's identity as the user edits it: the NAME as eight bytes
+// or as its fields, the source address, and the VIN checked when left.
+class IdentityTest : public QObject {
+  Q_OBJECT
+ private slots:
+  void nameFieldsSitAtTheirBits() {
+    Harness h;
+    h.start();
+    h.messages.clear();
+    QRandomGenerator random(81);
+    for (int run = 0; run < 200; ++run) {
+      // Bytes to fields: each box pasted, box 7 with bit 63 set, which it drops.
+      const uint64_t name = random.generate64() | uint64_t{1} << 63;
+      for (int i = 0; i < 8; ++i)
+        h.window->findChild<QLineEdit*>(QStringLiteral("txtDeviceName%1").arg(i))
+            ->setText(QStringLiteral("%1").arg(name >> 8 * i & 0xFF, 2, 16, QLatin1Char('0')));
+      QCOMPARE(nameInBoxes(h), name & ~(uint64_t{1} << 63));
+      for (const Field& f : kFields)
+        QCOMPARE(shown(h, f.control), QString::number(name >> f.shift & ((1u << f.bits) - 1)));
+      QVERIFY(!h.ui().Check1->isChecked());
+      // One field to bytes: only its bits change; bit 48 stays as it was.
+      const Field& f = kFields[random.bounded(8)];
+      const uint64_t value = random.bounded(1u << f.bits);
+      setShown(h, f.control, value);
+      const uint64_t mask = ((uint64_t{1} << f.bits) - 1) << f.shift;
+      QCOMPARE(nameInBoxes(h), (name & ~(uint64_t{1} << 63) & ~mask) | value << f.shift);
+    }
+    QVERIFY(h.messages.shown.isEmpty());
   }
-  QCOMPARE(h.messages.titles().join(", "), e.title);
-  QCOMPARE(edit->text(), e.left);
-  QCOMPARE(edit->selectedText(), e.selected ? e.left : "");
-}
-
-void IdentityTest::vinCheckedWhenLeft_data() {
-  QTest::addColumn<QString>("vin");
-  QTest::addColumn<int>("reason");      // of the focus change
-  QTest::addColumn<QString>("prompt");  // of the one message, if any
-  QTest::addColumn<QString>("selected");
-  const QString shortVin = "VIN Length must be 17 characters";
-  // clang-format off
+  void fieldEntries_data() {
+    QTest::addColumn<Entry>("e");
+    const Entry entries[] = {
+        {"txtFunction", "256", true, "Function is wrong", "255", true},
+        {"txtFunction", "2a", false, "Function must be decimal", "0", true},
+        {"txtFunction", "007", true, "", "007", false},
+        {"txtFunction", "99999999999999999999", false, "Function is wrong", "255", true},
+        {"txtFunction", "2560", true, "Function is wrong", "0", false},  // over the selection
+        {"txtIdentityNumber", "2097152", true, "Identity number is wrong", "2097151", true},
+        {"txtIdentityNumber", "-1", false, "Identity number must be decimal", "0", true},
+        {"txtMfgCode", "2048", true, "Manufacture code is wrong", "2047", true},
+        {"txtMfgCode", "0002047", false, "", "0002047", false},
+        {"txtVehicleSys", "128", true, "Vehicle system is wrong", "127", true},
+        {"txtDeviceName0", "100", true, "Device Name must be 0 to FF", "10", true},
+        {"txtDeviceName2", "1G", true, "Device Name must be hex", "1G", true},
+        {"txtDeviceName4", "", true, "", "0", false},
+        {"txtDeviceName6", "0FFF", false, "Device Name must be 0 to FF", "0F", true},
+        {"txtDeviceName7", "FF", true, "", "7F", false},
+        {"txtDeviceName7", "80", true, "", "00", false},
+        {"txtDeviceName7", "FFF", false, "Device Name must be 0 to FF", "7F", true},
+        {"txtJ1939Addr", "80", true, "J1939 Address must be 0 to 7F", "7F", true},
+        {"txtJ1939Addr", "7G", true, "J1939 Address must be hex", "0", true},
+        {"txtJ1939Addr", "", false, "", "", false},
+        {"txtJ1939Addr", "100", true, "J1939 Address must be 0 to 7F", "10", true},
+    };
+    for (const Entry& e : entries)
+      QTest::addRow("%s %s '%s'", e.box, e.typed ? "typed" : "set", e.input) << e;
+  }
+  void fieldEntries() {
+    QFETCH(Entry, e);
+    Harness h;
+    h.start();
+    auto* edit = h.window->findChild<QLineEdit*>(e.box);
+    edit->setText(QString(e.box).contains("Name") ? "00" : "12");
+    h.messages.clear();
+    if (e.typed) {
+      edit->selectAll();
+      QTest::keyClicks(edit, e.input);
+      if (!*e.input) QTest::keyClick(edit, Qt::Key_Backspace);
+    } else {
+      edit->setText(e.input);
+    }
+    QCOMPARE(h.messages.titles().join(", "), e.title);
+    QCOMPARE(edit->text(), e.left);
+    QCOMPARE(edit->selectedText(), e.selected ? e.left : "");
+  }
+  void vinCheckedWhenLeft_data() {
+    QTest::addColumn<QString>("vin");
+    QTest::addColumn<int>("reason");      // of the focus change
+    QTest::addColumn<QString>("prompt");  // of the one message, if any
+    QTest::addColumn<QString>("selected");
+    const QString shortVin = "VIN Length must be 17 characters";
+    // clang-format off
   QTest::newRow("16 characters, Tab") << "ABCDEFGHJKLMNPRS" << int(Qt::TabFocusReason) << shortVin << "ABCDEFGHJKLMNPRS";
   QTest::newRow("16 characters, click") << "ABCDEFGHJKLMNPRS" << int(Qt::MouseFocusReason) << shortVin << "ABCDEFGHJKLMNPRS";
   QTest::newRow("empty, Backtab") << "" << int(Qt::BacktabFocusReason) << shortVin << "";
@@ -156,42 +146,42 @@ void IdentityTest::vinCheckedWhenLeft_data() {
   QTest::newRow("moved by the program") << "SHORT" << int(Qt::OtherFocusReason) << "" << "";
   QTest::newRow("window switch") << "SHORT" << int(Qt::ActiveWindowFocusReason) << "" << "";
   QTest::newRow("popup") << "SHORT" << int(Qt::PopupFocusReason) << "" << "";
-  // clang-format on
-}
-
-void IdentityTest::vinCheckedWhenLeft() {
-  QFETCH(QString, vin);
-  QFETCH(int, reason);
-  QFETCH(QString, prompt);
-  QFETCH(QString, selected);
-  Harness h;
-  h.start();
-  h.ui().cmbSimulatorVersion->setCurrentIndex(1);  // "2.00" shows the VIN
-  h.window->activateWindow();
-  QVERIFY(QTest::qWaitForWindowActive(h.window.get()));
-  QLineEdit* box = h.ui().txtVIN;
-  box->setText(vin);
-  box->setFocus();
-  h.messages.clear();
-  if (reason == Qt::TabFocusReason)
-    QTest::keyClick(box, Qt::Key_Tab);
-  else if (reason == Qt::MouseFocusReason)
-    QTest::mouseClick(h.ui().txtJ1939Addr, Qt::LeftButton);
-  else
-    h.ui().txtJ1939Addr->setFocus(static_cast<Qt::FocusReason>(reason));
-  QCoreApplication::processEvents();
-  QCOMPARE(h.messages.titles().join(", "), prompt.isEmpty() ? "" : "VIN is wrong");
-  QCOMPARE(h.messages.shown.value(0).prompt, prompt);
-  QCOMPARE(QApplication::focusWidget() == box, !prompt.isEmpty());
-  QCOMPARE(box->text(), vin);
-  QCOMPARE(box->selectedText(), selected);
-  // Hidden under "1.01": the box passes the focus on and is not checked.
-  if (prompt.isEmpty()) return;
-  h.messages.clear();
-  h.ui().cmbSimulatorVersion->setCurrentIndex(0);
-  QCoreApplication::processEvents();
-  QVERIFY(h.messages.shown.isEmpty());
-}
+    // clang-format on
+  }
+  void vinCheckedWhenLeft() {
+    QFETCH(QString, vin);
+    QFETCH(int, reason);
+    QFETCH(QString, prompt);
+    QFETCH(QString, selected);
+    Harness h;
+    h.start();
+    h.ui().cmbSimulatorVersion->setCurrentIndex(1);  // "2.00" shows the VIN
+    h.window->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(h.window.get()));
+    QLineEdit* box = h.ui().txtVIN;
+    box->setText(vin);
+    box->setFocus();
+    h.messages.clear();
+    if (reason == Qt::TabFocusReason)
+      QTest::keyClick(box, Qt::Key_Tab);
+    else if (reason == Qt::MouseFocusReason)
+      QTest::mouseClick(h.ui().txtJ1939Addr, Qt::LeftButton);
+    else
+      h.ui().txtJ1939Addr->setFocus(static_cast<Qt::FocusReason>(reason));
+    QCoreApplication::processEvents();
+    QCOMPARE(h.messages.titles().join(", "), prompt.isEmpty() ? "" : "VIN is wrong");
+    QCOMPARE(h.messages.shown.value(0).prompt, prompt);
+    QCOMPARE(QApplication::focusWidget() == box, !prompt.isEmpty());
+    QCOMPARE(box->text(), vin);
+    QCOMPARE(box->selectedText(), selected);
+    // Hidden under "1.01": the box passes the focus on and is not checked.
+    if (prompt.isEmpty()) return;
+    h.messages.clear();
+    h.ui().cmbSimulatorVersion->setCurrentIndex(0);
+    QCoreApplication::processEvents();
+    QVERIFY(h.messages.shown.isEmpty());
+  }
+};
 
 J1939_TEST(IdentityTest);
 #include "tst_identity.moc"

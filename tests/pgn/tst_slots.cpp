@@ -10,21 +10,6 @@
 #include "support/Records.h"
 #include "support/TestMain.h"
 
-// The two additional PGN slots as the user edits them: the PGN kept in step
-// with its reserved bit, data page, PF and PS; the slot rules; the parameter
-// layout; and long random runs that must leave every slot consistent.
-class SlotsTest : public QObject {
-  Q_OBJECT
- private slots:
-  void fieldEntries_data();
-  void fieldEntries();
-  void slotRules_data();
-  void slotRules();
-  void parameterLayout_data();
-  void parameterLayout();
-  void randomEditsKeepTheSlotsConsistent();
-};
-
 namespace {
 
 // The controls of slot 0 or 1, reached by their names.
@@ -76,192 +61,195 @@ struct Entry {
 };
 Q_DECLARE_METATYPE(Entry)
 
-void SlotsTest::fieldEntries_data() {
-  QTest::addColumn<int>("slot");
-  QTest::addColumn<Entry>("e");
-  const Entry entries[] = {
-      {"PGN", "", "2621440", false, "PGN is wrong", "2621440", true, "2621440"},
-      {"PGN", "", "2621440", true, "PGN is wrong", "0", false, "0"},  // next key types over
-      {"PGN", "", "4295032522", false, "PGN is wrong", "4295032522", true, "4295032522"},
-      {"PGN", "", "12a", true, "PGN must be decimal", "0", true, "0"},
-      {"PGN", "", "-5", false, "PGN must be decimal", "0", true, "0"},
-      {"PGN", "", "", true, "", "0", true, "0"},
-      {"PGN", "", "000512", true, "", "000512", false, "000512"},
-      {"PF", "", "1FF", true, "PF# must be 0 to FF", "1F", true, "7936"},
-      {"PF", "", "000FE", true, "", "000FE", false, "65024"},
-      {"PF", "", "1G", true, "PF# must be hex", "0", true, "0"},
-      {"PF", "F0", "", true, "", "", false, "0"},
-      {"PS", "F0", "123", true, "PS# must be 0 to FF", "12", true, "61458"},
-      {"PS", "C8", "123", false, "PS# must be 0 to FF", "0", true, "51200"},
-      {"PS", "F0", "Z", true, "PS# must be hex", "Z", true, "61440"},
-      {"PS", "EF", "Z", true, "PS# must be 0", "0", true, "61184"},
-      {"PS", "F0", "1Z2", false, "PS# must be hex", "1Z2", true, "61442"},
-      {"PS", "FF", "0012", true, "", "0012", false, "65298"},
-  };
-  for (int slot = 0; slot < 2; ++slot)
-    for (const Entry& e : entries)
-      QTest::addRow("slot %d: %s '%s' %s %s", slot + 1, e.field, e.input, e.pf,
-                    e.typed ? "typed" : "pasted")
-          << slot << e;
-}
-
-void SlotsTest::fieldEntries() {
-  QFETCH(int, slot);
-  QFETCH(Entry, e);
-  Harness h;
-  prepare(h, slot);
-  if (*e.pf) box(h, "PF", slot)->setText(e.pf);
-  QLineEdit* edited = box(h, e.field, slot);
-  enter(edited, e.input, e.typed);
-  const QStringList titles = h.messages.titles();
-  QCOMPARE(titles.join("").replace(QString::number(slot + 1), "#"), e.title);
-  QCOMPARE(edited->text(), e.shown);
-  QCOMPARE(edited->selectedText() == e.shown && *e.shown, e.selected);
-  QCOMPARE(box(h, "PGN", slot)->text(), e.pgn);
-  QCOMPARE(box(h, "PGN", 1 - slot)->text(), "200704");  // the other slot stays
-}
-
-void SlotsTest::slotRules_data() {
-  QTest::addColumn<int>("slot");
-  QTest::addColumn<QString>("steps");   // "pgn=N" typed, "del" or "other-del" clicked
-  QTest::addColumn<QString>("titles");  // '#' the slot number
-  const char* rows[][2] = {
-      {"pgn=65226", "PGN# has existed"},  // DM1
-      {"pgn=130762", ""},                 // DM1's other data page
-      {"pgn=200704", "PGN1 = PGN2"},      // the other slot's PGN
-      {"pgn=0200704", "PGN1 = PGN2"},
-      {"other-del pgn=200704", ""},  // a deleted slot is left out
-      {"other-del pgn=200704 other-del", "PGN1 = PGN2"},
-      {"pgn=61444 del del", "PGN# has existed, PGN# has existed"},  // and the PGN has the focus
-  };
-  for (int slot = 0; slot < 2; ++slot)
-    for (const auto& row : rows)
-      QTest::addRow("slot %d: %s", slot + 1, row[0])
-          << slot << row[0] << QString(row[1]).replace('#', QString::number(slot + 1));
-}
-
-void SlotsTest::slotRules() {
-  QFETCH(int, slot);
-  QFETCH(QString, steps);
-  QFETCH(QString, titles);
-  Harness h;
-  prepare(h, slot);
-  QCheckBox* deleteBox = control<QCheckBox>(h, "chkDeletePGN", slot);
-  for (const QString& step : steps.split(' ')) {
-    if (step.startsWith("pgn=")) enter(box(h, "PGN", slot), step.mid(4), true);
-    if (step == "del") deleteBox->click();
-    if (step == "other-del") control<QCheckBox>(h, "chkDeletePGN", 1 - slot)->click();
+// The two additional PGN slots as the user edits them: the PGN kept in step
+// with its reserved bit, data page, PF and PS; the slot rules; the parameter
+// layout; and long random runs that must leave every slot consistent.
+class SlotsTest : public QObject {
+  Q_OBJECT
+ private slots:
+  void fieldEntries_data() {
+    QTest::addColumn<int>("slot");
+    QTest::addColumn<Entry>("e");
+    const Entry entries[] = {
+        {"PGN", "", "2621440", false, "PGN is wrong", "2621440", true, "2621440"},
+        {"PGN", "", "2621440", true, "PGN is wrong", "0", false, "0"},  // next key types over
+        {"PGN", "", "4295032522", false, "PGN is wrong", "4295032522", true, "4295032522"},
+        {"PGN", "", "12a", true, "PGN must be decimal", "0", true, "0"},
+        {"PGN", "", "-5", false, "PGN must be decimal", "0", true, "0"},
+        {"PGN", "", "", true, "", "0", true, "0"},
+        {"PGN", "", "000512", true, "", "000512", false, "000512"},
+        {"PF", "", "1FF", true, "PF# must be 0 to FF", "1F", true, "7936"},
+        {"PF", "", "000FE", true, "", "000FE", false, "65024"},
+        {"PF", "", "1G", true, "PF# must be hex", "0", true, "0"},
+        {"PF", "F0", "", true, "", "", false, "0"},
+        {"PS", "F0", "123", true, "PS# must be 0 to FF", "12", true, "61458"},
+        {"PS", "C8", "123", false, "PS# must be 0 to FF", "0", true, "51200"},
+        {"PS", "F0", "Z", true, "PS# must be hex", "Z", true, "61440"},
+        {"PS", "EF", "Z", true, "PS# must be 0", "0", true, "61184"},
+        {"PS", "F0", "1Z2", false, "PS# must be hex", "1Z2", true, "61442"},
+        {"PS", "FF", "0012", true, "", "0012", false, "65298"},
+    };
+    for (int slot = 0; slot < 2; ++slot)
+      for (const Entry& e : entries)
+        QTest::addRow("slot %d: %s '%s' %s %s", slot + 1, e.field, e.input, e.pf,
+                      e.typed ? "typed" : "pasted")
+            << slot << e;
   }
-  QCOMPARE(h.messages.titles().join(", "), titles);
-  if (steps.endsWith(" del")) QCOMPARE(QApplication::focusWidget(), box(h, "PGN", slot));
-  // The delete box greys out exactly the ten editing controls, never itself.
-  deleteBox->click();
-  for (const char* name :
-       {"cmbUpdateRate", "cmbPriority", "chkReserveBit", "chkDatapage", "txtPF", "txtPS",
-        "txtDatalength", "txtPGN", "cmbParameterType", "txtParameterPos"})
-    QVERIFY2(control<QWidget>(h, name, slot)->isEnabled() == !isTicked(deleteBox), name);
-  QVERIFY(deleteBox->isEnabled());
-}
-
-void SlotsTest::parameterLayout_data() {
-  QTest::addColumn<int>("slot");
-  QTest::addColumn<QString>("entries");  // length typed, type picked, position pasted; - none
-  QTest::addColumn<QString>("titles");
-  QTest::addColumn<QString>("shown");  // length, type, position, bound
-  const char* rows[][3] = {{"1785 2 1782", "", "1785 2 1782 1782"},
-                           {"1786 - -", "Data length is wrong", "8 0 1 8"},
-                           {"12x - -", "Data length must be decimal", "8 0 1 8"},
-                           {"'' - -", "", "1 0 1 1"},
-                           {"8 1 8", "Parameter position is wrong", "8 1 7 7"},
-                           {"8 2 0", "Parameter position is wrong", "8 2 5 5"},
-                           {"3 2 -", "Wrong Data Type", "3 1 1 2"},
-                           {"2 1 2", "Parameter position is wrong", "2 1 1 1"},
-                           {"4 2 1", "", "4 2 1 1"}};
-  for (int slot = 0; slot < 2; ++slot)
-    for (const auto& row : rows)
-      QTest::addRow("slot %d: %s", slot + 1, row[0]) << slot << row[0] << row[1] << row[2];
-}
-
-void SlotsTest::parameterLayout() {
-  QFETCH(int, slot);
-  QFETCH(QString, entries);
-  QFETCH(QString, titles);
-  QFETCH(QString, shown);
-  Harness h;
-  prepare(h, slot);
-  const QStringList e = entries.replace("''", "").split(' ');
-  auto* types = control<QComboBox>(h, "cmbParameterType", slot);
-  enter(box(h, "Datalength", slot), e[0], true);
-  if (e[1] != "-") types->setCurrentIndex(e[1].toInt());
-  if (e[2] != "-") enter(box(h, "ParameterPos", slot), e[2], false);
-  QCOMPARE(h.messages.titles().join(", "), titles);
-  const auto& state = h.window->state();
-  QCOMPARE(QStringLiteral("%1 %2 %3 %4")
-               .arg(box(h, "Datalength", slot)->text())
-               .arg(types->currentIndex())
-               .arg(box(h, "ParameterPos", slot)->text())
-               .arg(slot == 0 ? state.MaxParameterPos1 : state.MaxParameterPos2),
-           shown);
-}
-
-// Random entries, clicks and picks over both slots; after each, the PGN and
-// its parts agree by their bits, the layout fits, and a deleted slot is grey.
-void SlotsTest::randomEditsKeepTheSlotsConsistent() {
-  Harness h;
-  prepare(h, 0);
-  QRandomGenerator random(65226);
-  const QStringList boxes = {"PGN", "PF", "PS", "Datalength", "ParameterPos"};
-  const QStringList texts = {"65226", "262144", "0", "12a", "F0", "EA", "1FF",  "",       "Z", "C8",
-                             "1785",  "1786",   "3", "2",   "1",  "7",  "00FE", "200704", "EF"};
-  QString last;
-  for (int step = 0; step < 1500; ++step) {
-    const int slot = random.bounded(2);
-    const int what = random.bounded(9);
-    if (what < 5) {
-      last = QStringLiteral("%1%2 <- ").arg(boxes[what]).arg(slot + 1);
-      QLineEdit* edited = box(h, boxes[what], slot);
-      const QString text = random.bounded(3) ? texts[random.bounded(texts.size())]
-                                             : QString::number(random.bounded(300000));
-      if (edited->isEnabled()) enter(edited, text, random.bounded(2));
-      last += text;
-    } else if (what < 8) {
-      const char* name = what == 5 ? "chkReserveBit" : what == 6 ? "chkDatapage" : "chkDeletePGN";
-      control<QCheckBox>(h, name, slot)->click();
-      last = QStringLiteral("%1%2 clicked").arg(name).arg(slot + 1);
-    } else {
-      control<QComboBox>(h, "cmbParameterType", slot)->setCurrentIndex(random.bounded(3));
-      last = QStringLiteral("type %1 picked").arg(slot + 1);
-    }
-    h.messages.clear();
-    for (int s = 0; s < 2; ++s) {
-      const QString where =
-          QStringLiteral("step %1 (%2), slot %3: ").arg(step).arg(last).arg(s + 1);
-      bool decimal = false;
-      const qint64 pgn = box(h, "PGN", s)->text().toLongLong(&decimal);
-      const auto bit = [&](const char* name) { return isTicked(control<QCheckBox>(h, name, s)); };
-      const uint8_t pf = HexTextToByte(box(h, "PF", s)->text());
-      const uint8_t ps = pf < 240 ? 0 : HexTextToByte(box(h, "PS", s)->text());
-      const qint64 parts = bit("chkReserveBit") << 17 | bit("chkDatapage") << 16 | pf << 8 | ps;
-      QVERIFY2(decimal && pgn >= 0, qPrintable(where + "PGN text"));
-      // A PDU1 PGN typed with a low byte stays as typed; its parts drop that byte.
-      const qint64 low18 = pgn & 0x3FFFF;
-      const qint64 expected = (low18 >> 8 & 0xFF) < 240 ? low18 & ~0xFF : low18;
-      if (pgn < (1 << 24)) QVERIFY2(parts == expected, qPrintable(where + "PGN and parts"));
-      const int length = box(h, "Datalength", s)->text().toInt();
-      const int type = control<QComboBox>(h, "cmbParameterType", s)->currentIndex();
-      const int bound = length - (type == 0 ? 0 : type == 1 ? 1 : 3);
-      const int position = box(h, "ParameterPos", s)->text().toInt();
-      const int kept =
-          s == 0 ? h.window->state().MaxParameterPos1 : h.window->state().MaxParameterPos2;
-      QVERIFY2(length >= 1 && length <= 1785 && bound >= 1 && bound == kept,
-               qPrintable(where + "layout"));
-      QVERIFY2(position >= 1 && position <= bound, qPrintable(where + "position"));
-      QVERIFY2(box(h, "PGN", s)->isEnabled() != isTicked(control<QCheckBox>(h, "chkDeletePGN", s)),
-               qPrintable(where + "enabled"));
-    }
-    QVERIFY(!h.window->state().PgnSyncActive);
+  void fieldEntries() {
+    QFETCH(int, slot);
+    QFETCH(Entry, e);
+    Harness h;
+    prepare(h, slot);
+    if (*e.pf) box(h, "PF", slot)->setText(e.pf);
+    QLineEdit* edited = box(h, e.field, slot);
+    enter(edited, e.input, e.typed);
+    const QStringList titles = h.messages.titles();
+    QCOMPARE(titles.join("").replace(QString::number(slot + 1), "#"), e.title);
+    QCOMPARE(edited->text(), e.shown);
+    QCOMPARE(edited->selectedText() == e.shown && *e.shown, e.selected);
+    QCOMPARE(box(h, "PGN", slot)->text(), e.pgn);
+    QCOMPARE(box(h, "PGN", 1 - slot)->text(), "200704");  // the other slot stays
   }
-}
+  void slotRules_data() {
+    QTest::addColumn<int>("slot");
+    QTest::addColumn<QString>("steps");   // "pgn=N" typed, "del" or "other-del" clicked
+    QTest::addColumn<QString>("titles");  // '#' the slot number
+    const char* rows[][2] = {
+        {"pgn=65226", "PGN# has existed"},  // DM1
+        {"pgn=130762", ""},                 // DM1's other data page
+        {"pgn=200704", "PGN1 = PGN2"},      // the other slot's PGN
+        {"pgn=0200704", "PGN1 = PGN2"},
+        {"other-del pgn=200704", ""},  // a deleted slot is left out
+        {"other-del pgn=200704 other-del", "PGN1 = PGN2"},
+        {"pgn=61444 del del", "PGN# has existed, PGN# has existed"},  // and the PGN has the focus
+    };
+    for (int slot = 0; slot < 2; ++slot)
+      for (const auto& row : rows)
+        QTest::addRow("slot %d: %s", slot + 1, row[0])
+            << slot << row[0] << QString(row[1]).replace('#', QString::number(slot + 1));
+  }
+  void slotRules() {
+    QFETCH(int, slot);
+    QFETCH(QString, steps);
+    QFETCH(QString, titles);
+    Harness h;
+    prepare(h, slot);
+    QCheckBox* deleteBox = control<QCheckBox>(h, "chkDeletePGN", slot);
+    for (const QString& step : steps.split(' ')) {
+      if (step.startsWith("pgn=")) enter(box(h, "PGN", slot), step.mid(4), true);
+      if (step == "del") deleteBox->click();
+      if (step == "other-del") control<QCheckBox>(h, "chkDeletePGN", 1 - slot)->click();
+    }
+    QCOMPARE(h.messages.titles().join(", "), titles);
+    if (steps.endsWith(" del")) QCOMPARE(QApplication::focusWidget(), box(h, "PGN", slot));
+    // The delete box greys out exactly the ten editing controls, never itself.
+    deleteBox->click();
+    for (const char* name :
+         {"cmbUpdateRate", "cmbPriority", "chkReserveBit", "chkDatapage", "txtPF", "txtPS",
+          "txtDatalength", "txtPGN", "cmbParameterType", "txtParameterPos"})
+      QVERIFY2(control<QWidget>(h, name, slot)->isEnabled() == !isTicked(deleteBox), name);
+    QVERIFY(deleteBox->isEnabled());
+  }
+  void parameterLayout_data() {
+    QTest::addColumn<int>("slot");
+    QTest::addColumn<QString>("entries");  // length typed, type picked, position pasted; - none
+    QTest::addColumn<QString>("titles");
+    QTest::addColumn<QString>("shown");  // length, type, position, bound
+    const char* rows[][3] = {{"1785 2 1782", "", "1785 2 1782 1782"},
+                             {"1786 - -", "Data length is wrong", "8 0 1 8"},
+                             {"12x - -", "Data length must be decimal", "8 0 1 8"},
+                             {"'' - -", "", "1 0 1 1"},
+                             {"8 1 8", "Parameter position is wrong", "8 1 7 7"},
+                             {"8 2 0", "Parameter position is wrong", "8 2 5 5"},
+                             {"3 2 -", "Wrong Data Type", "3 1 1 2"},
+                             {"2 1 2", "Parameter position is wrong", "2 1 1 1"},
+                             {"4 2 1", "", "4 2 1 1"}};
+    for (int slot = 0; slot < 2; ++slot)
+      for (const auto& row : rows)
+        QTest::addRow("slot %d: %s", slot + 1, row[0]) << slot << row[0] << row[1] << row[2];
+  }
+  void parameterLayout() {
+    QFETCH(int, slot);
+    QFETCH(QString, entries);
+    QFETCH(QString, titles);
+    QFETCH(QString, shown);
+    Harness h;
+    prepare(h, slot);
+    const QStringList e = entries.replace("''", "").split(' ');
+    auto* types = control<QComboBox>(h, "cmbParameterType", slot);
+    enter(box(h, "Datalength", slot), e[0], true);
+    if (e[1] != "-") types->setCurrentIndex(e[1].toInt());
+    if (e[2] != "-") enter(box(h, "ParameterPos", slot), e[2], false);
+    QCOMPARE(h.messages.titles().join(", "), titles);
+    const auto& state = h.window->state();
+    QCOMPARE(QStringLiteral("%1 %2 %3 %4")
+                 .arg(box(h, "Datalength", slot)->text())
+                 .arg(types->currentIndex())
+                 .arg(box(h, "ParameterPos", slot)->text())
+                 .arg(slot == 0 ? state.MaxParameterPos1 : state.MaxParameterPos2),
+             shown);
+  }
+  // Random entries, clicks and picks over both slots; after each, the PGN and
+  // its parts agree by their bits, the layout fits, and a deleted slot is grey.
+  void randomEditsKeepTheSlotsConsistent() {
+    Harness h;
+    prepare(h, 0);
+    QRandomGenerator random(65226);
+    const QStringList boxes = {"PGN", "PF", "PS", "Datalength", "ParameterPos"};
+    const QStringList texts = {"65226", "262144", "0",    "12a",    "F0",   "EA", "1FF",
+                               "",      "Z",      "C8",   "1785",   "1786", "3",  "2",
+                               "1",     "7",      "00FE", "200704", "EF"};
+    QString last;
+    for (int step = 0; step < 1500; ++step) {
+      const int slot = random.bounded(2);
+      const int what = random.bounded(9);
+      if (what < 5) {
+        last = QStringLiteral("%1%2 <- ").arg(boxes[what]).arg(slot + 1);
+        QLineEdit* edited = box(h, boxes[what], slot);
+        const QString text = random.bounded(3) ? texts[random.bounded(texts.size())]
+                                               : QString::number(random.bounded(300000));
+        if (edited->isEnabled()) enter(edited, text, random.bounded(2));
+        last += text;
+      } else if (what < 8) {
+        const char* name = what == 5 ? "chkReserveBit" : what == 6 ? "chkDatapage" : "chkDeletePGN";
+        control<QCheckBox>(h, name, slot)->click();
+        last = QStringLiteral("%1%2 clicked").arg(name).arg(slot + 1);
+      } else {
+        control<QComboBox>(h, "cmbParameterType", slot)->setCurrentIndex(random.bounded(3));
+        last = QStringLiteral("type %1 picked").arg(slot + 1);
+      }
+      h.messages.clear();
+      for (int s = 0; s < 2; ++s) {
+        const QString where =
+            QStringLiteral("step %1 (%2), slot %3: ").arg(step).arg(last).arg(s + 1);
+        bool decimal = false;
+        const qint64 pgn = box(h, "PGN", s)->text().toLongLong(&decimal);
+        const auto bit = [&](const char* name) { return isTicked(control<QCheckBox>(h, name, s)); };
+        const uint8_t pf = HexTextToByte(box(h, "PF", s)->text());
+        const uint8_t ps = pf < 240 ? 0 : HexTextToByte(box(h, "PS", s)->text());
+        const qint64 parts = bit("chkReserveBit") << 17 | bit("chkDatapage") << 16 | pf << 8 | ps;
+        QVERIFY2(decimal && pgn >= 0, qPrintable(where + "PGN text"));
+        // A PDU1 PGN typed with a low byte stays as typed; its parts drop that byte.
+        const qint64 low18 = pgn & 0x3FFFF;
+        const qint64 expected = (low18 >> 8 & 0xFF) < 240 ? low18 & ~0xFF : low18;
+        if (pgn < (1 << 24)) QVERIFY2(parts == expected, qPrintable(where + "PGN and parts"));
+        const int length = box(h, "Datalength", s)->text().toInt();
+        const int type = control<QComboBox>(h, "cmbParameterType", s)->currentIndex();
+        const int bound = length - (type == 0 ? 0 : type == 1 ? 1 : 3);
+        const int position = box(h, "ParameterPos", s)->text().toInt();
+        const int kept =
+            s == 0 ? h.window->state().MaxParameterPos1 : h.window->state().MaxParameterPos2;
+        QVERIFY2(length >= 1 && length <= 1785 && bound >= 1 && bound == kept,
+                 qPrintable(where + "layout"));
+        QVERIFY2(position >= 1 && position <= bound, qPrintable(where + "position"));
+        QVERIFY2(
+            box(h, "PGN", s)->isEnabled() != isTicked(control<QCheckBox>(h, "chkDeletePGN", s)),
+            qPrintable(where + "enabled"));
+      }
+      QVERIFY(!h.window->state().PgnSyncActive);
+    }
+  }
+};
 
 J1939_TEST(SlotsTest);
 #include "tst_slots.moc"
