@@ -290,7 +290,7 @@ class FilesTest : public QObject {
   // waits), ended by a signal as soon as j1939.cfg is there.
   void signalEndsTheProgramLikeTheCloseBox() {
     QFETCH(int, signalNumber);
-    TestPty com1;
+    SimulatorProcess com1({});
     QTemporaryDir dir;
     const QString settingsFile = dir.filePath("config/TarvikConfig/TarvikConfig.conf");
     QSettings(settingsFile, QSettings::IniFormat).setValue("Ports/COM1", com1.device());

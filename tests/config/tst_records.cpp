@@ -38,35 +38,30 @@ SimulatorConfig randomRecord(QRandomGenerator& r) {
     return *(values.begin() + r.bounded(static_cast<int>(values.size())));
   };
   SimulatorConfig c;
-  c.ComPortIndex = static_cast<int16_t>(r.bounded(16));
-  c.SourceAddress = static_cast<uint8_t>(r.bounded(0x80));
-  for (uint8_t& byte : c.DeviceName) byte = static_cast<uint8_t>(r.bounded(256));
-  c.DynamicMode = static_cast<int16_t>(pick({-1, 0, 1, -2, 5}));
+  c.ComPortIndex = r.bounded(16), c.SourceAddress = r.bounded(0x80);
+  for (uint8_t& byte : c.DeviceName) byte = r.bounded(256);
+  c.DynamicMode = pick({-1, 0, 1, -2, 5});
   for (int slot = 0; slot < 2; ++slot) {
     SlotFields s = slotOf(c, slot);
-    s.InUse = static_cast<int16_t>(pick({0, 1, -1, 7}));
-    s.UpdateRate = static_cast<int16_t>(r.bounded(6));
-    s.Priority = static_cast<int16_t>(r.bounded(8));
-    s.Reserved = static_cast<int16_t>(r.bounded(3));
-    s.DataPage = static_cast<int16_t>(r.bounded(3));
-    s.Pf = static_cast<uint8_t>(r.bounded(256));
-    s.Ps = static_cast<uint8_t>(r.bounded(256));
+    s.InUse = pick({0, 1, -1, 7});
+    s.UpdateRate = r.bounded(6), s.Priority = r.bounded(8);
+    s.Reserved = r.bounded(3), s.DataPage = r.bounded(3), s.Pf = r.bounded(256),
+    s.Ps = r.bounded(256);
     const int kind = r.bounded(8);
     s.Pgn = kind == 0   ? -r.bounded(1, 1 << 30)
             : kind == 1 ? r.bounded(1 << 18, 1 << 24)
             : kind == 2 ? r.bounded(1 << 24, 1 << 30)
                         : r.bounded(1 << 18);
-    s.DataLength = static_cast<int16_t>(pick({0, 1, 2, 3, 4, 8, 1785, r.bounded(5, 1785)}));
+    s.DataLength = pick({0, 1, 2, 3, 4, 8, 1785, r.bounded(5, 1785)});
     const int length = std::max<int>(s.DataLength, 1);
-    s.ParamType = static_cast<uint8_t>(r.bounded(length >= 4 ? 3 : length >= 2 ? 2 : 1));
+    s.ParamType = r.bounded(length >= 4 ? 3 : length >= 2 ? 2 : 1);
     const int bound = length - (s.ParamType == 0 ? 0 : s.ParamType == 1 ? 1 : 3);
-    s.ParamPos = static_cast<int16_t>(pick({0, 1, bound, r.bounded(1, bound + 1)}));
+    s.ParamPos = pick({0, 1, bound, r.bounded(1, bound + 1)});
   }
-  c.SimulatorVersion = static_cast<int16_t>(pick({0, 1, 2}));
-  c.DtcVersion = static_cast<uint8_t>(r.bounded(4));
+  c.SimulatorVersion = pick({0, 1, 2}), c.DtcVersion = r.bounded(4);
   for (uint8_t& code : c.Vin)  // printable single-byte codes
-    code = static_cast<uint8_t>(r.bounded(2) ? r.bounded(0x21, 0x7F) : r.bounded(0xA1, 0x100));
-  c.CanBaudRate = static_cast<int16_t>(pick({0, -1, 1}));
+    code = r.bounded(2) ? r.bounded(0x21, 0x7F) : r.bounded(0xA1, 0x100);
+  c.CanBaudRate = pick({0, -1, 1});
   return c;
 }
 
@@ -74,8 +69,7 @@ QByteArray frameOf(const SimulatorConfig& c) {
   ConfigFrameV1Bytes v1;
   ConfigFrameV2Bytes v2;
   if (BuildConfigFrames(c, v1, v2)) return "refused";
-  return c.SimulatorVersion == 0 ? QByteArray(reinterpret_cast<const char*>(v1.data()), v1.size())
-                                 : QByteArray(reinterpret_cast<const char*>(v2.data()), v2.size());
+  return c.SimulatorVersion == 0 ? FrameBytes(v1) : FrameBytes(v2);
 }
 
 }  // namespace

@@ -60,6 +60,33 @@ Q_DECLARE_METATYPE(Entry)
 class IdentityTest : public QObject {
   Q_OBJECT
  private slots:
+  // "1.01" fixes the DTC format and the bit rate and has no VIN; "2.00" lets
+  // the user choose them, from "Version4".
+  void versionRule_data() {
+    QTest::addColumn<int>("rateBefore");
+    QTest::addColumn<int>("version");
+    QTest::addColumn<QString>("shown");  // DTC format, bit rate, lists enabled, VIN shown
+    QTest::newRow("1.01 on 500Kbps") << 1 << 0 << "Version3 250Kbps 0 0";
+    QTest::newRow("2.00 on 500Kbps") << 1 << 1 << "Version4 500Kbps 1 1";
+    QTest::newRow("2.00 on 250Kbps") << 0 << 1 << "Version4 250Kbps 1 1";
+  }
+  void versionRule() {
+    QFETCH(int, rateBefore);
+    QFETCH(int, version);
+    QFETCH(QString, shown);
+    Harness h;
+    h.start();
+    auto& ui = h.ui();
+    ui.cmbSimulatorVersion->setCurrentIndex(1 - version);  // so that picking it is a change
+    ui.cmbCANBUSBaudRate->setCurrentIndex(rateBefore);
+    ui.cmbDTCVersion->setCurrentIndex(0);
+    ui.cmbSimulatorVersion->setCurrentIndex(version);
+    QCOMPARE(QStringLiteral("%1 %2 %3 %4")
+                 .arg(ui.cmbDTCVersion->currentText(), ui.cmbCANBUSBaudRate->currentText())
+                 .arg(ui.cmbDTCVersion->isEnabled() && ui.cmbCANBUSBaudRate->isEnabled())
+                 .arg(ui.txtVIN->isVisible()),
+             shown);
+  }
   void nameFieldsSitAtTheirBits() {
     Harness h;
     h.start();

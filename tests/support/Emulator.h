@@ -4,9 +4,6 @@
 // the far end of a pseudo-terminal, and j1939cfg. Header only: their paths come
 // from the test executable (J1939_BIN_DIR).
 
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <QProcess>
 #include <QStringList>
 #include <QtTest>
@@ -50,24 +47,6 @@ inline Run runCfg(const QStringList& arguments) {
 inline QByteArray fromHex(const QString& text) {
   return QByteArray::fromHex(text.toLatin1());
 }
-
-// A pseudo-terminal held by the test itself: a port opens `device()`; the
-// test holds the far end.
-class TestPty {
- public:
-  TestPty() : master_(posix_openpt(O_RDWR | O_NOCTTY)) {
-    if (master_ >= 0 && grantpt(master_) == 0 && unlockpt(master_) == 0 && ptsname(master_))
-      device_ = QString::fromLocal8Bit(ptsname(master_));
-  }
-  ~TestPty() {
-    if (master_ >= 0) ::close(master_);
-  }
-  QString device() const { return device_; }
-
- private:
-  int master_;
-  QString device_;
-};
 
 // The simulator emulator, run for one test; it prints its device first.
 class SimulatorProcess {

@@ -1,9 +1,12 @@
 #pragma once
 
 #include <QTemporaryDir>
+#include <QTimer>
 #include <memory>
 
+#include "config/ConfigFiles.h"
 #include "support/Doubles.h"
+#include "support/Records.h"
 #include "ui/MainWindow.h"
 #include "ui_frmMain.h"
 
@@ -11,18 +14,37 @@
 // directory. Construct, adjust the doubles, then start() runs the start-up
 // sequence as the program does.
 struct Harness {
-  Harness();
-  ~Harness();
-  // Creates the window (once) and runs its start-up sequence; shows it.
-  MainWindow& start();
   // Creates the window without running the start-up sequence.
-  MainWindow& create();
+  MainWindow& create() {
+    if (!window) {
+      window = std::make_unique<MainWindow>(Platform{messages, fileDialogs, port, settings, clock},
+                                            dir.path());
+      messages.watch(window.get());
+    }
+    return *window;
+  }
+  // Creates the window (once) and runs its start-up sequence; shows it.
+  MainWindow& start() {
+    create().Form_Load();
+    window->show();
+    return *window;
+  }
   // Before start(): every COM port is present and a simulator on it accepts
   // each frame at once (the fake clock is moved past the reply window, so that
   // no test waits it out). The frames sent collect in port.written.
-  void simulatorAccepts();
+  void simulatorAccepts() {
+    for (int n = 0; n < 16; ++n) port.existing.insert(QStringLiteral("/dev/ttyS%1").arg(n));
+    port.onWrite = [this](const QByteArray&) {
+      port.receive(QByteArray(1, '\x55'));
+      QTimer::singleShot(0, &port, [this] { clock.advance(2000), emit port.bytesWritten(0); });
+    };
+  }
   // simulatorAccepts(), j1939.cfg holding `config`, then start().
-  MainWindow& startOn(const SimulatorConfig& config);
+  MainWindow& startOn(const SimulatorConfig& config) {
+    if (!writeRecord(path(kDefaultConfigFileName), config)) qWarning("cannot write j1939.cfg");
+    simulatorAccepts();
+    return start();
+  }
   Ui::frmMain& ui() { return window->form(); }
   QString path(const QString& name) const { return dir.filePath(name); }
 
@@ -32,5 +54,5 @@ struct Harness {
   MemorySettingsStore settings;
   FakeClock clock;
   QTemporaryDir dir;
-  std::unique_ptr<MainWindow> window;
+  std::unique_ptr<MainWindow> window;  // destroyed first; its close handling is the tests' own
 };
