@@ -38,20 +38,12 @@ inline SimulatorConfig storedBack(SimulatorConfig c) {
 // What "Default" puts into the form over `shown`; the lists and boxes it leaves
 // alone keep what they showed.
 inline SimulatorConfig factoryOver(SimulatorConfig c) {
-  c.SourceAddress = 0;
-  c.DynamicMode = 0;
-  c.DeviceName = {};
-  c.SimulatorVersion = 1;
-  c.DtcVersion = 3;  // "Version4"
+  c.SourceAddress = 0, c.DynamicMode = 0, c.DeviceName = {}, c.CanBaudRate = 0;  // static, 250K
+  c.SimulatorVersion = 1, c.DtcVersion = 3;  // "2.00", "Version4"
   setVin(c, "KorvaneElectronic");
-  c.CanBaudRate = 0;
-  for (int slot = 0; slot < 2; ++slot) {
+  for (int slot = 0; slot < 2; ++slot) {  // deleted, "On Request", "Single Byte" at 1
     SlotFields s = slotOf(c, slot);
-    s.InUse = 0;
-    s.UpdateRate = 0;  // "On Request"
-    s.Priority = 7;
-    s.ParamType = 0;  // "Single Byte"
-    s.ParamPos = 1;
+    s.InUse = 0, s.UpdateRate = 0, s.Priority = 7, s.ParamType = 0, s.ParamPos = 1;
   }
   return c;
 }

@@ -9,6 +9,7 @@
 #include "config/RecordReading.h"
 #include "fields/Controls.h"
 #include "link/ConfigFrames.h"
+#include "support/Emulator.h"
 #include "support/Harness.h"
 #include "support/Records.h"
 #include "support/TestMain.h"
@@ -105,8 +106,8 @@ class RecordsTest : public QObject {
     }
   }
   // Through the window: j1939.cfg read at start-up, Save, Program Config. The
-  // file and the frame hold the record as the model reads it, and the tools
-  // without the window read it the same way.
+  // file and the frame hold the record as the model reads it, and j1939cfg
+  // reads it the same way.
   void randomRecordsComeBackAsTheModelSays() {
     QRandomGenerator random(20261206);
     for (int run = 0; run < 40; ++run) {
@@ -124,6 +125,10 @@ class RecordsTest : public QObject {
       h.port.written.clear();
       QTest::mouseClick(h.ui().cmdConfig, Qt::LeftButton);
       QVERIFY2(h.port.written == frameOf(expected), qPrintable(what));
+      // j1939cfg prints the frame the window sends, from the file as it was.
+      QVERIFY(writeRecord(h.path("read.cfg"), record));
+      const Run frame = runCfg({"frame", h.path("read.cfg")});
+      QVERIFY2(fromHex(frame.out) == h.port.written, qPrintable(what + "\n" + frame.err));
     }
   }
   void valueTheFormCannotShowIsKept_data() {

@@ -75,18 +75,15 @@ class SlotsTest : public QObject {
         {"PGN", "", "2621440", true, "PGN is wrong", "0", false, "0"},  // next key types over
         {"PGN", "", "4295032522", false, "PGN is wrong", "4295032522", true, "4295032522"},
         {"PGN", "", "12a", true, "PGN must be decimal", "0", true, "0"},
-        {"PGN", "", "-5", false, "PGN must be decimal", "0", true, "0"},
         {"PGN", "", "", true, "", "0", true, "0"},
         {"PGN", "", "000512", true, "", "000512", false, "000512"},
         {"PF", "", "1FF", true, "PF# must be 0 to FF", "1F", true, "7936"},
-        {"PF", "", "000FE", true, "", "000FE", false, "65024"},
         {"PF", "", "1G", true, "PF# must be hex", "0", true, "0"},
         {"PF", "F0", "", true, "", "", false, "0"},
         {"PS", "F0", "123", true, "PS# must be 0 to FF", "12", true, "61458"},
         {"PS", "C8", "123", false, "PS# must be 0 to FF", "0", true, "51200"},
         {"PS", "F0", "Z", true, "PS# must be hex", "Z", true, "61440"},
         {"PS", "EF", "Z", true, "PS# must be 0", "0", true, "61184"},
-        {"PS", "F0", "1Z2", false, "PS# must be hex", "1Z2", true, "61442"},
         {"PS", "FF", "0012", true, "", "0012", false, "65298"},
     };
     for (int slot = 0; slot < 2; ++slot)
