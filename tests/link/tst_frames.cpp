@@ -24,14 +24,11 @@ Frames build(const SimulatorConfig& config) {
 }
 
 int16_t& slotField(SimulatorConfig& c, int slot, const QString& name) {
-  using Field = int16_t SimulatorConfig::*;
-  static const QMap<QString, std::pair<Field, Field>> fields = {
-      {"UpdateRate", {&SimulatorConfig::Pgn1UpdateRate, &SimulatorConfig::Pgn2UpdateRate}},
-      {"Priority", {&SimulatorConfig::Pgn1Priority, &SimulatorConfig::Pgn2Priority}},
-      {"DataLength", {&SimulatorConfig::Pgn1DataLength, &SimulatorConfig::Pgn2DataLength}},
-      {"ParamPos", {&SimulatorConfig::Pgn1ParamPos, &SimulatorConfig::Pgn2ParamPos}}};
-  const auto [one, two] = fields.value(name);
-  return c.*(slot == 1 ? one : two);
+  const SlotFields s = slotOf(c, slot - 1);
+  return name == "UpdateRate"   ? s.UpdateRate
+         : name == "Priority"   ? s.Priority
+         : name == "DataLength" ? s.DataLength
+                                : s.ParamPos;
 }
 
 // The bench record's NAME and its two slots, as a frame carries them.

@@ -2,10 +2,14 @@
 
 #include <QObject>
 #include <functional>
+#include <vector>
 
 // Each folder of tests/ builds one executable; every test class in it registers
 // itself here and the shared main() runs them all, in the order registered.
-bool registerTestClass(const char* name, std::function<QObject*()> make);
+inline std::vector<std::function<QObject*()>>& testClasses() {
+  static std::vector<std::function<QObject*()>> classes;
+  return classes;
+}
 
 #define J1939_TEST(Class) \
-  static const bool registered_##Class = registerTestClass(#Class, [] { return new Class; })
+  static const bool registered_##Class = (testClasses().push_back([] { return new Class; }), true)
