@@ -167,7 +167,6 @@ class IdentityTest : public QObject {
   QTest::newRow("lower case and punctuation") << "1hG-cm8.2/a_3#b0z" << int(Qt::TabFocusReason) << "" << "";
   // The focus taken by the program, a window switch or a popup is no leaving.
   QTest::newRow("moved by the program") << "SHORT" << int(Qt::OtherFocusReason) << "" << "";
-  QTest::newRow("window switch") << "SHORT" << int(Qt::ActiveWindowFocusReason) << "" << "";
   QTest::newRow("popup") << "SHORT" << int(Qt::PopupFocusReason) << "" << "";
     // clang-format on
   }

@@ -157,7 +157,6 @@ class SlotsTest : public QObject {
                              {"'' - -", "", "1 0 1 1"},
                              {"8 1 8", "Parameter position is wrong", "8 1 7 7"},
                              {"3 2 -", "Wrong Data Type", "3 1 1 2"},
-                             {"2 1 2", "Parameter position is wrong", "2 1 1 1"},
                              {"4 2 1", "", "4 2 1 1"}};
     for (int slot = 0; slot < 2; ++slot)
       for (const auto& row : rows)
