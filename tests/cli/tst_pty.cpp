@@ -102,12 +102,17 @@ class PtyTest : public QObject {
     QTest::addColumn<QString>("line");
     ConfigFrameV1Bytes v1{};
     ConfigFrameV2Bytes v2{};
+    ConfigFrameV1Bytes unused{};
+    ConfigFrameV2Bytes onRequest{};
     QVERIFY(!BuildConfigFrames(benchRecord(), v1, v2));
+    QVERIFY(
+        !BuildConfigFrames(benchRecord([](auto& c) { c.Pgn2UpdateRate = 0; }), unused, onRequest));
     QByteArray bad = FrameBytes(v1);
     bad[31] = 0;
     // clang-format off
     QTest::newRow("1.01 frame") << L{} << FrameBytes(v1) << "reply 1: 55";
     QTest::newRow("wrong sum") << L{"--bad-reply", "AA"} << bad << "  refused: checksum: the frame carries 00, its bytes sum to D4";
+    QTest::newRow("described") << L{"--version", "2.00"} << FrameBytes(onRequest) << "  PGN2: in use, rate word 8000 (on request), priority 3, reserved bit 0, data page 1, PF EF, PS 00, data length 20, parameter 4 bytes at position 17";
     QTest::newRow("partial") << L{"--gap-ms", "20"} << bad.left(3) << "dropped 3 bytes after a pause: 00 00 A5";
     QTest::newRow("beyond the budget") << L{"--frames", "1"} << FrameBytes(v1) + "\x01" << "ignored: 01";
     // clang-format on
