@@ -4,8 +4,7 @@
 
 #include "support/Records.h"
 
-// What the window makes of a record, written from the J1939 bit positions
-// rather than from the window's code.
+// What the window makes of a record, from the J1939 bit positions, not the window's code.
 
 // The record as the window stores it back, from the bit positions of a PGN:
 // reserved bit 17, data page 16, PF 15-8, PS 7-0 (no part of a PDU1 PGN).

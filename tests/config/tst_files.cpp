@@ -109,8 +109,7 @@ QStringList messagesOf(Harness& h) {
 
 }  // namespace
 
-// The configuration files as the user works with them: j1939.cfg from
-// start-up to exit, the File commands, and files that fail.
+// j1939.cfg from start-up to exit, the File commands, and files that fail.
 class FilesTest : public QObject {
   Q_OBJECT
  private slots:

@@ -75,8 +75,7 @@ QByteArray frameOf(const SimulatorConfig& c) {
 
 }  // namespace
 
-// The record: its bytes in a file, and what the window makes of a record it
-// reads, shows and stores back or sends.
+// The record's bytes, and what the window makes of a record it reads and stores or sends.
 class RecordsTest : public QObject {
   Q_OBJECT
  private slots:

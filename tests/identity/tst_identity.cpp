@@ -55,8 +55,7 @@ struct Entry {
 };
 Q_DECLARE_METATYPE(Entry)
 
-// The simulated ECU's identity as the user edits it: the NAME as eight bytes
-// or as its fields, the source address, and the VIN checked when left.
+// The ECU's identity as the user edits it: NAME bytes and fields, source address, VIN.
 class IdentityTest : public QObject {
   Q_OBJECT
  private slots:

@@ -61,9 +61,8 @@ struct Entry {
 };
 Q_DECLARE_METATYPE(Entry)
 
-// The two additional PGN slots as the user edits them: the PGN kept in step
-// with its reserved bit, data page, PF and PS; the slot rules; the parameter
-// layout; and long random runs that must leave every slot consistent.
+// The two additional PGN slots as the user edits them: PGN and parts in step, the
+// slot rules, the parameter layout, and random runs that keep every slot consistent.
 class SlotsTest : public QObject {
   Q_OBJECT
  private slots:

@@ -1,8 +1,7 @@
 #pragma once
 
-// The programs a test runs as a user would: the simulator emulator j1939sim at
-// the far end of a pseudo-terminal, and j1939cfg. Header only: their paths come
-// from the test executable (J1939_BIN_DIR).
+// The programs a test runs as a user would: j1939sim at the far end of a
+// pseudo-terminal, and j1939cfg; their paths come from J1939_BIN_DIR.
 
 #include <QProcess>
 #include <QStringList>

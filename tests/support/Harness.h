@@ -10,9 +10,8 @@
 #include "ui/MainWindow.h"
 #include "ui_frmMain.h"
 
-// The real main window with test doubles for every seam, in a fresh working
-// directory. Construct, adjust the doubles, then start() runs the start-up
-// sequence as the program does.
+// The real main window with test doubles for every seam, in a fresh working directory.
+// Construct, adjust the doubles, then start() runs the start-up as the program does.
 struct Harness {
   // Creates the window without running the start-up sequence.
   MainWindow& create() {

@@ -4,8 +4,7 @@
 #include <functional>
 #include <vector>
 
-// Each folder of tests/ builds one executable; every test class in it registers
-// itself here and the shared main() runs them all, in the order registered.
+// One executable per folder of tests/; main() runs every test class registered here.
 inline std::vector<std::function<QObject*()>>& testClasses() {
   static std::vector<std::function<QObject*()>> classes;
   return classes;
