@@ -14,7 +14,8 @@ status=0
 for config in release asan; do
   dir="$top/build/$config"
   if [ "$config" = asan ]; then
-    args=(-DCMAKE_BUILD_TYPE=Debug -DJ1939_SANITIZE=ON)
+    # Line tables are all a sanitizer report needs, and much quicker to build.
+    args=(-DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS_DEBUG=-g1 -DJ1939_SANITIZE=ON)
   else
     args=(-DCMAKE_BUILD_TYPE=Release)
   fi
@@ -24,6 +25,6 @@ for config in release asan; do
   cmake -S "$top" -B "$dir" -G Ninja "${args[@]}" >/dev/null
   cmake --build "$dir"
   echo "== $config: test"
-  (cd "$dir" && ctest --output-on-failure --timeout 900) || status=1
+  (cd "$dir" && ctest --output-on-failure --timeout 900 -j "$(nproc)") || status=1
 done
 exit $status

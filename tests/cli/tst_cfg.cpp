@@ -77,6 +77,7 @@ class CfgTest : public QObject {
     // clang-format off
     row("bench", rec(), "DeviceName: 39 30 6B 0C 3A 81 05 27 (bytes 0 to 7)\n  Identity Number: 733241\n  Manufacture Code: 99\n  ECU Instance: 2\n  Function Instance: 7\n  Function: 129\n  Vehicle System: 2\n  Vehicle System Instance: 7\n  Industry Group: 2\n  Arbitrary Address Capable: 0");
     row("bench slot 2", rec(), "Pgn2InUse: 1 (in use)\nPgn2UpdateRate: 1 (Every 50 ms)\nPgn2Priority: 3\nPgn2DataPage: 1\nPgn2Reserved: 0\nPgn2Pf: EF (hex)\nPgn2Ps: 00 (hex)\nPgn2: 126720 (reserved bit 0, data page 1, PF EF, PS 00)\nPgn2DataLength: 20\nPgn2ParamType: 2 (4 Bytes)\nPgn2ParamPos: 17\nSimulatorVersion: 1 (2.00)\nDtcVersion: 3 (Version4)\nVin: \"1FUJGLDR5CSBM1234\"\nCanBaudRate: -1 (500Kbps)");
+    row("empty file", QByteArray(), "Pgn1ParamPos: 0 (shown as 1)");
     row("trailing bytes", rec() + QByteArray(300, '\xEE'), "ComPortIndex: 2 (COM3)\nSourceAddress: 25 (hex)");
     row("data length 0", rec([](auto& c) { c.Pgn2DataLength = 0; }), "Pgn2DataLength: 0 (shown as 1)");
     row("1.01", rec([](auto& c) { c.SimulatorVersion = 0; }), "DtcVersion: 3 (Version4; \"1.01\" shows Version3)\nVin: \"1FUJGLDR5CSBM1234\" (not used by \"1.01\")");

@@ -30,7 +30,7 @@ class PtyTest : public QObject {
         {{"--silent"}, 1, "Configuration fails!\n", ""},
         {{"--reply", "AA"}, 1, "Configuration fails!\n", ""},
         {{"--plan", "55@1500"}, 1, "Configuration fails!\n", ""},
-        {{"--silent"}, 2, "Configuration fails!\n", "j1939cfg: the port %1 failed: "},  // far end closes
+        {{"--silent"}, 2, "Configuration fails!\n", "j1939cfg: the port %1 failed: the device closed the connection"},  // far end closes
     };
     // clang-format on
     QTemporaryDir dir;
