@@ -40,6 +40,7 @@ class CfgTest : public QObject {
     QVERIFY(writeBytes(path, file));
     const Run run = runCfg(args.replaceInStrings("%f", path));
     QCOMPARE(run.exitCode, exit);
+    if (args.first() == "check") QCOMPARE(run.out, out);  // every finding, and no other
     QVERIFY2(out.isEmpty() ? run.out.isEmpty() : run.out.contains(out), qPrintable(run.out));
     err.replace("%f", path);
     QVERIFY2(err.isEmpty() ? run.err.isEmpty() : run.err.startsWith(err), qPrintable(run.err));
@@ -105,6 +106,7 @@ class CfgTest : public QObject {
     row("PGN 262144", rec([](auto& c) { c.Pgn1 = 262144; }), "Pgn1: 262144 is outside 0 to 262143\n");
     row("PS in PDU1", rec([](auto& c) { c.Pgn2Ps = 0x12; }), "Pgn2: 126720 is reserved bit 0, data page 1, PF EF, PS 00, but the record holds reserved bit 0, data page 1, PF EF, PS 12; the window goes by the PGN\n");
     row("1786 bytes", rec([](auto& c) { c.Pgn1DataLength = 1786; }), "Pgn1DataLength: 1786 is outside 1 to 1785\n");
+    row("type 3, position 9 of 8", rec([](auto& c) { c.Pgn1ParamType = 3, c.Pgn1ParamPos = 9; }), "Pgn1ParamType: 3 is no entry of the list cmbParameterType1 (0 to 2)\n");
     row("4 bytes in 3", rec([](auto& c) { c.Pgn2DataLength = 3; }), "Pgn2ParamType: 2 (4 Bytes) does not fit 3 data bytes\nPgn2ParamPos: 17 is outside 1 to 2 (3 data bytes, 2 Bytes)\n");
     row("VIN of 16", rec([](auto& c) { setVin(c, "KorvaneElectroni"); }), "Vin: it has 16 characters; a VIN needs 17\n");
     row("built-in", rec([](auto& c) { c.Pgn1 = 65226, c.Pgn1Pf = 0xFE, c.Pgn1Ps = 0xCA; }), "Pgn1: 65226 is sent by the simulator itself; delete the slot or choose another PGN\n");
@@ -158,6 +160,10 @@ class CfgTest : public QObject {
     const Run full = finish(tool);
     QCOMPARE(full.exitCode, 2);
     QCOMPARE(full.err, "j1939cfg: cannot write to standard output: No space left on device\n");
+    tool.setStandardOutputFile(QString());
+    tool.setStandardInputFile("/");  // standard input that cannot be read
+    tool.start(programPath("j1939cfg"), {"show", "-"});
+    QCOMPARE(finish(tool).err, "j1939cfg: Cannot read the configuration file -: Is a directory\n");
   }
 };
 
