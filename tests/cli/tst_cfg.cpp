@@ -40,7 +40,7 @@ class CfgTest : public QObject {
     QVERIFY(writeBytes(path, file));
     const Run run = runCfg(args.replaceInStrings("%f", path));
     QCOMPARE(run.exitCode, exit);
-    if (args.first() == "check") QCOMPARE(run.out, out);  // every finding, and no other
+    if (args.value(0) == "check") QCOMPARE(run.out, out);  // every finding, and no other
     QVERIFY2(out.isEmpty() ? run.out.isEmpty() : run.out.contains(out), qPrintable(run.out));
     err.replace("%f", path);
     QVERIFY2(err.isEmpty() ? run.err.isEmpty() : run.err.startsWith(err), qPrintable(run.err));

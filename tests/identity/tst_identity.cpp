@@ -28,16 +28,14 @@ QString shown(Harness& h, const char* name) {
 }
 
 void setShown(Harness& h, const char* name, uint64_t value) {
-  if (auto* list = h.window->findChild<QComboBox*>(name))
-    list->setCurrentIndex(static_cast<int>(value));
-  else
-    h.window->findChild<QLineEdit*>(name)->setText(QString::number(value));
+  if (auto* list = h.window->findChild<QComboBox*>(name)) return list->setCurrentIndex(int(value));
+  h.window->findChild<QLineEdit*>(name)->setText(QString::number(value));
 }
 
 uint64_t nameInBoxes(Harness& h) {
   uint64_t name = 0;
   for (int i = 7; i >= 0; --i)
-    name = name << 8 | h.window->findChild<QLineEdit*>(QStringLiteral("txtDeviceName%1").arg(i))
+    name = name << 8 | h.window->findChild<QLineEdit*>("txtDeviceName" + QString::number(i))
                            ->text()
                            .toUInt(nullptr, 16);
   return name;
