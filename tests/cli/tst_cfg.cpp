@@ -163,7 +163,8 @@ class CfgTest : public QObject {
     tool.setStandardOutputFile(QString());
     tool.setStandardInputFile("/");  // standard input that cannot be read
     tool.start(programPath("j1939cfg"), {"show", "-"});
-    QCOMPARE(finish(tool).err, "j1939cfg: Cannot read the configuration file -: Is a directory\n");
+    QCOMPARE(finish(tool).err,
+             "j1939cfg: Cannot read the configuration from standard input: it is a directory\n");
   }
 };
 
