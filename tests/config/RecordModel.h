@@ -25,8 +25,7 @@ inline SimulatorConfig storedBack(SimulatorConfig c) {
     uint32_t bits = (s.Reserved == 1) << 17 | (s.DataPage == 1) << 16 | s.Pf << 8 | s.Ps;
     if (s.Pgn < 0) bits = 0;
     if (s.Pgn >= 0 && s.Pgn < (1 << 24)) bits = static_cast<uint32_t>(s.Pgn) & 0x3FFFF;
-    s.Reserved = bits >> 17 & 1;
-    s.DataPage = bits >> 16 & 1;
+    s.Reserved = bits >> 17 & 1, s.DataPage = bits >> 16 & 1;
     s.Pf = static_cast<uint8_t>(bits >> 8);
     s.Ps = s.Pf < 240 ? 0 : static_cast<uint8_t>(bits);
     s.Pgn = s.Reserved << 17 | s.DataPage << 16 | s.Pf << 8 | s.Ps;

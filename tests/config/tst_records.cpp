@@ -81,15 +81,13 @@ class RecordsTest : public QObject {
  private slots:
   void goldenRecord() {
     const QByteArray golden = QByteArray::fromHex(
-        "0201 7e 1122334455667788"            //  0 ComPortIndex, address, NAME element 0 first
-        "ffff0100050007000100"                // 11 DynamicMode -1, InUse, rate, priority, page
-        "0200feca cafe0300"                   // 21 Reserved 2, PF, PS, PGN 261834
-        "f906 02 f606"                        // 29 length 1785, type, position 1782
-        "ffff feff 0403 0080 ff7f ea 01"      // 34 slot 2: -1, -2, 0x0304, -32768, 32767
-        "c01dfeff 3412 ab feff"               // 46 PGN -123456, 0x1234, 0xAB, -2
-        "0100 03"                             // 55 SimulatorVersion, DtcVersion
-        "314d382d47442e39412f4b502c3432213f"  // 58 Vin
-        "ffff 00000000000000");               // 75 CanBaudRate -1, filler
+        "0201 7e 1122334455667788"        //  0 ComPortIndex, address, NAME element 0 first
+        "ffff0100050007000100"            // 11 DynamicMode -1, InUse, rate, priority, page
+        "0200feca cafe0300 f906 02 f606"  // 21 Reserved 2, PF, PS, PGN, length 1785, type, 1782
+        "ffff feff 0403 0080 ff7f ea 01"  // 34 slot 2: -1, -2, 0x0304, -32768, 32767
+        "c01dfeff 3412 ab feff"           // 46 PGN -123456, 0x1234, 0xAB, -2
+        "0100 03 314d382d47442e39412f4b502c3432213f"  // 55 version, DTC format, VIN
+        "ffff 00000000000000");                       // 75 CanBaudRate -1, filler
     QCOMPARE(EncodeConfigRecord(kGolden).toHex(' '), golden.toHex(' '));
     SimulatorConfig decoded;
     QVERIFY(!DecodeConfigRecord(golden + "tail", decoded));  // later bytes are no part of it

@@ -28,9 +28,7 @@ void prepare(Harness& h, int slot) {
     for (int s = 0; s < 2; ++s) {
       SlotFields f = slotOf(c, s);
       f.Pgn = s == slot ? 0 : 200704;
-      f.DataLength = 8;
-      f.ParamType = 0;
-      f.ParamPos = 1;
+      f.DataLength = 8, f.ParamType = 0, f.ParamPos = 1;
     }
   }));
   h.window->activateWindow();
