@@ -17,7 +17,9 @@ for config in release asan; do
     # Line tables are all a sanitizer report needs, and much quicker to build.
     args=(-DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS_DEBUG=-g1 -DJ1939_SANITIZE=ON)
   else
-    args=(-DCMAKE_BUILD_TYPE=Release)
+    # Optimised, yet quick to build: the suite runs against optimised code
+    # without paying for -O3 on every clean clone.
+    args=(-DCMAKE_BUILD_TYPE=Release "-DCMAKE_CXX_FLAGS_RELEASE=-O1 -DNDEBUG")
   fi
   # Whole folders compiled at once: a clean build in a fraction of the time.
   args+=(-DCMAKE_UNITY_BUILD=ON)
