@@ -48,12 +48,6 @@ class FailingFile : public QFile {
 const QByteArray kTail = QByteArray(100, '\xE7');
 const QString kFilter = "J1939 Configure File (*.cfg)|*.cfg";
 
-void typeOver(QLineEdit* box, const QString& text) {
-  box->setFocus();
-  box->selectAll();
-  QTest::keyClicks(box, text);
-}
-
 // The files of every run: j1939.cfg as `start` says; bench.cfg, long.cfg (with
 // a filler that is not zero and a tail) and cut.cfg (76 bytes) from a bench
 // record whose source address is 33.
@@ -82,7 +76,7 @@ void run(Harness& h, const QString& script) {
   for (const QString& step : script.split(' ', Qt::SkipEmptyParts)) {
     const QString verb = step.section('=', 0, 0);
     const QString name = step.section('=', 1);
-    if (verb == "addr") typeOver(h.ui().txtJ1939Addr, name);
+    if (verb == "addr") enter(h.ui().txtJ1939Addr, name);
     if (verb == "save") h.ui().mnuFileSave->trigger();
     if (verb == "tbsave") h.ui().tbSave->trigger();
     if (verb == "default") QTest::mouseClick(h.ui().cmdDefault, Qt::LeftButton);
@@ -214,7 +208,7 @@ class FilesTest : public QObject {
     Harness h;
     h.startOn(benchRecord());
     auto& ui = h.ui();
-    typeOver(ui.txtJ1939Addr, "11");         // before both
+    enter(ui.txtJ1939Addr, "11");            // before both
     setListIndex(ui.cmbParameterType1, -1);  // cannot be stored
     ui.txtDeviceName0->setText("7A");        // between them
     ui.txtVIN->setText("WDB9634031L12345");  // cannot be stored
@@ -242,7 +236,7 @@ class FilesTest : public QObject {
   void exitKeepsTheGeometryOnce() {
     Harness h;
     h.startOn(benchRecord());
-    typeOver(h.ui().txtJ1939Addr, "4F");
+    enter(h.ui().txtJ1939Addr, "4F");
     QTimer::singleShot(0, h.window.get(), [&h] { h.window->requestClose(); });
     h.window->mnuHelpAbout_Click();  // returns once the box has closed
     QCOMPARE(recordIn(h.path("j1939.cfg")).SourceAddress, uint8_t(0x4F));

@@ -141,13 +141,7 @@ class IdentityTest : public QObject {
     auto* edit = h.window->findChild<QLineEdit*>(e.box);
     edit->setText(QString(e.box).contains("Name") ? "00" : "12");
     h.messages.clear();
-    if (e.typed) {
-      edit->selectAll();
-      QTest::keyClicks(edit, e.input);
-      if (!*e.input) QTest::keyClick(edit, Qt::Key_Backspace);
-    } else {
-      edit->setText(e.input);
-    }
+    enter(edit, e.input, e.typed);
     QCOMPARE(h.messages.titles().join(", "), e.title);
     QCOMPARE(edit->text(), e.left);
     QCOMPARE(edit->selectedText(), e.selected ? e.left : "");

@@ -36,15 +36,6 @@ void prepare(Harness& h, int slot) {
   h.messages.clear();
 }
 
-// Typed key by key over the whole text (an empty text is a Backspace), or pasted.
-void enter(QLineEdit* box, const QString& text, bool typed) {
-  if (!typed) return box->setText(text);
-  box->setFocus();
-  box->selectAll();
-  if (text.isEmpty()) QTest::keyClick(box, Qt::Key_Backspace);
-  QTest::keyClicks(box, text);
-}
-
 }  // namespace
 
 // An entry in one box of a slot: PF pasted first when given; the title of

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QLineEdit>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <memory>
@@ -9,6 +10,16 @@
 #include "support/Records.h"
 #include "ui/MainWindow.h"
 #include "ui_frmMain.h"
+
+// The user types over the whole text of the box, key by key (an empty text is
+// one Backspace over the selection), or pastes it at once.
+inline void enter(QLineEdit* box, const QString& text, bool typed = true) {
+  if (!typed) return box->setText(text);
+  box->setFocus();
+  box->selectAll();
+  if (text.isEmpty()) QTest::keyClick(box, Qt::Key_Backspace);
+  QTest::keyClicks(box, text);
+}
 
 // The real main window with test doubles for every seam, in a fresh working directory.
 // Construct, adjust the doubles, then start() runs the start-up as the program does.
