@@ -10,9 +10,8 @@ export ASAN_OPTIONS="detect_leaks=1:abort_on_error=1:strict_string_checks=1"
 export LSAN_OPTIONS="suppressions=$top/scripts/lsan.supp:print_suppressions=0"
 export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
 
-status=0
-for config in release asan; do
-  dir="$top/build/$config"
+configure() {
+  local config=$1 dir="$top/build/$1" args
   if [ "$config" = asan ]; then
     # Line tables are all a sanitizer report needs, and much quicker to build.
     args=(-DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS_DEBUG=-g1 -DJ1939_SANITIZE=ON)
@@ -23,10 +22,38 @@ for config in release asan; do
   fi
   # Whole folders compiled at once: a clean build in a fraction of the time.
   args+=(-DCMAKE_UNITY_BUILD=ON)
-  echo "== $config: build"
   cmake -S "$top" -B "$dir" -G Ninja "${args[@]}" >/dev/null
-  cmake --build "$dir"
+}
+
+configs=(release asan)
+for config in "${configs[@]}"; do
+  echo "== $config: configure"
+  configure "$config"
+done
+
+# Both builds at once: each has steps that keep one compiler busy alone (the
+# precompiled headers, moc, linking), and the other build fills the idle cores.
+echo "== build: ${configs[*]}"
+pids=()
+for config in "${configs[@]}"; do
+  cmake --build "$top/build/$config" -j "$(nproc)" >"$top/build/$config.log" 2>&1 &
+  pids+=($!)
+done
+built=0
+for i in "${!configs[@]}"; do
+  if wait "${pids[$i]}"; then
+    tail -n 1 "$top/build/${configs[$i]}.log"
+  else
+    echo "== ${configs[$i]}: build failed"
+    cat "$top/build/${configs[$i]}.log"
+    built=1
+  fi
+done
+[ $built -eq 0 ] || exit 1
+
+status=0
+for config in "${configs[@]}"; do
   echo "== $config: test"
-  (cd "$dir" && ctest --output-on-failure --timeout 900 -j "$(nproc)") || status=1
+  (cd "$top/build/$config" && ctest --output-on-failure --timeout 900 -j "$(nproc)") || status=1
 done
 exit $status

@@ -1,4 +1,4 @@
-#include <QtTest>
+#include <QTest>
 
 #include "config/ConfigFile.h"
 #include "support/Emulator.h"

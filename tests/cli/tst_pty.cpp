@@ -1,7 +1,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-#include <QtTest>
+#include <QTest>
 #include <memory>
 
 #include "link/ConfigFrames.h"

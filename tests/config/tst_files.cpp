@@ -8,7 +8,7 @@
 #include <QScreen>
 #include <QSettings>
 #include <QSignalSpy>
-#include <QtTest>
+#include <QTest>
 #include <csignal>
 
 #include "RecordModel.h"

@@ -1,7 +1,7 @@
 #include <QComboBox>
 #include <QLineEdit>
 #include <QRandomGenerator>
-#include <QtTest>
+#include <QTest>
 
 #include "RecordModel.h"
 #include "config/ConfigFile.h"

@@ -3,7 +3,7 @@
 #include <QComboBox>
 #include <QLineEdit>
 #include <QRandomGenerator>
-#include <QtTest>
+#include <QTest>
 
 #include "support/Harness.h"
 #include "support/TestMain.h"

@@ -2,8 +2,8 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QPushButton>
+#include <QTest>
 #include <QTimer>
-#include <QtTest>
 
 #include "link/ConfigFrames.h"
 #include "link/DownloadExchange.h"

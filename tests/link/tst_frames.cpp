@@ -1,4 +1,4 @@
-#include <QtTest>
+#include <QTest>
 
 #include "link/ConfigFrames.h"
 #include "support/Emulator.h"

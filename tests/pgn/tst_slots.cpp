@@ -2,7 +2,7 @@
 #include <QComboBox>
 #include <QLineEdit>
 #include <QRandomGenerator>
-#include <QtTest>
+#include <QTest>
 
 #include "fields/Controls.h"
 #include "fields/TextCodecs.h"

@@ -5,7 +5,7 @@
 
 #include <QProcess>
 #include <QStringList>
-#include <QtTest>
+#include <QTest>
 
 inline QString programPath(const char* name) {
   return QStringLiteral(J1939_BIN_DIR "/apps/%1/%1").arg(QLatin1String(name));

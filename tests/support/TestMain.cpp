@@ -1,7 +1,7 @@
 #include "support/TestMain.h"
 
 #include <QApplication>
-#include <QtTest>
+#include <QTest>
 #include <memory>
 
 int main(int argc, char* argv[]) {
