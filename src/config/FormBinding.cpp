@@ -8,12 +8,12 @@
 #include <QScopedValueRollback>
 
 #include "config/RecordReading.h"
+#include "config/VersionRule.h"
 #include "fields/Controls.h"
 #include "fields/TextCodecs.h"
 #include "identity/DeviceName.h"
 #include "identity/IdentityRules.h"
 #include "pgn/ParameterRules.h"
-#include "ui/VersionRule.h"
 #include "ui_frmMain.h"
 
 namespace {

@@ -2,9 +2,9 @@
 
 #include <optional>
 
+#include "config/VersionRule.h"
 #include "identity/DeviceName.h"
 #include "pgn/PgnMath.h"
-#include "ui/VersionRule.h"
 
 namespace {
 

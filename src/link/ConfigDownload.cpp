@@ -47,7 +47,8 @@ void ConfigDownload::cmdConfig_Click() {
       return;
     }
   }
-  if (const MaybeFailure failure = BuildConfigFrames(state_)) {
+  if (const MaybeFailure failure =
+          BuildConfigFrames(state_.Config, state_.ConfigFrameV1, state_.ConfigFrameV2)) {
     messages_.show(describeFailure(*failure) + nothingSent, kStoppedTitle,
                    MessageIcon::Information);
     return;

@@ -195,10 +195,6 @@ MaybeFailure BuildConfigFrames(const SimulatorConfig& c, ConfigFrameV1Bytes& v1,
   return std::nullopt;
 }
 
-MaybeFailure BuildConfigFrames(FormState& state) {
-  return BuildConfigFrames(state.Config, state.ConfigFrameV1, state.ConfigFrameV2);
-}
-
 MaybeFailure DecodeConfigFrame(QByteArrayView frame, DecodedConfigFrame& decoded) {
   if (frame.size() != kConfigFrameV1Size && frame.size() != kConfigFrameV2Size)
     return Failure{QStringLiteral("frame"),

@@ -7,7 +7,6 @@
 #include <cstdint>
 
 #include "config/Failure.h"
-#include "config/FormState.h"
 #include "config/SimulatorConfig.h"
 
 // The simulator is configured with one frame of raw bytes: 32 bytes for a
@@ -39,9 +38,6 @@ uint8_t FrameChecksum(QByteArrayView bytes);
 // names the first such field, and both frames are left as they were.
 MaybeFailure BuildConfigFrames(const SimulatorConfig& config, ConfigFrameV1Bytes& v1,
                                ConfigFrameV2Bytes& v2);
-// The same on the window's state: the record in, ConfigFrameV1 and
-// ConfigFrameV2 out.
-MaybeFailure BuildConfigFrames(FormState& state);
 
 // One additional PGN as a frame carries it.
 struct DecodedPgnSlot {

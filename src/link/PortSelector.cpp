@@ -3,10 +3,10 @@
 #include <QComboBox>
 #include <QEvent>
 
+#include "config/AppInfo.h"
 #include "platform/MessageBoxes.h"
 #include "platform/SerialPort.h"
 #include "platform/SettingsStore.h"
-#include "ui/AppInfo.h"
 
 PortSelector::PortSelector(QComboBox* cmbCOM, SerialPort& port, SettingsStore& settings,
                            MessageBoxes& messages, QObject* parent)

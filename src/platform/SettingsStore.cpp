@@ -2,7 +2,7 @@
 
 #include <QSettings>
 
-#include "ui/AppInfo.h"
+#include "config/AppInfo.h"
 
 namespace {
 QString path(const QString& section, const QString& key) {

@@ -1,6 +1,6 @@
 #include "ui/AboutBox.h"
 
-#include "ui/AppInfo.h"
+#include "config/AppInfo.h"
 #include "ui_frmAbout.h"
 
 AboutBox::AboutBox(QWidget* owner) : QDialog(owner), ui_(std::make_unique<Ui::frmAbout>()) {
@@ -21,6 +21,7 @@ void AboutBox::Form_Load() {
                                .arg(kVersionMinor)
                                .arg(kVersionRevision));
   ui_->lblTitle->setText(kAppTitle);
+  ui_->Label1->setText(kReleaseDate);
 }
 
 void AboutBox::cmdOK_Click() {

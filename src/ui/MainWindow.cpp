@@ -14,13 +14,13 @@
 
 #include "config/ConfigFiles.h"
 #include "config/FormBinding.h"
+#include "config/VersionRule.h"
 #include "fields/Controls.h"
 #include "identity/AddressVinFields.h"
 #include "identity/NameEditor.h"
 #include "pgn/ParameterLayout.h"
 #include "pgn/PgnSlots.h"
 #include "ui/AboutBox.h"
-#include "ui/VersionRule.h"
 #include "ui/WindowPlacement.h"
 #include "ui_frmMain.h"
 

@@ -3,9 +3,9 @@
 #include <QIcon>
 #include <QSessionManager>
 
+#include "config/AppInfo.h"
 #include "platform/Platform.h"
 #include "platform/TerminationSignals.h"
-#include "ui/AppInfo.h"
 #include "ui/MainWindow.h"
 
 int main(int argc, char* argv[]) {

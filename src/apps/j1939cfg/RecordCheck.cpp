@@ -13,7 +13,7 @@
 #include "pgn/BuiltInPgns.h"
 #include "pgn/ParameterRules.h"
 #include "pgn/PgnMath.h"
-#include "ui/VersionRule.h"
+#include "config/VersionRule.h"
 
 namespace {
 

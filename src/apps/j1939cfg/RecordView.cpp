@@ -9,7 +9,7 @@
 #include "fields/TextCodecs.h"
 #include "identity/DeviceName.h"
 #include "pgn/PgnMath.h"
-#include "ui/VersionRule.h"
+#include "config/VersionRule.h"
 
 namespace {
 
