@@ -12,9 +12,6 @@
 
 namespace {
 
-constexpr int16_t kDefaultFileHandle = 1;
-constexpr int16_t kUserFileHandle = 2;
-
 QString shown(const QString& path) {
   return QDir::toNativeSeparators(path);
 }
@@ -97,7 +94,6 @@ MaybeFailure ConfigFiles::OpenDefaultFile() {
   state_.UserFileOpen = 0;
   MaybeFailure failure = openFile(defaultFile_, defaultFile_.path);
   if (failure) return failure;
-  state_.DefaultFileNumber = kDefaultFileHandle;
   failure = readRecord(defaultFile_, state_.Config);
   // The form then shows the all-zero record, which is nobody's configuration.
   keepUnreadDefaultFile_ = failure.has_value();
@@ -136,7 +132,6 @@ void ConfigFiles::mnuFileOpen_Click() {
   if (name.isEmpty()) return;
   replaceUserFile();
   if (MaybeFailure failure = openFile(userFile_, name)) return reportFileFailure(*failure);
-  state_.UserFileNumber = kUserFileHandle;
   // Decoded aside first: a file that is refused leaves record and form alone.
   SimulatorConfig loaded = state_.Config;
   if (MaybeFailure failure = readRecord(userFile_, loaded)) return reportFileFailure(*failure);
@@ -166,7 +161,6 @@ void ConfigFiles::mnuFileSaveAs_Click() {
   replaceUserFile();
   // An existing file is opened as it is; only its first record is overwritten.
   if (MaybeFailure failure = openFile(userFile_, name)) return reportFileFailure(*failure);
-  state_.UserFileNumber = kUserFileHandle;
   if (MaybeFailure failure = binding_.FormToConfig()) return reportNotStored(*failure, name);
   if (MaybeFailure failure = writeRecord(userFile_, state_.Config)) reportFileFailure(*failure);
 }

@@ -28,6 +28,7 @@ inline const QString kDefaultConfigFileName = QStringLiteral("j1939.cfg");
 // of a file is read or written; anything after it is left alone. A file that
 // can be read but not written is still read; writing to it is reported.
 class ConfigFiles : public QObject {
+  Q_OBJECT
  public:
   // How a file is made; tests substitute files that fail in chosen ways.
   using FileFactory = std::function<std::unique_ptr<QFile>(const QString& path)>;

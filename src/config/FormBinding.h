@@ -33,6 +33,7 @@ struct FormRoutines {
 // the writes is what makes the derived fields come out right. It also owns the
 // two simulator-mode option buttons.
 class FormBinding : public QObject {
+  Q_OBJECT
  public:
   FormBinding(Ui::frmMain& form, FormState& state, FormRoutines routines,
               QObject* parent = nullptr);

@@ -10,9 +10,7 @@
 struct FormState {
   SimulatorConfig Config{};
 
-  // Configuration files: the handles only tell the two open files apart.
-  int16_t DefaultFileNumber = 0;
-  int16_t UserFileNumber = 0;
+  // Configuration files.
   int16_t UserFileOpen = 0;  // -1 once Open or Save As opened a user file; never cleared
 
   // Guard flags: while set, the handlers of the group being rewritten return at once.

@@ -14,7 +14,7 @@ QStringList updateRates(const QString& hundredMs) {
 }
 
 QString slotList(const char* name, int slot) {
-  return QLatin1String(name) + QString::number(slot >= 1 ? 2 : 1);
+  return QLatin1String(name) + QString::number(slot + 1);
 }
 
 }  // namespace

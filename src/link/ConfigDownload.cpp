@@ -18,11 +18,13 @@ QString ConfigDownload::conflictTitle(int slot) {
   return BuiltInPgnConflictTitle(slot);
 }
 
-ConfigDownload::ConfigDownload(const Controls& controls, FormState& state, SerialPort& port,
+ConfigDownload::ConfigDownload(const Controls& controls, FormState& state,
+                               std::function<MaybeFailure()> formToConfig, SerialPort& port,
                                Clock& clock, MessageBoxes& messages, QObject* parent)
     : QObject(parent),
       controls_(controls),
       state_(state),
+      formToConfig_(std::move(formToConfig)),
       port_(port),
       exchange_(port, clock),
       messages_(messages),
@@ -40,12 +42,10 @@ void ConfigDownload::cmdConfig_Click() {
   if (running_) return;
 
   const QString nothingSent = QStringLiteral("\nNothing was sent to the simulator.");
-  if (formToConfig) {
-    if (const MaybeFailure failure = formToConfig()) {
-      messages_.show(describeFailure(*failure) + nothingSent, kStoppedTitle,
-                     MessageIcon::Information);
-      return;
-    }
+  if (const MaybeFailure failure = formToConfig_()) {
+    messages_.show(describeFailure(*failure) + nothingSent, kStoppedTitle,
+                   MessageIcon::Information);
+    return;
   }
   if (const MaybeFailure failure =
           BuildConfigFrames(state_.Config, state_.ConfigFrameV1, state_.ConfigFrameV2)) {

@@ -57,13 +57,12 @@ class ConfigDownload : public QObject {
 
   // The window that `controls.cmdConfig` stands in is the one whose closing
   // ends a running exchange.
-  ConfigDownload(const Controls& controls, FormState& state, SerialPort& port, Clock& clock,
+  // `formToConfig` stores the form into the record; a failure names the
+  // field, and the command then stops with nothing sent.
+  ConfigDownload(const Controls& controls, FormState& state,
+                 std::function<MaybeFailure()> formToConfig, SerialPort& port, Clock& clock,
                  MessageBoxes& messages, QObject* parent = nullptr);
   ~ConfigDownload() override;
-
-  // Stores the form into the record. Empty: there is nothing to store. A
-  // failure names the field; the command then stops with nothing sent.
-  std::function<MaybeFailure()> formToConfig;
 
   void cmdConfig_Click();
   bool isRunning() const { return running_; }
@@ -82,6 +81,7 @@ class ConfigDownload : public QObject {
 
   Controls controls_;
   FormState& state_;
+  std::function<MaybeFailure()> formToConfig_;
   SerialPort& port_;
   FrameExchange exchange_;
   MessageBoxes& messages_;

@@ -63,7 +63,8 @@ MainWindow::MainWindow(Platform platform, QString workingDirectory, QWidget* par
   configDownload_ = std::make_unique<ConfigDownload>(
       ConfigDownload::Controls{ui_->cmdConfig, ui_->cmbCOM, ui_->chkDeletePGN1, ui_->chkDeletePGN2,
                                ui_->cmbSimulatorVersion},
-      state_, platform_.port, platform_.clock, platform_.messages);
+      state_, [this] { return formBinding_->FormToConfig(); }, platform_.port, platform_.clock,
+      platform_.messages);
   // The port stays as it is while a download runs; a change of port asked for
   // meanwhile is made when it ends.
   connect(configDownload_.get(), &ConfigDownload::exchangeStarted, portSelector_.get(),
@@ -79,7 +80,6 @@ MainWindow::MainWindow(Platform platform, QString workingDirectory, QWidget* par
           [this](int slot, bool enabled) { pgnSlots().SetPgnSlotEnabled(slot, enabled); }});
   configFiles_ =
       std::make_unique<ConfigFiles>(*ui_, state_, *formBinding_, platform_, workingDirectory_);
-  configDownload_->formToConfig = [this] { return formBinding_->FormToConfig(); };
 
   connect(ui_->cmbSimulatorVersion, &QComboBox::currentIndexChanged, this,
           &MainWindow::cmbSimulatorVersion_Click);

@@ -59,7 +59,8 @@ class MainWindow : public QMainWindow {
     return *pgnSlots_;
   }
   class ParameterLayout& parameterLayout(int slot) {
-    return *parameterLayouts_[slot >= 1 ? 1 : 0];
+    Q_ASSERT(slot == 0 || slot == 1);
+    return *parameterLayouts_[slot];
   }
 
   // Owners of the control groups (simulator link).
