@@ -116,7 +116,7 @@ int main(int argc, char* argv[]) {
   SteadyClock clock;
   QTemporaryDir dir;
   MainWindow window(Platform{messages, dialogs, port, settings, clock}, dir.path());
-  window.Form_Load();
+  window.startUp();
   window.show();
   Ui::frmMain& ui = window.form();
   ui.cmbSimulatorVersion->setCurrentIndex(frameLength == 49 ? 1 : 0);

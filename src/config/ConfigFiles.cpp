@@ -36,9 +36,9 @@ ConfigFiles::ConfigFiles(Ui::frmMain& form, FormState& state, FormBinding& bindi
       platform_(platform),
       factory_([](const QString& path) { return std::make_unique<QFile>(path); }) {
   defaultFile_.path = QDir(workingDirectory).filePath(kDefaultConfigFileName);
-  connect(form.mnuFileOpen, &QAction::triggered, this, [this] { mnuFileOpen_Click(); });
-  connect(form.mnuFileSave, &QAction::triggered, this, [this] { mnuFileSave_Click(); });
-  connect(form.mnuFileSaveAs, &QAction::triggered, this, [this] { mnuFileSaveAs_Click(); });
+  connect(form.mnuFileOpen, &QAction::triggered, this, [this] { openUserFile(); });
+  connect(form.mnuFileSave, &QAction::triggered, this, [this] { save(); });
+  connect(form.mnuFileSaveAs, &QAction::triggered, this, [this] { saveAs(); });
 }
 
 ConfigFiles::~ConfigFiles() = default;
@@ -125,7 +125,7 @@ void ConfigFiles::replaceUserFile() {
     state_.UserFileOpen = -1;
 }
 
-void ConfigFiles::mnuFileOpen_Click() {
+void ConfigFiles::openUserFile() {
   if (closed_) return;
   const QString name =
       platform_.fileDialogs.getOpenFileName(QStringLiteral("Open"), kConfigFileFilter);
@@ -144,7 +144,7 @@ void ConfigFiles::mnuFileOpen_Click() {
   if (!closed_) reportNotShown(name, notShown);
 }
 
-void ConfigFiles::mnuFileSave_Click() {
+void ConfigFiles::save() {
   if (closed_) return;
   keepUnreadDefaultFile_ = false;
   OpenFile& target = state_.UserFileOpen ? userFile_ : defaultFile_;
@@ -152,7 +152,7 @@ void ConfigFiles::mnuFileSave_Click() {
   if (MaybeFailure failure = writeRecord(target, state_.Config)) reportFileFailure(*failure);
 }
 
-void ConfigFiles::mnuFileSaveAs_Click() {
+void ConfigFiles::saveAs() {
   if (closed_) return;
   const QString name =
       platform_.fileDialogs.getSaveFileName(QStringLiteral("save as"), kConfigFileFilter);

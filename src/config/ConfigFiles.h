@@ -55,9 +55,9 @@ class ConfigFiles : public QObject {
   // The File menu; the toolbar's "Open" and "Save" run the same commands.
   // Each reports what it could not do in a message box naming the file or the
   // field and the reason; the steps done before a failure keep their effect.
-  void mnuFileOpen_Click();
-  void mnuFileSave_Click();
-  void mnuFileSaveAs_Click();
+  void openUserFile();
+  void save();
+  void saveAs();
 
   // Shows a failure of a file step.
   void reportFileFailure(const Failure& failure);

@@ -54,7 +54,7 @@ FormBinding::FormBinding(Ui::frmMain& form, FormState& state, FormRoutines routi
   simulatorMode_->setExclusive(true);
   simulatorMode_->addButton(form_.optDynamic);
   simulatorMode_->addButton(form_.optStatic);
-  connect(form_.cmdDefault, &QPushButton::clicked, this, [this] { cmdDefault_Click(); });
+  connect(form_.cmdDefault, &QPushButton::clicked, this, [this] { restoreDefaults(); });
   watchForChanges();
 }
 
@@ -382,7 +382,7 @@ QList<Failure> FormBinding::storeForm(bool keepGoing) {
   return failures;
 }
 
-void FormBinding::cmdDefault_Click() {
+void FormBinding::restoreDefaults() {
   LoadDefaults();
 }
 

@@ -66,7 +66,7 @@ class FormBinding : public QObject {
 
   // The factory configuration, into the controls only.
   void LoadDefaults();
-  void cmdDefault_Click();
+  void restoreDefaults();
 
  private:
   struct SlotControls {

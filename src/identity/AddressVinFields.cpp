@@ -63,14 +63,14 @@ bool AddressVinFields::eventFilter(QObject* watched, QEvent* event) {
         [this] {
           vinCheckQueued_ = false;
           // A box hidden meanwhile (simulator version "1.01") has no VIN to check.
-          if (txtVIN_->isVisible()) txtVIN_LostFocus();
+          if (txtVIN_->isVisible()) checkVin();
         },
         Qt::QueuedConnection);
   }
   return QObject::eventFilter(watched, event);
 }
 
-void AddressVinFields::txtVIN_LostFocus() {
+void AddressVinFields::checkVin() {
   const std::optional<VinFault> fault = CheckVinText(txtVIN_->text());
   if (!fault) return;
   if (fault->kind == VinFault::Kind::TooShort) {

@@ -25,7 +25,7 @@ class AddressVinFields : public QObject {
   // The VIN needs exactly 17 characters and no blank. A bad VIN is reported and
   // the focus goes back to its box, with the whole text or the first blank
   // selected; the text itself is never changed.
-  void txtVIN_LostFocus();
+  void checkVin();
 
  protected:
   // Sees the VIN box lose the focus; never consumes an event.

@@ -29,14 +29,14 @@ ConfigDownload::ConfigDownload(const Controls& controls, FormState& state,
       exchange_(port, clock),
       messages_(messages),
       window_(controls.cmdConfig->window()) {
-  connect(controls_.cmdConfig, &QPushButton::clicked, this, &ConfigDownload::cmdConfig_Click);
+  connect(controls_.cmdConfig, &QPushButton::clicked, this, &ConfigDownload::programSimulator);
 }
 
 ConfigDownload::~ConfigDownload() {
   if (window_) window_->removeEventFilter(this);
 }
 
-void ConfigDownload::cmdConfig_Click() {
+void ConfigDownload::programSimulator() {
   // One exchange at a time: the button is disabled while one runs, but code can
   // still click it.
   if (running_) return;

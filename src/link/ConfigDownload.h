@@ -64,7 +64,7 @@ class ConfigDownload : public QObject {
                  MessageBoxes& messages, QObject* parent = nullptr);
   ~ConfigDownload() override;
 
-  void cmdConfig_Click();
+  void programSimulator();
   bool isRunning() const { return running_; }
 
  signals:

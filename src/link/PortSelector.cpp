@@ -12,7 +12,7 @@ PortSelector::PortSelector(QComboBox* cmbCOM, SerialPort& port, SettingsStore& s
                            MessageBoxes& messages, QObject* parent)
     : QObject(parent), cmbCOM_(cmbCOM), port_(port), settings_(settings), messages_(messages) {
   refreshToolTips();
-  connect(cmbCOM_, &QComboBox::currentIndexChanged, this, &PortSelector::cmbCOM_Click);
+  connect(cmbCOM_, &QComboBox::currentIndexChanged, this, &PortSelector::openChosenPort);
   // Picking the entry already selected changes no index; only `activated` says so.
   connect(cmbCOM_, &QComboBox::activated, this, &PortSelector::cmbCOM_Activated);
   cmbCOM_->installEventFilter(this);
@@ -35,7 +35,7 @@ void PortSelector::refreshToolTips() {
                                  : QString());
 }
 
-void PortSelector::cmbCOM_Click() {
+void PortSelector::openChosenPort() {
   // The list's own tooltip follows the entry, from what was read at the last open.
   const int index = cmbCOM_->currentIndex();
   cmbCOM_->setToolTip(index >= 0 ? cmbCOM_->itemData(index, Qt::ToolTipRole).toString()

@@ -41,7 +41,7 @@ class PortSelector : public QObject {
   // Each step that fails shows the port message once and the next step runs.
   // While the port is held, the request waits until it is released.
   void OpenSelectedPort();
-  void cmbCOM_Click();
+  void openChosenPort();
   // The user picked an entry, the selected one included.
   void cmbCOM_Activated();
 

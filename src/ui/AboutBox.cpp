@@ -9,21 +9,17 @@ AboutBox::AboutBox(QWidget* owner) : QDialog(owner), ui_(std::make_unique<Ui::fr
   ui_->Line1_0->setObjectName(QStringLiteral("Line1"));
   ui_->Line1_1->setObjectName(QStringLiteral("Line1"));
   setWindowModality(Qt::WindowModal);
-  connect(ui_->cmdOK, &QPushButton::clicked, this, &AboutBox::cmdOK_Click);
-  Form_Load();
+  connect(ui_->cmdOK, &QPushButton::clicked, this, &QDialog::accept);
+  showProductFacts();
 }
 
 AboutBox::~AboutBox() = default;
 
-void AboutBox::Form_Load() {
+void AboutBox::showProductFacts() {
   ui_->lblVersion->setText(QStringLiteral("Version %1.%2.%3")
                                .arg(kVersionMajor)
                                .arg(kVersionMinor)
                                .arg(kVersionRevision));
   ui_->lblTitle->setText(kAppTitle);
   ui_->Label1->setText(kReleaseDate);
-}
-
-void AboutBox::cmdOK_Click() {
-  accept();
 }

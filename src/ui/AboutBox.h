@@ -17,8 +17,7 @@ class AboutBox : public QDialog {
   Ui::frmAbout& form() { return *ui_; }
 
  private:
-  void Form_Load();
-  void cmdOK_Click();
+  void showProductFacts();
 
   std::unique_ptr<Ui::frmAbout> ui_;
 };

@@ -82,8 +82,8 @@ MainWindow::MainWindow(Platform platform, QString workingDirectory, QWidget* par
       std::make_unique<ConfigFiles>(*ui_, state_, *formBinding_, platform_, workingDirectory_);
 
   connect(ui_->cmbSimulatorVersion, &QComboBox::currentIndexChanged, this,
-          &MainWindow::cmbSimulatorVersion_Click);
-  connect(ui_->mnuHelpAbout, &QAction::triggered, this, &MainWindow::mnuHelpAbout_Click);
+          &MainWindow::applyVersionRule);
+  connect(ui_->mnuHelpAbout, &QAction::triggered, this, &MainWindow::showAbout);
 }
 
 MainWindow::~MainWindow() = default;
@@ -99,8 +99,9 @@ void MainWindow::setUpToolbar() {
                                         style()->standardIcon(QStyle::SP_DialogOpenButton)));
   ui_->tbSave->setIcon(QIcon::fromTheme(QStringLiteral("document-save"),
                                         style()->standardIcon(QStyle::SP_DialogSaveButton)));
-  connect(ui_->tbToolBar, &QToolBar::actionTriggered, this,
-          [this](QAction* button) { tbToolBar_ButtonClick(button->property("key").toString()); });
+  // The toolbar's buttons are the File menu's commands.
+  connect(ui_->tbOpen, &QAction::triggered, ui_->mnuFileOpen, &QAction::trigger);
+  connect(ui_->tbSave, &QAction::triggered, ui_->mnuFileSave, &QAction::trigger);
 }
 
 void MainWindow::setUpStatusBar() {
@@ -130,7 +131,7 @@ void MainWindow::refreshClockPanels() {
   clockTimer_->start(1000 - now.time().msec() + 5);
 }
 
-void MainWindow::Form_Load() {
+void MainWindow::startUp() {
   state_.WritingNameBytes = false;
   state_.WritingNameComponents = false;
   state_.PgnSyncActive = false;
@@ -159,7 +160,7 @@ void MainWindow::Form_Load() {
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
-  Form_Unload();
+  shutDown();
   event->accept();
 }
 
@@ -169,10 +170,10 @@ void MainWindow::requestClose() {
   else if (isVisible())
     close();
   else
-    Form_Unload();  // still starting: a window not yet shown gets no close event
+    shutDown();  // still starting: a window not yet shown gets no close event
 }
 
-void MainWindow::Form_Unload() {
+void MainWindow::shutDown() {
   if (shutDown_) return;
   shutDown_ = true;
 
@@ -220,7 +221,7 @@ void MainWindow::closeOtherWindows() {
     if (window) window->close();
 }
 
-void MainWindow::cmbSimulatorVersion_Click() {
+void MainWindow::applyVersionRule() {
   if (ui_->cmbSimulatorVersion->currentIndex() == kVersion101) {
     setListIndex(ui_->cmbDTCVersion, kDtcFormatOfVersion101);
     ui_->cmbDTCVersion->setEnabled(false);
@@ -235,14 +236,7 @@ void MainWindow::cmbSimulatorVersion_Click() {
   }
 }
 
-void MainWindow::mnuHelpAbout_Click() {
+void MainWindow::showAbout() {
   AboutBox box(this);
   box.exec();
-}
-
-void MainWindow::tbToolBar_ButtonClick(const QString& key) {
-  if (key == QLatin1String("Open"))
-    ui_->mnuFileOpen->trigger();
-  else if (key == QLatin1String("Save"))
-    ui_->mnuFileSave->trigger();
 }

@@ -34,14 +34,12 @@ class MainWindow : public QMainWindow {
   const QString& workingDirectory() const { return workingDirectory_; }
 
   // Start-up sequence, run once after the window has been created.
-  void Form_Load();
+  void startUp();
 
   // Simulator-version rule: "1.01" fixes the DTC format and the bit rate and
   // has no VIN; "2.00" lets the user choose them.
-  void cmbSimulatorVersion_Click();
-  void mnuHelpAbout_Click();
-  // Runs the File command of the toolbar button with that key.
-  void tbToolBar_ButtonClick(const QString& key);
+  void applyVersionRule();
+  void showAbout();
 
   // Owners of the control groups (identity).
   // (The elaborated names declare the classes here; MainWindow.cpp includes them.)
@@ -71,7 +69,7 @@ class MainWindow : public QMainWindow {
   FormBinding& formBinding() { return *formBinding_; }
   ConfigFiles& configFiles() { return *configFiles_; }
   // Shut-down sequence, run once, when the window closes for whatever reason.
-  void Form_Unload();
+  void shutDown();
   // Ends the run as the close box does (the system or a signal asks). Asked
   // again while the shut-down shows a message, it closes that message.
   void requestClose();

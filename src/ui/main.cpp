@@ -35,7 +35,7 @@ int main(int argc, char* argv[]) {
       [&window](QSessionManager&) { window.requestClose(); }, Qt::DirectConnection);
   QObject::connect(&app, &QCoreApplication::aboutToQuit, &window, [&window] { window.close(); });
 
-  window.Form_Load();
+  window.startUp();
   if (window.hasShutDown()) return 0;
   window.show();
   return app.exec();

@@ -238,7 +238,7 @@ class FilesTest : public QObject {
     h.startOn(benchRecord());
     enter(h.ui().txtJ1939Addr, "4F");
     QTimer::singleShot(0, h.window.get(), [&h] { h.window->requestClose(); });
-    h.window->mnuHelpAbout_Click();  // returns once the box has closed
+    h.window->showAbout();  // returns once the box has closed
     QCOMPARE(recordIn(h.path("j1939.cfg")).SourceAddress, uint8_t(0x4F));
     // In twips, by the screen density.
     const double twips = 1440 / h.window->screen()->logicalDotsPerInchX();

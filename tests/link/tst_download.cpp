@@ -174,7 +174,7 @@ class DownloadTest : public QObject {
       buttonEnabled = b.ui().cmdConfig->isEnabled();
       listEnabled = b.ui().cmbCOM->isEnabled();
       b.ui().cmbCOM->setCurrentIndex(1);
-      b.window->configDownload().cmdConfig_Click();  // a second exchange cannot start
+      b.window->configDownload().programSimulator();  // a second exchange cannot start
       logDuring = b.port.log;
     };
     b.click();

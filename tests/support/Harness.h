@@ -35,7 +35,7 @@ struct Harness {
   }
   // Creates the window (once) and runs its start-up sequence; shows it.
   MainWindow& start() {
-    create().Form_Load();
+    create().startUp();
     window->show();
     return *window;
   }
