@@ -1,6 +1,9 @@
 #pragma once
 
 #include <QString>
+#include <memory>
+
+class QSettings;
 
 // Per-user string values under a section and a key, kept by the desktop under
 // the application title.
@@ -14,10 +17,20 @@ class SettingsStore {
   virtual void sync() = 0;
 };
 
+// One QSettings for the run, made at its first use: making one reads the
+// desktop's paths anew, and the sixteen port names are read at start-up.
 class QtSettingsStore : public SettingsStore {
  public:
+  QtSettingsStore();
+  ~QtSettingsStore() override;
   bool contains(const QString& section, const QString& key) const override;
   QString value(const QString& section, const QString& key) const override;
   void setValue(const QString& section, const QString& key, const QString& value) override;
   void sync() override;
+
+ private:
+  // Up to date with the file: a value edited by hand while the tool runs is
+  // the one read next.
+  QSettings& current() const;
+  mutable std::unique_ptr<QSettings> settings_;
 };

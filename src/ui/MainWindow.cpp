@@ -95,10 +95,14 @@ void MainWindow::setUpLists() {
 }
 
 void MainWindow::setUpToolbar() {
-  ui_->tbOpen->setIcon(QIcon::fromTheme(QStringLiteral("document-open"),
-                                        style()->standardIcon(QStyle::SP_DialogOpenButton)));
-  ui_->tbSave->setIcon(QIcon::fromTheme(QStringLiteral("document-save"),
-                                        style()->standardIcon(QStyle::SP_DialogSaveButton)));
+  // The desktop's icons where its theme has them; else the style's classic
+  // 16-pixel ones (its full icons decode up to 128 pixels, at start-up).
+  const auto icon = [this](const QString& name, QStyle::StandardPixmap fallback) {
+    return QIcon::hasThemeIcon(name) ? QIcon::fromTheme(name)
+                                     : QIcon(style()->standardPixmap(fallback));
+  };
+  ui_->tbOpen->setIcon(icon(QStringLiteral("document-open"), QStyle::SP_DialogOpenButton));
+  ui_->tbSave->setIcon(icon(QStringLiteral("document-save"), QStyle::SP_DialogSaveButton));
   // The toolbar's buttons are the File menu's commands.
   connect(ui_->tbOpen, &QAction::triggered, ui_->mnuFileOpen, &QAction::trigger);
   connect(ui_->tbSave, &QAction::triggered, ui_->mnuFileSave, &QAction::trigger);
@@ -127,8 +131,13 @@ void MainWindow::refreshClockPanels() {
   const QLocale locale;
   datePanel_->setText(locale.toString(now.date(), QLocale::ShortFormat));
   timePanel_->setText(locale.toString(now.time(), QLocale::ShortFormat));
-  // Wake once at the start of the next second, when the shown time changes.
-  clockTimer_->start(1000 - now.time().msec() + 5);
+  // Wake once when the shown time changes: at the next second where the
+  // locale shows seconds, else at the next minute.
+  const QTime time = now.time();
+  int untilChange = 1000 - time.msec();
+  if (!locale.timeFormat(QLocale::ShortFormat).contains(QLatin1Char('s')))
+    untilChange += (59 - time.second()) * 1000;
+  clockTimer_->start(untilChange + 5);
 }
 
 void MainWindow::startUp() {
@@ -148,8 +157,6 @@ void MainWindow::startUp() {
   // system may end the run; the rest of the start-up is then not done.
   if (shutDown_) return;
 
-  CentreWindow(*this);
-
   const QList<Failure> notShown = formBinding_->ConfigToForm();
   recordShown_ = true;
   if (!shutDown_) configFiles_->reportNotShown(configFiles_->defaultFilePath(), notShown);
@@ -157,6 +164,11 @@ void MainWindow::startUp() {
 
   // The port selector reports a port that does not open itself.
   portSelector().OpenSelectedPort();
+  if (shutDown_) return;
+
+  // Sized and centred last, with the record and the port's status in place:
+  // the window is laid out once, before its first paint.
+  CentreWindow(*this);
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
