@@ -1,5 +1,8 @@
 #include "CfgOptions.h"
 
+#include <QCommandLineParser>
+
+#include "apps/common/Console.h"
 #include "config/ListTexts.h"
 
 namespace {
@@ -15,6 +18,10 @@ constexpr CommandName kCommands[] = {{"show", Name::Show},
                                      {"program", Name::Program},
                                      {"check", Name::Check}};
 
+// The parser takes the first argument for the program's name and skips it.
+const QString kProgram = QStringLiteral("j1939cfg");
+const QCommandLineOption kHelp(QStringList{QStringLiteral("h"), QStringLiteral("help")});
+
 std::optional<Name> commandNamed(const QString& word) {
   for (const CommandName& command : kCommands)
     if (word == QLatin1String(command.word)) return command.name;
@@ -25,10 +32,6 @@ QString wordOf(Name name) {
   for (const CommandName& command : kCommands)
     if (command.name == name) return QLatin1String(command.word);
   return QString();
-}
-
-bool isHelp(const QString& argument) {
-  return argument == QLatin1String("--help") || argument == QLatin1String("-h");
 }
 
 const char* const kProgramHelp = R"txt(Usage: j1939cfg COMMAND FILE [options]
@@ -123,81 +126,78 @@ sends itself and not the same PGN in both.
 Exit status: 0 clean; 1 findings; 2 usage or file error.
 )txt";
 
-}  // namespace
+// The command's own options and FILE (`line` holds what follows the command
+// word), into `command`.
+std::optional<QString> readCommandLine(const QStringList& line, CfgCommand& command) {
+  const QString word = wordOf(command.name);
+  const QCommandLineOption json(QStringLiteral("json"));
+  const QCommandLineOption version(QStringLiteral("version"), QString(), QStringLiteral("V"));
+  const QCommandLineOption port(QStringLiteral("port"), QString(), QStringLiteral("PORT"));
+  QCommandLineParser parser;
+  parser.addOption(kHelp);
+  if (command.name == Name::Show) parser.addOption(json);
+  if (command.name == Name::Frame) parser.addOption(version);
+  if (command.name == Name::Program) parser.addOption(port);
+  const bool parsed = parser.parse(QStringList{kProgram} + line);
+  if (const QString option = UnknownOption(parser); !option.isEmpty())
+    return QStringLiteral("%1 takes no option %2").arg(word, option);
+  command.help = parser.isSet(kHelp);
+  command.json = parser.isSet(json);
 
-std::optional<QString> ParseCfgArguments(const QStringList& arguments, CfgCommand& command) {
-  command = CfgCommand{};
-  if (arguments.isEmpty()) return QStringLiteral("no command given");
-  const QString& first = arguments.first();
-  if (isHelp(first) || first == QLatin1String("help")) {
-    command.help = true;
-    if (arguments.size() > 1) {
-      const std::optional<Name> name = commandNamed(arguments.at(1));
-      if (!name) return QStringLiteral("no command \"%1\"").arg(arguments.at(1));
-      command.name = *name;
-    }
-    return std::nullopt;
+  const QStringList versions = parser.values(version);
+  for (const QString& given : versions) {
+    const qsizetype index = ListEntriesOf(u"cmbSimulatorVersion").indexOf(given);
+    if (index < 0) return QStringLiteral("--version %1: the versions are 1.01 and 2.00").arg(given);
+    command.frameVersion = static_cast<int>(index);
   }
-  const std::optional<Name> name = commandNamed(first);
-  if (!name) {
-    if (first.startsWith(QLatin1Char('-'))) return QStringLiteral("unknown option %1").arg(first);
-    return QStringLiteral("no command \"%1\"").arg(first);
-  }
-  command.name = *name;
+  if (ValueMissing(parser, version)) return QStringLiteral("--version needs a value: 1.01 or 2.00");
+  if (versions.size() > 1) return QStringLiteral("--version is given twice");
 
-  QStringList files;
-  bool versionGiven = false;
-  bool optionsEnd = false;
-  for (qsizetype i = 1; i < arguments.size(); ++i) {
-    const QString& argument = arguments.at(i);
-    if (optionsEnd || !argument.startsWith(QLatin1Char('-')) || argument == QLatin1String("-")) {
-      files << argument;
-      continue;
-    }
-    if (argument == QLatin1String("--")) {
-      optionsEnd = true;
-      continue;
-    }
-    if (isHelp(argument)) {
-      command.help = true;
-      continue;
-    }
-    // --option VALUE or --option=VALUE
-    const qsizetype equals = argument.indexOf(QLatin1Char('='));
-    const QString option = equals < 0 ? argument : argument.left(equals);
-    auto value = [&]() -> std::optional<QString> {
-      if (equals >= 0) return argument.mid(equals + 1);
-      if (i + 1 < arguments.size()) return arguments.at(++i);
-      return std::nullopt;
-    };
-    if (option == QLatin1String("--json") && command.name == Name::Show && equals < 0) {
-      command.json = true;
-    } else if (option == QLatin1String("--version") && command.name == Name::Frame) {
-      const std::optional<QString> version = value();
-      if (!version) return QStringLiteral("--version needs a value: 1.01 or 2.00");
-      const qsizetype index = ListEntriesOf(u"cmbSimulatorVersion").indexOf(*version);
-      if (index < 0)
-        return QStringLiteral("--version %1: the versions are 1.01 and 2.00").arg(*version);
-      if (versionGiven) return QStringLiteral("--version is given twice");
-      versionGiven = true;
-      command.frameVersion = static_cast<int>(index);
-    } else if (option == QLatin1String("--port") && command.name == Name::Program) {
-      const std::optional<QString> port = value();
-      if (!port || port->isEmpty()) return QStringLiteral("--port needs a device or COMn");
-      if (!command.port.isEmpty()) return QStringLiteral("--port is given twice");
-      command.port = *port;
-    } else {
-      return QStringLiteral("%1 takes no option %2").arg(wordOf(command.name), argument);
-    }
-  }
+  const QStringList ports = parser.values(port);
+  if (ValueMissing(parser, port) || ports.contains(QString()))
+    return QStringLiteral("--port needs a device or COMn");
+  if (ports.size() > 1) return QStringLiteral("--port is given twice");
+  command.port = ports.value(0);
+
+  if (!parsed) return parser.errorText();  // a value after a switch: --json=yes
   if (command.help) return std::nullopt;
-  if (files.isEmpty()) return QStringLiteral("%1 needs a FILE").arg(wordOf(command.name));
+  const QStringList files = parser.positionalArguments();
+  if (files.isEmpty()) return QStringLiteral("%1 needs a FILE").arg(word);
   if (files.size() > 1)
-    return QStringLiteral("%1 takes one FILE, not also %2").arg(wordOf(command.name), files.at(1));
+    return QStringLiteral("%1 takes one FILE, not also %2").arg(word, files.at(1));
   command.file = files.first();
   if (command.name == Name::Program && command.port.isEmpty())
     return QStringLiteral("program needs --port DEVICE or --port COMn");
   return std::nullopt;
+}
+
+}  // namespace
+
+std::optional<QString> ParseCfgArguments(const QStringList& arguments, CfgCommand& command) {
+  command = CfgCommand{};
+  // The command word first; what follows it is left to the command.
+  QCommandLineParser words;
+  words.setOptionsAfterPositionalArgumentsMode(QCommandLineParser::ParseAsPositionalArguments);
+  words.addOption(kHelp);
+  if (!words.parse(QStringList{kProgram} + arguments)) {
+    const QString option = UnknownOption(words);
+    return option.isEmpty() ? words.errorText() : QStringLiteral("unknown option %1").arg(option);
+  }
+  QStringList line = words.positionalArguments();
+  command.help = words.isSet(kHelp);
+  if (!command.help && line.value(0) == QLatin1String("help")) {
+    command.help = true;
+    line.removeFirst();
+  }
+  if (line.isEmpty()) {
+    if (command.help) return std::nullopt;
+    return QStringLiteral("no command given");
+  }
+  const std::optional<Name> name = commandNamed(line.first());
+  if (!name) return QStringLiteral("no command \"%1\"").arg(line.first());
+  command.name = *name;
+  if (command.help) return std::nullopt;  // "--help show ...": the rest is not read
+  return readCommandLine(line.mid(1), command);
 }
 
 QString CfgHelp(CfgCommand::Name name) {

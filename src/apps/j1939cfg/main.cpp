@@ -5,14 +5,13 @@
 #include <QCoreApplication>
 #include <QJsonDocument>
 #include <QRegularExpression>
-#include <cerrno>
-#include <cstdio>
 #include <cstring>
 
 #include "CfgOptions.h"
 #include "ConfigInput.h"
 #include "RecordCheck.h"
 #include "RecordView.h"
+#include "apps/common/Console.h"
 #include "config/RecordReading.h"
 #include "link/ConfigFrames.h"
 #include "link/DownloadExchange.h"
@@ -22,25 +21,6 @@
 #include "platform/SettingsStore.h"
 
 namespace {
-
-// The reason the first write to standard output failed (0: none failed). A
-// result that did not reach its reader is no result: the run ends with 2.
-int outputError = 0;
-
-void out(const QString& text) {
-  if ((std::fputs(text.toUtf8().constData(), stdout) < 0 || std::fflush(stdout) != 0) &&
-      outputError == 0)
-    outputError = errno != 0 ? errno : EIO;
-}
-
-void say(const QString& line) {
-  out(line + QLatin1Char('\n'));
-}
-
-void complain(const QString& line) {
-  std::fputs((QStringLiteral("j1939cfg: ") + line + QLatin1Char('\n')).toUtf8().constData(),
-             stderr);
-}
 
 // Both frames of the configuration as the window would store it after showing
 // it; the one of `versionIndex` is returned. Nothing on a failure, reported.
@@ -193,6 +173,7 @@ int run(const CfgCommand& command) {
 }  // namespace
 
 int main(int argc, char* argv[]) {
+  SetConsoleProgram("j1939cfg");
   qInstallMessageHandler(quietQtMessages);
   QCoreApplication app(argc, argv);
   CfgCommand command;
@@ -201,9 +182,9 @@ int main(int argc, char* argv[]) {
     return kExitError;
   }
   const int status = run(command);
-  if (outputError != 0) {
+  if (const int error = OutputError(); error != 0) {
     complain(QStringLiteral("cannot write to standard output: %1")
-                 .arg(QString::fromLocal8Bit(std::strerror(outputError))));
+                 .arg(QString::fromLocal8Bit(std::strerror(error))));
     return kExitError;
   }
   return status;

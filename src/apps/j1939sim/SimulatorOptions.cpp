@@ -1,6 +1,9 @@
 #include "SimulatorOptions.h"
 
+#include <QCommandLineParser>
 #include <QRegularExpression>
+
+#include "apps/common/Console.h"
 
 const char* const kSimulatorUsage =
     R"(Usage: j1939sim [options]
@@ -87,70 +90,89 @@ std::optional<SimulatorAnswer> parseAnswer(const QString& entry) {
   return answer;
 }
 
+// Reads each value given to `option` into `target` with `read` (text to an
+// optional value), so that the last one given counts. False when one does not
+// read, or when the line ends where the option's value should be.
+template <typename Read, typename T>
+bool readEach(const QCommandLineParser& parser, const QCommandLineOption& option, Read read,
+              T& target) {
+  if (ValueMissing(parser, option)) return false;
+  for (const QString& text : parser.values(option)) {
+    const auto value = read(text);
+    if (!value) return false;
+    target = *value;
+  }
+  return true;
+}
+
+std::optional<int> frameLengthOf(const QString& version) {
+  if (version == QLatin1String("1.01")) return 32;
+  if (version == QLatin1String("2.00")) return 49;
+  return std::nullopt;
+}
+
+std::optional<int> parseGap(const QString& text) {
+  const std::optional<int> gap = parseCount(text);
+  if (gap == 0) return std::nullopt;
+  return gap;
+}
+
+std::optional<QString> parsePath(const QString& text) {
+  if (text.isEmpty()) return std::nullopt;
+  return text;
+}
+
 }  // namespace
 
 std::optional<QString> ParseSimulatorOptions(const QStringList& arguments,
                                              SimulatorOptions& options) {
-  for (qsizetype i = 0; i < arguments.size(); ++i) {
-    const QString& option = arguments[i];
-    auto value = [&]() -> std::optional<QString> {
-      if (i + 1 >= arguments.size()) return std::nullopt;
-      return arguments[++i];
-    };
-    if (option == QLatin1String("--help") || option == QLatin1String("-h")) {
-      options.help = true;
-    } else if (option == QLatin1String("--silent")) {
-      options.answer.bytes.clear();
-    } else if (option == QLatin1String("--version")) {
-      const std::optional<QString> version = value();
-      if (version == QLatin1String("1.01"))
-        options.frameLength = 32;
-      else if (version == QLatin1String("2.00"))
-        options.frameLength = 49;
-      else
-        return QStringLiteral("--version takes 1.01 or 2.00");
-    } else if (option == QLatin1String("--frames")) {
-      const std::optional<QString> text = value();
-      const std::optional<int> count = text ? parseCount(*text) : std::nullopt;
-      if (!count) return QStringLiteral("--frames takes a count (0 for no limit)");
-      options.frames = *count;
-    } else if (option == QLatin1String("--reply")) {
-      const std::optional<QString> text = value();
-      const std::optional<QByteArray> bytes = text ? ParseHexBytes(*text) : std::nullopt;
-      if (!bytes) return QStringLiteral("--reply takes hex bytes such as 55 or 55,55");
-      options.answer.bytes = *bytes;
-    } else if (option == QLatin1String("--delay-ms")) {
-      const std::optional<QString> text = value();
-      const std::optional<int> delay = text ? parseCount(*text) : std::nullopt;
-      if (!delay) return QStringLiteral("--delay-ms takes milliseconds");
-      options.answer.delayMs = *delay;
-    } else if (option == QLatin1String("--gap-ms")) {
-      const std::optional<QString> text = value();
-      const std::optional<int> gap = text ? parseCount(*text) : std::nullopt;
-      if (!gap || *gap == 0) return QStringLiteral("--gap-ms takes milliseconds above 0");
-      options.gapMs = *gap;
-    } else if (option == QLatin1String("--bad-reply")) {
-      const std::optional<QString> text = value();
-      const std::optional<QByteArray> bytes = text ? ParseHexBytes(*text) : std::nullopt;
-      if (!bytes) return QStringLiteral("--bad-reply takes hex bytes such as AA");
-      options.badFrameReply = *bytes;
-    } else if (option == QLatin1String("--link")) {
-      const std::optional<QString> text = value();
-      if (!text || text->isEmpty()) return QStringLiteral("--link takes a path");
-      options.link = *text;
-    } else if (option == QLatin1String("--plan")) {
-      const std::optional<QString> text = value();
-      if (!text) return QStringLiteral("--plan takes a list such as \"55@1500;55\"");
-      options.plan.clear();
-      for (const QString& entry : text->split(QLatin1Char(';'), Qt::SkipEmptyParts)) {
-        const std::optional<SimulatorAnswer> answer = parseAnswer(entry);
-        if (!answer)
-          return QStringLiteral("--plan: \"%1\" is not HEX[,HEX...][@MS] or none").arg(entry);
-        options.plan << *answer;
-      }
-    } else {
-      return QStringLiteral("unknown option %1 (see --help)").arg(option);
+  auto withValue = [](const char* name) {
+    return QCommandLineOption(QLatin1String(name), QString(), QStringLiteral("VALUE"));
+  };
+  const QCommandLineOption help(QStringList{QStringLiteral("h"), QStringLiteral("help")});
+  const QCommandLineOption silent(QStringLiteral("silent"));
+  const QCommandLineOption version = withValue("version"), frames = withValue("frames"),
+                           reply = withValue("reply"), delay = withValue("delay-ms"),
+                           gap = withValue("gap-ms"), badReply = withValue("bad-reply"),
+                           link = withValue("link"), plan = withValue("plan");
+  QCommandLineParser parser;
+  parser.addOptions({help, silent, version, frames, reply, delay, gap, badReply, link, plan});
+  // The parser skips the first argument, the program's name.
+  const bool parsed = parser.parse(QStringList{QStringLiteral("j1939sim")} + arguments);
+  QString unknown = UnknownOption(parser);
+  if (unknown.isEmpty()) unknown = parser.positionalArguments().value(0);
+  if (!unknown.isEmpty()) return QStringLiteral("unknown option %1 (see --help)").arg(unknown);
+  options.help = parser.isSet(help);
+
+  if (!readEach(parser, version, frameLengthOf, options.frameLength))
+    return QStringLiteral("--version takes 1.01 or 2.00");
+  if (!readEach(parser, frames, parseCount, options.frames))
+    return QStringLiteral("--frames takes a count (0 for no limit)");
+  if (!readEach(parser, reply, ParseHexBytes, options.answer.bytes))
+    return QStringLiteral("--reply takes hex bytes such as 55 or 55,55");
+  // --silent and --reply both set the answer: the later one given counts.
+  const QStringList given = parser.optionNames();
+  if (given.lastIndexOf(QStringLiteral("silent")) > given.lastIndexOf(QStringLiteral("reply")))
+    options.answer.bytes.clear();
+  if (!readEach(parser, delay, parseCount, options.answer.delayMs))
+    return QStringLiteral("--delay-ms takes milliseconds");
+  if (!readEach(parser, gap, parseGap, options.gapMs))
+    return QStringLiteral("--gap-ms takes milliseconds above 0");
+  if (!readEach(parser, badReply, ParseHexBytes, options.badFrameReply))
+    return QStringLiteral("--bad-reply takes hex bytes such as AA");
+  if (!readEach(parser, link, parsePath, options.link))
+    return QStringLiteral("--link takes a path");
+  if (ValueMissing(parser, plan))
+    return QStringLiteral("--plan takes a list such as \"55@1500;55\"");
+  for (const QString& text : parser.values(plan)) {
+    options.plan.clear();
+    for (const QString& entry : text.split(QLatin1Char(';'), Qt::SkipEmptyParts)) {
+      const std::optional<SimulatorAnswer> answer = parseAnswer(entry);
+      if (!answer)
+        return QStringLiteral("--plan: \"%1\" is not HEX[,HEX...][@MS] or none").arg(entry);
+      options.plan << *answer;
     }
   }
+  if (!parsed) return parser.errorText();  // a value after a switch: --silent=yes
   return std::nullopt;
 }

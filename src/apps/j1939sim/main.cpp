@@ -24,6 +24,7 @@
 #include <optional>
 
 #include "SimulatorOptions.h"
+#include "apps/common/Console.h"
 #include "link/ConfigFrames.h"
 
 namespace {
@@ -64,16 +65,6 @@ qint64 nowMs() {
   timespec ts{};
   clock_gettime(CLOCK_MONOTONIC, &ts);
   return static_cast<qint64>(ts.tv_sec) * 1000 + ts.tv_nsec / 1000000;
-}
-
-void say(const QString& line) {
-  std::fputs(line.toLocal8Bit().constData(), stdout);
-  std::fputc('\n', stdout);
-  std::fflush(stdout);
-}
-
-void complain(const QString& line) {
-  std::fputs(("j1939sim: " + line + "\n").toLocal8Bit().constData(), stderr);
 }
 
 bool makeRaw(int fd) {
@@ -288,6 +279,7 @@ class Simulator {
 }  // namespace
 
 int main(int argc, char* argv[]) {
+  SetConsoleProgram("j1939sim");
   QStringList arguments;
   for (int i = 1; i < argc; ++i) arguments << QString::fromLocal8Bit(argv[i]);
   SimulatorOptions options;
