@@ -53,33 +53,42 @@ class RecordReader {
 };
 
 // The field order, once for each direction; both follow the record's order.
+// The file holds the two additional PGN slots one after the other, each in the
+// order of PgnSlotConfig: Pgn1InUse ... Pgn1ParamPos, then Pgn2InUse ...
+void writeSlot(RecordWriter& io, const PgnSlotConfig& s) {
+  io.integer(s.InUse);
+  io.integer(s.UpdateRate);
+  io.integer(s.Priority);
+  io.integer(s.DataPage);
+  io.integer(s.Reserved);
+  io.byte(s.Pf);
+  io.byte(s.Ps);
+  io.longInt(s.Pgn);
+  io.integer(s.DataLength);
+  io.byte(s.ParamType);
+  io.integer(s.ParamPos);
+}
+
+void readSlot(RecordReader& io, PgnSlotConfig& s) {
+  s.InUse = io.integer();
+  s.UpdateRate = io.integer();
+  s.Priority = io.integer();
+  s.DataPage = io.integer();
+  s.Reserved = io.integer();
+  s.Pf = io.byte();
+  s.Ps = io.byte();
+  s.Pgn = io.longInt();
+  s.DataLength = io.integer();
+  s.ParamType = io.byte();
+  s.ParamPos = io.integer();
+}
+
 void writeFields(RecordWriter& io, const SimulatorConfig& c) {
   io.integer(c.ComPortIndex);
   io.byte(c.SourceAddress);
   io.bytes(c.DeviceName);
   io.integer(c.DynamicMode);
-  io.integer(c.Pgn1InUse);
-  io.integer(c.Pgn1UpdateRate);
-  io.integer(c.Pgn1Priority);
-  io.integer(c.Pgn1DataPage);
-  io.integer(c.Pgn1Reserved);
-  io.byte(c.Pgn1Pf);
-  io.byte(c.Pgn1Ps);
-  io.longInt(c.Pgn1);
-  io.integer(c.Pgn1DataLength);
-  io.byte(c.Pgn1ParamType);
-  io.integer(c.Pgn1ParamPos);
-  io.integer(c.Pgn2InUse);
-  io.integer(c.Pgn2UpdateRate);
-  io.integer(c.Pgn2Priority);
-  io.integer(c.Pgn2DataPage);
-  io.integer(c.Pgn2Reserved);
-  io.byte(c.Pgn2Pf);
-  io.byte(c.Pgn2Ps);
-  io.longInt(c.Pgn2);
-  io.integer(c.Pgn2DataLength);
-  io.byte(c.Pgn2ParamType);
-  io.integer(c.Pgn2ParamPos);
+  for (const PgnSlotConfig& slot : c.Pgns) writeSlot(io, slot);
   io.integer(c.SimulatorVersion);
   io.byte(c.DtcVersion);
   io.bytes(c.Vin);
@@ -91,28 +100,7 @@ void readFields(RecordReader& io, SimulatorConfig& c) {
   c.SourceAddress = io.byte();
   io.bytes(c.DeviceName);
   c.DynamicMode = io.integer();
-  c.Pgn1InUse = io.integer();
-  c.Pgn1UpdateRate = io.integer();
-  c.Pgn1Priority = io.integer();
-  c.Pgn1DataPage = io.integer();
-  c.Pgn1Reserved = io.integer();
-  c.Pgn1Pf = io.byte();
-  c.Pgn1Ps = io.byte();
-  c.Pgn1 = io.longInt();
-  c.Pgn1DataLength = io.integer();
-  c.Pgn1ParamType = io.byte();
-  c.Pgn1ParamPos = io.integer();
-  c.Pgn2InUse = io.integer();
-  c.Pgn2UpdateRate = io.integer();
-  c.Pgn2Priority = io.integer();
-  c.Pgn2DataPage = io.integer();
-  c.Pgn2Reserved = io.integer();
-  c.Pgn2Pf = io.byte();
-  c.Pgn2Ps = io.byte();
-  c.Pgn2 = io.longInt();
-  c.Pgn2DataLength = io.integer();
-  c.Pgn2ParamType = io.byte();
-  c.Pgn2ParamPos = io.integer();
+  for (PgnSlotConfig& slot : c.Pgns) readSlot(io, slot);
   c.SimulatorVersion = io.integer();
   c.DtcVersion = io.byte();
   io.bytes(c.Vin);

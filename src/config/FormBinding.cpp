@@ -14,6 +14,7 @@
 #include "identity/DeviceName.h"
 #include "identity/IdentityRules.h"
 #include "pgn/ParameterRules.h"
+#include "pgn/PgnSlots.h"
 #include "ui_frmMain.h"
 
 namespace {
@@ -80,32 +81,8 @@ void FormBinding::controlChanged(const QWidget* control) {
   notShown_.remove(control);
 }
 
-FormBinding::SlotControls FormBinding::slotControls(int slot) const {
-  if (slot == 0) {
-    return {form_.chkDeletePGN1,   form_.cmbUpdateRate1,
-            form_.cmbPriority1,    form_.chkReserveBit1,
-            form_.chkDatapage1,    form_.txtPF1,
-            form_.txtPS1,          form_.txtDatalength1,
-            form_.txtPGN1,         form_.cmbParameterType1,
-            form_.txtParameterPos1};
-  }
-  return {form_.chkDeletePGN2,   form_.cmbUpdateRate2,
-          form_.cmbPriority2,    form_.chkReserveBit2,
-          form_.chkDatapage2,    form_.txtPF2,
-          form_.txtPS2,          form_.txtDatalength2,
-          form_.txtPGN2,         form_.cmbParameterType2,
-          form_.txtParameterPos2};
-}
-
-FormBinding::SlotFields FormBinding::slotFields(int slot, SimulatorConfig& c) {
-  if (slot == 0) {
-    return {c.Pgn1InUse,      c.Pgn1UpdateRate, c.Pgn1Priority, c.Pgn1DataPage,
-            c.Pgn1Reserved,   c.Pgn1Pf,         c.Pgn1Ps,       c.Pgn1,
-            c.Pgn1DataLength, c.Pgn1ParamType,  c.Pgn1ParamPos, state_.MaxParameterPos1};
-  }
-  return {c.Pgn2InUse,      c.Pgn2UpdateRate, c.Pgn2Priority, c.Pgn2DataPage,
-          c.Pgn2Reserved,   c.Pgn2Pf,         c.Pgn2Ps,       c.Pgn2,
-          c.Pgn2DataLength, c.Pgn2ParamType,  c.Pgn2ParamPos, state_.MaxParameterPos2};
+PgnSlotControls FormBinding::slotControls(int slot) const {
+  return PgnSlotControls::fromForm(form_, slot);
 }
 
 QLineEdit* FormBinding::nameByteBox(int index) const {
@@ -149,57 +126,55 @@ QList<Failure> FormBinding::ConfigToForm() {
 
   // 4, 5. The delete boxes, then each slot enabled as its box reads back.
   for (int slot = 0; slot < 2; ++slot) {
-    const SlotControls ctl = slotControls(slot);
-    setCheckValue(ctl.chkDeletePGN, IsSlotInUse(slotFields(slot).InUse) ? 0 : 1);
-    routines_.SetPgnSlotEnabled(slot, !isTicked(ctl.chkDeletePGN));
+    const PgnSlotControls ctl = slotControls(slot);
+    setCheckValue(ctl.deletePgn, IsSlotInUse(c.Pgns[slot].InUse) ? 0 : 1);
+    routines_.SetPgnSlotEnabled(slot, !isTicked(ctl.deletePgn));
   }
 
   // 6. Update rates.
   for (int slot = 0; slot < 2; ++slot)
-    show(slotControls(slot).cmbUpdateRate, slotFields(slot).UpdateRate,
-         slotFieldName(slot, "UpdateRate"));
+    show(slotControls(slot).updateRate, c.Pgns[slot].UpdateRate, slotFieldName(slot, "UpdateRate"));
   // 7. Priorities.
   for (int slot = 0; slot < 2; ++slot)
-    show(slotControls(slot).cmbPriority, slotFields(slot).Priority,
-         slotFieldName(slot, "Priority"));
+    show(slotControls(slot).priority, c.Pgns[slot].Priority, slotFieldName(slot, "Priority"));
   // 8. Reserved bits; a greyed 2 is shown clear, as the PGN counts it.
   for (int slot = 0; slot < 2; ++slot)
-    showBox(slotControls(slot).chkReserveBit, PgnBitBoxValue(slotFields(slot).Reserved),
+    showBox(slotControls(slot).reserveBit, PgnBitBoxValue(c.Pgns[slot].Reserved),
             slotFieldName(slot, "Reserved"));
   // 9. Data-page bits.
   for (int slot = 0; slot < 2; ++slot)
-    showBox(slotControls(slot).chkDatapage, PgnBitBoxValue(slotFields(slot).DataPage),
+    showBox(slotControls(slot).dataPage, PgnBitBoxValue(c.Pgns[slot].DataPage),
             slotFieldName(slot, "DataPage"));
   // 10. PF of both slots, then PS of both.
   for (int slot = 0; slot < 2; ++slot)
-    slotControls(slot).txtPF->setText(ByteToHexText(slotFields(slot).Pf));
+    slotControls(slot).pf->setText(ByteToHexText(c.Pgns[slot].Pf));
   for (int slot = 0; slot < 2; ++slot)
-    slotControls(slot).txtPS->setText(ByteToHexText(slotFields(slot).Ps));
+    slotControls(slot).ps->setText(ByteToHexText(c.Pgns[slot].Ps));
 
   // 11, 12. A data length of 0 means a record that never held one: 1 byte.
   for (int slot = 0; slot < 2; ++slot) {
-    int16_t& length = slotFields(slot).DataLength;
+    int16_t& length = c.Pgns[slot].DataLength;
     length = ShownLayoutValue(length);
   }
   for (int slot = 0; slot < 2; ++slot)
-    slotControls(slot).txtDatalength->setText(decimal(slotFields(slot).DataLength));
+    slotControls(slot).dataLength->setText(decimal(c.Pgns[slot].DataLength));
 
   // 13. The stored PGNs, written after their parts, so that they win over them.
   for (int slot = 0; slot < 2; ++slot)
-    slotControls(slot).txtPGN->setText(QString::number(slotFields(slot).Pgn));
+    slotControls(slot).pgn->setText(QString::number(c.Pgns[slot].Pgn));
 
   // 14. Parameter types, after the data lengths they are checked against.
   for (int slot = 0; slot < 2; ++slot)
-    show(slotControls(slot).cmbParameterType, slotFields(slot).ParamType,
+    show(slotControls(slot).parameterType, c.Pgns[slot].ParamType,
          slotFieldName(slot, "ParamType"));
 
   // 15, 16. Parameter positions; 0 means position 1.
   for (int slot = 0; slot < 2; ++slot) {
-    int16_t& position = slotFields(slot).ParamPos;
+    int16_t& position = c.Pgns[slot].ParamPos;
     position = ShownLayoutValue(position);
   }
   for (int slot = 0; slot < 2; ++slot)
-    slotControls(slot).txtParameterPos->setText(decimal(slotFields(slot).ParamPos));
+    slotControls(slot).parameterPos->setText(decimal(c.Pgns[slot].ParamPos));
 
   // 17, 18. The NAME bytes, then the components refreshed from all eight.
   for (int i = 0; i < 8; ++i) nameByteBox(i)->setText(ByteToHexText(c.DeviceName[i]));
@@ -268,35 +243,35 @@ QList<Failure> FormBinding::storeForm(bool keepGoing) {
 
   // 5. In use is 1, not -1.
   for (int slot = 0; slot < 2; ++slot)
-    slotFields(slot).InUse = checkValue(slotControls(slot).chkDeletePGN) == 0 ? 1 : 0;
+    c.Pgns[slot].InUse = checkValue(slotControls(slot).deletePgn) == 0 ? 1 : 0;
   // 6-9.
   for (int slot = 0; slot < 2; ++slot) {
-    const SlotControls k = slotControls(slot);
-    const SlotFields was = slotFields(slot, loaded_);
-    SlotFields now = slotFields(slot);
-    now.UpdateRate = held(k.cmbUpdateRate, was.UpdateRate, k.cmbUpdateRate->currentIndex());
-    now.Priority = held(k.cmbPriority, was.Priority, k.cmbPriority->currentIndex());
-    now.Reserved = held(k.chkReserveBit, was.Reserved, checkValue(k.chkReserveBit));
-    now.DataPage = held(k.chkDatapage, was.DataPage, checkValue(k.chkDatapage));
+    const PgnSlotControls k = slotControls(slot);
+    const PgnSlotConfig& was = loaded_.Pgns[slot];
+    PgnSlotConfig& now = c.Pgns[slot];
+    now.UpdateRate = held(k.updateRate, was.UpdateRate, k.updateRate->currentIndex());
+    now.Priority = held(k.priority, was.Priority, k.priority->currentIndex());
+    now.Reserved = held(k.reserveBit, was.Reserved, checkValue(k.reserveBit));
+    now.DataPage = held(k.dataPage, was.DataPage, checkValue(k.dataPage));
   }
   // 10. PF of both slots, then PS of both.
   for (int slot = 0; slot < 2; ++slot)
-    slotFields(slot).Pf = HexTextToByte(slotControls(slot).txtPF->text());
+    c.Pgns[slot].Pf = HexTextToByte(slotControls(slot).pf->text());
   for (int slot = 0; slot < 2; ++slot)
-    slotFields(slot).Ps = HexTextToByte(slotControls(slot).txtPS->text());
+    c.Pgns[slot].Ps = HexTextToByte(slotControls(slot).ps->text());
 
   // 11. Only a length in range is stored; anything else keeps the last one.
   for (int slot = 0; slot < 2; ++slot) {
-    const QString text = slotControls(slot).txtDatalength->text();
+    const QString text = slotControls(slot).dataLength->text();
     if (!IsDecimalText(text)) continue;
     const uint64_t value = DecimalValue(text);
     if (IsDataLengthInRange(static_cast<int64_t>(value)))
-      slotFields(slot).DataLength = static_cast<int16_t>(value);
+      c.Pgns[slot].DataLength = static_cast<int16_t>(value);
   }
 
   // 12. The PGN texts, as PgnFromFields has just written them.
   for (int slot = 0; slot < 2; ++slot) {
-    QLineEdit* box = slotControls(slot).txtPGN;
+    QLineEdit* box = slotControls(slot).pgn;
     bool ok = false;
     const int32_t value = box->text().toInt(&ok);
     if (!ok) {
@@ -306,14 +281,14 @@ QList<Failure> FormBinding::storeForm(bool keepGoing) {
         return failures;
       continue;
     }
-    slotFields(slot).Pgn = value;
+    c.Pgns[slot].Pgn = value;
   }
 
   // 13. A byte cannot hold "no selection".
   for (int slot = 0; slot < 2; ++slot) {
-    QComboBox* list = slotControls(slot).cmbParameterType;
+    QComboBox* list = slotControls(slot).parameterType;
     if (keepsLoadedValue(list)) {
-      slotFields(slot).ParamType = slotFields(slot, loaded_).ParamType;
+      c.Pgns[slot].ParamType = loaded_.Pgns[slot].ParamType;
       continue;
     }
     if (list->currentIndex() < 0) {
@@ -322,18 +297,17 @@ QList<Failure> FormBinding::storeForm(bool keepGoing) {
         return failures;
       continue;
     }
-    slotFields(slot).ParamType = static_cast<uint8_t>(list->currentIndex());
+    c.Pgns[slot].ParamType = static_cast<uint8_t>(list->currentIndex());
   }
 
   // 14. Only a position within the slot's last computed bound is stored.
   for (int slot = 0; slot < 2; ++slot) {
-    SlotFields fields = slotFields(slot);
-    const QString text = slotControls(slot).txtParameterPos->text();
+    const int16_t bound = slot == 0 ? state_.MaxParameterPos1 : state_.MaxParameterPos2;
+    const QString text = slotControls(slot).parameterPos->text();
     if (!IsDecimalText(text)) continue;
     const uint64_t value = DecimalValue(text);
-    if (value > 0 && fields.MaxParameterPos > 0 &&
-        value <= static_cast<uint64_t>(fields.MaxParameterPos))
-      fields.ParamPos = static_cast<int16_t>(value);
+    if (value > 0 && bound > 0 && value <= static_cast<uint64_t>(bound))
+      c.Pgns[slot].ParamPos = static_cast<int16_t>(value);
   }
 
   // 15-16.

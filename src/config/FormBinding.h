@@ -13,6 +13,7 @@ class QCheckBox;
 class QComboBox;
 class QLineEdit;
 class QWidget;
+struct PgnSlotControls;
 
 namespace Ui {
 class frmMain;
@@ -69,37 +70,7 @@ class FormBinding : public QObject {
   void restoreDefaults();
 
  private:
-  struct SlotControls {
-    QCheckBox* chkDeletePGN;
-    QComboBox* cmbUpdateRate;
-    QComboBox* cmbPriority;
-    QCheckBox* chkReserveBit;
-    QCheckBox* chkDatapage;
-    QLineEdit* txtPF;
-    QLineEdit* txtPS;
-    QLineEdit* txtDatalength;
-    QLineEdit* txtPGN;
-    QComboBox* cmbParameterType;
-    QLineEdit* txtParameterPos;
-  };
-  struct SlotFields {
-    int16_t& InUse;
-    int16_t& UpdateRate;
-    int16_t& Priority;
-    int16_t& DataPage;
-    int16_t& Reserved;
-    uint8_t& Pf;
-    uint8_t& Ps;
-    int32_t& Pgn;
-    int16_t& DataLength;
-    uint8_t& ParamType;
-    int16_t& ParamPos;
-    int16_t& MaxParameterPos;
-  };
-
-  SlotControls slotControls(int slot) const;
-  SlotFields slotFields(int slot) { return slotFields(slot, state_.Config); }
-  SlotFields slotFields(int slot, SimulatorConfig& c);
+  PgnSlotControls slotControls(int slot) const;
   QLineEdit* nameByteBox(int index) const;
   QList<Failure> storeForm(bool keepGoing);
   void watchForChanges();

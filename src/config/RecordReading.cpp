@@ -8,30 +8,29 @@
 
 namespace {
 
-void readSlot(int16_t& inUse, int16_t& dataPage, int16_t& reserved, uint8_t& pf, uint8_t& ps,
-              int32_t& pgn, int16_t& dataLength, int16_t& paramPos) {
-  inUse = IsSlotInUse(inUse) ? 1 : 0;
-  dataLength = ShownLayoutValue(dataLength);
-  paramPos = ShownLayoutValue(paramPos);
+void readSlot(PgnSlotConfig& s) {
+  s.InUse = IsSlotInUse(s.InUse) ? 1 : 0;
+  s.DataLength = ShownLayoutValue(s.DataLength);
+  s.ParamPos = ShownLayoutValue(s.ParamPos);
   // The boxes, PF and PS are shown first; in PDU1 the PS box turns any entry
   // into 0.
-  reserved = static_cast<int16_t>(PgnBitBoxValue(reserved));
-  dataPage = static_cast<int16_t>(PgnBitBoxValue(dataPage));
-  PgnParts parts{reserved == 1, dataPage == 1, pf, IsPdu1Format(pf) ? uint8_t{0} : ps};
+  s.Reserved = static_cast<int16_t>(PgnBitBoxValue(s.Reserved));
+  s.DataPage = static_cast<int16_t>(PgnBitBoxValue(s.DataPage));
+  PgnParts parts{s.Reserved == 1, s.DataPage == 1, s.Pf, IsPdu1Format(s.Pf) ? uint8_t{0} : s.Ps};
   // Then the PGN, which rewrites the parts where it differs from them. A
   // negative number is no decimal text: the slot replaces it by 0.
-  if (pgn < 0) {
+  if (s.Pgn < 0) {
     parts = PgnParts{};
-  } else if (const std::optional<PgnParts> fromPgn = PartsFromPgn(pgn)) {
+  } else if (const std::optional<PgnParts> fromPgn = PartsFromPgn(s.Pgn)) {
     parts = *fromPgn;
   }
   // A box the slot cannot show keeps its stored value; the others show the parts.
-  if (reserved == 0 || reserved == 1) reserved = parts.reserved ? 1 : 0;
-  if (dataPage == 0 || dataPage == 1) dataPage = parts.dataPage ? 1 : 0;
-  pf = parts.pf;
-  ps = parts.ps;
+  if (s.Reserved == 0 || s.Reserved == 1) s.Reserved = parts.reserved ? 1 : 0;
+  if (s.DataPage == 0 || s.DataPage == 1) s.DataPage = parts.dataPage ? 1 : 0;
+  s.Pf = parts.pf;
+  s.Ps = parts.ps;
   // Storing recomputes the PGN from the parts.
-  pgn = PgnFromParts(parts);
+  s.Pgn = PgnFromParts(parts);
 }
 
 }  // namespace
@@ -48,10 +47,7 @@ QString VinText(const std::array<uint8_t, 17>& vin) {
 SimulatorConfig RecordAsShown(const SimulatorConfig& record) {
   SimulatorConfig c = record;
   c.DynamicMode = IsDynamicMode(c.DynamicMode) ? -1 : 0;
-  readSlot(c.Pgn1InUse, c.Pgn1DataPage, c.Pgn1Reserved, c.Pgn1Pf, c.Pgn1Ps, c.Pgn1,
-           c.Pgn1DataLength, c.Pgn1ParamPos);
-  readSlot(c.Pgn2InUse, c.Pgn2DataPage, c.Pgn2Reserved, c.Pgn2Pf, c.Pgn2Ps, c.Pgn2,
-           c.Pgn2DataLength, c.Pgn2ParamPos);
+  for (PgnSlotConfig& slot : c.Pgns) readSlot(slot);
   for (std::size_t i = 0; i < c.DeviceName.size(); ++i)
     c.DeviceName[i] = HeldNameByte(i, c.DeviceName[i]);
   c.SimulatorVersion = static_cast<int16_t>(SimulatorVersionIndex(c.SimulatorVersion));

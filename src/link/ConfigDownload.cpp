@@ -59,7 +59,7 @@ void ConfigDownload::programSimulator() {
   const int version = controls_.cmbSimulatorVersion->currentIndex();
   const QList<int> conflicts = BuiltInPgnConflicts(
       {checkValue(controls_.chkDeletePGN1) == 0, checkValue(controls_.chkDeletePGN2) == 0},
-      {state_.Config.Pgn1, state_.Config.Pgn2}, version);
+      {state_.Config.Pgns[0].Pgn, state_.Config.Pgns[1].Pgn}, version);
   if (!conflicts.isEmpty()) {
     messages_.show(conflictPrompt(conflicts.first()), conflictTitle(conflicts.first()),
                    MessageIcon::Information);

@@ -15,31 +15,6 @@ uint8_t highByte(int value) {
   return static_cast<uint8_t>(value / 256);
 }
 
-// The fields of one additional PGN slot, so that both slots share one encoder.
-struct SlotFields {
-  const char* prefix;  // "Pgn1" or "Pgn2", the record's names
-  int16_t inUse;
-  int16_t updateRate;
-  int16_t priority;
-  int16_t dataPage;
-  int16_t reserved;
-  uint8_t pf;
-  uint8_t ps;
-  int16_t dataLength;
-  uint8_t paramType;
-  int16_t paramPos;
-};
-
-SlotFields slot1(const SimulatorConfig& c) {
-  return {"Pgn1",   c.Pgn1InUse, c.Pgn1UpdateRate, c.Pgn1Priority,  c.Pgn1DataPage, c.Pgn1Reserved,
-          c.Pgn1Pf, c.Pgn1Ps,    c.Pgn1DataLength, c.Pgn1ParamType, c.Pgn1ParamPos};
-}
-
-SlotFields slot2(const SimulatorConfig& c) {
-  return {"Pgn2",   c.Pgn2InUse, c.Pgn2UpdateRate, c.Pgn2Priority,  c.Pgn2DataPage, c.Pgn2Reserved,
-          c.Pgn2Pf, c.Pgn2Ps,    c.Pgn2DataLength, c.Pgn2ParamType, c.Pgn2ParamPos};
-}
-
 Failure outOfRange(const QString& field, int value, const QString& range) {
   return Failure{
       field,
@@ -48,19 +23,19 @@ Failure outOfRange(const QString& field, int value, const QString& range) {
 
 // In frame order, so that the first field reported is the first the frame
 // could not carry.
-MaybeFailure checkSlot(const SlotFields& slot) {
-  const QString prefix = QString::fromLatin1(slot.prefix);
-  if (slot.updateRate < 0 || slot.updateRate >= static_cast<int>(kRateWords.size()))
-    return outOfRange(prefix + QStringLiteral("UpdateRate"), slot.updateRate,
+MaybeFailure checkSlot(int slotNumber, const PgnSlotConfig& slot) {
+  const QString prefix = QStringLiteral("Pgn%1").arg(slotNumber);
+  if (slot.UpdateRate < 0 || slot.UpdateRate >= static_cast<int>(kRateWords.size()))
+    return outOfRange(prefix + QStringLiteral("UpdateRate"), slot.UpdateRate,
                       QStringLiteral("an update-rate index of 0 to 5"));
-  if (slot.dataLength < 0)
-    return outOfRange(prefix + QStringLiteral("DataLength"), slot.dataLength,
+  if (slot.DataLength < 0)
+    return outOfRange(prefix + QStringLiteral("DataLength"), slot.DataLength,
                       QStringLiteral("a data length of 0 to 32767"));
-  if (slot.priority < 0 || slot.priority > 7)
-    return outOfRange(prefix + QStringLiteral("Priority"), slot.priority,
+  if (slot.Priority < 0 || slot.Priority > 7)
+    return outOfRange(prefix + QStringLiteral("Priority"), slot.Priority,
                       QStringLiteral("a priority of 0 to 7"));
-  if (slot.paramPos < 0)
-    return outOfRange(prefix + QStringLiteral("ParamPos"), slot.paramPos,
+  if (slot.ParamPos < 0)
+    return outOfRange(prefix + QStringLiteral("ParamPos"), slot.ParamPos,
                       QStringLiteral("a parameter position of 0 to 32767"));
   return std::nullopt;
 }
@@ -74,27 +49,28 @@ MaybeFailure checkRecord(const SimulatorConfig& c) {
                    QStringLiteral("%1 (hex) cannot be sent to the simulator, which takes a source "
                                   "address of 00 to 7F: bit 7 carries the CAN bit rate")
                        .arg(hex2(c.SourceAddress))};
-  if (MaybeFailure failure = checkSlot(slot1(c))) return failure;
-  return checkSlot(slot2(c));
+  for (std::size_t i = 0; i < c.Pgns.size(); ++i)
+    if (MaybeFailure failure = checkSlot(static_cast<int>(i) + 1, c.Pgns[i])) return failure;
+  return std::nullopt;
 }
 
 // Bytes 11-20 (slot 1) or 21-30 (slot 2) of both frames.
-void encodeSlot(const SlotFields& slot, uint8_t* out) {
-  uint16_t rate = kRateWords[static_cast<std::size_t>(slot.updateRate)];
-  if (slot.inUse == 0) rate |= kRateSlotDeleted;
+void encodeSlot(const PgnSlotConfig& slot, uint8_t* out) {
+  uint16_t rate = kRateWords[static_cast<std::size_t>(slot.UpdateRate)];
+  if (slot.InUse == 0) rate |= kRateSlotDeleted;
   out[0] = lowByte(rate);
   out[1] = highByte(rate);
-  out[2] = lowByte(slot.dataLength);
-  out[3] = highByte(slot.dataLength);
+  out[2] = lowByte(slot.DataLength);
+  out[3] = highByte(slot.DataLength);
   // Only a ticked box (1) sets its bit, as only a ticked box counts in the PGN
   // that the window shows and stores beside it.
-  out[4] = static_cast<uint8_t>(slot.priority * 32 + (slot.reserved == 1 ? 0x10 : 0) +
-                                (slot.dataPage == 1 ? 0x08 : 0));
-  out[5] = slot.pf;
-  out[6] = slot.ps;
-  out[7] = lowByte(slot.paramPos);
-  out[8] = highByte(slot.paramPos);
-  out[9] = slot.paramType;
+  out[4] = static_cast<uint8_t>(slot.Priority * 32 + (slot.Reserved == 1 ? 0x10 : 0) +
+                                (slot.DataPage == 1 ? 0x08 : 0));
+  out[5] = slot.Pf;
+  out[6] = slot.Ps;
+  out[7] = lowByte(slot.ParamPos);
+  out[8] = highByte(slot.ParamPos);
+  out[9] = slot.ParamType;
 }
 
 uint16_t word(QByteArrayView bytes, int at) {
@@ -182,8 +158,7 @@ MaybeFailure BuildConfigFrames(const SimulatorConfig& c, ConfigFrameV1Bytes& v1,
   f2[1] = static_cast<uint8_t>(c.DtcVersion + 1);
   f1[2] = static_cast<uint8_t>(c.SourceAddress | (c.CanBaudRate != 0 ? 0x80 : 0));
   for (std::size_t i = 0; i < c.DeviceName.size(); ++i) f1[3 + i] = c.DeviceName[i];
-  encodeSlot(slot1(c), &f1[11]);
-  encodeSlot(slot2(c), &f1[21]);
+  for (std::size_t i = 0; i < c.Pgns.size(); ++i) encodeSlot(c.Pgns[i], &f1[11 + 10 * i]);
   f1[31] = FrameChecksum(QByteArrayView(f1.data(), 31));
 
   for (int i = 2; i <= 30; ++i) f2[i] = f1[i];

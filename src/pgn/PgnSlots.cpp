@@ -14,7 +14,8 @@
 #include "ui_frmMain.h"
 
 PgnSlotControls PgnSlotControls::fromForm(Ui::frmMain& form, int slot) {
-  if (slot >= 1)
+  Q_ASSERT(slot == 0 || slot == 1);
+  if (slot == 1)
     return {form.cmbUpdateRate2,   form.cmbPriority2, form.chkReserveBit2,
             form.chkDatapage2,     form.txtPF2,       form.txtPS2,
             form.txtDatalength2,   form.txtPGN2,      form.cmbParameterType2,
@@ -80,7 +81,7 @@ bool PgnSlots::CheckPgnSlot(int slot) {
   if (isTicked(own.deletePgn)) return false;
 
   if (IsBuiltInPgnText(own.pgn->text())) {
-    if (slot >= 1)
+    if (slot == 1)
       tellRule(QStringLiteral("This additional PGN2 you choose has existed in the hardware, You "
                               "have to change to another one!"),
                QStringLiteral("PGN2 has existed"));
@@ -245,5 +246,6 @@ void PgnSlots::tellRule(const QString& prompt, const QString& title) {
 }
 
 QString PgnSlots::fieldName(const char* field, int slot) {
-  return QString::fromLatin1(field) + (slot >= 1 ? QLatin1Char('2') : QLatin1Char('1'));
+  Q_ASSERT(slot == 0 || slot == 1);
+  return QString::fromLatin1(field) + QString::number(slot + 1);
 }

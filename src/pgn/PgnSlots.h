@@ -76,8 +76,11 @@ class PgnSlots : public QObject {
   void tellRule(const QString& prompt, const QString& title);
   // "PF1", "PS2"...: the field's name as the slot's message titles spell it.
   static QString fieldName(const char* field, int slot);
-  // The controls of slot 0 or 1; any index from 1 up means slot 2.
-  PgnSlotControls& at(int slot) { return slots_[slot >= 1 ? 1 : 0]; }
+  // The controls of slot 0 or 1.
+  PgnSlotControls& at(int slot) {
+    Q_ASSERT(slot == 0 || slot == 1);
+    return slots_[slot];
+  }
 
   std::array<PgnSlotControls, 2> slots_;
   FormState& state_;

@@ -80,7 +80,7 @@ class CfgTest : public QObject {
     row("bench slot 2", rec(), "Pgn2InUse: 1 (in use)\nPgn2UpdateRate: 1 (Every 50 ms)\nPgn2Priority: 3\nPgn2DataPage: 1\nPgn2Reserved: 0\nPgn2Pf: EF (hex)\nPgn2Ps: 00 (hex)\nPgn2: 126720 (reserved bit 0, data page 1, PF EF, PS 00)\nPgn2DataLength: 20\nPgn2ParamType: 2 (4 Bytes)\nPgn2ParamPos: 17\nSimulatorVersion: 1 (2.00)\nDtcVersion: 3 (Version4)\nVin: \"1FUJGLDR5CSBM1234\"\nCanBaudRate: -1 (500Kbps)");
     row("empty file", QByteArray(), "Pgn1ParamPos: 0 (shown as 1)");
     row("trailing bytes", rec() + QByteArray(300, '\xEE'), "ComPortIndex: 2 (COM3)\nSourceAddress: 25 (hex)");
-    row("data length 0", rec([](auto& c) { c.Pgn2DataLength = 0; }), "Pgn2DataLength: 0 (shown as 1)");
+    row("data length 0", rec([](auto& c) { c.Pgns[1].DataLength = 0; }), "Pgn2DataLength: 0 (shown as 1)");
     row("1.01", rec([](auto& c) { c.SimulatorVersion = 0; }), "DtcVersion: 3 (Version4; \"1.01\" shows Version3)\nVin: \"1FUJGLDR5CSBM1234\" (not used by \"1.01\")");
     row("VIN", rec([](auto& c) { setVin(c, "1F\x9BJ GLDR"); }), "Vin: \"1F\\x9BJ GLDR\" (9 characters)");
     row("NAME bit 63", rec([](auto& c) { c.DeviceName[7] = 0xC5; }), "  Arbitrary Address Capable: 1 (bit 63 is never set: shown as 0)");
@@ -102,15 +102,15 @@ class CfgTest : public QObject {
     row("port 16", rec([](auto& c) { c.ComPortIndex = 16; }), "ComPortIndex: 16 is no entry of the list cmbCOM (0 to 15)\n");
     row("address 80", rec([](auto& c) { c.SourceAddress = 0x80; }), "SourceAddress: 80 (hex) is above 7F\n");
     row("NAME bit 63", rec([](auto& c) { c.DeviceName[7] = 0xC5; }), "DeviceName: byte 7 is C5 (hex), above 7F: bit 63 (arbitrary address capable) is never set, the window shows 45\n");
-    row("greyed", rec([](auto& c) { c.Pgn1Reserved = 2; }), "Pgn1Reserved: 2 (greyed) is shown clear, as the PGN counts it\n");
-    row("PGN 262144", rec([](auto& c) { c.Pgn1 = 262144; }), "Pgn1: 262144 is outside 0 to 262143\n");
-    row("PS in PDU1", rec([](auto& c) { c.Pgn2Ps = 0x12; }), "Pgn2: 126720 is reserved bit 0, data page 1, PF EF, PS 00, but the record holds reserved bit 0, data page 1, PF EF, PS 12; the window goes by the PGN\n");
-    row("1786 bytes", rec([](auto& c) { c.Pgn1DataLength = 1786; }), "Pgn1DataLength: 1786 is outside 1 to 1785\n");
-    row("type 3, position 9 of 8", rec([](auto& c) { c.Pgn1ParamType = 3, c.Pgn1ParamPos = 9; }), "Pgn1ParamType: 3 is no entry of the list cmbParameterType1 (0 to 2)\n");
-    row("4 bytes in 3", rec([](auto& c) { c.Pgn2DataLength = 3; }), "Pgn2ParamType: 2 (4 Bytes) does not fit 3 data bytes\nPgn2ParamPos: 17 is outside 1 to 2 (3 data bytes, 2 Bytes)\n");
+    row("greyed", rec([](auto& c) { c.Pgns[0].Reserved = 2; }), "Pgn1Reserved: 2 (greyed) is shown clear, as the PGN counts it\n");
+    row("PGN 262144", rec([](auto& c) { c.Pgns[0].Pgn = 262144; }), "Pgn1: 262144 is outside 0 to 262143\n");
+    row("PS in PDU1", rec([](auto& c) { c.Pgns[1].Ps = 0x12; }), "Pgn2: 126720 is reserved bit 0, data page 1, PF EF, PS 00, but the record holds reserved bit 0, data page 1, PF EF, PS 12; the window goes by the PGN\n");
+    row("1786 bytes", rec([](auto& c) { c.Pgns[0].DataLength = 1786; }), "Pgn1DataLength: 1786 is outside 1 to 1785\n");
+    row("type 3, position 9 of 8", rec([](auto& c) { c.Pgns[0].ParamType = 3, c.Pgns[0].ParamPos = 9; }), "Pgn1ParamType: 3 is no entry of the list cmbParameterType1 (0 to 2)\n");
+    row("4 bytes in 3", rec([](auto& c) { c.Pgns[1].DataLength = 3; }), "Pgn2ParamType: 2 (4 Bytes) does not fit 3 data bytes\nPgn2ParamPos: 17 is outside 1 to 2 (3 data bytes, 2 Bytes)\n");
     row("VIN of 16", rec([](auto& c) { setVin(c, "KorvaneElectroni"); }), "Vin: it has 16 characters; a VIN needs 17\n");
-    row("built-in", rec([](auto& c) { c.Pgn1 = 65226, c.Pgn1Pf = 0xFE, c.Pgn1Ps = 0xCA; }), "Pgn1: 65226 is sent by the simulator itself; delete the slot or choose another PGN\n");
-    row("same PGN", rec([](auto& c) { c.Pgn2 = c.Pgn1, c.Pgn2DataPage = 0, c.Pgn2Pf = 0xFF, c.Pgn2Ps = 0x10; }), "Pgn1, Pgn2: both slots in use carry PGN 65296\n");
+    row("built-in", rec([](auto& c) { c.Pgns[0].Pgn = 65226, c.Pgns[0].Pf = 0xFE, c.Pgns[0].Ps = 0xCA; }), "Pgn1: 65226 is sent by the simulator itself; delete the slot or choose another PGN\n");
+    row("same PGN", rec([](auto& c) { c.Pgns[1].Pgn = c.Pgns[0].Pgn, c.Pgns[1].DataPage = 0, c.Pgns[1].Pf = 0xFF, c.Pgns[1].Ps = 0x10; }), "Pgn1, Pgn2: both slots in use carry PGN 65296\n");
     // clang-format on
   }
   void findings() { check(); }
@@ -123,7 +123,7 @@ class CfgTest : public QObject {
     QTest::newRow("1.01 asked for") << rec() << L{"frame", "%f", "--version=1.01"} << 0 << v1 << "";
     QTest::newRow("1.01 file sends Version3") << rec([](auto& c) { c.SimulatorVersion = c.DtcVersion = 0; }) << L{"frame", "%f", "--version", "2.00"} << 0 << "00 03" + kV2.mid(5, 139) + "3A\n" << "";
     QTest::newRow("empty file") << QByteArray() << L{"frame", "%f"} << 0 << "FF 00 00 00 00 00 00 00 00 00 00 00 C0 01 00 00 00 00 01 00 00 00 C0 01 00 00 00 00 01 00 00 83\n" << "";
-    QTest::newRow("priority 9") << rec([](auto& c) { c.Pgn2Priority = 9; }) << L{"frame", "%f"} << 1 << "" << "j1939cfg: %f: Pgn2Priority: 9 ";
+    QTest::newRow("priority 9") << rec([](auto& c) { c.Pgns[1].Priority = 9; }) << L{"frame", "%f"} << 1 << "" << "j1939cfg: %f: Pgn2Priority: 9 ";
     // clang-format on
   }
   void frame() { check(); }
@@ -142,8 +142,8 @@ class CfgTest : public QObject {
     row("not a terminal", rec(), "/dev/null", 2, "", "j1939cfg: cannot open the port /dev/null: ");
     row("COM16", rec(), "COM16", 2, "", "j1939cfg: cannot open the port /dev/ttyS15: ");
     row("COM17", rec(), "COM17", 2, "", "j1939cfg: COM17: the configurator's ports are COM1 to COM16");
-    row("built-in", rec([](auto& c) { c.Pgn1 = 65265, c.Pgn1Pf = 0xFE, c.Pgn1Ps = 0xF1; }), "COM16", 1, "Repeated additional PGN1: The additional PGN1 has existed in the simulator, Please change to another one or delete it\n", "");
-    row("not as the window sends", rec([](auto& c) { c.Pgn1DataLength = 1786; }), "COM16", 1, "", "j1939cfg: %f: Pgn1DataLength: 1786 is outside 1 to 1785\nj1939cfg: the window would not send this configuration as it stands; nothing was sent\n");
+    row("built-in", rec([](auto& c) { c.Pgns[0].Pgn = 65265, c.Pgns[0].Pf = 0xFE, c.Pgns[0].Ps = 0xF1; }), "COM16", 1, "Repeated additional PGN1: The additional PGN1 has existed in the simulator, Please change to another one or delete it\n", "");
+    row("not as the window sends", rec([](auto& c) { c.Pgns[0].DataLength = 1786; }), "COM16", 1, "", "j1939cfg: %f: Pgn1DataLength: 1786 is outside 1 to 1785\nj1939cfg: the window would not send this configuration as it stands; nothing was sent\n");
     // clang-format on
   }
   void program() { check(); }

@@ -105,8 +105,8 @@ class PtyTest : public QObject {
     ConfigFrameV1Bytes unused{};
     ConfigFrameV2Bytes onRequest{};
     QVERIFY(!BuildConfigFrames(benchRecord(), v1, v2));
-    QVERIFY(
-        !BuildConfigFrames(benchRecord([](auto& c) { c.Pgn2UpdateRate = 0; }), unused, onRequest));
+    QVERIFY(!BuildConfigFrames(benchRecord([](auto& c) { c.Pgns[1].UpdateRate = 0; }), unused,
+                               onRequest));
     QByteArray bad = FrameBytes(v1);
     bad[31] = 0;
     // clang-format off

@@ -16,8 +16,7 @@ inline SimulatorConfig storedBack(SimulatorConfig c) {
     c.DtcVersion = 2;  // "Version3"; the VIN and the bit rate keep what they held
   else
     c.CanBaudRate = c.CanBaudRate != 0 ? -1 : 0;
-  for (int slot = 0; slot < 2; ++slot) {
-    SlotFields s = slotOf(c, slot);
+  for (PgnSlotConfig& s : c.Pgns) {
     s.InUse = s.InUse != 0 ? 1 : 0;
     s.DataLength = std::max<int16_t>(s.DataLength, 1);
     s.ParamPos = std::max<int16_t>(s.ParamPos, 1);
@@ -26,8 +25,7 @@ inline SimulatorConfig storedBack(SimulatorConfig c) {
     if (s.Pgn < 0) bits = 0;
     if (s.Pgn >= 0 && s.Pgn < (1 << 24)) bits = static_cast<uint32_t>(s.Pgn) & 0x3FFFF;
     s.Reserved = bits >> 17 & 1, s.DataPage = bits >> 16 & 1;
-    s.Pf = static_cast<uint8_t>(bits >> 8);
-    s.Ps = s.Pf < 240 ? 0 : static_cast<uint8_t>(bits);
+    s.Pf = static_cast<uint8_t>(bits >> 8), s.Ps = s.Pf < 240 ? 0 : static_cast<uint8_t>(bits);
     s.Pgn = s.Reserved << 17 | s.DataPage << 16 | s.Pf << 8 | s.Ps;
   }
   return c;
@@ -39,9 +37,7 @@ inline SimulatorConfig factoryOver(SimulatorConfig c) {
   c.SourceAddress = 0, c.DynamicMode = 0, c.DeviceName = {}, c.CanBaudRate = 0;  // static, 250K
   c.SimulatorVersion = 1, c.DtcVersion = 3;  // "2.00", "Version4"
   setVin(c, "KorvaneElectronic");
-  for (int slot = 0; slot < 2; ++slot) {  // deleted, "On Request", "Single Byte" at 1
-    SlotFields s = slotOf(c, slot);
+  for (PgnSlotConfig& s : c.Pgns)  // deleted, "On Request", "Single Byte" at 1
     s.InUse = 0, s.UpdateRate = 0, s.Priority = 7, s.ParamType = 0, s.ParamPos = 1;
-  }
   return c;
 }

@@ -175,8 +175,8 @@ class FilesTest : public QObject {
       const QString holds = expected.section('=', 1);
       const QByteArray bytes = fileBytes(h.path(name));
       if (holds == "zero") {  // the all-zero record as read so far: data lengths of 0 mean 1
-        QCOMPARE(bytes,
-                 EncodeConfigRecord(SimulatorConfig{.Pgn1DataLength = 1, .Pgn2DataLength = 1}));
+        QCOMPARE(bytes, EncodeConfigRecord(
+                            SimulatorConfig{.Pgns = {{{.DataLength = 1}, {.DataLength = 1}}}}));
       } else if (holds == "same") {
         QCOMPARE(bytes, before.value(name));
       } else if (holds == "empty") {

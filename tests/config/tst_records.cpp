@@ -23,12 +23,8 @@ namespace {
 const SimulatorConfig kGolden = benchRecord([](SimulatorConfig& c) {
   c.ComPortIndex = 0x0102, c.SourceAddress = 0x7E;
   c.DeviceName = {0x11, 0x22, 0x33, 0x44, 0x55, 0x66, 0x77, 0x88};
-  c.Pgn1UpdateRate = 5, c.Pgn1Priority = 7, c.Pgn1DataPage = 1, c.Pgn1Reserved = 2;
-  c.Pgn1Pf = 0xFE, c.Pgn1Ps = 0xCA, c.Pgn1 = 0x3FECA;
-  c.Pgn1DataLength = 1785, c.Pgn1ParamType = 2, c.Pgn1ParamPos = 1782;
-  c.Pgn2InUse = -1, c.Pgn2UpdateRate = -2, c.Pgn2Priority = 0x0304;
-  c.Pgn2DataPage = -32768, c.Pgn2Reserved = 32767, c.Pgn2Pf = 0xEA, c.Pgn2Ps = 0x01;
-  c.Pgn2 = -123456, c.Pgn2DataLength = 0x1234, c.Pgn2ParamType = 0xAB, c.Pgn2ParamPos = -2;
+  c.Pgns[0] = {1, 5, 7, 1, 2, 0xFE, 0xCA, 0x3FECA, 1785, 2, 1782};
+  c.Pgns[1] = {-1, -2, 0x0304, -32768, 32767, 0xEA, 0x01, -123456, 0x1234, 0xAB, -2};
   setVin(c, "1M8-GD.9A/KP,42!?");
 });
 
@@ -42,12 +38,10 @@ SimulatorConfig randomRecord(QRandomGenerator& r) {
   c.ComPortIndex = r.bounded(16), c.SourceAddress = r.bounded(0x80);
   for (uint8_t& byte : c.DeviceName) byte = r.bounded(256);
   c.DynamicMode = pick({-1, 0, 1, -2, 5});
-  for (int slot = 0; slot < 2; ++slot) {
-    SlotFields s = slotOf(c, slot);
-    s.InUse = pick({0, 1, -1, 7});
-    s.UpdateRate = r.bounded(6), s.Priority = r.bounded(8);
-    s.Reserved = r.bounded(3), s.DataPage = r.bounded(3), s.Pf = r.bounded(256),
-    s.Ps = r.bounded(256);
+  for (PgnSlotConfig& s : c.Pgns) {
+    s.InUse = pick({0, 1, -1, 7}), s.UpdateRate = r.bounded(6), s.Priority = r.bounded(8);
+    s.Reserved = r.bounded(3), s.DataPage = r.bounded(3);
+    s.Pf = r.bounded(256), s.Ps = r.bounded(256);
     const int kind = r.bounded(8);
     s.Pgn = kind == 0   ? -r.bounded(1, 1 << 30)
             : kind == 1 ? r.bounded(1 << 18, 1 << 24)
@@ -136,14 +130,14 @@ class RecordsTest : public QObject {
       QTest::newRow(name) << load << path << fields << pick;
     };
     // clang-format off
-  row("port 16, rate 9: exit", [](auto& c) { c.ComPortIndex = 16, c.Pgn1UpdateRate = 9; }, "exit", "ComPortIndex = 16: the list cmbCOM has no entry 16; Pgn1UpdateRate = 9: the list cmbUpdateRate1 has no entry 9");
+  row("port 16, rate 9: exit", [](auto& c) { c.ComPortIndex = 16, c.Pgns[0].UpdateRate = 9; }, "exit", "ComPortIndex = 16: the list cmbCOM has no entry 16; Pgn1UpdateRate = 9: the list cmbUpdateRate1 has no entry 9");
   row("DTC format 7: exit", [](auto& c) { c.DtcVersion = 7; }, "exit", "DtcVersion = 7: the list cmbDTCVersion has no entry 7");
-  row("port 40, priority 12: Open, Save", [](auto& c) { c.ComPortIndex = 40, c.Pgn2Priority = 12; }, "Open", "ComPortIndex = 40: the list cmbCOM has no entry 40; Pgn2Priority = 12: the list cmbPriority2 has no entry 12");
-  row("type 255: Save As", [](auto& c) { c.Pgn2ParamType = 255; }, "Save As", "Pgn2ParamType = 255: the list cmbParameterType2 has no entry 255");
-  row("type 3: Program Config", [](auto& c) { c.Pgn1ParamType = 3; }, "Program", "Pgn1ParamType = 3: the list cmbParameterType1 has no entry 3");
-  row("data page 5: Save", [](auto& c) { c.Pgn2DataPage = 5; }, "Save", "Pgn2DataPage = 5: the check box chkDatapage2 takes only 0, 1 or 2");
-  row("reserved -1: Program Config", [](auto& c) { c.Pgn1Reserved = -1; }, "Program", "Pgn1Reserved = -1: the check box chkReserveBit1 takes only 0, 1 or 2");
-  row("priority 12, then set: Save", [](auto& c) { c.Pgn1Priority = 12; }, "Save", "Pgn1Priority = 12: the list cmbPriority1 has no entry 12", "cmbPriority1");
+  row("port 40, priority 12: Open, Save", [](auto& c) { c.ComPortIndex = 40, c.Pgns[1].Priority = 12; }, "Open", "ComPortIndex = 40: the list cmbCOM has no entry 40; Pgn2Priority = 12: the list cmbPriority2 has no entry 12");
+  row("type 255: Save As", [](auto& c) { c.Pgns[1].ParamType = 255; }, "Save As", "Pgn2ParamType = 255: the list cmbParameterType2 has no entry 255");
+  row("type 3: Program Config", [](auto& c) { c.Pgns[0].ParamType = 3; }, "Program", "Pgn1ParamType = 3: the list cmbParameterType1 has no entry 3");
+  row("data page 5: Save", [](auto& c) { c.Pgns[1].DataPage = 5; }, "Save", "Pgn2DataPage = 5: the check box chkDatapage2 takes only 0, 1 or 2");
+  row("reserved -1: Program Config", [](auto& c) { c.Pgns[0].Reserved = -1; }, "Program", "Pgn1Reserved = -1: the check box chkReserveBit1 takes only 0, 1 or 2");
+  row("priority 12, then set: Save", [](auto& c) { c.Pgns[0].Priority = 12; }, "Save", "Pgn1Priority = 12: the list cmbPriority1 has no entry 12", "cmbPriority1");
     // clang-format on
   }
   void valueTheFormCannotShowIsKept() {
@@ -174,7 +168,7 @@ class RecordsTest : public QObject {
     QCOMPARE(h.ui().txtVIN->text(), QStringLiteral("1FUJGLDR5CSBM1234"));
     if (!pick.isEmpty()) {
       h.window->findChild<QComboBox*>(pick)->setCurrentIndex(3);
-      expected.Pgn1Priority = 3;
+      expected.Pgns[0].Priority = 3;
     }
     h.messages.clear();
     QString written = file;
@@ -236,12 +230,11 @@ class RecordsTest : public QObject {
         failure.isEmpty()
             ? ""
             : QStringLiteral("Cannot store %1. Nothing was written to %2.").arg(failure, file));
-    const SimulatorConfig inFile = recordIn(file);
+    const PgnSlotConfig slot1 = recordIn(file).Pgns[0];
     if (!failure.isEmpty())
       QCOMPARE(fileBytes(file), before);
     else
-      QCOMPARE(control.contains("Datalength") ? inFile.Pgn1DataLength : inFile.Pgn1ParamPos,
-               int16_t(stored));
+      QCOMPARE(control.contains("Datalength") ? slot1.DataLength : slot1.ParamPos, int16_t(stored));
   }
 };
 

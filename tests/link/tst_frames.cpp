@@ -23,14 +23,6 @@ Frames build(const SimulatorConfig& config) {
   return f;
 }
 
-int16_t& slotField(SimulatorConfig& c, int slot, const QString& name) {
-  const SlotFields s = slotOf(c, slot - 1);
-  return name == "UpdateRate"   ? s.UpdateRate
-         : name == "Priority"   ? s.Priority
-         : name == "DataLength" ? s.DataLength
-                                : s.ParamPos;
-}
-
 // The bench record's NAME and its two slots, as a frame carries them.
 const QString kName = QStringLiteral("39 30 6B 0C 3A 81 05 27 ");
 const QString kSlot1 = QStringLiteral("0A 00 08 00 C0 FF 10 03 00 01 ");
@@ -49,9 +41,9 @@ class FramesTest : public QObject {
     // clang-format off
     QTest::newRow("bench") << Edit() << "00 00 A5 " + kName + kSlot1 + kSlot2 + "D4";
     QTest::newRow("1.01, static, 250 kbit/s") << Edit([](auto& c) { c.SimulatorVersion = c.DynamicMode = c.CanBaudRate = 0; }) << "FF 00 25 " + kName + kSlot1 + kSlot2 + "53";
-    QTest::newRow("slot 1 deleted, on request, priority 7, reserved bit, data page") << Edit([](auto& c) { c.Pgn1InUse = c.Pgn1UpdateRate = 0, c.Pgn1Priority = 7, c.Pgn1Reserved = c.Pgn1DataPage = 1; }) << "00 00 A5 " + kName + "00 C0 08 00 F8 FF 10 03 00 01 " + kSlot2 + "C2";
+    QTest::newRow("slot 1 deleted, on request, priority 7, reserved bit, data page") << Edit([](auto& c) { c.Pgns[0].InUse = c.Pgns[0].UpdateRate = 0, c.Pgns[0].Priority = 7, c.Pgns[0].Reserved = c.Pgns[0].DataPage = 1; }) << "00 00 A5 " + kName + "00 C0 08 00 F8 FF 10 03 00 01 " + kSlot2 + "C2";
     // A greyed box (2) sets no bit.
-    QTest::newRow("PDU1 slot with a destination, every 5 s, 1785 bytes, greyed boxes") << Edit([](auto& c) { c.Pgn2UpdateRate = 5, c.Pgn2DataLength = 1785, c.Pgn2ParamPos = 300, c.Pgn2Ps = 0x21, c.Pgn2Reserved = c.Pgn2DataPage = 2; }) << "00 00 A5 " + kName + kSlot1 + "F4 01 F9 06 60 EF 21 2C 01 02 E4";
+    QTest::newRow("PDU1 slot with a destination, every 5 s, 1785 bytes, greyed boxes") << Edit([](auto& c) { c.Pgns[1].UpdateRate = 5, c.Pgns[1].DataLength = 1785, c.Pgns[1].ParamPos = 300, c.Pgns[1].Ps = 0x21, c.Pgns[1].Reserved = c.Pgns[1].DataPage = 2; }) << "00 00 A5 " + kName + kSlot1 + "F4 01 F9 06 60 EF 21 2C 01 02 E4";
     // clang-format on
   }
   void golden() {
@@ -71,8 +63,7 @@ class FramesTest : public QObject {
     const int words[] = {0x8000, 5, 10, 50, 100, 500};
     for (int slot = 1; slot <= 2; ++slot)
       for (int16_t rate = 0; rate < 6; ++rate) {
-        const Frames f =
-            build(benchRecord([&](auto& c) { slotField(c, slot, "UpdateRate") = rate; }));
+        const Frames f = build(benchRecord([&](auto& c) { c.Pgns[slot - 1].UpdateRate = rate; }));
         QCOMPARE(f.v1[slot * 10 + 1] | f.v1[slot * 10 + 2] << 8, words[rate]);
       }
     QCOMPARE(FrameChecksum(QByteArray(18, '\xFF') + '\x46'), 0x34);  // 0x1234
@@ -86,14 +77,16 @@ class FramesTest : public QObject {
     QTest::newRow("address 80") << Edit([](auto& c) { c.SourceAddress = 0x80; }) << "SourceAddress";
     QTest::newRow("DTC format 4") << Edit([](auto& c) { c.DtcVersion = 4; }) << "DtcVersion";
     QTest::newRow("first in frame order")
-        << Edit([](auto& c) { c.Pgn2Priority = c.Pgn1ParamPos = -1; }) << "Pgn1ParamPos";
-    const std::pair<const char*, int16_t> bad[] = {{"UpdateRate", -1}, {"UpdateRate", 6},
-                                                   {"Priority", -1},   {"Priority", 8},
-                                                   {"DataLength", -1}, {"ParamPos", -1}};
+        << Edit([](auto& c) { c.Pgns[1].Priority = c.Pgns[0].ParamPos = -1; }) << "Pgn1ParamPos";
+    using P = PgnSlotConfig;
+    const std::tuple<const char*, int16_t P::*, int16_t> bad[] = {
+        {"UpdateRate", &P::UpdateRate, -1}, {"UpdateRate", &P::UpdateRate, 6},
+        {"Priority", &P::Priority, -1},     {"Priority", &P::Priority, 8},
+        {"DataLength", &P::DataLength, -1}, {"ParamPos", &P::ParamPos, -1}};
     for (int slot = 1; slot <= 2; ++slot)
-      for (const auto& [name, value] : bad)
+      for (const auto& [name, field, value] : bad)
         QTest::addRow("Pgn%d%s %d", slot, name, value)
-            << Edit([=](auto& c) { slotField(c, slot, name) = value; })
+            << Edit([=](auto& c) { c.Pgns[slot - 1].*field = value; })
             << QStringLiteral("Pgn%1%2").arg(slot).arg(name);
   }
   void refusals() {

@@ -25,11 +25,8 @@ QLineEdit* box(Harness& h, const QString& name, int slot) {
 // at PGN 0, the other at 200704, which no row reaches.
 void prepare(Harness& h, int slot) {
   h.startOn(benchRecord([slot](SimulatorConfig& c) {
-    for (int s = 0; s < 2; ++s) {
-      SlotFields f = slotOf(c, s);
-      f.Pgn = s == slot ? 0 : 200704;
-      f.DataLength = 8, f.ParamType = 0, f.ParamPos = 1;
-    }
+    for (auto& s : c.Pgns) s.Pgn = 200704, s.DataLength = 8, s.ParamType = 0, s.ParamPos = 1;
+    c.Pgns[slot].Pgn = 0;
   }));
   h.window->activateWindow();
   QVERIFY(QTest::qWaitForWindowActive(h.window.get()));

@@ -3,9 +3,9 @@
 #include <array>
 #include <optional>
 
-#include "RecordSlot.h"
 #include "config/ListTexts.h"
 #include "config/RecordReading.h"
+#include "config/VersionRule.h"
 #include "fields/TextCodecs.h"
 #include "identity/DeviceName.h"
 #include "identity/IdentityRules.h"
@@ -13,7 +13,6 @@
 #include "pgn/BuiltInPgns.h"
 #include "pgn/ParameterRules.h"
 #include "pgn/PgnMath.h"
-#include "config/VersionRule.h"
 
 namespace {
 
@@ -48,16 +47,16 @@ class Checker {
     return false;
   }
 
-  void slot(int slot, const RecordSlot& v) {
+  void slot(int slot, const PgnSlotConfig& v) {
     const QString prefix = QStringLiteral("Pgn%1").arg(slot + 1);
-    listIndex(prefix + QStringLiteral("UpdateRate"), v.updateRate, UpdateRateList(slot));
-    listIndex(prefix + QStringLiteral("Priority"), v.priority, PriorityList(slot));
+    listIndex(prefix + QStringLiteral("UpdateRate"), v.UpdateRate, UpdateRateList(slot));
+    listIndex(prefix + QStringLiteral("Priority"), v.Priority, PriorityList(slot));
 
     // The window stores these boxes as 0 (clear) or 1 (ticked); it shows a
     // greyed box (2) clear, as the PGN counts it.
     bool boxesHeld = true;
     for (const auto& [name, value] :
-         {std::pair{"DataPage", v.dataPage}, {"Reserved", v.reserved}}) {
+         {std::pair{"DataPage", v.DataPage}, {"Reserved", v.Reserved}}) {
       if (value == 0 || value == 1) continue;
       if (PgnBitBoxValue(value) == 0) {
         add(Kind::ReadAsAnother, prefix + QLatin1String(name),
@@ -69,32 +68,32 @@ class Checker {
           QStringLiteral("%1 is neither 0 (clear) nor 1 (ticked)").arg(value));
     }
 
-    if (v.pgn < 0 || v.pgn > kMaxPgn) {
+    if (v.Pgn < 0 || v.Pgn > kMaxPgn) {
       add(Kind::NotAsItStands, prefix,
-          QStringLiteral("%1 is outside 0 to %2").arg(v.pgn).arg(kMaxPgn));
+          QStringLiteral("%1 is outside 0 to %2").arg(v.Pgn).arg(kMaxPgn));
     } else if (boxesHeld) {
       // The PGN decides its parts; the frame carries the parts.
-      const PgnParts parts = *PartsFromPgn(v.pgn);
-      const PgnParts held{v.reserved == 1, v.dataPage == 1, v.pf, v.ps};
+      const PgnParts parts = *PartsFromPgn(v.Pgn);
+      const PgnParts held{v.Reserved == 1, v.DataPage == 1, v.Pf, v.Ps};
       if (!(parts == held)) {
         add(Kind::ReadAsAnother, prefix,
             QStringLiteral("%1 is %2, but the record holds reserved bit %3, data page %4, PF %5, "
                            "PS %6; the window goes by the PGN")
-                .arg(v.pgn)
+                .arg(v.Pgn)
                 .arg(partsText(parts.reserved, parts.dataPage, parts.pf, parts.ps))
-                .arg(v.reserved)
-                .arg(v.dataPage)
-                .arg(ByteToHexText(v.pf), ByteToHexText(v.ps)));
+                .arg(v.Reserved)
+                .arg(v.DataPage)
+                .arg(ByteToHexText(v.Pf), ByteToHexText(v.Ps)));
       }
     }
 
-    const int16_t length = ShownLayoutValue(v.dataLength);
+    const int16_t length = ShownLayoutValue(v.DataLength);
     const bool lengthOk = IsDataLengthInRange(length);
     if (!lengthOk)
       add(Kind::NotAsItStands, prefix + QStringLiteral("DataLength"),
-          QStringLiteral("%1 is outside 1 to %2").arg(v.dataLength).arg(kMaxDataLength));
+          QStringLiteral("%1 is outside 1 to %2").arg(v.DataLength).arg(kMaxDataLength));
 
-    int type = v.paramType;
+    int type = v.ParamType;
     const QString typeList = ParameterTypeList(slot);
     if (!listIndex(prefix + QStringLiteral("ParamType"), type, typeList) || !lengthOk) return;
     if (const std::optional<int> smaller =
@@ -105,12 +104,12 @@ class Checker {
               .arg(*ListEntryText(typeList, type), dataBytes(length)));
       type = *smaller;
     }
-    const int16_t position = ShownLayoutValue(v.paramPos);
+    const int16_t position = ShownLayoutValue(v.ParamPos);
     const int64_t bound = MaxParameterPosFor(length, type);
     if (position < 1 || position > bound)
       add(Kind::NotAsItStands, prefix + QStringLiteral("ParamPos"),
           QStringLiteral("%1 is outside 1 to %2 (%3, %4)")
-              .arg(v.paramPos)
+              .arg(v.ParamPos)
               .arg(bound)
               .arg(dataBytes(length), *ListEntryText(typeList, type)));
   }
@@ -133,8 +132,7 @@ QList<Finding> CheckRecord(const SimulatorConfig& c) {
                              "never set, the window shows %3")
                   .arg(ByteToHexText(c.DeviceName[7]), ByteToHexText(kMaxNameByte7),
                        ByteToHexText(c.DeviceName[7] & kMaxNameByte7)));
-  check.slot(0, RecordSlotOf(c, 0));
-  check.slot(1, RecordSlotOf(c, 1));
+  for (int slot = 0; slot < 2; ++slot) check.slot(slot, c.Pgns[slot]);
 
   const int version = SimulatorVersionIndex(c.SimulatorVersion);
   if (version == kVersion200) {
@@ -153,8 +151,8 @@ QList<Finding> CheckRecord(const SimulatorConfig& c) {
   }
 
   // The slot rules, for the slots in use.
-  const std::array<bool, 2> inUse = {IsSlotInUse(c.Pgn1InUse), IsSlotInUse(c.Pgn2InUse)};
-  const std::array<int32_t, 2> pgns = {c.Pgn1, c.Pgn2};
+  const std::array<bool, 2> inUse = {IsSlotInUse(c.Pgns[0].InUse), IsSlotInUse(c.Pgns[1].InUse)};
+  const std::array<int32_t, 2> pgns = {c.Pgns[0].Pgn, c.Pgns[1].Pgn};
   for (int slotNumber : BuiltInPgnConflicts(inUse, pgns, version)) {
     const int32_t pgn = pgns[static_cast<std::size_t>(slotNumber - 1)];
     check.add(Kind::Rule, QStringLiteral("Pgn%1").arg(slotNumber),

@@ -3,13 +3,12 @@
 #include <QJsonArray>
 #include <optional>
 
-#include "RecordSlot.h"
 #include "config/ListTexts.h"
 #include "config/RecordReading.h"
+#include "config/VersionRule.h"
 #include "fields/TextCodecs.h"
 #include "identity/DeviceName.h"
 #include "pgn/PgnMath.h"
-#include "config/VersionRule.h"
 
 namespace {
 
@@ -146,20 +145,20 @@ ShownField pgnField(const QString& name, int32_t pgn) {
   return f;
 }
 
-void showSlot(QList<ShownField>& out, int slot, const RecordSlot& v) {
+void showSlot(QList<ShownField>& out, int slot, const PgnSlotConfig& v) {
   const QString prefix = QStringLiteral("Pgn%1").arg(slot + 1);
-  out << wordField(prefix + QStringLiteral("InUse"), v.inUse,
-                   IsSlotInUse(v.inUse) ? QStringLiteral("in use") : QStringLiteral("deleted"));
-  out << listField(prefix + QStringLiteral("UpdateRate"), v.updateRate, UpdateRateList(slot));
-  out << listField(prefix + QStringLiteral("Priority"), v.priority, PriorityList(slot));
-  out << numberField(prefix + QStringLiteral("DataPage"), v.dataPage);
-  out << numberField(prefix + QStringLiteral("Reserved"), v.reserved);
-  out << byteField(prefix + QStringLiteral("Pf"), v.pf);
-  out << byteField(prefix + QStringLiteral("Ps"), v.ps);
-  out << pgnField(prefix, v.pgn);
-  out << layoutField(prefix + QStringLiteral("DataLength"), v.dataLength);
-  out << listField(prefix + QStringLiteral("ParamType"), v.paramType, ParameterTypeList(slot));
-  out << layoutField(prefix + QStringLiteral("ParamPos"), v.paramPos);
+  out << wordField(prefix + QStringLiteral("InUse"), v.InUse,
+                   IsSlotInUse(v.InUse) ? QStringLiteral("in use") : QStringLiteral("deleted"));
+  out << listField(prefix + QStringLiteral("UpdateRate"), v.UpdateRate, UpdateRateList(slot));
+  out << listField(prefix + QStringLiteral("Priority"), v.Priority, PriorityList(slot));
+  out << numberField(prefix + QStringLiteral("DataPage"), v.DataPage);
+  out << numberField(prefix + QStringLiteral("Reserved"), v.Reserved);
+  out << byteField(prefix + QStringLiteral("Pf"), v.Pf);
+  out << byteField(prefix + QStringLiteral("Ps"), v.Ps);
+  out << pgnField(prefix, v.Pgn);
+  out << layoutField(prefix + QStringLiteral("DataLength"), v.DataLength);
+  out << listField(prefix + QStringLiteral("ParamType"), v.ParamType, ParameterTypeList(slot));
+  out << layoutField(prefix + QStringLiteral("ParamPos"), v.ParamPos);
 }
 
 }  // namespace
@@ -177,8 +176,7 @@ QList<ShownField> ShowRecord(const SimulatorConfig& c) {
   out << wordField(
       QStringLiteral("DynamicMode"), c.DynamicMode,
       IsDynamicMode(c.DynamicMode) ? QStringLiteral("Dynamic") : QStringLiteral("Static"));
-  showSlot(out, 0, RecordSlotOf(c, 0));
-  showSlot(out, 1, RecordSlotOf(c, 1));
+  for (int slot = 0; slot < 2; ++slot) showSlot(out, slot, c.Pgns[slot]);
 
   // Any version other than 0 is shown as "2.00".
   const int version = SimulatorVersionIndex(c.SimulatorVersion);

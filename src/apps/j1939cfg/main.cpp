@@ -100,8 +100,8 @@ int program(const CfgCommand& command, const SimulatorConfig& record) {
     return kExitNo;
   }
   const QList<int> conflicts =
-      BuiltInPgnConflicts({IsSlotInUse(shown.Pgn1InUse), IsSlotInUse(shown.Pgn2InUse)},
-                          {shown.Pgn1, shown.Pgn2}, version);
+      BuiltInPgnConflicts({IsSlotInUse(shown.Pgns[0].InUse), IsSlotInUse(shown.Pgns[1].InUse)},
+                          {shown.Pgns[0].Pgn, shown.Pgns[1].Pgn}, version);
   if (!conflicts.isEmpty()) {
     say(BuiltInPgnConflictTitle(conflicts.first()) + QStringLiteral(": ") +
         BuiltInPgnConflictPrompt(conflicts.first()));
