@@ -109,7 +109,7 @@ class CfgTest : public QObject {
     row("type 3, position 9 of 8", rec([](auto& c) { c.Pgns[0].ParamType = 3, c.Pgns[0].ParamPos = 9; }), "Pgn1ParamType: 3 is no entry of the list cmbParameterType1 (0 to 2)\n");
     row("4 bytes in 3", rec([](auto& c) { c.Pgns[1].DataLength = 3; }), "Pgn2ParamType: 2 (4 Bytes) does not fit 3 data bytes\nPgn2ParamPos: 17 is outside 1 to 2 (3 data bytes, 2 Bytes)\n");
     row("VIN of 16", rec([](auto& c) { setVin(c, "KorvaneElectroni"); }), "Vin: it has 16 characters; a VIN needs 17\n");
-    row("built-in", rec([](auto& c) { c.Pgns[0].Pgn = 65226, c.Pgns[0].Pf = 0xFE, c.Pgns[0].Ps = 0xCA; }), "Pgn1: 65226 is sent by the simulator itself; delete the slot or choose another PGN\n");
+    row("built-in, and one in a deleted slot", rec([](auto& c) { c.Pgns[0].Pgn = 65226, c.Pgns[0].Pf = 0xFE, c.Pgns[0].Ps = 0xCA, c.Pgns[1] = {0, 1, 3, 0, 0, 0xFE, 0xF1, 65265, 20, 2, 17}; }), "Pgn1: 65226 is sent by the simulator itself; delete the slot or choose another PGN\n");
     row("same PGN", rec([](auto& c) { c.Pgns[1].Pgn = c.Pgns[0].Pgn, c.Pgns[1].DataPage = 0, c.Pgns[1].Pf = 0xFF, c.Pgns[1].Ps = 0x10; }), "Pgn1, Pgn2: both slots in use carry PGN 65296\n");
     // clang-format on
   }
@@ -142,7 +142,7 @@ class CfgTest : public QObject {
     row("not a terminal", rec(), "/dev/null", 2, "", "j1939cfg: cannot open the port /dev/null: ");
     row("COM16", rec(), "COM16", 2, "", "j1939cfg: cannot open the port /dev/ttyS15: ");
     row("COM17", rec(), "COM17", 2, "", "j1939cfg: COM17: the configurator's ports are COM1 to COM16");
-    row("built-in", rec([](auto& c) { c.Pgns[0].Pgn = 65265, c.Pgns[0].Pf = 0xFE, c.Pgns[0].Ps = 0xF1; }), "COM16", 1, "Repeated additional PGN1: The additional PGN1 has existed in the simulator, Please change to another one or delete it\n", "");
+    row("built-in, and one in a deleted slot", rec([](auto& c) { c.Pgns[0].Pgn = 65265, c.Pgns[0].Pf = 0xFE, c.Pgns[0].Ps = 0xF1, c.Pgns[1] = {0, 1, 3, 0, 0, 0xFE, 0xCA, 65226, 20, 2, 17}; }), "COM16", 1, "Repeated additional PGN1: The additional PGN1 has existed in the simulator, Please change to another one or delete it\n", "");
     row("not as the window sends", rec([](auto& c) { c.Pgns[0].DataLength = 1786; }), "COM16", 1, "", "j1939cfg: %f: Pgn1DataLength: 1786 is outside 1 to 1785\nj1939cfg: the window would not send this configuration as it stands; nothing was sent\n");
     // clang-format on
   }
