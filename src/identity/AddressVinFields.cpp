@@ -39,13 +39,13 @@ AddressVinFields::AddressVinFields(Ui::frmMain& form, MessageBoxes& messages)
       txtVIN_(form.txtVIN),
       messages_(messages),
       address_(form.txtJ1939Addr, addressRule(), messages, nullptr, {}) {
-  connect(txtJ1939Addr_, &QLineEdit::textChanged, this, &AddressVinFields::txtJ1939Addr_Change);
+  connect(txtJ1939Addr_, &QLineEdit::textChanged, this, &AddressVinFields::checkAddress);
   txtVIN_->installEventFilter(this);
 }
 
 AddressVinFields::~AddressVinFields() = default;
 
-void AddressVinFields::txtJ1939Addr_Change() {
+void AddressVinFields::checkAddress() {
   address_.Change();
 }
 

@@ -21,7 +21,7 @@ class AddressVinFields : public QObject {
   ~AddressVinFields() override;
 
   // Change of the address box: a hexadecimal byte from 00 to 7F, or empty.
-  void txtJ1939Addr_Change();
+  void checkAddress();
   // The VIN needs exactly 17 characters and no blank. A bad VIN is reported and
   // the focus goes back to its box, with the whole text or the first blank
   // selected; the text itself is never changed.

@@ -89,18 +89,17 @@ NameEditor::NameEditor(Ui::frmMain& form, FormState& state, MessageBoxes& messag
   for (int i = 0; i < static_cast<int>(txtDeviceName_.size()); ++i) {
     byteFields_.emplace_back(txtDeviceName_[i], byteRule(i), messages, &state_.WritingNameBytes,
                              [this] { NameBytesToComponents(); });
-    connect(txtDeviceName_[i], &QLineEdit::textChanged, this,
-            [this, i] { txtDeviceName_Change(i); });
+    connect(txtDeviceName_[i], &QLineEdit::textChanged, this, [this, i] { checkNameByte(i); });
   }
   const auto& rows = componentRows();
   for (int row = 0; row < static_cast<int>(rows.size()); ++row) {
     QLineEdit* box = form.*(rows[row].box);
     componentFields_.emplace_back(box, rows[row].rule, messages, &state_.WritingNameComponents,
                                   [this] { NameComponentsToBytes(); });
-    connect(box, &QLineEdit::textChanged, this, [this, row] { txtComponent_Change(row); });
+    connect(box, &QLineEdit::textChanged, this, [this, row] { checkNameComponent(row); });
   }
   for (QComboBox* list : {cmbECUInstance_, cmbVehicleSysIns_, cmbIndustrygroup_})
-    connect(list, &QComboBox::currentIndexChanged, this, &NameEditor::cmbComponent_Click);
+    connect(list, &QComboBox::currentIndexChanged, this, &NameEditor::updateNameBytes);
 
   // Bit 63 is always clear: the box only shows it, the user cannot tick it.
   Check1_->setEnabled(false);
@@ -108,17 +107,17 @@ NameEditor::NameEditor(Ui::frmMain& form, FormState& state, MessageBoxes& messag
 
 NameEditor::~NameEditor() = default;
 
-void NameEditor::txtDeviceName_Change(int index) {
+void NameEditor::checkNameByte(int index) {
   if (index < 0 || index >= static_cast<int>(byteFields_.size())) return;
   byteFields_[index].Change();
 }
 
-void NameEditor::txtComponent_Change(int row) {
+void NameEditor::checkNameComponent(int row) {
   if (row < 0 || row >= static_cast<int>(componentFields_.size())) return;
   componentFields_[row].Change();
 }
 
-void NameEditor::cmbComponent_Click() {
+void NameEditor::updateNameBytes() {
   if (state_.WritingNameComponents) return;
   NameComponentsToBytes();
 }

@@ -37,12 +37,13 @@ class NameEditor : public QObject {
 
   // Change of byte box `index` (0 to 7): validated as a hexadecimal byte, box 7
   // held to 00-7F, then decoded into the fields.
-  void txtDeviceName_Change(int index);
+  void checkNameByte(int index);
   // Change of a decimal field box; `row` indexes the table of field boxes
   // (txtIdentityNumber, txtMfgCode, txtFunInstance, txtFunction, txtVehicleSys).
-  void txtComponent_Change(int row);
-  // A new selection in cmbECUInstance, cmbVehicleSysIns or cmbIndustrygroup.
-  void cmbComponent_Click();
+  void checkNameComponent(int row);
+  // A new selection in cmbECUInstance, cmbVehicleSysIns or cmbIndustrygroup:
+  // the NAME bytes follow it.
+  void updateNameBytes();
 
   const std::array<QLineEdit*, 8>& txtDeviceName() const { return txtDeviceName_; }
 

@@ -24,13 +24,13 @@ ParameterLayout::ParameterLayout(QLineEdit* dataLength, QComboBox* parameterType
       parameterPos_(parameterPos),
       maxParameterPos_(maxParameterPos),
       messages_(messages) {
-  connect(dataLength_, &QLineEdit::textChanged, this, &ParameterLayout::txtDatalength_Change);
+  connect(dataLength_, &QLineEdit::textChanged, this, &ParameterLayout::checkDataLength);
   connect(parameterType_, &QComboBox::currentIndexChanged, this,
-          &ParameterLayout::cmbParameterType_Click);
-  connect(parameterPos_, &QLineEdit::textChanged, this, &ParameterLayout::txtParameterPos_Change);
+          &ParameterLayout::checkParameterType);
+  connect(parameterPos_, &QLineEdit::textChanged, this, &ParameterLayout::checkParameterPos);
 }
 
-void ParameterLayout::txtDatalength_Change() {
+void ParameterLayout::checkDataLength() {
   const QString text = dataLength_->text();
   if (IsDecimalText(text)) {
     // Saturated just above the range, so that any longer digit string is out of it.
@@ -50,10 +50,10 @@ void ParameterLayout::txtDatalength_Change() {
     writeText(dataLength_, QStringLiteral("8"));
     selectAll(dataLength_);
   }
-  cmbParameterType_Click();
+  checkParameterType();
 }
 
-void ParameterLayout::cmbParameterType_Click() {
+void ParameterLayout::checkParameterType() {
   const QString lengthText = dataLength_->text();
   if (IsDecimalText(lengthText)) {
     const std::optional<int> smaller =
@@ -63,10 +63,10 @@ void ParameterLayout::cmbParameterType_Click() {
       setListIndex(parameterType_, *smaller);
     }
   }
-  txtParameterPos_Change();
+  checkParameterPos();
 }
 
-void ParameterLayout::txtParameterPos_Change() {
+void ParameterLayout::checkParameterPos() {
   const QString lengthText = dataLength_->text();
   // The rules keep the data length within 1 to 1785; held to the bound's
   // 16 bits all the same, so that no text can overflow it.

@@ -22,11 +22,11 @@ class ParameterLayout : public QObject {
                   int16_t& maxParameterPos, MessageBoxes& messages);
 
   // Data-length rule: 1 to 1785 bytes (255 transport packets of 7 bytes).
-  void txtDatalength_Change();
+  void checkDataLength();
   // Type rule: a 2-byte parameter needs 2 data bytes, a 4-byte one 4.
-  void cmbParameterType_Click();
+  void checkParameterType();
   // Position rule: 1 to data length - parameter size + 1.
-  void txtParameterPos_Change();
+  void checkParameterPos();
 
  private:
   void tell(const QString& prompt, const QString& title);

@@ -33,14 +33,13 @@ PgnSlots::PgnSlots(std::array<PgnSlotControls, 2> controls, FormState& state,
   // the only one to see the nested change.
   for (int slot = 0; slot < 2; ++slot) {
     const PgnSlotControls& c = slots_[slot];
-    connect(c.pgn, &QLineEdit::textChanged, this, [this, slot] { txtPGN_Change(slot); });
-    connect(c.pf, &QLineEdit::textChanged, this, [this, slot] { txtPF_Change(slot); });
-    connect(c.ps, &QLineEdit::textChanged, this, [this, slot] { txtPS_Change(slot); });
-    connect(c.dataPage, &QCheckBox::stateChanged, this, [this, slot] { chkDatapage_Click(slot); });
+    connect(c.pgn, &QLineEdit::textChanged, this, [this, slot] { checkTypedPgn(slot); });
+    connect(c.pf, &QLineEdit::textChanged, this, [this, slot] { checkTypedPf(slot); });
+    connect(c.ps, &QLineEdit::textChanged, this, [this, slot] { checkTypedPs(slot); });
+    connect(c.dataPage, &QCheckBox::stateChanged, this, [this, slot] { rebuildPgnFromBits(slot); });
     connect(c.reserveBit, &QCheckBox::stateChanged, this,
-            [this, slot] { chkReserveBit_Click(slot); });
-    connect(c.deletePgn, &QCheckBox::stateChanged, this,
-            [this, slot] { chkDeletePGN_Click(slot); });
+            [this, slot] { rebuildPgnFromBits(slot); });
+    connect(c.deletePgn, &QCheckBox::stateChanged, this, [this, slot] { applyDeleteBox(slot); });
   }
 }
 
@@ -119,7 +118,7 @@ void PgnSlots::SetPgnSlotEnabled(int slot, bool enabled) {
   c.parameterPos->setEnabled(enabled);
 }
 
-void PgnSlots::txtPGN_Change(int slot) {
+void PgnSlots::checkTypedPgn(int slot) {
   if (state_.PgnSyncActive) return;
   QLineEdit* box = at(slot).pgn;
   const QString text = box->text();
@@ -143,7 +142,7 @@ void PgnSlots::txtPGN_Change(int slot) {
   if (CheckPgnSlot(slot)) selectAll(box);
 }
 
-void PgnSlots::txtPF_Change(int slot) {
+void PgnSlots::checkTypedPf(int slot) {
   if (state_.PgnSyncActive) return;
   PgnSlotControls& c = at(slot);
   const QString text = c.pf->text();
@@ -176,7 +175,7 @@ void PgnSlots::txtPF_Change(int slot) {
   if (CheckPgnSlot(slot)) selectAll(c.pf);
 }
 
-void PgnSlots::txtPS_Change(int slot) {
+void PgnSlots::checkTypedPs(int slot) {
   if (state_.PgnSyncActive) return;
   PgnSlotControls& c = at(slot);
   const QString text = c.ps->text();
@@ -213,21 +212,13 @@ void PgnSlots::txtPS_Change(int slot) {
   if (CheckPgnSlot(slot)) selectAll(c.ps);
 }
 
-void PgnSlots::chkDatapage_Click(int slot) {
-  pgnBitChanged(slot);
-}
-
-void PgnSlots::chkReserveBit_Click(int slot) {
-  pgnBitChanged(slot);
-}
-
-void PgnSlots::pgnBitChanged(int slot) {
+void PgnSlots::rebuildPgnFromBits(int slot) {
   if (state_.PgnSyncActive) return;
   PgnFromFields();
   if (CheckPgnSlot(slot)) focusAndSelect(at(slot).pgn);
 }
 
-void PgnSlots::chkDeletePGN_Click(int slot) {
+void PgnSlots::applyDeleteBox(int slot) {
   // Taking a slot in or out of use is not part of the PGN rewrite: no guard.
   PgnSlotControls& c = at(slot);
   if (checkValue(c.deletePgn) == 0) {

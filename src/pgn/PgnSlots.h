@@ -59,17 +59,16 @@ class PgnSlots : public QObject {
   // delete box).
   void SetPgnSlotEnabled(int slot, bool enabled);
 
-  // Change and click handlers, connected to the slot's controls.
-  void txtPGN_Change(int slot);
-  void txtPF_Change(int slot);
-  void txtPS_Change(int slot);
-  void chkDatapage_Click(int slot);
-  void chkReserveBit_Click(int slot);
-  void chkDeletePGN_Click(int slot);
+  // What an edit of the slot's controls does: a typed PGN, PF or PS is
+  // checked and the other fields follow it; the data-page and reserved-bit
+  // boxes rebuild the PGN; the delete box takes the slot out of use or back.
+  void checkTypedPgn(int slot);
+  void checkTypedPf(int slot);
+  void checkTypedPs(int slot);
+  void rebuildPgnFromBits(int slot);
+  void applyDeleteBox(int slot);
 
  private:
-  // The data-page and reserved-bit boxes share one handler.
-  void pgnBitChanged(int slot);
   // Message of a field entry, with the information icon.
   void tellField(const QString& prompt, const QString& title);
   // Message of a slot rule, without an icon.
