@@ -6,6 +6,7 @@
 #include "RecordSlot.h"
 #include "config/ListTexts.h"
 #include "config/RecordReading.h"
+#include "config/VersionRule.h"
 #include "fields/TextCodecs.h"
 #include "identity/DeviceName.h"
 #include "identity/IdentityRules.h"
@@ -13,7 +14,6 @@
 #include "pgn/BuiltInPgns.h"
 #include "pgn/ParameterRules.h"
 #include "pgn/PgnMath.h"
-#include "config/VersionRule.h"
 
 namespace {
 
