@@ -6,7 +6,6 @@
 #include "RecordSlot.h"
 #include "config/ListTexts.h"
 #include "config/RecordReading.h"
-#include "config/VersionRule.h"
 #include "fields/TextCodecs.h"
 #include "identity/DeviceName.h"
 #include "identity/IdentityRules.h"
@@ -14,6 +13,7 @@
 #include "pgn/BuiltInPgns.h"
 #include "pgn/ParameterRules.h"
 #include "pgn/PgnMath.h"
+#include "config/VersionRule.h"
 
 namespace {
 

@@ -6,10 +6,10 @@
 #include "RecordSlot.h"
 #include "config/ListTexts.h"
 #include "config/RecordReading.h"
-#include "config/VersionRule.h"
 #include "fields/TextCodecs.h"
 #include "identity/DeviceName.h"
 #include "pgn/PgnMath.h"
+#include "config/VersionRule.h"
 
 namespace {
 
