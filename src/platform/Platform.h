@@ -8,7 +8,8 @@
 #include "platform/SettingsStore.h"
 
 // The seams through which the window reaches the desktop, the port, the ports
-// present and the settings store. The program passes the Qt implementations; tests pass doubles.
+// present and the settings store. The program passes the Qt implementations;
+// tests pass doubles.
 struct Platform {
   MessageBoxes& messages;
   FileDialogs& fileDialogs;
