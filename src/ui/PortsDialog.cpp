@@ -2,8 +2,6 @@
 
 #include <QComboBox>
 #include <QLabel>
-#include <QLineEdit>
-#include <QPushButton>
 
 #include "platform/PortInventory.h"
 #include "platform/SettingsStore.h"
