@@ -5,12 +5,18 @@
 
 #include "config/AppInfo.h"
 #include "platform/MessageBoxes.h"
+#include "platform/PortInventory.h"
 #include "platform/SerialPort.h"
 #include "platform/SettingsStore.h"
 
 PortSelector::PortSelector(QComboBox* cmbCOM, SerialPort& port, SettingsStore& settings,
-                           MessageBoxes& messages, QObject* parent)
-    : QObject(parent), cmbCOM_(cmbCOM), port_(port), settings_(settings), messages_(messages) {
+                           const PortInventory& inventory, MessageBoxes& messages, QObject* parent)
+    : QObject(parent),
+      cmbCOM_(cmbCOM),
+      port_(port),
+      settings_(settings),
+      inventory_(inventory),
+      messages_(messages) {
   refreshToolTips();
   connect(cmbCOM_, &QComboBox::currentIndexChanged, this, &PortSelector::openChosenPort);
   // Picking the entry already selected changes no index; only `activated` says so.
@@ -28,8 +34,12 @@ QString PortSelector::deviceFor(int portNumber) const {
 }
 
 void PortSelector::refreshToolTips() {
-  for (int i = 0; i < cmbCOM_->count() && i < kPortCount; ++i)
-    cmbCOM_->setItemData(i, deviceFor(i + 1), Qt::ToolTipRole);
+  for (int i = 0; i < cmbCOM_->count() && i < kPortCount; ++i) {
+    const QString device = deviceFor(i + 1);
+    cmbCOM_->setItemData(i,
+                         inventory_.isPresent(device) ? device : tr("%1 (not present)").arg(device),
+                         Qt::ToolTipRole);
+  }
   const int index = cmbCOM_->currentIndex();
   cmbCOM_->setToolTip(index >= 0 ? cmbCOM_->itemData(index, Qt::ToolTipRole).toString()
                                  : QString());
@@ -61,10 +71,16 @@ bool PortSelector::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void PortSelector::portClosedItself(const QString& reason) {
-  closedItself_ = true;
   const QString port = cmbCOM_->currentText();
-  emit statusChanged(
-      QStringLiteral("%1 is closed: %2. Choose %1 again to reopen it").arg(port, reason));
+  say(QStringLiteral("%1 is closed: %2. Choose %1 again to reopen it").arg(port, reason));
+}
+
+void PortSelector::say(const QString& status) {
+  // Only what the selector said is cleared when a port opens: the panel may
+  // hold news of the configuration file.
+  if (status.isEmpty() && !saidStatus_) return;
+  saidStatus_ = !status.isEmpty();
+  emit statusChanged(status);
 }
 
 void PortSelector::report(const MaybeFailure& failure) {
@@ -85,11 +101,25 @@ void PortSelector::OpenSelectedPort() {
     choice.noDevice = Failure{QStringLiteral("cmbCOM"), QStringLiteral("no com port is selected")};
   else
     choice.device = deviceFor(index + 1);
-  OpenPortSequence(port_, choice, [this](const Failure& failure) { report(failure); });
-  if (closedItself_ && port_.isOpen()) {
-    closedItself_ = false;
-    emit statusChanged(QString());
-  }
+  MaybeFailure first;
+  OpenPortSequence(port_, choice, [this, &first](const Failure& failure) {
+    if (!first) first = failure;
+    report(failure);
+  });
+  if (!first)
+    say(QString());
+  else if (choice.device.isEmpty())
+    say(first->reason);
+  else  // COM1 = /dev/ttyUSB0: permission denied — is your user in the dialout group?
+    say(tr("%1 = %2: %3").arg(cmbCOM_->currentText(), choice.device, first->reason));
+}
+
+void PortSelector::mappingChanged() {
+  const int index = cmbCOM_->currentIndex();
+  if (index >= 0 && index < kPortCount && deviceFor(index + 1) != port_.device())
+    OpenSelectedPort();
+  else
+    refreshToolTips();
 }
 
 void PortSelector::holdPort() {

@@ -8,6 +8,7 @@
 
 class QComboBox;
 class MessageBoxes;
+class PortInventory;
 class SerialPort;
 class SettingsStore;
 
@@ -17,8 +18,12 @@ class SettingsStore;
 //
 // COMn stands for the device named in the settings store under section
 // "Ports", key "COMn" (e.g. COM1=/dev/ttyUSB0), and otherwise for the
-// platform's own name of port n. Each entry's tooltip shows its device. The
-// store is read when the selector is built and whenever a port is opened.
+// platform's own name of port n. Each entry's tooltip shows its device and
+// whether it is present. The store is read when the selector is built,
+// whenever a port is opened and when the mapping has been edited.
+//
+// A port that does not open shows the port message, and the status bar says
+// which device failed and why until a port opens.
 //
 // A port that closed itself after an error (an adapter pulled out, the far end
 // gone) is reopened by picking its entry again: the user's pick of the entry
@@ -34,8 +39,8 @@ class PortSelector : public QObject {
       QStringLiteral("Com Port fails to open, try another com port");
   static inline const QString kSettingsSection = kPortsSettingsSection;
 
-  PortSelector(QComboBox* cmbCOM, SerialPort& port, SettingsStore& settings, MessageBoxes& messages,
-               QObject* parent = nullptr);
+  PortSelector(QComboBox* cmbCOM, SerialPort& port, SettingsStore& settings,
+               const PortInventory& inventory, MessageBoxes& messages, QObject* parent = nullptr);
 
   // Closes the port if it is open and opens the port of the selected entry.
   // Each step that fails shows the port message once and the next step runs.
@@ -44,6 +49,10 @@ class PortSelector : public QObject {
   void openChosenPort();
   // The user picked an entry, the selected one included.
   void cmbCOM_Activated();
+
+  // The [Ports] mapping has been edited: the tooltips follow it, and the
+  // selected entry's port is reopened if it now stands for another device.
+  void mappingChanged();
 
   // The device that port `portNumber` (1 for COM1) stands for.
   QString deviceFor(int portNumber) const;
@@ -67,15 +76,18 @@ class PortSelector : public QObject {
   void refreshToolTips();
   void report(const MaybeFailure& failure);
   void portClosedItself(const QString& reason);
+  // Puts `status` in the status bar; empty clears what the selector said.
+  void say(const QString& status);
 
   QComboBox* cmbCOM_;
   SerialPort& port_;
   SettingsStore& settings_;
+  const PortInventory& inventory_;
   MessageBoxes& messages_;
   bool held_ = false;
   bool reopenPending_ = false;
   // The entry was changed and its port opened; the user's activation that
   // follows the change within the same pick has nothing more to do.
   bool openedByChange_ = false;
-  bool closedItself_ = false;
+  bool saidStatus_ = false;
 };

@@ -3,23 +3,26 @@
 #include "platform/Clock.h"
 #include "platform/FileDialogs.h"
 #include "platform/MessageBoxes.h"
+#include "platform/PortInventory.h"
 #include "platform/SerialPort.h"
 #include "platform/SettingsStore.h"
 
-// The seams through which the window reaches the desktop, the port and the
-// settings store. The program passes the Qt implementations; tests pass doubles.
+// The seams through which the window reaches the desktop, the port, the ports
+// present and the settings store. The program passes the Qt implementations;
+// tests pass doubles.
 struct Platform {
   MessageBoxes& messages;
   FileDialogs& fileDialogs;
   SerialPort& port;
   SettingsStore& settings;
   Clock& clock;
+  PortInventory& portInventory;
 };
 
 // The real seams, owned together for the program's run.
 class QtPlatform {
  public:
-  Platform platform() { return {messages, fileDialogs, port, settings, clock}; }
+  Platform platform() { return {messages, fileDialogs, port, settings, clock, portInventory}; }
   void setOwner(QWidget* owner) {
     messages.setOwner(owner);
     fileDialogs.setOwner(owner);
@@ -30,4 +33,5 @@ class QtPlatform {
   QtSerialPort port;
   QtSettingsStore settings;
   SteadyClock clock;
+  QtPortInventory portInventory;
 };

@@ -8,8 +8,14 @@
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 #include <termios.h>
+#include <unistd.h>
 
+#include <cerrno>
+
+#include <QFile>
 #include <QFileInfo>
+
+#include "platform/PortInventory.h"
 #endif
 
 class QtSerialPort::OwnCall {
@@ -92,7 +98,15 @@ MaybeFailure QtSerialPort::open() {
   OwnCall call(*this);
   if (device_.isEmpty()) return failure(QStringLiteral("no device is named for the port"));
   if (port_->open(QIODevice::ReadWrite)) return std::nullopt;
-  const QString reason = port_->errorString();
+  QString reason = port_->errorString();
+#ifdef Q_OS_UNIX
+  // Qt says the same for a device another program holds locked; only a node
+  // the user may not open needs the group that owns serial ports.
+  if (port_->error() == QSerialPort::PermissionError &&
+      ::access(QFile::encodeName(DeviceNode(device_)).constData(), R_OK | W_OK) != 0 &&
+      errno == EACCES)
+    reason = tr("permission denied — is your user in the dialout group?");
+#endif
   port_->clearError();
   return failure(reason);
 }

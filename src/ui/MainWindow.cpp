@@ -21,6 +21,7 @@
 #include "pgn/ParameterLayout.h"
 #include "pgn/PgnSlots.h"
 #include "ui/AboutBox.h"
+#include "ui/PortsDialog.h"
 #include "ui/WindowPlacement.h"
 #include "ui_frmMain.h"
 
@@ -56,7 +57,8 @@ MainWindow::MainWindow(Platform platform, QString workingDirectory, QWidget* par
 
   // Simulator link.
   portSelector_ = std::make_unique<PortSelector>(ui_->cmbCOM, platform_.port, platform_.settings,
-                                                 platform_.messages);
+                                                 platform_.portInventory, platform_.messages);
+  connect(ui_->mnuFilePorts, &QAction::triggered, this, &MainWindow::editPorts);
   connect(
       portSelector_.get(), &PortSelector::statusChanged, statusPanel_,
       [this](const QString& text) { statusPanel_->setText(text.isEmpty() ? kStatusText : text); });
@@ -251,4 +253,9 @@ void MainWindow::applyVersionRule() {
 void MainWindow::showAbout() {
   AboutBox box(this);
   box.exec();
+}
+
+void MainWindow::editPorts() {
+  PortsDialog dialog(platform_.settings, platform_.portInventory, this);
+  if (dialog.exec() == QDialog::Accepted) portSelector_->mappingChanged();
 }

@@ -40,6 +40,8 @@ class MainWindow : public QMainWindow {
   // has no VIN; "2.00" lets the user choose them.
   void applyVersionRule();
   void showAbout();
+  // File > Ports…: the devices COM1 to COM16 stand for.
+  void editPorts();
 
   // Owners of the control groups (identity).
   // (The elaborated names declare the classes here; MainWindow.cpp includes them.)

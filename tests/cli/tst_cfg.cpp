@@ -1,3 +1,6 @@
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QTest>
 
 #include "config/ConfigFile.h"
@@ -60,6 +63,7 @@ class CfgTest : public QObject {
     QTest::newRow("other command's option") << f << L{"show", "%f", "--version", "2.00"} << 2 << "" << "j1939cfg: show takes no option --version";
     QTest::newRow("bad value") << f << L{"frame", "%f", "--version", "3.00"} << 2 << "" << "j1939cfg: --version 3.00: the versions are 1.01 and 2.00";
     QTest::newRow("missing value") << f << L{"frame", "%f", "--version"} << 2 << "" << "j1939cfg: --version needs a value: 1.01 or 2.00";
+    QTest::newRow("ports FILE") << f << L{"ports", "%f"} << 2 << "" << "j1939cfg: ports takes no FILE, not %f; see j1939cfg ports --help\n";
     QTest::newRow("empty port") << f << L{"program", "%f", "--port="} << 2 << "" << "j1939cfg: --port needs a device or COMn";
     QTest::newRow("missing file") << f << L{"check", "/no/such.cfg"} << 2 << "" << "j1939cfg: Cannot read the configuration file /no/such.cfg: it does not exist\n";
     QTest::newRow("directory") << f << L{"frame", "/"} << 2 << "" << "j1939cfg: Cannot read the configuration file /: it is a directory\n";
@@ -147,6 +151,32 @@ class CfgTest : public QObject {
     // clang-format on
   }
   void program() { check(); }
+
+  // COMn as the settings map it: a device that exists is present. What the
+  // system lists besides varies with the host and is not asserted.
+  void ports() {
+    QTemporaryDir dir;
+    const QString adapter = dir.filePath("adapter"), gone = dir.filePath("gone");
+    QVERIFY(writeBytes(adapter, {}) && QDir(dir.path()).mkpath("TarvikConfig"));
+    QVERIFY(writeBytes(dir.filePath("TarvikConfig/TarvikConfig.conf"),
+                       QString("[Ports]\nCOM3=%1\nCOM4=%2\n").arg(adapter, gone).toUtf8()));
+    QProcess tool;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("XDG_CONFIG_HOME", dir.path());
+    tool.setProcessEnvironment(environment);
+    tool.start(programPath("j1939cfg"), {"ports"});
+    const Run text = finish(tool);
+    QCOMPARE(text.exitCode, 0);
+    QVERIFY2(text.out.contains(QString("\nCOM3: %1 (present)\nCOM4: %2 (not present)\nCOM5: "
+                                       "/dev/ttyS4 (")
+                                   .arg(adapter, gone)),
+             qPrintable(text.out));
+    tool.start(programPath("j1939cfg"), {"ports", "--json"});
+    const QJsonArray ports = QJsonDocument::fromJson(finish(tool).out.toUtf8())["ports"].toArray();
+    QCOMPARE(ports.size(), 16);
+    QCOMPARE(ports[2], QJsonObject({{"name", "COM3"}, {"device", adapter}, {"present", true}}));
+    QCOMPARE(ports[3], QJsonObject({{"name", "COM4"}, {"device", gone}, {"present", false}}));
+  }
 
   // Standard input is read as a file; output that cannot be written is an error.
   void pipes() {

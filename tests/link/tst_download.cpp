@@ -1,5 +1,7 @@
 #include <QAbstractItemView>
+#include <QApplication>
 #include <QComboBox>
+#include <QDialogButtonBox>
 #include <QLabel>
 #include <QPushButton>
 #include <QTest>
@@ -11,6 +13,7 @@
 #include "support/Harness.h"
 #include "support/Records.h"
 #include "support/TestMain.h"
+#include "ui/PortsDialog.h"
 
 namespace {
 const QString kAccepted = QStringLiteral("Configuration is successfull!");
@@ -62,9 +65,9 @@ struct Bench : Harness {
   std::function<void()> during;  // runs while the exchange waits
 };
 
-// The user picks the entry from the list's popup.
+// The user picks the entry from the list's popup (opened with its arrow).
 void pick(QComboBox* list, int index) {
-  QTest::mouseClick(list, Qt::LeftButton);
+  QTest::mouseClick(list, Qt::LeftButton, {}, QPoint(list->width() - 4, list->height() / 2));
   QTRY_VERIFY(list->view()->isVisible());
   list->view()->setCurrentIndex(list->model()->index(index, 0));
   QTest::keyClick(list->view(), Qt::Key_Return);
@@ -122,12 +125,52 @@ class DownloadTest : public QObject {
     QCOMPARE(b.boxes(), QStringList{"TarvikConfig: Com Port fails to open, try another com port"});
     QCOMPARE(b.messages.shown.first().texts.value("cmbCOM"), QStringLiteral("COM7"));
     QCOMPARE(b.port.log, QStringList{"close"} + openSequence("/dev/ttyS6"));
+    QCOMPARE(b.status(), "COM7 = /dev/ttyS6: No such file or directory");
     b.messages.clear();
     b.click();
     QCOMPARE(b.boxes(),
              QStringList{"Config confirmation: Com Port is not open, nothing was sent. Choose a "
                          "com port that opens, then press Program Config again (i)"});
     QVERIFY(b.port.written.isEmpty());
+    b.ui().cmbCOM->setCurrentIndex(1);
+    QCOMPARE(b.status(), "Status");
+  }
+
+  // File > Ports…: each box lists the ports present and starts with today's
+  // mapping; OK writes what was changed and reopens the selected port if its
+  // device changed, Cancel writes nothing. The list's tooltips follow.
+  void portsDialog() {
+    Bench b;
+    b.inventory.ports = {{"/dev/ttyUSB0", "FT232R USB UART", "FTDI", "A10K3XYZ"}};
+    b.port.existing << "/dev/ttyUSB0";
+    b.settings.values = {{"Ports/COM3", "/dev/old"}};
+    QStringList shown;  // COM1, COM3 and the first port listed, as each dialog opened
+    const auto edit = [&](bool ok) {
+      QTimer::singleShot(0, [&, ok] {
+        auto* dialog = qobject_cast<PortsDialog*>(QApplication::activeModalWidget());
+        QComboBox *com1 = dialog->portBox(1), *com3 = dialog->portBox(3);
+        shown << com1->currentText() << com3->currentText() << com1->itemText(0);
+        pick(com1, 0);
+        enter(com3->lineEdit(), "");
+        dialog->findChild<QDialogButtonBox*>()
+            ->button(ok ? QDialogButtonBox::Ok : QDialogButtonBox::Cancel)
+            ->click();
+      });
+      b.ui().mnuFilePorts->trigger();
+    };
+    edit(false);
+    QVERIFY(b.settings.writes.isEmpty() && b.port.log.isEmpty());
+    edit(true);
+    edit(false);
+    const QString usb = "/dev/ttyUSB0 — FT232R USB UART (FTDI, A10K3XYZ)";
+    QCOMPARE(shown, QStringList({"/dev/ttyS0", "/dev/old", usb, "/dev/ttyS0", "/dev/old", usb,
+                                 "/dev/ttyUSB0", "/dev/ttyS2", usb}));
+    QCOMPARE(b.settings.values,
+             (QMap<QString, QString>{{"Ports/COM1", "/dev/ttyUSB0"}, {"Ports/COM3", ""}}));
+    QCOMPARE(b.settings.syncs, 1);
+    QCOMPARE(b.port.log, QStringList{"close"} + openSequence("/dev/ttyUSB0"));
+    QCOMPARE(b.ui().cmbCOM->itemData(0, Qt::ToolTipRole), "/dev/ttyUSB0");
+    QCOMPARE(b.ui().cmbCOM->itemData(2, Qt::ToolTipRole), "/dev/ttyS2 (not present)");
   }
 
   // Output held back for good ends the exchange once the frame has had its

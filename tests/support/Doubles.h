@@ -9,6 +9,7 @@
 #include <QSet>
 #include <QString>
 #include <QStringList>
+#include <algorithm>
 #include <functional>
 
 #include "platform/Platform.h"
@@ -117,6 +118,18 @@ class MemorySettingsStore : public SettingsStore {
   QMap<QString, QString> values;  // "section/key" -> value
   QStringList writes;             // keys in the order they were written
   int syncs = 0;
+};
+
+// The ports "present": those listed; nothing else is.
+class FakePortInventory : public PortInventory {
+ public:
+  QList<PresentPort> presentPorts() const override { return ports; }
+  bool isPresent(const QString& device) const override {
+    return std::any_of(ports.begin(), ports.end(),
+                       [&](const PresentPort& port) { return port.systemLocation == device; });
+  }
+
+  QList<PresentPort> ports;
 };
 
 // A clock the test moves by hand, or that follows real time from an offset.

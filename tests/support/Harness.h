@@ -27,8 +27,8 @@ struct Harness {
   // Creates the window without running the start-up sequence.
   MainWindow& create() {
     if (!window) {
-      window = std::make_unique<MainWindow>(Platform{messages, fileDialogs, port, settings, clock},
-                                            dir.path());
+      window = std::make_unique<MainWindow>(
+          Platform{messages, fileDialogs, port, settings, clock, inventory}, dir.path());
       messages.watch(window.get());
     }
     return *window;
@@ -63,6 +63,7 @@ struct Harness {
   FakeSerialPort port;
   MemorySettingsStore settings;
   FakeClock clock;
+  FakePortInventory inventory;
   QTemporaryDir dir;
   std::unique_ptr<MainWindow> window;  // destroyed first; its close handling is the tests' own
 };

@@ -16,7 +16,8 @@ struct CommandName {
 constexpr CommandName kCommands[] = {{"show", Name::Show},
                                      {"frame", Name::Frame},
                                      {"program", Name::Program},
-                                     {"check", Name::Check}};
+                                     {"check", Name::Check},
+                                     {"ports", Name::Ports}};
 
 // The parser takes the first argument for the program's name and skips it.
 const QString kProgram = QStringLiteral("j1939cfg");
@@ -49,6 +50,9 @@ Commands:
   program FILE --port PORT    sends the configuration to the simulator, as the
                               window's "Program Config" does
   check FILE                  the configuration against the window's rules
+  ports [--json]              COM1 to COM16, the device each stands for and
+                              whether it is present, then the serial ports
+                              present that no COMn names
 
 "j1939cfg COMMAND --help" describes a command.
 
@@ -126,6 +130,25 @@ sends itself and not the same PGN in both.
 Exit status: 0 clean; 1 findings; 2 usage or file error.
 )txt";
 
+const char* const kPortsHelp = R"txt(Usage: j1939cfg ports [--json]
+
+Lists COM1 to COM16 of the window's list "Com Port Number:", one a line, with
+the device each stands for and whether that device is present ("COM1:
+/dev/ttyUSB0 (present)"), then the serial ports present that no COMn names,
+with what their drivers say of them (description, manufacturer, serial
+number). COMn stands for the device named in the configurator's settings
+(~/.config/TarvikConfig/TarvikConfig.conf, section [Ports], e.g.
+COM1=/dev/ttyUSB0; the window's File > Ports... edits it), else for
+/dev/ttyS0 to /dev/ttyS15.
+
+  --json    one JSON object instead: "ports", a member per COMn with its
+            "name", "device" and "present", and "unmapped", the ports present
+            that no COMn names, with "device", "description", "manufacturer"
+            and "serial_number"
+
+Exit status: 0 listed; 2 usage error.
+)txt";
+
 // The command's own options and FILE (`line` holds what follows the command
 // word), into `command`.
 std::optional<QString> readCommandLine(const QStringList& line, CfgCommand& command) {
@@ -135,7 +158,7 @@ std::optional<QString> readCommandLine(const QStringList& line, CfgCommand& comm
   const QCommandLineOption port(QStringLiteral("port"), QString(), QStringLiteral("PORT"));
   QCommandLineParser parser;
   parser.addOption(kHelp);
-  if (command.name == Name::Show) parser.addOption(json);
+  if (command.name == Name::Show || command.name == Name::Ports) parser.addOption(json);
   if (command.name == Name::Frame) parser.addOption(version);
   if (command.name == Name::Program) parser.addOption(port);
   const bool parsed = parser.parse(QStringList{kProgram} + line);
@@ -162,6 +185,10 @@ std::optional<QString> readCommandLine(const QStringList& line, CfgCommand& comm
   if (!parsed) return parser.errorText();  // a value after a switch: --json=yes
   if (command.help) return std::nullopt;
   const QStringList files = parser.positionalArguments();
+  if (command.name == Name::Ports) {
+    if (!files.isEmpty()) return QStringLiteral("ports takes no FILE, not %1").arg(files.first());
+    return std::nullopt;
+  }
   if (files.isEmpty()) return QStringLiteral("%1 needs a FILE").arg(word);
   if (files.size() > 1)
     return QStringLiteral("%1 takes one FILE, not also %2").arg(word, files.at(1));
@@ -210,6 +237,8 @@ QString CfgHelp(CfgCommand::Name name) {
       return QString::fromUtf8(kProgramCommandHelp);
     case Name::Check:
       return QString::fromUtf8(kCheckHelp);
+    case Name::Ports:
+      return QString::fromUtf8(kPortsHelp);
     case Name::None:
       break;
   }

@@ -4,14 +4,14 @@
 #include <QStringList>
 #include <optional>
 
-// The command line of j1939cfg: a command, the configuration file, and the
-// command's options.
+// The command line of j1939cfg: a command, the configuration file (none for
+// ports), and the command's options.
 struct CfgCommand {
-  enum class Name { None, Show, Frame, Program, Check };
+  enum class Name { None, Show, Frame, Program, Check, Ports };
   Name name = Name::None;
   bool help = false;  // print the help of `name` (of the program for None)
   QString file;
-  bool json = false;      // show
+  bool json = false;      // show, ports
   int frameVersion = -1;  // frame: 0 "1.01", 1 "2.00", -1 the file's version
   QString port;           // program: a device, or COMn
 };

@@ -1,6 +1,7 @@
 // j1939cfg: the configurator's work on configuration files without its window,
 // for test benches, scripts and CI rigs: show a configuration, print its frame,
-// check it against the window's rules, and program the simulator with it.
+// check it against the window's rules, program the simulator with it, and list
+// the serial ports that COM1 to COM16 stand for.
 
 #include <QCoreApplication>
 #include <QJsonDocument>
@@ -9,6 +10,7 @@
 
 #include "CfgOptions.h"
 #include "ConfigInput.h"
+#include "PortList.h"
 #include "RecordCheck.h"
 #include "RecordView.h"
 #include "apps/common/Console.h"
@@ -17,6 +19,7 @@
 #include "link/DownloadExchange.h"
 #include "link/PortOpening.h"
 #include "platform/Clock.h"
+#include "platform/PortInventory.h"
 #include "platform/SerialPort.h"
 #include "platform/SettingsStore.h"
 
@@ -139,6 +142,17 @@ int program(const CfgCommand& command, const SimulatorConfig& record) {
   return kExitError;
 }
 
+int ports(const CfgCommand& command) {
+  QtSettingsStore settings;
+  QtPortInventory inventory;
+  const PortList list = ListPorts(settings, inventory);
+  if (command.json)
+    out(QString::fromUtf8(QJsonDocument(PortListJson(list)).toJson(QJsonDocument::Indented)));
+  else
+    out(PortListText(list));
+  return kExitOk;
+}
+
 // Qt's own diagnostics are no part of the tool's output: each failure is said
 // once, in the tool's words, on standard error.
 void quietQtMessages(QtMsgType type, const QMessageLogContext&, const QString& message) {
@@ -150,6 +164,7 @@ int run(const CfgCommand& command) {
     out(CfgHelp(command.name));
     return kExitOk;
   }
+  if (command.name == CfgCommand::Name::Ports) return ports(command);
   SimulatorConfig record;
   if (const MaybeFailure failure = ReadConfigInput(command.file, record)) {
     complain(describeFailure(*failure));
@@ -164,6 +179,7 @@ int run(const CfgCommand& command) {
       return program(command, record);
     case CfgCommand::Name::Check:
       return check(record);
+    case CfgCommand::Name::Ports:
     case CfgCommand::Name::None:
       break;
   }

@@ -1,0 +1,38 @@
+#pragma once
+
+#include <QDialog>
+#include <array>
+#include <memory>
+
+#include "link/PortOpening.h"
+
+class QComboBox;
+class PortInventory;
+class SettingsStore;
+
+namespace Ui {
+class frmPorts;
+}
+
+// File > Ports…: which device each of COM1 to COM16 stands for. Each box
+// offers the serial ports present, with what their drivers say of them, and
+// takes any device typed; it starts with today's mapping. OK writes the
+// [Ports] keys that the user changed; Cancel writes nothing.
+class PortsDialog : public QDialog {
+  Q_OBJECT
+ public:
+  PortsDialog(SettingsStore& settings, const PortInventory& inventory, QWidget* owner);
+  ~PortsDialog() override;
+
+  // The box of COMn, `cmbPortn`.
+  QComboBox* portBox(int portNumber) const { return boxes_.at(portNumber - 1); }
+
+  void accept() override;
+
+ private:
+  void storeMapping();
+
+  std::unique_ptr<Ui::frmPorts> ui_;
+  SettingsStore& settings_;
+  std::array<QComboBox*, kComPortCount> boxes_{};
+};
