@@ -1,5 +1,8 @@
 #include "config/ListTexts.h"
 
+#include <QtGlobal>
+#include <array>
+
 namespace {
 
 QStringList numbered(const QString& prefix, int first, int last) {
@@ -8,63 +11,86 @@ QStringList numbered(const QString& prefix, int first, int last) {
   return entries;
 }
 
-QStringList updateRates(const QString& hundredMs) {
-  return {QStringLiteral("On Request"), QStringLiteral("Every 50 ms"), hundredMs,
-          QStringLiteral("Every 0.5s"), QStringLiteral("Every 1s"),    QStringLiteral("Every 5s")};
+FormList updateRates(const char* name, const char* hundredMs) {
+  return {QLatin1String(name),
+          {QStringLiteral(QT_TRANSLATE_NOOP("ListTexts", "On Request")),
+           QStringLiteral(QT_TRANSLATE_NOOP("ListTexts", "Every 50 ms")), QLatin1String(hundredMs),
+           QStringLiteral(QT_TRANSLATE_NOOP("ListTexts", "Every 0.5s")),
+           QStringLiteral(QT_TRANSLATE_NOOP("ListTexts", "Every 1s")),
+           QStringLiteral(QT_TRANSLATE_NOOP("ListTexts", "Every 5s"))}};
 }
 
-QString slotList(const char* name, int slot) {
-  return QLatin1String(name) + QString::number(slot + 1);
+FormList parameterTypes(const char* name) {
+  return {QLatin1String(name),
+          {QStringLiteral(QT_TRANSLATE_NOOP("ListTexts", "Single Byte")),
+           QStringLiteral(QT_TRANSLATE_NOOP("ListTexts", "2 Bytes")),
+           QStringLiteral(QT_TRANSLATE_NOOP("ListTexts", "4 Bytes"))}};
 }
 
 }  // namespace
 
-const QList<ListEntries>& FormLists() {
-  static const QList<ListEntries> lists = [] {
-    const QStringList types = {QStringLiteral("Single Byte"), QStringLiteral("2 Bytes"),
-                               QStringLiteral("4 Bytes")};
-    const QStringList priorities = numbered(QString(), 0, 7);
-    return QList<ListEntries>{
-        {QStringLiteral("cmbCOM"), numbered(QStringLiteral("COM"), 1, 16)},
-        {QStringLiteral("cmbCANBUSBaudRate"),
-         {QStringLiteral("250Kbps"), QStringLiteral("500Kbps")}},
-        {QStringLiteral("cmbSimulatorVersion"), {QStringLiteral("1.01"), QStringLiteral("2.00")}},
-        {QStringLiteral("cmbDTCVersion"), numbered(QStringLiteral("Version"), 1, 4)},
-        {QStringLiteral("cmbECUInstance"), numbered(QString(), 0, 7)},
-        {QStringLiteral("cmbVehicleSysIns"), numbered(QString(), 0, 15)},
-        {QStringLiteral("cmbIndustrygroup"), numbered(QString(), 0, 7)},
-        {QStringLiteral("cmbUpdateRate1"), updateRates(QStringLiteral("Every 100ms"))},
-        {QStringLiteral("cmbPriority1"), priorities},
-        {QStringLiteral("cmbParameterType1"), types},
-        {QStringLiteral("cmbUpdateRate2"), updateRates(QStringLiteral("Every 100 ms"))},
-        {QStringLiteral("cmbPriority2"), priorities},
-        {QStringLiteral("cmbParameterType2"), types},
-    };
-  }();
-  return lists;
-}
-
-const QStringList& ListEntriesOf(QStringView control) {
-  for (const ListEntries& list : FormLists())
-    if (list.control == control) return list.entries;
-  static const QStringList none;
-  return none;
-}
-
-std::optional<QString> ListEntryText(QStringView control, int index) {
-  const QStringList& entries = ListEntriesOf(control);
+std::optional<QString> FormList::entry(int index) const {
   if (index < 0 || index >= entries.size()) return std::nullopt;
   return entries.at(index);
 }
 
-QString UpdateRateList(int slot) {
-  return slotList("cmbUpdateRate", slot);
+const FormList& ComPortList() {
+  static const FormList list{QStringLiteral("cmbCOM"), numbered(QStringLiteral("COM"), 1, 16)};
+  return list;
 }
 
-QString PriorityList(int slot) {
-  return slotList("cmbPriority", slot);
+const FormList& CanBitRateList() {
+  static const FormList list{QStringLiteral("cmbCANBUSBaudRate"),
+                             {QStringLiteral("250Kbps"), QStringLiteral("500Kbps")}};
+  return list;
 }
 
-QString ParameterTypeList(int slot) {
-  return slotList("cmbParameterType", slot);
+const FormList& SimulatorVersionList() {
+  static const FormList list{QStringLiteral("cmbSimulatorVersion"),
+                             {QStringLiteral("1.01"), QStringLiteral("2.00")}};
+  return list;
+}
+
+const FormList& DtcFormatList() {
+  static const FormList list{QStringLiteral("cmbDTCVersion"),
+                             numbered(QStringLiteral("Version"), 1, 4)};
+  return list;
+}
+
+const FormList& EcuInstanceList() {
+  static const FormList list{QStringLiteral("cmbECUInstance"), numbered(QString(), 0, 7)};
+  return list;
+}
+
+const FormList& VehicleSystemInstanceList() {
+  static const FormList list{QStringLiteral("cmbVehicleSysIns"), numbered(QString(), 0, 15)};
+  return list;
+}
+
+const FormList& IndustryGroupList() {
+  static const FormList list{QStringLiteral("cmbIndustrygroup"), numbered(QString(), 0, 7)};
+  return list;
+}
+
+const FormList& UpdateRateList(int slot) {
+  Q_ASSERT(slot == 0 || slot == 1);
+  static const std::array<FormList, 2> lists{
+      updateRates("cmbUpdateRate1", QT_TRANSLATE_NOOP("ListTexts", "Every 100ms")),
+      updateRates("cmbUpdateRate2", QT_TRANSLATE_NOOP("ListTexts", "Every 100 ms"))};
+  return lists[slot];
+}
+
+const FormList& PriorityList(int slot) {
+  Q_ASSERT(slot == 0 || slot == 1);
+  static const std::array<FormList, 2> lists{
+      FormList{QStringLiteral("cmbPriority1"), numbered(QString(), 0, 7)},
+      FormList{QStringLiteral("cmbPriority2"), numbered(QString(), 0, 7)}};
+  return lists[slot];
+}
+
+const FormList& ParameterTypeList(int slot) {
+  Q_ASSERT(slot == 0 || slot == 1);
+  static const std::array<FormList, 2> lists{parameterTypes("cmbParameterType1"),
+                                             parameterTypes("cmbParameterType2")};
+  return lists[slot];
 }

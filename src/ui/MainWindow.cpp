@@ -14,6 +14,7 @@
 
 #include "config/ConfigFiles.h"
 #include "config/FormBinding.h"
+#include "config/ListTexts.h"
 #include "config/VersionRule.h"
 #include "fields/Controls.h"
 #include "identity/AddressVinFields.h"
@@ -91,9 +92,29 @@ MainWindow::MainWindow(Platform platform, QString workingDirectory, QWidget* par
 MainWindow::~MainWindow() = default;
 
 void MainWindow::setUpLists() {
-  // Filling a list selects its first entry; the window's lists start with no
-  // selection until the loaded configuration selects them.
-  for (QComboBox* list : findChildren<QComboBox*>()) list->setCurrentIndex(-1);
+  const std::pair<QComboBox*, const FormList&> lists[] = {
+      {ui_->cmbCOM, ComPortList()},
+      {ui_->cmbCANBUSBaudRate, CanBitRateList()},
+      {ui_->cmbSimulatorVersion, SimulatorVersionList()},
+      {ui_->cmbDTCVersion, DtcFormatList()},
+      {ui_->cmbECUInstance, EcuInstanceList()},
+      {ui_->cmbVehicleSysIns, VehicleSystemInstanceList()},
+      {ui_->cmbIndustrygroup, IndustryGroupList()},
+      {ui_->cmbUpdateRate1, UpdateRateList(0)},
+      {ui_->cmbPriority1, PriorityList(0)},
+      {ui_->cmbParameterType1, ParameterTypeList(0)},
+      {ui_->cmbUpdateRate2, UpdateRateList(1)},
+      {ui_->cmbPriority2, PriorityList(1)},
+      {ui_->cmbParameterType2, ParameterTypeList(1)},
+  };
+  for (const auto& [box, list] : lists) {
+    Q_ASSERT(box->objectName() == list.name);
+    for (const QString& entry : list.entries)
+      box->addItem(QCoreApplication::translate(kListTextsContext, entry.toUtf8().constData()));
+    // Filling a list selects its first entry; the window's lists start with
+    // no selection until the loaded configuration selects them.
+    box->setCurrentIndex(-1);
+  }
 }
 
 void MainWindow::setUpToolbar() {

@@ -169,7 +169,7 @@ std::optional<QString> readCommandLine(const QStringList& line, CfgCommand& comm
 
   const QStringList versions = parser.values(version);
   for (const QString& given : versions) {
-    const qsizetype index = ListEntriesOf(u"cmbSimulatorVersion").indexOf(given);
+    const qsizetype index = SimulatorVersionList().entries.indexOf(given);
     if (index < 0) return QStringLiteral("--version %1: the versions are 1.01 and 2.00").arg(given);
     command.frameVersion = static_cast<int>(index);
   }

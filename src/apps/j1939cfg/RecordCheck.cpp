@@ -36,13 +36,13 @@ class Checker {
   }
 
   // A list index that the list has: the window could not show any other.
-  bool listIndex(const QString& field, int value, const QString& list) {
-    const int count = static_cast<int>(ListEntriesOf(list).size());
+  bool listIndex(const QString& field, int value, const FormList& list) {
+    const int count = static_cast<int>(list.entries.size());
     if (value >= 0 && value < count) return true;
     add(Kind::NotAsItStands, field,
         QStringLiteral("%1 is no entry of the list %2 (0 to %3)")
             .arg(value)
-            .arg(list)
+            .arg(list.name)
             .arg(count - 1));
     return false;
   }
@@ -94,14 +94,14 @@ class Checker {
           QStringLiteral("%1 is outside 1 to %2").arg(v.DataLength).arg(kMaxDataLength));
 
     int type = v.ParamType;
-    const QString typeList = ParameterTypeList(slot);
+    const FormList& typeList = ParameterTypeList(slot);
     if (!listIndex(prefix + QStringLiteral("ParamType"), type, typeList) || !lengthOk) return;
     if (const std::optional<int> smaller =
             SmallerParameterType(static_cast<uint64_t>(length), type)) {
       add(Kind::NotAsItStands, prefix + QStringLiteral("ParamType"),
           QStringLiteral("%1 (%2) does not fit %3")
               .arg(type)
-              .arg(*ListEntryText(typeList, type), dataBytes(length)));
+              .arg(*typeList.entry(type), dataBytes(length)));
       type = *smaller;
     }
     const int16_t position = ShownLayoutValue(v.ParamPos);
@@ -111,7 +111,7 @@ class Checker {
           QStringLiteral("%1 is outside 1 to %2 (%3, %4)")
               .arg(v.ParamPos)
               .arg(bound)
-              .arg(dataBytes(length), *ListEntryText(typeList, type)));
+              .arg(dataBytes(length), *typeList.entry(type)));
   }
 
   QList<Finding> found_;
@@ -121,7 +121,7 @@ class Checker {
 
 QList<Finding> CheckRecord(const SimulatorConfig& c) {
   Checker check;
-  check.listIndex(QStringLiteral("ComPortIndex"), c.ComPortIndex, QStringLiteral("cmbCOM"));
+  check.listIndex(QStringLiteral("ComPortIndex"), c.ComPortIndex, ComPortList());
   if (c.SourceAddress > kMaxSourceAddress)
     check.add(Kind::NotAsItStands, QStringLiteral("SourceAddress"),
               QStringLiteral("%1 (hex) is above %2")
@@ -136,7 +136,7 @@ QList<Finding> CheckRecord(const SimulatorConfig& c) {
 
   const int version = SimulatorVersionIndex(c.SimulatorVersion);
   if (version == kVersion200) {
-    check.listIndex(QStringLiteral("DtcVersion"), c.DtcVersion, QStringLiteral("cmbDTCVersion"));
+    check.listIndex(QStringLiteral("DtcVersion"), c.DtcVersion, DtcFormatList());
     const QString vin = VinText(c.Vin);
     if (const std::optional<VinFault> fault = CheckVinText(vin)) {
       if (fault->kind == VinFault::Kind::TooShort)

@@ -31,11 +31,11 @@ ShownField numberField(const QString& name, qint64 value) {
 // "4 (Every 1s)", or "9 (no entry in cmbUpdateRate1)" for an index the list
 // does not have. A list whose entries are the numbers themselves (the
 // priorities) needs no note.
-ShownField listField(const QString& name, int value, const QString& list) {
-  const std::optional<QString> entry = ListEntryText(list, value);
+ShownField listField(const QString& name, int value, const FormList& list) {
+  const std::optional<QString> entry = list.entry(value);
   ShownField f = numberField(name, value);
   if (!entry)
-    f.notes << QStringLiteral("no entry in %1").arg(list);
+    f.notes << QStringLiteral("no entry in %1").arg(list.name);
   else if (*entry != f.value)
     f.notes << *entry;
   f.json[QStringLiteral("text")] = jsonText(entry);
@@ -170,7 +170,7 @@ QString ShownField::text() const {
 
 QList<ShownField> ShowRecord(const SimulatorConfig& c) {
   QList<ShownField> out;
-  out << listField(QStringLiteral("ComPortIndex"), c.ComPortIndex, QStringLiteral("cmbCOM"));
+  out << listField(QStringLiteral("ComPortIndex"), c.ComPortIndex, ComPortList());
   out << byteField(QStringLiteral("SourceAddress"), c.SourceAddress);
   out << deviceNameField(c.DeviceName);
   out << wordField(
@@ -181,12 +181,11 @@ QList<ShownField> ShowRecord(const SimulatorConfig& c) {
   // Any version other than 0 is shown as "2.00".
   const int version = SimulatorVersionIndex(c.SimulatorVersion);
   out << wordField(QStringLiteral("SimulatorVersion"), c.SimulatorVersion,
-                   *ListEntryText(u"cmbSimulatorVersion", version));
+                   *SimulatorVersionList().entry(version));
 
-  ShownField dtc =
-      listField(QStringLiteral("DtcVersion"), c.DtcVersion, QStringLiteral("cmbDTCVersion"));
+  ShownField dtc = listField(QStringLiteral("DtcVersion"), c.DtcVersion, DtcFormatList());
   if (version == kVersion101) {
-    const QString shown = *ListEntryText(u"cmbDTCVersion", kDtcFormatOfVersion101);
+    const QString shown = *DtcFormatList().entry(kDtcFormatOfVersion101);
     dtc.notes << QStringLiteral("\"1.01\" shows %1").arg(shown);
     dtc.json[QStringLiteral("shownAs")] = shown;
   }
@@ -205,7 +204,7 @@ QList<ShownField> ShowRecord(const SimulatorConfig& c) {
   out << vinField;
 
   out << wordField(QStringLiteral("CanBaudRate"), c.CanBaudRate,
-                   *ListEntryText(u"cmbCANBUSBaudRate", IsCan500Kbps(c.CanBaudRate) ? 1 : 0));
+                   *CanBitRateList().entry(IsCan500Kbps(c.CanBaudRate) ? 1 : 0));
   return out;
 }
 
