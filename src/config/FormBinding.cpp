@@ -94,25 +94,38 @@ QLineEdit* FormBinding::nameByteBox(int index) const {
 
 QList<Failure> FormBinding::ConfigToForm() {
   const QScopedValueRollback copying(copying_, Copy::ToForm);
-  SimulatorConfig& c = state_.Config;
-  loaded_ = c;
+  loaded_ = state_.Config;
   notShown_.clear();
   QList<Failure> notShown;
+  // The order of the steps is what makes the derived fields come out right.
+  showPortAddressAndMode(notShown);
+  showSlotUseListsAndBits(notShown);
+  showSlotNumbers(notShown);
+  showName();
+  showVersionRule(notShown);
+  return notShown;
+}
+
+void FormBinding::showList(QComboBox* list, int value, const QString& field,
+                           QList<Failure>& notShown) {
   // A value the control cannot take leaves the control as it was; the field
   // keeps its stored value (see FormToConfig) and the copy goes on.
-  auto show = [&](QComboBox* list, int value, const QString& field) {
-    if (setListIndex(list, value)) return;
-    notShown << listRefuses(field, value, list);
-    notShown_.insert(list);
-  };
-  auto showBox = [&](QCheckBox* box, int value, const QString& field) {
-    if (setCheckValue(box, value)) return;
-    notShown << checkBoxRefuses(field, value, box);
-    notShown_.insert(box);
-  };
+  if (setListIndex(list, value)) return;
+  notShown << listRefuses(field, value, list);
+  notShown_.insert(list);
+}
 
+void FormBinding::showBox(QCheckBox* box, int value, const QString& field,
+                          QList<Failure>& notShown) {
+  if (setCheckValue(box, value)) return;
+  notShown << checkBoxRefuses(field, value, box);
+  notShown_.insert(box);
+}
+
+void FormBinding::showPortAddressAndMode(QList<Failure>& notShown) {
+  const SimulatorConfig& c = state_.Config;
   // 1. The port list; its own handling re-opens the port.
-  show(form_.cmbCOM, c.ComPortIndex, QStringLiteral("ComPortIndex"));
+  showList(form_.cmbCOM, c.ComPortIndex, QStringLiteral("ComPortIndex"), notShown);
 
   // 2. Source address.
   form_.txtJ1939Addr->setText(ByteToHexText(c.SourceAddress));
@@ -123,7 +136,10 @@ QList<Failure> FormBinding::ConfigToForm() {
     form_.optDynamic->setChecked(true);
   else
     form_.optStatic->setChecked(true);
+}
 
+void FormBinding::showSlotUseListsAndBits(QList<Failure>& notShown) {
+  const SimulatorConfig& c = state_.Config;
   // 4, 5. The delete boxes, then each slot enabled as its box reads back.
   for (int slot = 0; slot < 2; ++slot) {
     const PgnSlotControls ctl = slotControls(slot);
@@ -133,18 +149,24 @@ QList<Failure> FormBinding::ConfigToForm() {
 
   // 6. Update rates.
   for (int slot = 0; slot < 2; ++slot)
-    show(slotControls(slot).updateRate, c.Pgns[slot].UpdateRate, slotFieldName(slot, "UpdateRate"));
+    showList(slotControls(slot).updateRate, c.Pgns[slot].UpdateRate,
+             slotFieldName(slot, "UpdateRate"), notShown);
   // 7. Priorities.
   for (int slot = 0; slot < 2; ++slot)
-    show(slotControls(slot).priority, c.Pgns[slot].Priority, slotFieldName(slot, "Priority"));
+    showList(slotControls(slot).priority, c.Pgns[slot].Priority, slotFieldName(slot, "Priority"),
+             notShown);
   // 8. Reserved bits; a greyed 2 is shown clear, as the PGN counts it.
   for (int slot = 0; slot < 2; ++slot)
     showBox(slotControls(slot).reserveBit, PgnBitBoxValue(c.Pgns[slot].Reserved),
-            slotFieldName(slot, "Reserved"));
+            slotFieldName(slot, "Reserved"), notShown);
   // 9. Data-page bits.
   for (int slot = 0; slot < 2; ++slot)
     showBox(slotControls(slot).dataPage, PgnBitBoxValue(c.Pgns[slot].DataPage),
-            slotFieldName(slot, "DataPage"));
+            slotFieldName(slot, "DataPage"), notShown);
+}
+
+void FormBinding::showSlotNumbers(QList<Failure>& notShown) {
+  SimulatorConfig& c = state_.Config;
   // 10. PF of both slots, then PS of both.
   for (int slot = 0; slot < 2; ++slot)
     slotControls(slot).pf->setText(ByteToHexText(c.Pgns[slot].Pf));
@@ -165,8 +187,8 @@ QList<Failure> FormBinding::ConfigToForm() {
 
   // 14. Parameter types, after the data lengths they are checked against.
   for (int slot = 0; slot < 2; ++slot)
-    show(slotControls(slot).parameterType, c.Pgns[slot].ParamType,
-         slotFieldName(slot, "ParamType"));
+    showList(slotControls(slot).parameterType, c.Pgns[slot].ParamType,
+             slotFieldName(slot, "ParamType"), notShown);
 
   // 15, 16. Parameter positions; 0 means position 1.
   for (int slot = 0; slot < 2; ++slot) {
@@ -175,16 +197,21 @@ QList<Failure> FormBinding::ConfigToForm() {
   }
   for (int slot = 0; slot < 2; ++slot)
     slotControls(slot).parameterPos->setText(decimal(c.Pgns[slot].ParamPos));
+}
 
+void FormBinding::showName() {
   // 17, 18. The NAME bytes, then the components refreshed from all eight.
-  for (int i = 0; i < 8; ++i) nameByteBox(i)->setText(ByteToHexText(c.DeviceName[i]));
+  for (int i = 0; i < 8; ++i) nameByteBox(i)->setText(ByteToHexText(state_.Config.DeviceName[i]));
   routines_.NameBytesToComponents();
+}
 
+void FormBinding::showVersionRule(QList<Failure>& notShown) {
+  const SimulatorConfig& c = state_.Config;
   // 19. The version list first, so that its own rule runs before the DTC
   // format, the VIN and the bit rate are set here.
   if (SimulatorVersionIndex(c.SimulatorVersion) == kVersion200) {
     setListIndex(form_.cmbSimulatorVersion, kVersion200);
-    show(form_.cmbDTCVersion, c.DtcVersion, QStringLiteral("DtcVersion"));
+    showList(form_.cmbDTCVersion, c.DtcVersion, QStringLiteral("DtcVersion"), notShown);
     form_.cmbDTCVersion->setEnabled(true);
     form_.txtVIN->show();
     form_.txtVIN->setText(QString());
@@ -204,7 +231,6 @@ QList<Failure> FormBinding::ConfigToForm() {
   }
   // 20. Both versions: any non-zero value is 500 kbit/s.
   setListIndex(form_.cmbCANBUSBaudRate, IsCan500Kbps(c.CanBaudRate) ? 1 : 0);
-  return notShown;
 }
 
 MaybeFailure FormBinding::FormToConfig() {
@@ -217,30 +243,44 @@ QList<Failure> FormBinding::FormToConfigKeepingGoing() {
   return storeForm(true);
 }
 
+bool FormBinding::Store::stops(const MaybeFailure& failure) {
+  if (!failure) return false;
+  failures << *failure;
+  return !keepGoing;
+}
+
 QList<Failure> FormBinding::storeForm(bool keepGoing) {
   const QScopedValueRollback copying(copying_, Copy::ToRecord);
-  SimulatorConfig& c = state_.Config;
-  QList<Failure> failures;
-  // True when the copy has to stop here.
-  auto stops = [&](MaybeFailure failure) {
-    if (!failure) return false;
-    failures << *failure;
-    return !keepGoing;
-  };
-
+  Store store{keepGoing, {}};
   // 1. Each PGN recomputed from its parts, so that the stored number matches them.
   routines_.PgnFromFields();
+  // A step that stops the copy leaves the fields after it as they were.
+  storePortAddressAndMode();
+  storeSlotUseListsAndBits();
+  if (storeSlotNumbers(store) || storeNameAndVersion(store)) return store.failures;
+  // 18. "1.01" has no VIN and a fixed bit rate: both keep what they held.
+  if (state_.Config.SimulatorVersion == 0) return store.failures;
+  if (storeVin(store)) return store.failures;
+  // 20.
+  state_.Config.CanBaudRate = form_.cmbCANBUSBaudRate->currentIndex() == 0 ? 0 : -1;
+  return store.failures;
+}
 
+int16_t FormBinding::held(const QWidget* control, int16_t loaded, int shown) const {
   // A field the form could not show keeps the value it was loaded with.
-  auto held = [this](const QWidget* control, int16_t loaded, int shown) {
-    return keepsLoadedValue(control) ? loaded : static_cast<int16_t>(shown);
-  };
+  return keepsLoadedValue(control) ? loaded : static_cast<int16_t>(shown);
+}
 
+void FormBinding::storePortAddressAndMode() {
+  SimulatorConfig& c = state_.Config;
   // 2-4.
   c.ComPortIndex = held(form_.cmbCOM, loaded_.ComPortIndex, form_.cmbCOM->currentIndex());
   c.SourceAddress = HexTextToByte(form_.txtJ1939Addr->text());
   c.DynamicMode = form_.optDynamic->isChecked() ? -1 : 0;
+}
 
+void FormBinding::storeSlotUseListsAndBits() {
+  SimulatorConfig& c = state_.Config;
   // 5. In use is 1, not -1.
   for (int slot = 0; slot < 2; ++slot)
     c.Pgns[slot].InUse = checkValue(slotControls(slot).deletePgn) == 0 ? 1 : 0;
@@ -254,6 +294,10 @@ QList<Failure> FormBinding::storeForm(bool keepGoing) {
     now.Reserved = held(k.reserveBit, was.Reserved, checkValue(k.reserveBit));
     now.DataPage = held(k.dataPage, was.DataPage, checkValue(k.dataPage));
   }
+}
+
+bool FormBinding::storeSlotNumbers(Store& store) {
+  SimulatorConfig& c = state_.Config;
   // 10. PF of both slots, then PS of both.
   for (int slot = 0; slot < 2; ++slot)
     c.Pgns[slot].Pf = HexTextToByte(slotControls(slot).pf->text());
@@ -275,10 +319,10 @@ QList<Failure> FormBinding::storeForm(bool keepGoing) {
     bool ok = false;
     const int32_t value = box->text().toInt(&ok);
     if (!ok) {
-      if (stops(Failure{
+      if (store.stops(Failure{
               QStringLiteral("PGN of Additional PGN%1 (%2)").arg(slot + 1).arg(box->objectName()),
               QStringLiteral("'%1' is not a whole number").arg(box->text())}))
-        return failures;
+        return true;
       continue;
     }
     c.Pgns[slot].Pgn = value;
@@ -292,9 +336,9 @@ QList<Failure> FormBinding::storeForm(bool keepGoing) {
       continue;
     }
     if (list->currentIndex() < 0) {
-      if (stops(noSelection(QStringLiteral("Parameter Type of Additional PGN%1").arg(slot + 1),
-                            list)))
-        return failures;
+      if (store.stops(noSelection(
+              QStringLiteral("Parameter Type of Additional PGN%1").arg(slot + 1), list)))
+        return true;
       continue;
     }
     c.Pgns[slot].ParamType = static_cast<uint8_t>(list->currentIndex());
@@ -302,14 +346,18 @@ QList<Failure> FormBinding::storeForm(bool keepGoing) {
 
   // 14. Only a position within the slot's last computed bound is stored.
   for (int slot = 0; slot < 2; ++slot) {
-    const int16_t bound = slot == 0 ? state_.MaxParameterPos1 : state_.MaxParameterPos2;
+    const int16_t bound = state_.MaxParameterPos[slot];
     const QString text = slotControls(slot).parameterPos->text();
     if (!IsDecimalText(text)) continue;
     const uint64_t value = DecimalValue(text);
     if (value > 0 && bound > 0 && value <= static_cast<uint64_t>(bound))
       c.Pgns[slot].ParamPos = static_cast<int16_t>(value);
   }
+  return false;
+}
 
+bool FormBinding::storeNameAndVersion(Store& store) {
+  SimulatorConfig& c = state_.Config;
   // 15-16.
   // Box 7 may keep a text that is not hex, such as '8G' (0x80): bit 63 is
   // dropped as the NAME fields drop it.
@@ -322,14 +370,14 @@ QList<Failure> FormBinding::storeForm(bool keepGoing) {
   if (keepsLoadedValue(form_.cmbDTCVersion)) {
     c.DtcVersion = loaded_.DtcVersion;
   } else if (form_.cmbDTCVersion->currentIndex() < 0) {
-    if (stops(noSelection(QStringLiteral("DTC Format"), form_.cmbDTCVersion))) return failures;
+    if (store.stops(noSelection(QStringLiteral("DTC Format"), form_.cmbDTCVersion))) return true;
   } else {
     c.DtcVersion = static_cast<uint8_t>(form_.cmbDTCVersion->currentIndex());
   }
+  return false;
+}
 
-  // 18. "1.01" has no VIN and a fixed bit rate: both keep what they held.
-  if (c.SimulatorVersion == 0) return failures;
-
+bool FormBinding::storeVin(Store& store) {
   // 19. Exactly 17 single-byte character codes; later characters are ignored.
   const QString vin = form_.txtVIN->text();
   MaybeFailure vinFailure;
@@ -345,15 +393,10 @@ QList<Failure> FormBinding::storeForm(bool keepGoing) {
                     QStringLiteral("the character '%1' has no single-byte code").arg(vin.at(i))};
     }
   }
-  if (vinFailure) {
-    if (stops(vinFailure)) return failures;
-  } else {
-    for (int i = 0; i < kVinLength; ++i) c.Vin[i] = static_cast<uint8_t>(vin.at(i).unicode());
-  }
-
-  // 20.
-  c.CanBaudRate = form_.cmbCANBUSBaudRate->currentIndex() == 0 ? 0 : -1;
-  return failures;
+  if (vinFailure) return store.stops(vinFailure);
+  for (int i = 0; i < kVinLength; ++i)
+    state_.Config.Vin[i] = static_cast<uint8_t>(vin.at(i).unicode());
+  return false;
 }
 
 void FormBinding::restoreDefaults() {

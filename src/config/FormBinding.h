@@ -72,7 +72,33 @@ class FormBinding : public QObject {
  private:
   PgnSlotControls slotControls(int slot) const;
   QLineEdit* nameByteBox(int index) const;
+
+  // ConfigToForm's steps, in their order.
+  void showPortAddressAndMode(QList<Failure>& notShown);
+  void showSlotUseListsAndBits(QList<Failure>& notShown);
+  void showSlotNumbers(QList<Failure>& notShown);
+  void showName();
+  void showVersionRule(QList<Failure>& notShown);
+  // A list index or check-box value into its control; one the control cannot
+  // take is added to `notShown`.
+  void showList(QComboBox* list, int value, const QString& field, QList<Failure>& notShown);
+  void showBox(QCheckBox* box, int value, const QString& field, QList<Failure>& notShown);
+
+  // The store into the record, and its steps in their order. A step that
+  // returns true has met a field that stops the copy.
+  struct Store {
+    bool keepGoing;
+    QList<Failure> failures;
+    // Records the failure; true when the copy has to stop there.
+    bool stops(const MaybeFailure& failure);
+  };
   QList<Failure> storeForm(bool keepGoing);
+  void storePortAddressAndMode();
+  void storeSlotUseListsAndBits();
+  bool storeSlotNumbers(Store& store);
+  bool storeNameAndVersion(Store& store);
+  bool storeVin(Store& store);
+  int16_t held(const QWidget* control, int16_t loaded, int shown) const;
   void watchForChanges();
   void controlChanged(const QWidget* control);
   // The control could not show its value of the record last loaded, which is

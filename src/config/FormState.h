@@ -19,8 +19,7 @@ struct FormState {
   bool PgnSyncActive = false;
 
   // Largest parameter position of each additional PGN slot, as last computed.
-  int16_t MaxParameterPos1 = 0;
-  int16_t MaxParameterPos2 = 0;
+  std::array<int16_t, 2> MaxParameterPos{};
 
   // The two configuration frames, rebuilt on every "Program Config".
   std::array<uint8_t, 32> ConfigFrameV1{};

@@ -17,7 +17,7 @@ class ParameterLayout : public QObject {
   Q_OBJECT
  public:
   // maxParameterPos is the slot's bound in the window's state
-  // (MaxParameterPos1 or MaxParameterPos2), written by the position rule only.
+  // (MaxParameterPos of its slot), written by the position rule only.
   ParameterLayout(QLineEdit* dataLength, QComboBox* parameterType, QLineEdit* parameterPos,
                   int16_t& maxParameterPos, MessageBoxes& messages);
 

@@ -49,12 +49,12 @@ MainWindow::MainWindow(Platform platform, QString workingDirectory, QWidget* par
   pgnSlots_ = std::make_unique<PgnSlots>(
       std::array{PgnSlotControls::fromForm(*ui_, 0), PgnSlotControls::fromForm(*ui_, 1)}, state_,
       platform_.messages);
-  parameterLayouts_[0] = std::make_unique<ParameterLayout>(
-      ui_->txtDatalength1, ui_->cmbParameterType1, ui_->txtParameterPos1, state_.MaxParameterPos1,
-      platform_.messages);
-  parameterLayouts_[1] = std::make_unique<ParameterLayout>(
-      ui_->txtDatalength2, ui_->cmbParameterType2, ui_->txtParameterPos2, state_.MaxParameterPos2,
-      platform_.messages);
+  for (int slot = 0; slot < 2; ++slot) {
+    const PgnSlotControls c = PgnSlotControls::fromForm(*ui_, slot);
+    parameterLayouts_[slot] =
+        std::make_unique<ParameterLayout>(c.dataLength, c.parameterType, c.parameterPos,
+                                          state_.MaxParameterPos[slot], platform_.messages);
+  }
 
   // Simulator link.
   portSelector_ = std::make_unique<PortSelector>(ui_->cmbCOM, platform_.port, platform_.settings,

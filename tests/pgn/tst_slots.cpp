@@ -165,7 +165,7 @@ class SlotsTest : public QObject {
                  .arg(box(h, "Datalength", slot)->text())
                  .arg(types->currentIndex())
                  .arg(box(h, "ParameterPos", slot)->text())
-                 .arg(slot == 0 ? state.MaxParameterPos1 : state.MaxParameterPos2),
+                 .arg(state.MaxParameterPos[slot]),
              shown);
   }
   // Random entries, clicks and picks over both slots; after each, the PGN and
@@ -214,8 +214,7 @@ class SlotsTest : public QObject {
         const int type = control<QComboBox>(h, "cmbParameterType", s)->currentIndex();
         const int bound = length - (type == 0 ? 0 : type == 1 ? 1 : 3);
         const int position = box(h, "ParameterPos", s)->text().toInt();
-        const int kept =
-            s == 0 ? h.window->state().MaxParameterPos1 : h.window->state().MaxParameterPos2;
+        const int kept = h.window->state().MaxParameterPos[s];
         QVERIFY2(length >= 1 && length <= 1785 && bound >= 1 && bound == kept,
                  qPrintable(where + "layout"));
         QVERIFY2(position >= 1 && position <= bound, qPrintable(where + "position"));
