@@ -26,7 +26,9 @@
 
 namespace {
 // The text panel's own caption, shown while there is nothing to report.
-const QString kStatusText = QStringLiteral("Status");
+QString statusText() {
+  return QCoreApplication::translate("MainWindow", "Status");
+}
 }  // namespace
 
 MainWindow::MainWindow(Platform platform, QString workingDirectory, QWidget* parent)
@@ -59,7 +61,7 @@ MainWindow::MainWindow(Platform platform, QString workingDirectory, QWidget* par
                                                  platform_.messages);
   connect(
       portSelector_.get(), &PortSelector::statusChanged, statusPanel_,
-      [this](const QString& text) { statusPanel_->setText(text.isEmpty() ? kStatusText : text); });
+      [this](const QString& text) { statusPanel_->setText(text.isEmpty() ? statusText() : text); });
   configDownload_ = std::make_unique<ConfigDownload>(
       ConfigDownload::Controls{ui_->cmdConfig, ui_->cmbCOM, ui_->chkDeletePGN1, ui_->chkDeletePGN2,
                                ui_->cmbSimulatorVersion},
@@ -109,7 +111,7 @@ void MainWindow::setUpToolbar() {
 }
 
 void MainWindow::setUpStatusBar() {
-  statusPanel_ = new QLabel(kStatusText, ui_->sbStatusBar);
+  statusPanel_ = new QLabel(statusText(), ui_->sbStatusBar);
   statusPanel_->setObjectName(QStringLiteral("sbStatusText"));
   datePanel_ = new QLabel(ui_->sbStatusBar);
   datePanel_->setObjectName(QStringLiteral("sbStatusDate"));
@@ -207,11 +209,11 @@ void MainWindow::shutDown() {
     QStringList fields;
     for (const Failure& field : notStored) fields << describeFailure(field);
     platform_.messages.show(
-        QStringLiteral("%1 was written, but these fields could not be stored and kept their "
-                       "earlier values: %2.")
+        tr("%1 was written, but these fields could not be stored and kept their "
+           "earlier values: %2.")
             .arg(QDir::toNativeSeparators(configFiles_->defaultFilePath()),
                  fields.join(QStringLiteral("; "))),
-        kConfigNotStoredTitle, MessageIcon::Information);
+        ConfigNotStoredTitle(), MessageIcon::Information);
   }
 
   closeOtherWindows();
