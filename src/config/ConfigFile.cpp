@@ -1,5 +1,6 @@
 #include "config/ConfigFile.h"
 
+#include <QCoreApplication>
 #include <array>
 
 namespace {
@@ -125,11 +126,12 @@ MaybeFailure DecodeConfigRecord(std::span<const uint8_t> bytes, SimulatorConfig&
     return std::nullopt;
   }
   if (bytes.size() < static_cast<std::size_t>(kConfigFieldBytes)) {
-    return Failure{QString(),
-                   QStringLiteral("it holds %1 %2; a configuration needs %3")
-                       .arg(bytes.size())
-                       .arg(bytes.size() == 1 ? QStringLiteral("byte") : QStringLiteral("bytes"))
-                       .arg(kConfigFieldBytes)};
+    return Failure{
+        QString(),
+        QCoreApplication::translate("ConfigFile", "it holds %1 %2; a configuration needs %3")
+            .arg(bytes.size())
+            .arg(bytes.size() == 1 ? QStringLiteral("byte") : QStringLiteral("bytes"))
+            .arg(kConfigFieldBytes)};
   }
   SimulatorConfig decoded;
   RecordReader reader(bytes.first(kConfigFieldBytes));

@@ -1,5 +1,6 @@
 #include "config/ConfigFiles.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -17,13 +18,20 @@ QString shown(const QString& path) {
 }
 
 Failure cannotOpen(const QString& path, const QString& reason) {
-  return Failure{QStringLiteral("Cannot open the configuration file %1").arg(shown(path)), reason};
+  return Failure{QCoreApplication::translate("ConfigFiles", "Cannot open the configuration file %1")
+                     .arg(shown(path)),
+                 reason};
 }
 Failure cannotRead(const QString& path, const QString& reason) {
-  return Failure{QStringLiteral("Cannot read the configuration file %1").arg(shown(path)), reason};
+  return Failure{QCoreApplication::translate("ConfigFiles", "Cannot read the configuration file %1")
+                     .arg(shown(path)),
+                 reason};
 }
 Failure cannotWrite(const QString& path, const QString& reason) {
-  return Failure{QStringLiteral("Cannot write the configuration file %1").arg(shown(path)), reason};
+  return Failure{
+      QCoreApplication::translate("ConfigFiles", "Cannot write the configuration file %1")
+          .arg(shown(path)),
+      reason};
 }
 
 }  // namespace
@@ -69,8 +77,8 @@ MaybeFailure ConfigFiles::readRecord(OpenFile& slot, SimulatorConfig& config) {
 
 MaybeFailure ConfigFiles::writeRecord(OpenFile& slot, const SimulatorConfig& config) {
   if (!slot.file || !slot.file->isOpen()) {
-    return cannotWrite(slot.path, slot.openError.isEmpty() ? QStringLiteral("the file is not open")
-                                                           : slot.openError);
+    return cannotWrite(slot.path,
+                       slot.openError.isEmpty() ? tr("the file is not open") : slot.openError);
   }
   if (!slot.file->isWritable()) return cannotWrite(slot.path, slot.writeRefusal);
   if (!slot.file->seek(0)) return cannotWrite(slot.path, slot.file->errorString());
@@ -78,9 +86,8 @@ MaybeFailure ConfigFiles::writeRecord(OpenFile& slot, const SimulatorConfig& con
   const qint64 written = slot.file->write(record);
   if (written < 0) return cannotWrite(slot.path, slot.file->errorString());
   if (written != record.size()) {
-    return cannotWrite(
-        slot.path,
-        QStringLiteral("only %1 of its %2 bytes were written").arg(written).arg(record.size()));
+    return cannotWrite(slot.path,
+                       tr("only %1 of its %2 bytes were written").arg(written).arg(record.size()));
   }
   if (!slot.file->flush()) return cannotWrite(slot.path, slot.file->errorString());
   return std::nullopt;
@@ -127,8 +134,7 @@ void ConfigFiles::replaceUserFile() {
 
 void ConfigFiles::openUserFile() {
   if (closed_) return;
-  const QString name =
-      platform_.fileDialogs.getOpenFileName(QStringLiteral("Open"), kConfigFileFilter);
+  const QString name = platform_.fileDialogs.getOpenFileName(tr("Open"), ConfigFileFilter());
   if (name.isEmpty()) return;
   replaceUserFile();
   if (MaybeFailure failure = openFile(userFile_, name)) return reportFileFailure(*failure);
@@ -154,8 +160,7 @@ void ConfigFiles::save() {
 
 void ConfigFiles::saveAs() {
   if (closed_) return;
-  const QString name =
-      platform_.fileDialogs.getSaveFileName(QStringLiteral("save as"), kConfigFileFilter);
+  const QString name = platform_.fileDialogs.getSaveFileName(tr("save as"), ConfigFileFilter());
   if (name.isEmpty()) return;
   keepUnreadDefaultFile_ = false;
   replaceUserFile();
@@ -166,7 +171,7 @@ void ConfigFiles::saveAs() {
 }
 
 void ConfigFiles::reportFileFailure(const Failure& failure) {
-  platform_.messages.show(describeFailure(failure), kConfigFileErrorTitle,
+  platform_.messages.show(describeFailure(failure), ConfigFileErrorTitle(),
                           MessageIcon::Information);
 }
 
@@ -174,15 +179,15 @@ void ConfigFiles::reportNotShown(const QString& path, const QList<Failure>& fiel
   if (fields.isEmpty()) return;
   QStringList names;
   for (const Failure& field : fields) names << describeFailure(field);
-  reportFileFailure(Failure{
-      QStringLiteral("Cannot show the configuration from %1").arg(shown(path)),
-      QStringLiteral("%1. The other fields are shown. These keep the values stored in the file "
-                     "until you set them.")
-          .arg(names.join(QStringLiteral("; ")))});
+  reportFileFailure(
+      Failure{tr("Cannot show the configuration from %1").arg(shown(path)),
+              tr("%1. The other fields are shown. These keep the values stored in the file "
+                 "until you set them.")
+                  .arg(names.join(QStringLiteral("; ")))});
 }
 
 void ConfigFiles::reportNotStored(const Failure& failure, const QString& path) {
-  platform_.messages.show(QStringLiteral("Cannot store %1: %2. Nothing was written to %3.")
+  platform_.messages.show(tr("Cannot store %1: %2. Nothing was written to %3.")
                               .arg(failure.what, failure.reason, shown(path)),
-                          kConfigNotStoredTitle, MessageIcon::Information);
+                          ConfigNotStoredTitle(), MessageIcon::Information);
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QCoreApplication>
 #include <QObject>
 #include <QString>
 #include <functional>
@@ -17,9 +18,16 @@ class frmMain;
 }
 
 // Captions of the messages that report what the file commands could not do.
-inline const QString kConfigFileErrorTitle = QStringLiteral("Configuration file error");
-inline const QString kConfigNotStoredTitle = QStringLiteral("Configuration not stored");
-inline const QString kConfigFileFilter = QStringLiteral("J1939 Configure File (*.cfg)|*.cfg");
+inline QString ConfigFileErrorTitle() {
+  return QCoreApplication::translate("ConfigFiles", "Configuration file error");
+}
+inline QString ConfigNotStoredTitle() {
+  return QCoreApplication::translate("ConfigFiles", "Configuration not stored");
+}
+inline QString ConfigFileFilter() {
+  //: The file dialogs' filter: a description, then "|" and the pattern, which stays *.cfg.
+  return QCoreApplication::translate("ConfigFiles", "J1939 Configure File (*.cfg)|*.cfg");
+}
 inline const QString kDefaultConfigFileName = QStringLiteral("j1939.cfg");
 
 // The configuration files: j1939.cfg in the working directory, open from

@@ -25,17 +25,20 @@ QString slotFieldName(int slot, const char* field) {
 
 Failure listRefuses(const QString& field, int value, const QComboBox* list) {
   return Failure{QStringLiteral("%1 = %2").arg(field).arg(value),
-                 QStringLiteral("the list %1 has no entry %2").arg(list->objectName()).arg(value)};
+                 QCoreApplication::translate("FormBinding", "the list %1 has no entry %2")
+                     .arg(list->objectName())
+                     .arg(value)};
 }
 
 Failure checkBoxRefuses(const QString& field, int value, const QCheckBox* box) {
   return Failure{QStringLiteral("%1 = %2").arg(field).arg(value),
-                 QStringLiteral("the check box %1 takes only 0, 1 or 2").arg(box->objectName())};
+                 QCoreApplication::translate("FormBinding", "the check box %1 takes only 0, 1 or 2")
+                     .arg(box->objectName())};
 }
 
 Failure noSelection(const QString& field, const QComboBox* list) {
   return Failure{QStringLiteral("%1 (%2)").arg(field, list->objectName()),
-                 QStringLiteral("no entry is selected")};
+                 QCoreApplication::translate("FormBinding", "no entry is selected")};
 }
 
 QString decimal(int value) {
@@ -319,9 +322,9 @@ bool FormBinding::storeSlotNumbers(Store& store) {
     bool ok = false;
     const int32_t value = box->text().toInt(&ok);
     if (!ok) {
-      if (store.stops(Failure{
-              QStringLiteral("PGN of Additional PGN%1 (%2)").arg(slot + 1).arg(box->objectName()),
-              QStringLiteral("'%1' is not a whole number").arg(box->text())}))
+      if (store.stops(
+              Failure{tr("PGN of Additional PGN%1 (%2)").arg(slot + 1).arg(box->objectName()),
+                      tr("'%1' is not a whole number").arg(box->text())}))
         return true;
       continue;
     }
@@ -336,8 +339,7 @@ bool FormBinding::storeSlotNumbers(Store& store) {
       continue;
     }
     if (list->currentIndex() < 0) {
-      if (store.stops(noSelection(
-              QStringLiteral("Parameter Type of Additional PGN%1").arg(slot + 1), list)))
+      if (store.stops(noSelection(tr("Parameter Type of Additional PGN%1").arg(slot + 1), list)))
         return true;
       continue;
     }
@@ -370,7 +372,7 @@ bool FormBinding::storeNameAndVersion(Store& store) {
   if (keepsLoadedValue(form_.cmbDTCVersion)) {
     c.DtcVersion = loaded_.DtcVersion;
   } else if (form_.cmbDTCVersion->currentIndex() < 0) {
-    if (store.stops(noSelection(QStringLiteral("DTC Format"), form_.cmbDTCVersion))) return true;
+    if (store.stops(noSelection(tr("DTC Format"), form_.cmbDTCVersion))) return true;
   } else {
     c.DtcVersion = static_cast<uint8_t>(form_.cmbDTCVersion->currentIndex());
   }
@@ -382,15 +384,14 @@ bool FormBinding::storeVin(Store& store) {
   const QString vin = form_.txtVIN->text();
   MaybeFailure vinFailure;
   if (vin.size() < kVinLength) {
-    vinFailure = Failure{
-        QStringLiteral("VIN (txtVIN)"),
-        QStringLiteral("it has %1 characters; a VIN needs %2").arg(vin.size()).arg(kVinLength)};
+    vinFailure =
+        Failure{tr("VIN (txtVIN)"),
+                tr("it has %1 characters; a VIN needs %2").arg(vin.size()).arg(kVinLength)};
   } else {
     for (int i = 0; i < kVinLength && !vinFailure; ++i) {
       if (vin.at(i).unicode() > 0xFF)
-        vinFailure =
-            Failure{QStringLiteral("VIN (txtVIN)"),
-                    QStringLiteral("the character '%1' has no single-byte code").arg(vin.at(i))};
+        vinFailure = Failure{tr("VIN (txtVIN)"),
+                             tr("the character '%1' has no single-byte code").arg(vin.at(i))};
     }
   }
   if (vinFailure) return store.stops(vinFailure);

@@ -13,10 +13,12 @@ namespace {
 // An emptied box is left for the user to finish and stores as 0.
 HexByteFieldRule addressRule() {
   HexByteFieldRule rule;
-  rule.notHexTitle = QStringLiteral("J1939 Address must be hex");
-  rule.notHexPrompt = QStringLiteral("You must enter hex 0 to 7F");
-  rule.tooLongTitle = QStringLiteral("J1939 Address must be 0 to 7F");
-  rule.tooLongPrompt = QStringLiteral("You must enter hex 0 to 7F");
+  rule.notHexTitle = QCoreApplication::translate("AddressVinFields", "J1939 Address must be hex");
+  rule.notHexPrompt = QCoreApplication::translate("AddressVinFields", "You must enter hex 0 to 7F");
+  rule.tooLongTitle =
+      QCoreApplication::translate("AddressVinFields", "J1939 Address must be 0 to 7F");
+  rule.tooLongPrompt =
+      QCoreApplication::translate("AddressVinFields", "You must enter hex 0 to 7F");
   rule.whenEmpty = HexByteFieldRule::WhenEmpty::LeaveEmpty;
   rule.whenNotHex = HexByteFieldRule::WhenNotHex::WriteZeroAndSelect;
   rule.limit = kMaxSourceAddress;
@@ -74,13 +76,13 @@ void AddressVinFields::checkVin() {
   const std::optional<VinFault> fault = CheckVinText(txtVIN_->text());
   if (!fault) return;
   if (fault->kind == VinFault::Kind::TooShort) {
-    messages_.show(QStringLiteral("VIN Length must be 17 characters"),
-                   QStringLiteral("VIN is wrong"), MessageIcon::Information);
+    messages_.show(tr("VIN Length must be 17 characters"), tr("VIN is wrong"),
+                   MessageIcon::Information);
     focusAndSelect(txtVIN_);
     return;
   }
-  messages_.show(QStringLiteral("VIN cannot contain Space character"),
-                 QStringLiteral("VIN is wrong"), MessageIcon::Information);
+  messages_.show(tr("VIN cannot contain Space character"), tr("VIN is wrong"),
+                 MessageIcon::Information);
   txtVIN_->setFocus(Qt::OtherFocusReason);
   txtVIN_->setSelection(fault->position, 1);
 }

@@ -2,6 +2,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QLineEdit>
 #include <QScopedValueRollback>
 
@@ -20,29 +21,34 @@ struct ComponentRow {
 const std::array<ComponentRow, 5>& componentRows() {
   static const std::array<ComponentRow, 5> rows{{
       {&Ui::frmMain::txtIdentityNumber,
-       {kMaxIdentityNumber, QStringLiteral("Identity number must be decimal"),
-        QStringLiteral("You must enter decimal 0 to 2097151"),
-        QStringLiteral("Identity number is wrong"),
-        QStringLiteral("Identity number should be 0 to 2097151")}},
+       {kMaxIdentityNumber,
+        QCoreApplication::translate("NameEditor", "Identity number must be decimal"),
+        QCoreApplication::translate("NameEditor", "You must enter decimal 0 to 2097151"),
+        QCoreApplication::translate("NameEditor", "Identity number is wrong"),
+        QCoreApplication::translate("NameEditor", "Identity number should be 0 to 2097151")}},
       {&Ui::frmMain::txtMfgCode,
-       {kMaxManufacturerCode, QStringLiteral("Manufacture code must be decimal"),
-        QStringLiteral("You must enter decimal 0 to 2047"),
-        QStringLiteral("Manufacture code is wrong"),
-        QStringLiteral("Manufacture code should be 0 to 2047")}},
+       {kMaxManufacturerCode,
+        QCoreApplication::translate("NameEditor", "Manufacture code must be decimal"),
+        QCoreApplication::translate("NameEditor", "You must enter decimal 0 to 2047"),
+        QCoreApplication::translate("NameEditor", "Manufacture code is wrong"),
+        QCoreApplication::translate("NameEditor", "Manufacture code should be 0 to 2047")}},
       {&Ui::frmMain::txtFunInstance,
-       {kMaxFunctionInstance, QStringLiteral("Function instance must be decimal"),
-        QStringLiteral("You must enter decimal 0 to 31"),
-        QStringLiteral("Function instance is wrong"),
-        QStringLiteral("Function instance should be 0 to 31")}},
+       {kMaxFunctionInstance,
+        QCoreApplication::translate("NameEditor", "Function instance must be decimal"),
+        QCoreApplication::translate("NameEditor", "You must enter decimal 0 to 31"),
+        QCoreApplication::translate("NameEditor", "Function instance is wrong"),
+        QCoreApplication::translate("NameEditor", "Function instance should be 0 to 31")}},
       {&Ui::frmMain::txtFunction,
-       {kMaxFunction, QStringLiteral("Function must be decimal"),
-        QStringLiteral("You must enter decimal 0 to 255"), QStringLiteral("Function is wrong"),
-        QStringLiteral("Function should be 0 to 255")}},
+       {kMaxFunction, QCoreApplication::translate("NameEditor", "Function must be decimal"),
+        QCoreApplication::translate("NameEditor", "You must enter decimal 0 to 255"),
+        QCoreApplication::translate("NameEditor", "Function is wrong"),
+        QCoreApplication::translate("NameEditor", "Function should be 0 to 255")}},
       {&Ui::frmMain::txtVehicleSys,
-       {kMaxVehicleSystem, QStringLiteral("Vehicle system must be decimal"),
-        QStringLiteral("You must enter decimal 0 to 127"),
-        QStringLiteral("Vehicle system is wrong"),
-        QStringLiteral("Vehicle system should be 0 to 127")}},
+       {kMaxVehicleSystem,
+        QCoreApplication::translate("NameEditor", "Vehicle system must be decimal"),
+        QCoreApplication::translate("NameEditor", "You must enter decimal 0 to 127"),
+        QCoreApplication::translate("NameEditor", "Vehicle system is wrong"),
+        QCoreApplication::translate("NameEditor", "Vehicle system should be 0 to 127")}},
   }};
   return rows;
 }
@@ -52,10 +58,10 @@ const std::array<ComponentRow, 5>& componentRows() {
 // this simulator is never arbitrary-address capable.
 HexByteFieldRule byteRule(int index) {
   HexByteFieldRule rule;
-  rule.notHexTitle = QStringLiteral("Device Name must be hex");
-  rule.notHexPrompt = QStringLiteral("You must enter hex 0 to ff");
-  rule.tooLongTitle = QStringLiteral("Device Name must be 0 to FF");
-  rule.tooLongPrompt = QStringLiteral("You must enter hex 0 to ff");
+  rule.notHexTitle = QCoreApplication::translate("NameEditor", "Device Name must be hex");
+  rule.notHexPrompt = QCoreApplication::translate("NameEditor", "You must enter hex 0 to ff");
+  rule.tooLongTitle = QCoreApplication::translate("NameEditor", "Device Name must be 0 to FF");
+  rule.tooLongPrompt = QCoreApplication::translate("NameEditor", "You must enter hex 0 to ff");
   rule.whenEmpty = HexByteFieldRule::WhenEmpty::WriteZero;
   rule.whenNotHex = HexByteFieldRule::WhenNotHex::KeepAndSelect;
   if (index == 7) {

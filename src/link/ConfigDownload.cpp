@@ -41,16 +41,17 @@ void ConfigDownload::programSimulator() {
   // still click it.
   if (running_) return;
 
-  const QString nothingSent = QStringLiteral("\nNothing was sent to the simulator.");
+  // The reports that stop the command before anything is sent: the form
+  // cannot be stored, or the record cannot be put into a frame.
+  const QString nothingSent = tr("\nNothing was sent to the simulator.");
+  const QString stoppedTitle = tr("Program Config");
   if (const MaybeFailure failure = formToConfig_()) {
-    messages_.show(describeFailure(*failure) + nothingSent, kStoppedTitle,
-                   MessageIcon::Information);
+    messages_.show(describeFailure(*failure) + nothingSent, stoppedTitle, MessageIcon::Information);
     return;
   }
   if (const MaybeFailure failure =
           BuildConfigFrames(state_.Config, state_.ConfigFrameV1, state_.ConfigFrameV2)) {
-    messages_.show(describeFailure(*failure) + nothingSent, kStoppedTitle,
-                   MessageIcon::Information);
+    messages_.show(describeFailure(*failure) + nothingSent, stoppedTitle, MessageIcon::Information);
     return;
   }
 
@@ -70,7 +71,9 @@ void ConfigDownload::programSimulator() {
       SendsFrameV1(version) ? FrameBytes(state_.ConfigFrameV1) : FrameBytes(state_.ConfigFrameV2);
 
   if (!port_.isOpen()) {
-    messages_.show(kNotOpenPrompt, kRejectedTitle, MessageIcon::Information);
+    messages_.show(tr("Com Port is not open, nothing was sent. Choose a com port that opens, then "
+                      "press Program Config again"),
+                   tr(kConfigRejectedTitle), MessageIcon::Information);
     return;
   }
 
@@ -83,9 +86,9 @@ void ConfigDownload::programSimulator() {
   // window is closed now, with nobody left to press OK on a box.
   if (closing) return;
   if (accepted)
-    messages_.show(kAcceptedPrompt, kAcceptedTitle, MessageIcon::Information);
+    messages_.show(tr(kConfigAcceptedPrompt), tr(kConfigAcceptedTitle), MessageIcon::Information);
   else
-    messages_.show(kRejectedPrompt, kRejectedTitle, MessageIcon::Information);
+    messages_.show(tr(kConfigRejectedPrompt), tr(kConfigRejectedTitle), MessageIcon::Information);
 }
 
 void ConfigDownload::begin() {

@@ -42,16 +42,6 @@ class ConfigDownload : public QObject {
   };
 
   static constexpr qint64 kReplyWindowMs = FrameExchange::kReplyWindowMs;
-  static inline const QString kAcceptedPrompt = kConfigAcceptedPrompt;
-  static inline const QString kAcceptedTitle = kConfigAcceptedTitle;
-  static inline const QString kRejectedPrompt = kConfigRejectedPrompt;
-  static inline const QString kRejectedTitle = kConfigRejectedTitle;
-  static inline const QString kNotOpenPrompt = QStringLiteral(
-      "Com Port is not open, nothing was sent. Choose a com port that opens, then press Program "
-      "Config again");
-  // The caption of the reports that stop the command before anything is sent
-  // (the form cannot be stored, the record cannot be put into a frame).
-  static inline const QString kStoppedTitle = QStringLiteral("Program Config");
   static QString conflictPrompt(int slot);  // slot 1 or 2
   static QString conflictTitle(int slot);
 

@@ -1,5 +1,6 @@
 #include "link/ConfigFrames.h"
 
+#include <QCoreApplication>
 #include <QString>
 
 namespace {
@@ -16,9 +17,10 @@ uint8_t highByte(int value) {
 }
 
 Failure outOfRange(const QString& field, int value, const QString& range) {
-  return Failure{
-      field,
-      QStringLiteral("%1 cannot be sent to the simulator, which takes %2").arg(value).arg(range)};
+  return Failure{field, QCoreApplication::translate(
+                            "ConfigFrames", "%1 cannot be sent to the simulator, which takes %2")
+                            .arg(value)
+                            .arg(range)};
 }
 
 // In frame order, so that the first field reported is the first the frame
@@ -26,28 +28,33 @@ Failure outOfRange(const QString& field, int value, const QString& range) {
 MaybeFailure checkSlot(int slotNumber, const PgnSlotConfig& slot) {
   const QString prefix = QStringLiteral("Pgn%1").arg(slotNumber);
   if (slot.UpdateRate < 0 || slot.UpdateRate >= static_cast<int>(kRateWords.size()))
-    return outOfRange(prefix + QStringLiteral("UpdateRate"), slot.UpdateRate,
-                      QStringLiteral("an update-rate index of 0 to 5"));
+    return outOfRange(
+        prefix + QStringLiteral("UpdateRate"), slot.UpdateRate,
+        QCoreApplication::translate("ConfigFrames", "an update-rate index of 0 to 5"));
   if (slot.DataLength < 0)
     return outOfRange(prefix + QStringLiteral("DataLength"), slot.DataLength,
-                      QStringLiteral("a data length of 0 to 32767"));
+                      QCoreApplication::translate("ConfigFrames", "a data length of 0 to 32767"));
   if (slot.Priority < 0 || slot.Priority > 7)
     return outOfRange(prefix + QStringLiteral("Priority"), slot.Priority,
-                      QStringLiteral("a priority of 0 to 7"));
+                      QCoreApplication::translate("ConfigFrames", "a priority of 0 to 7"));
   if (slot.ParamPos < 0)
-    return outOfRange(prefix + QStringLiteral("ParamPos"), slot.ParamPos,
-                      QStringLiteral("a parameter position of 0 to 32767"));
+    return outOfRange(
+        prefix + QStringLiteral("ParamPos"), slot.ParamPos,
+        QCoreApplication::translate("ConfigFrames", "a parameter position of 0 to 32767"));
   return std::nullopt;
 }
 
 MaybeFailure checkRecord(const SimulatorConfig& c) {
   if (c.DtcVersion > 3)
     return outOfRange(QStringLiteral("DtcVersion"), c.DtcVersion,
-                      QStringLiteral("a DTC format of 0 to 3 (\"Version1\" to \"Version4\")"));
+                      QCoreApplication::translate(
+                          "ConfigFrames", "a DTC format of 0 to 3 (\"Version1\" to \"Version4\")"));
   if (c.SourceAddress > 0x7F)
     return Failure{QStringLiteral("SourceAddress"),
-                   QStringLiteral("%1 (hex) cannot be sent to the simulator, which takes a source "
-                                  "address of 00 to 7F: bit 7 carries the CAN bit rate")
+                   QCoreApplication::translate(
+                       "ConfigFrames",
+                       "%1 (hex) cannot be sent to the simulator, which takes a source "
+                       "address of 00 to 7F: bit 7 carries the CAN bit rate")
                        .arg(hex2(c.SourceAddress))};
   for (std::size_t i = 0; i < c.Pgns.size(); ++i)
     if (MaybeFailure failure = checkSlot(static_cast<int>(i) + 1, c.Pgns[i])) return failure;

@@ -1,5 +1,6 @@
 #include "link/DownloadExchange.h"
 
+#include <QCoreApplication>
 #include <QEventLoop>
 #include <QTimer>
 #include <algorithm>
@@ -16,14 +17,16 @@ constexpr int kTransmitCheckMs = 5;
 }  // namespace
 
 QString BuiltInPgnConflictPrompt(int slotNumber) {
-  return QStringLiteral(
+  return QCoreApplication::translate(
+             "DownloadExchange",
              "The additional PGN%1 has existed in the simulator, Please change to another one or "
              "delete it")
       .arg(slotNumber);
 }
 
 QString BuiltInPgnConflictTitle(int slotNumber) {
-  return QStringLiteral("Repeated additional PGN%1").arg(slotNumber);
+  return QCoreApplication::translate("DownloadExchange", "Repeated additional PGN%1")
+      .arg(slotNumber);
 }
 
 QList<int> BuiltInPgnConflicts(const std::array<bool, 2>& inUse, const std::array<int32_t, 2>& pgns,

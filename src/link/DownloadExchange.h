@@ -17,11 +17,17 @@ class SerialPort;
 // the exchange of one frame for one reply byte. The window's "Program Config"
 // and the command-line tool both run it.
 
-// What the tool shows for each outcome: prompt and caption.
-inline const QString kConfigAcceptedPrompt = QStringLiteral("Configuration is successfull!");
-inline const QString kConfigAcceptedTitle = QStringLiteral("config confirmation");
-inline const QString kConfigRejectedPrompt = QStringLiteral("Configuration fails!");
-inline const QString kConfigRejectedTitle = QStringLiteral("Config confirmation");
+// What the tool shows for each outcome: prompt and caption. The window shows
+// them translated, in the context "ConfigDownload"; j1939cfg prints the
+// prompts as they are.
+inline constexpr char kConfigAcceptedPrompt[] =
+    QT_TRANSLATE_NOOP("ConfigDownload", "Configuration is successfull!");
+inline constexpr char kConfigAcceptedTitle[] =
+    QT_TRANSLATE_NOOP("ConfigDownload", "config confirmation");
+inline constexpr char kConfigRejectedPrompt[] =
+    QT_TRANSLATE_NOOP("ConfigDownload", "Configuration fails!");
+inline constexpr char kConfigRejectedTitle[] =
+    QT_TRANSLATE_NOOP("ConfigDownload", "Config confirmation");
 QString BuiltInPgnConflictPrompt(int slotNumber);  // slot 1 or 2
 QString BuiltInPgnConflictTitle(int slotNumber);
 

@@ -36,8 +36,7 @@ void ParameterLayout::checkDataLength() {
     // Saturated just above the range, so that any longer digit string is out of it.
     const uint64_t length = DecimalValue(text, kMaxDataLength + 1);
     if (!IsDataLengthInRange(static_cast<int64_t>(length))) {
-      tell(QStringLiteral("Data length should be 1 to 1785"),
-           QStringLiteral("Data length is wrong"));
+      tell(tr("Data length should be 1 to 1785"), tr("Data length is wrong"));
       writeText(dataLength_, QStringLiteral("8"));
       selectAll(dataLength_);
     }
@@ -45,8 +44,7 @@ void ParameterLayout::checkDataLength() {
     writeText(dataLength_, QStringLiteral("1"));
     selectAll(dataLength_);
   } else {
-    tell(QStringLiteral("You must enter decimal 1 to 1785"),
-         QStringLiteral("Data length must be decimal"));
+    tell(tr("You must enter decimal 1 to 1785"), tr("Data length must be decimal"));
     writeText(dataLength_, QStringLiteral("8"));
     selectAll(dataLength_);
   }
@@ -59,7 +57,7 @@ void ParameterLayout::checkParameterType() {
     const std::optional<int> smaller =
         SmallerParameterType(DecimalValue(lengthText), parameterType_->currentIndex());
     if (smaller) {
-      tell(QStringLiteral("too big data type"), QStringLiteral("Wrong Data Type"));
+      tell(tr("too big data type"), tr("Wrong Data Type"));
       setListIndex(parameterType_, *smaller);
     }
   }
@@ -79,8 +77,8 @@ void ParameterLayout::checkParameterPos() {
   const QString text = parameterPos_->text();
   const QString boundText = QString::number(bound);
   const auto outOfRange = [&] {
-    tell(QStringLiteral("Parameter position should be 1 to ") + boundText,
-         QStringLiteral("Parameter position is wrong"));
+    tell(tr("Parameter position should be 1 to %1").arg(boundText),
+         tr("Parameter position is wrong"));
     writeText(parameterPos_, boundText);
     selectAll(parameterPos_);
   };

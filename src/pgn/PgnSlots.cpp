@@ -81,13 +81,13 @@ bool PgnSlots::CheckPgnSlot(int slot) {
 
   if (IsBuiltInPgnText(own.pgn->text())) {
     if (slot == 1)
-      tellRule(QStringLiteral("This additional PGN2 you choose has existed in the hardware, You "
-                              "have to change to another one!"),
-               QStringLiteral("PGN2 has existed"));
+      tellRule(tr("This additional PGN2 you choose has existed in the hardware, You "
+                  "have to change to another one!"),
+               tr("PGN2 has existed"));
     else
-      tellRule(QStringLiteral("This additional PGN1 you choose has existed in the hardware, You "
-                              "have to change to another one!"),
-               QStringLiteral("PGN1 has existed"));
+      tellRule(tr("This additional PGN1 you choose has existed in the hardware, You "
+                  "have to change to another one!"),
+               tr("PGN1 has existed"));
     conflict = true;
   }
 
@@ -96,9 +96,9 @@ bool PgnSlots::CheckPgnSlot(int slot) {
   const PgnSlotControls& second = slots_[1];
   if (PgnTextsEqual(first.pgn->text(), second.pgn->text()) && checkValue(first.deletePgn) == 0 &&
       checkValue(second.deletePgn) == 0) {
-    tellRule(QStringLiteral("This additional PGN1 is equal to additional PGN2, You have to "
-                            "change  one!"),
-             QStringLiteral("PGN1 = PGN2"));
+    tellRule(tr("This additional PGN1 is equal to additional PGN2, You have to "
+                "change  one!"),
+             tr("PGN1 = PGN2"));
     conflict = true;
   }
   return conflict;
@@ -126,15 +126,14 @@ void PgnSlots::checkTypedPgn(int slot) {
     // Out of range is reported but kept, so that the user sees what was typed;
     // the parts still take its low 18 bits.
     if (DecimalValue(text) > static_cast<uint64_t>(kMaxPgn)) {
-      tellField(QStringLiteral("PGN should be 0 to 262143"), QStringLiteral("PGN is wrong"));
+      tellField(tr("PGN should be 0 to 262143"), tr("PGN is wrong"));
       selectAll(box);
     }
   } else if (text.isEmpty()) {
     writeText(box, QStringLiteral("0"));
     selectAll(box);
   } else {
-    tellField(QStringLiteral("You must enter decimal 0 to 262143"),
-              QStringLiteral("PGN must be decimal"));
+    tellField(tr("You must enter decimal 0 to 262143"), tr("PGN must be decimal"));
     writeText(box, QStringLiteral("0"));
     selectAll(box);
   }
@@ -157,8 +156,8 @@ void PgnSlots::checkTypedPf(int slot) {
   }
   if (IsHexText(text)) {
     if (StripLeadingZeros(text).size() > 2) {
-      tellField(QStringLiteral("You must enter hex 0 to ff"),
-                fieldName("PF", slot) + QStringLiteral(" must be 0 to FF"));
+      tellField(tr("You must enter hex 0 to ff"),
+                tr("%1 must be 0 to FF").arg(fieldName("PF", slot)));
       writeText(c.pf, text.left(2));
       selectAll(c.pf);
     } else if (IsPdu1Format(HexTextToByte(text))) {
@@ -166,8 +165,7 @@ void PgnSlots::checkTypedPf(int slot) {
       writeText(c.ps, QStringLiteral("0"));
     }
   } else {
-    tellField(QStringLiteral("You must enter hex 0 to ff"),
-              fieldName("PF", slot) + QStringLiteral(" must be hex"));
+    tellField(tr("You must enter hex 0 to ff"), tr("%1 must be hex").arg(fieldName("PF", slot)));
     writeText(c.pf, QStringLiteral("0"));
     selectAll(c.pf);
   }
@@ -189,8 +187,8 @@ void PgnSlots::checkTypedPs(int slot) {
   }
   if (IsHexText(text)) {
     if (StripLeadingZeros(text).size() > 2) {
-      tellField(QStringLiteral("You must enter hex 0 to ff"),
-                fieldName("PS", slot) + QStringLiteral(" must be 0 to FF"));
+      tellField(tr("You must enter hex 0 to ff"),
+                tr("%1 must be 0 to FF").arg(fieldName("PS", slot)));
       writeText(c.ps, text.left(2));
       selectAll(c.ps);
     }
@@ -199,11 +197,9 @@ void PgnSlots::checkTypedPs(int slot) {
   } else {
     if (!IsPdu1Format(HexTextToByte(c.pf->text()))) {
       // Kept as typed; the PGN reads it as HexTextToByte does.
-      tellField(QStringLiteral("You must enter hex 0 to ff"),
-                fieldName("PS", slot) + QStringLiteral(" must be hex"));
+      tellField(tr("You must enter hex 0 to ff"), tr("%1 must be hex").arg(fieldName("PS", slot)));
     } else {
-      tellField(QStringLiteral("You must enter hex 0"),
-                fieldName("PS", slot) + QStringLiteral(" must be 0"));
+      tellField(tr("You must enter hex 0"), tr("%1 must be 0").arg(fieldName("PS", slot)));
       writeText(c.ps, QStringLiteral("0"));
     }
     selectAll(c.ps);

@@ -67,11 +67,9 @@ QString QtSerialPort::ioFailureReason() const {
   const bool pseudoTerminal =
       ::fstat(port_->handle(), &node) == 0 && S_ISCHR(node.st_mode) &&
       major(node.st_rdev) - kPseudoTerminalMajorFirst < kPseudoTerminalMajorCount;
-  if (!pseudoTerminal && !QFileInfo::exists(device_))
-    return QStringLiteral("the device was removed");
+  if (!pseudoTerminal && !QFileInfo::exists(device_)) return tr("the device was removed");
   termios settings{};
-  if (::tcgetattr(port_->handle(), &settings) != 0)
-    return QStringLiteral("the device closed the connection");
+  if (::tcgetattr(port_->handle(), &settings) != 0) return tr("the device closed the connection");
 #endif
   return port_->errorString();
 }
@@ -96,7 +94,7 @@ void QtSerialPort::setReceiveBufferSize(qint64 bytes) {
 
 MaybeFailure QtSerialPort::open() {
   OwnCall call(*this);
-  if (device_.isEmpty()) return failure(QStringLiteral("no device is named for the port"));
+  if (device_.isEmpty()) return failure(tr("no device is named for the port"));
   if (port_->open(QIODevice::ReadWrite)) return std::nullopt;
   QString reason = port_->errorString();
 #ifdef Q_OS_UNIX
@@ -147,7 +145,7 @@ MaybeFailure QtSerialPort::setLineSettings(const QString& settings) {
   if (parts.size() != 4 || !rateOk || rate <= 0 || parityText.size() != 1 ||
       !kParities.contains(parityText) || !bitsOk || dataBits < 5 || dataBits > 8 || !stopOk ||
       (stop != 1.0 && stop != 1.5 && stop != 2.0))
-    return Failure{settings, QStringLiteral("not a line setting such as 9600,N,8,1")};
+    return Failure{settings, tr("not a line setting such as 9600,N,8,1")};
 
   const QSerialPort::Parity parity = parityText == QLatin1String("N")   ? QSerialPort::NoParity
                                      : parityText == QLatin1String("E") ? QSerialPort::EvenParity
@@ -168,7 +166,7 @@ MaybeFailure QtSerialPort::setLineSettings(const QString& settings) {
 
 MaybeFailure QtSerialPort::write(const QByteArray& bytes) {
   OwnCall call(*this);
-  if (!port_->isOpen()) return failure(QStringLiteral("the port is not open"));
+  if (!port_->isOpen()) return failure(tr("the port is not open"));
   if (port_->write(bytes) == bytes.size()) return std::nullopt;
   const QString reason = port_->errorString();
   port_->clearError();

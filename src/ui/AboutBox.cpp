@@ -16,10 +16,8 @@ AboutBox::AboutBox(QWidget* owner) : QDialog(owner), ui_(std::make_unique<Ui::fr
 AboutBox::~AboutBox() = default;
 
 void AboutBox::showProductFacts() {
-  ui_->lblVersion->setText(QStringLiteral("Version %1.%2.%3")
-                               .arg(kVersionMajor)
-                               .arg(kVersionMinor)
-                               .arg(kVersionRevision));
+  ui_->lblVersion->setText(
+      tr("Version %1.%2.%3").arg(kVersionMajor).arg(kVersionMinor).arg(kVersionRevision));
   ui_->lblTitle->setText(kAppTitle);
   ui_->Label1->setText(kReleaseDate);
 }

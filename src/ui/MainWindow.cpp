@@ -28,7 +28,9 @@
 
 namespace {
 // The text panel's own caption, shown while there is nothing to report.
-const QString kStatusText = QStringLiteral("Status");
+QString statusText() {
+  return QCoreApplication::translate("MainWindow", "Status");
+}
 }  // namespace
 
 MainWindow::MainWindow(Platform platform, QString workingDirectory, QWidget* parent)
@@ -62,7 +64,7 @@ MainWindow::MainWindow(Platform platform, QString workingDirectory, QWidget* par
   connect(ui_->mnuFilePorts, &QAction::triggered, this, &MainWindow::editPorts);
   connect(
       portSelector_.get(), &PortSelector::statusChanged, statusPanel_,
-      [this](const QString& text) { statusPanel_->setText(text.isEmpty() ? kStatusText : text); });
+      [this](const QString& text) { statusPanel_->setText(text.isEmpty() ? statusText() : text); });
   configDownload_ = std::make_unique<ConfigDownload>(
       ConfigDownload::Controls{ui_->cmdConfig, ui_->cmbCOM, ui_->chkDeletePGN1, ui_->chkDeletePGN2,
                                ui_->cmbSimulatorVersion},
@@ -132,7 +134,7 @@ void MainWindow::setUpToolbar() {
 }
 
 void MainWindow::setUpStatusBar() {
-  statusPanel_ = new QLabel(kStatusText, ui_->sbStatusBar);
+  statusPanel_ = new QLabel(statusText(), ui_->sbStatusBar);
   statusPanel_->setObjectName(QStringLiteral("sbStatusText"));
   datePanel_ = new QLabel(ui_->sbStatusBar);
   datePanel_->setObjectName(QStringLiteral("sbStatusDate"));
@@ -230,11 +232,11 @@ void MainWindow::shutDown() {
     QStringList fields;
     for (const Failure& field : notStored) fields << describeFailure(field);
     platform_.messages.show(
-        QStringLiteral("%1 was written, but these fields could not be stored and kept their "
-                       "earlier values: %2.")
+        tr("%1 was written, but these fields could not be stored and kept their "
+           "earlier values: %2.")
             .arg(QDir::toNativeSeparators(configFiles_->defaultFilePath()),
                  fields.join(QStringLiteral("; "))),
-        kConfigNotStoredTitle, MessageIcon::Information);
+        ConfigNotStoredTitle(), MessageIcon::Information);
   }
 
   closeOtherWindows();

@@ -1,7 +1,11 @@
 #include <QApplication>
 #include <QDir>
+#include <QFileInfo>
 #include <QIcon>
+#include <QLibraryInfo>
+#include <QLocale>
 #include <QSessionManager>
+#include <QTranslator>
 
 #include "config/AppInfo.h"
 #include "platform/Platform.h"
@@ -14,6 +18,23 @@ int main(int argc, char* argv[]) {
   QApplication::setApplicationName(kAppTitle);
   // Every window of the run, the About box and the message boxes included, carries the icon.
   QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/j1939config-64.png")));
+
+  // The user's language, where a translation is installed: the tool's own
+  // texts from <prefix>/share/j1939config/translations beside the program's
+  // bin folder, the standard buttons' from Qt's. Without one the texts stay as
+  // written. A load tries some two dozen file names for the locale; a folder
+  // that is not there costs one look.
+  const auto useTranslation = [](QTranslator& translator, const QString& name,
+                                 const QString& folder) {
+    if (QFileInfo::exists(folder) && translator.load(QLocale(), name, QStringLiteral("_"), folder))
+      QCoreApplication::installTranslator(&translator);
+  };
+  QTranslator toolTexts, qtTexts;
+  useTranslation(toolTexts, QStringLiteral("j1939config"),
+                 QCoreApplication::applicationDirPath() +
+                     QStringLiteral("/../share/j1939config/translations"));
+  useTranslation(qtTexts, QStringLiteral("qtbase"),
+                 QLibraryInfo::path(QLibraryInfo::TranslationsPath));
 
   QtPlatform seams;
   MainWindow window(seams.platform(), QDir::currentPath());

@@ -160,7 +160,7 @@ class RecordsTest : public QObject {
     // Told once which fields the form could not show; the rest of it is shown.
     QStringList prompts;
     for (const ShownMessage& message : h.messages.shown)
-      if (message.title == kConfigFileErrorTitle) prompts << message.prompt;
+      if (message.title == ConfigFileErrorTitle()) prompts << message.prompt;
     QCOMPARE(prompts, QStringList{QStringLiteral("Cannot show the configuration from %1: %2. The "
                                                  "other fields are shown. These keep the values "
                                                  "stored in the file until you set them.")
