@@ -72,7 +72,7 @@ bool PortSelector::eventFilter(QObject* watched, QEvent* event) {
 
 void PortSelector::portClosedItself(const QString& reason) {
   const QString port = cmbCOM_->currentText();
-  say(QStringLiteral("%1 is closed: %2. Choose %1 again to reopen it").arg(port, reason));
+  say(tr("%1 is closed: %2. Choose %1 again to reopen it").arg(port, reason));
 }
 
 void PortSelector::say(const QString& status) {
@@ -84,7 +84,9 @@ void PortSelector::say(const QString& status) {
 }
 
 void PortSelector::report(const MaybeFailure& failure) {
-  if (failure) messages_.show(kOpenFailedPrompt, kAppTitle, MessageIcon::None);
+  if (failure)
+    messages_.show(tr("Com Port fails to open, try another com port"), kAppTitle,
+                   MessageIcon::None);
 }
 
 void PortSelector::OpenSelectedPort() {
@@ -98,7 +100,7 @@ void PortSelector::OpenSelectedPort() {
   const int index = cmbCOM_->currentIndex();
   PortChoice choice;
   if (index < 0 || index >= kPortCount)
-    choice.noDevice = Failure{QStringLiteral("cmbCOM"), QStringLiteral("no com port is selected")};
+    choice.noDevice = Failure{QStringLiteral("cmbCOM"), tr("no com port is selected")};
   else
     choice.device = deviceFor(index + 1);
   MaybeFailure first;

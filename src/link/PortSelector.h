@@ -35,8 +35,6 @@ class PortSelector : public QObject {
   static constexpr int kPortCount = kComPortCount;
   static constexpr int kReceiveBufferSize = kPortReceiveBufferSize;
   static inline const QString kLineSettings = kPortLineSettings;
-  static inline const QString kOpenFailedPrompt =
-      QStringLiteral("Com Port fails to open, try another com port");
   static inline const QString kSettingsSection = kPortsSettingsSection;
 
   PortSelector(QComboBox* cmbCOM, SerialPort& port, SettingsStore& settings,
