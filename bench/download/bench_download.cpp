@@ -114,8 +114,9 @@ int main(int argc, char* argv[]) {
   BenchSettings settings;
   settings.setValue(QStringLiteral("Ports"), QStringLiteral("COM1"), device);
   SteadyClock clock;
+  QtPortInventory inventory;
   QTemporaryDir dir;
-  MainWindow window(Platform{messages, dialogs, port, settings, clock}, dir.path());
+  MainWindow window(Platform{messages, dialogs, port, settings, clock, inventory}, dir.path());
   window.startUp();
   window.show();
   Ui::frmMain& ui = window.form();
@@ -142,7 +143,7 @@ int main(int argc, char* argv[]) {
     const double cpuMs = (messages.cpuAtVerdict - cpu0) * 1e3;
     walls.push_back(wallMs);
     cpus.push_back(cpuMs);
-    if (messages.lastPrompt == ConfigDownload::kAcceptedPrompt) ++accepted;
+    if (messages.lastPrompt == QLatin1String(kConfigAcceptedPrompt)) ++accepted;
     std::printf("  download %2d: %8.1f ms wall, %6.2f ms CPU, %s\n", i + 1, wallMs, cpuMs,
                 qPrintable(messages.lastPrompt));
   }
