@@ -5,7 +5,9 @@
 // text: make one from JSON, set its fields, tell two apart.
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QJsonDocument>
 #include <QRegularExpression>
 #include <QSaveFile>
@@ -265,6 +267,13 @@ int run(const CfgCommand& command) {
   }
   if (command.name == CfgCommand::Name::Ports) return ports(command);
   if (command.name == CfgCommand::Name::Make) return make(command);
+  // set replaces the file it reads: a named pipe or a socket is no such file.
+  if (const QFileInfo info(command.file);
+      command.name == CfgCommand::Name::Set && info.exists() && !info.isFile()) {
+    complain(QStringLiteral("Cannot change the configuration file %1: it is not a regular file")
+                 .arg(QDir::toNativeSeparators(command.file)));
+    return kExitError;
+  }
   SimulatorConfig record;
   if (const MaybeFailure failure = ReadConfigInput(command.file, record)) {
     complain(describeFailure(*failure));
