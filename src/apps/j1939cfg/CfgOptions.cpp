@@ -61,9 +61,10 @@ Commands:
 "j1939cfg COMMAND --help" describes a command; "j1939cfg help json" the JSON
 keys and value forms that show, make and set share.
 
-Exit status: 0 done; 1 the command's answer is no (check found something, the
-download was refused or not accepted); 2 a usage, file or port error. Errors go
-to standard error; standard output carries the result only.
+Exit status: 0 done; 1 the command's answer is no (check, make or set found
+something, diff found fields that differ, the download was refused or not
+accepted); 2 a usage, file, JSON or port error. Errors go to standard error;
+standard output carries the result only.
 )txt";
 
 const char* const kShowHelp = R"txt(Usage: j1939cfg show FILE [--json]
