@@ -1,9 +1,12 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QRandomGenerator>
 #include <QTest>
 
 #include "config/ConfigFile.h"
+#include "config/FactoryConfig.h"
+#include "config/RecordModel.h"
 #include "support/Emulator.h"
 #include "support/Records.h"
 #include "support/TestMain.h"
@@ -151,6 +154,72 @@ class CfgTest : public QObject {
     // clang-format on
   }
   void program() { check(); }
+
+  // make, set and diff refuse what the record cannot hold, naming the key; a
+  // JSON file is "%f", a .cfg "%f.cfg".
+  void text_data() {
+    columns();
+    const QByteArray f = rec();
+    const QString kept = "j1939cfg: %f is not written; --force writes it with these findings\n";
+    // clang-format off
+    QTest::newRow("unknown key") << QByteArray("{\"Pgn1\": {\"value\": 5, \"bogus\": 1}}") << L{"make", "%f", "-o", "%f.cfg"} << 2 << "" << "j1939cfg: %f: Pgn1.bogus: no such key\n";
+    QTest::newRow("unknown field") << f << L{"set", "%f", "Pgn3=1"} << 2 << "" << "j1939cfg: Pgn3: no such field\n";
+    QTest::newRow("wrong type") << QByteArray("{\"SourceAddress\": {\"value\": \"26\"}}") << L{"make", "%f", "-o", "%f.cfg"} << 2 << "" << "j1939cfg: %f: SourceAddress.value: a number is needed, not a string\n";
+    QTest::newRow("not a number") << f << L{"set", "%f", "Pgn1=0xFFG"} << 2 << "" << "j1939cfg: Pgn1: \"0xFFG\" is no number (decimal, or hexadecimal after 0x)\n";
+    QTest::newRow("out of range") << f << L{"set", "%f", "SourceAddress=256"} << 2 << "" << "j1939cfg: SourceAddress.value: 256 is outside 0 to 255\n";
+    QTest::newRow("NAME field") << f << L{"set", "%f", "DeviceName.IndustryGroup=8"} << 2 << "" << "j1939cfg: DeviceName.IndustryGroup: 8 is outside 0 to 7\n";
+    QTest::newRow("text and bytes") << QByteArray("{\"Vin\": {\"text\": \"A\", \"bytes\": \"42 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00\"}}") << L{"make", "%f", "-o", "%f.cfg"} << 2 << "" << "j1939cfg: %f: Vin.text: disagrees with Vin.bytes\n";
+    QTest::newRow("VIN of 16") << f << L{"set", "%f", "Vin=KorvaneElectroni"} << 1 << "Vin: it has 16 characters; a VIN needs 17\n" << kept;
+    QTest::newRow("forced") << f << L{"set", "%f", "Pgn1DataLength=1786", "--force"} << 1 << "Pgn1DataLength: 1786 is outside 1 to 1785\n" << "";
+    QTest::newRow("no KEY=VALUE") << f << L{"set", "%f"} << 2 << "" << "j1939cfg: set needs KEY=VALUE; see j1939cfg set --help\n";
+    QTest::newRow("diff: none") << f << L{"diff", "%f", "%f"} << 0 << "" << "";
+    QTest::newRow("diff: error") << f << L{"diff", "%f", "/no/such.cfg"} << 2 << "" << "j1939cfg: Cannot read the configuration file /no/such.cfg: it does not exist\n";
+    // clang-format on
+  }
+  void text() { check(); }
+
+  // Any record through show --json and make comes back with the same field
+  // bytes; set changes only the bytes of its field and keeps what follows.
+  void makeSetDiff() {
+    QTemporaryDir dir;
+    const QString cfg = dir.filePath("a.cfg"), json = dir.filePath("a.json");
+    const QString made = dir.filePath("b.cfg");
+    const struct {
+      const char* setting;
+      int offset;
+      QByteArray bytes;
+    } sets[] = {{"SourceAddress=0x26", 2, "\x26"},
+                {"Pgn2=-123456", 46, fromHex("c01dfeff")},
+                {"Pgn1ParamPos=258", 32, fromHex("0201")},
+                {"DeviceName.bytes=01 02 03 04 05 06 07 08", 3, fromHex("0102030405060708")},
+                {"Vin=A\\\\\\x9B", 58, QByteArray("A\\\x9B", 3) + QByteArray(14, 0)}};
+    QRandomGenerator random(15);
+    for (int run = 0; run < 10; ++run) {
+      QByteArray fields(kConfigFieldBytes, 0);
+      for (char& byte : fields) byte = static_cast<char>(random.bounded(256));
+      const QByteArray file = fields + "filler and what follows";
+      QVERIFY(writeBytes(cfg, file));
+      QVERIFY(writeBytes(json, runCfg({"show", cfg, "--json"}).out.toUtf8()));
+      runCfg({"make", json, "-o", made, "--force"});
+      QCOMPARE(fileBytes(made).toHex(), (fields + QByteArray(7, 0)).toHex());
+      const auto& set = sets[run % std::size(sets)];
+      QCOMPARE(runCfg({"set", cfg, set.setting, "--force"}).err, "");
+      QCOMPARE(fileBytes(cfg).toHex(),
+               QByteArray(file).replace(set.offset, set.bytes.size(), set.bytes).toHex());
+    }
+    // {} is the factory configuration; a variant with set differs in its field alone.
+    QVERIFY(writeBytes(json, "{}"));
+    QCOMPARE(runCfg({"make", json, "-o", made}).exitCode, 0);
+    QCOMPARE(fileBytes(made), EncodeConfigRecord(factoryOver(storedBack({}))));
+    QVERIFY(FactoryConfig() == factoryOver(storedBack({})));
+    QVERIFY(writeBytes(cfg, fileBytes(made)));
+    QCOMPARE(runCfg({"set", cfg, "SourceAddress=0x26", "DeviceName.IdentityNumber=5"}).exitCode, 0);
+    const Run diff = runCfg({"diff", made, cfg});
+    QCOMPARE(diff.exitCode, 1);
+    QCOMPARE(diff.out,
+             "SourceAddress: 00 (hex) -> 26 (hex)\nDeviceName: 00 00 00 00 00 00 00 00 (bytes 0 to "
+             "7) -> 05 00 00 00 00 00 00 00 (bytes 0 to 7)\n  Identity Number: 0 -> 5\n");
+  }
 
   // COMn as the settings map it: a device that exists is present. What the
   // system lists besides varies with the host and is not asserted.

@@ -13,11 +13,10 @@ struct CommandName {
   const char* word;
   Name name;
 };
-constexpr CommandName kCommands[] = {{"show", Name::Show},
-                                     {"frame", Name::Frame},
-                                     {"program", Name::Program},
-                                     {"check", Name::Check},
-                                     {"ports", Name::Ports}};
+constexpr CommandName kCommands[] = {{"show", Name::Show},       {"frame", Name::Frame},
+                                     {"program", Name::Program}, {"check", Name::Check},
+                                     {"ports", Name::Ports},     {"make", Name::Make},
+                                     {"set", Name::Set},         {"diff", Name::Diff}};
 
 // The parser takes the first argument for the program's name and skips it.
 const QString kProgram = QStringLiteral("j1939cfg");
@@ -40,9 +39,9 @@ const char* const kProgramHelp = R"txt(Usage: j1939cfg COMMAND FILE [options]
 Works on a configuration file (.cfg) of the J1939 ECU simulator's configurator
 without its window, for test benches, scripts and CI rigs. FILE is read as the
 window reads it: the first 77 bytes hold the configuration; an empty file is
-the all-zero configuration; a file of 1 to 76 bytes is refused. FILE is never
-written. FILE "-" is standard input; pipes and named pipes are read as they
-come, devices and directories are refused.
+the all-zero configuration; a file of 1 to 76 bytes is refused. Only make and
+set write a file. FILE "-" is standard input; pipes and named pipes are read as
+they come, devices and directories are refused.
 
 Commands:
   show FILE [--json]          every field of the configuration, with its meaning
@@ -53,12 +52,19 @@ Commands:
   ports [--json]              COM1 to COM16, the device each stands for and
                               whether it is present, then the serial ports
                               present that no COMn names
+  make IN.json -o OUT [--force]
+                              a configuration file from the JSON of show --json
+  set FILE KEY=VALUE... [--force]
+                              changes fields of FILE in place
+  diff A B [--json]           the fields that differ between two files
 
-"j1939cfg COMMAND --help" describes a command.
+"j1939cfg COMMAND --help" describes a command; "j1939cfg help json" the JSON
+keys and value forms that show, make and set share.
 
-Exit status: 0 done; 1 the command's answer is no (check found something, the
-download was refused or not accepted); 2 a usage, file or port error. Errors go
-to standard error; standard output carries the result only.
+Exit status: 0 done; 1 the command's answer is no (check, make or set found
+something, diff found fields that differ, the download was refused or not
+accepted); 2 a usage, file, JSON or port error. Errors go to standard error;
+standard output carries the result only.
 )txt";
 
 const char* const kShowHelp = R"txt(Usage: j1939cfg show FILE [--json]
@@ -149,6 +155,105 @@ COM1=/dev/ttyUSB0; the window's File > Ports... edits it), else for
 Exit status: 0 listed; 2 usage error.
 )txt";
 
+const char* const kMakeHelp = R"txt(Usage: j1939cfg make IN.json -o OUT.cfg [--force]
+
+Writes the configuration that IN.json describes to OUT.cfg. IN.json takes the
+form that "j1939cfg show --json" prints (see "j1939cfg help json"): show --json
+then make gives the same 77 bytes of fields, followed by 7 zero bytes. A field
+or key that IN.json leaves out keeps the factory configuration's value, what
+the window's "Default" stores in a new j1939.cfg: {} is the factory
+configuration. IN.json "-" is standard input.
+
+The configuration is then checked as "j1939cfg check" does; its findings are
+printed, and OUT.cfg is written only when there are none, or with --force.
+OUT.cfg is written whole: into a temporary file beside it, then renamed, so
+that it is never left half written.
+
+  -o, --output OUT   the configuration file to write
+  --force            write OUT.cfg even when the check finds something
+
+Exit status: 0 written; 1 the check found something (written only with
+--force); 2 usage, file or JSON error: an unknown key, a value of the wrong
+type or one the field cannot hold, named by its path ("Pgn1.bogus").
+)txt";
+
+const char* const kSetHelp = R"txt(Usage: j1939cfg set FILE KEY=VALUE... [--force]
+
+Changes fields of the configuration in FILE, in the order given, and writes it
+back. KEY is a field's name as show --json prints it (SourceAddress, Pgn1,
+Pgn1Pf, Vin, ...), for its stored value, or FIELD.MEMBER for the NAME's
+fields (DeviceName.IdentityNumber) and the VIN's bytes (Vin.bytes). VALUE
+takes the JSON's form: numbers in decimal or as 0x hexadecimal (0x26), the
+VIN as text, bytes as two hexadecimal digits each separated by blanks, true or
+false (see "j1939cfg help json"). A PGN's reserved bit, data page, PF and PS
+are fields of their own: set them with the PGN (Pgn1=65280 Pgn1Pf=0xFF
+Pgn1Ps=0), or the check says they disagree.
+
+The configuration is then checked as "j1939cfg check" does; its findings are
+printed, and FILE is written only when there are none, or with --force. FILE
+is written whole: into a temporary file beside it, then renamed, so that an
+interrupted run never leaves it half written. Bytes after the 84 of the
+configuration are kept as they were.
+
+  --force    write FILE even when the check finds something
+
+Exit status: 0 written; 1 the check found something (written only with
+--force); 2 usage or file error, or a KEY or VALUE refused: an unknown key, a
+value of the wrong form or one the field cannot hold.
+)txt";
+
+const char* const kDiffHelp = R"txt(Usage: j1939cfg diff A B [--json]
+
+Prints the fields whose stored values differ between the configurations in A
+and B, one line each in record order, in the words of "j1939cfg show":
+"field: value in A -> value in B" ("SourceAddress: 25 (hex) -> 26 (hex)").
+The NAME's fields that differ follow the DeviceName line, indented. Prints
+nothing when no field differs.
+
+  --json    one JSON object instead, a member per field that differs, with
+            "from" and "to" as show --json prints the field
+
+Exit status: 0 no field differs; 1 some do; 2 usage or file error.
+)txt";
+
+const char* const kJsonHelp = R"txt(The JSON of j1939cfg show --json, make and set
+
+One object, a member per field of the record, keyed by the field's name:
+ComPortIndex, SourceAddress, DeviceName, DynamicMode, Pgn1InUse,
+Pgn1UpdateRate, Pgn1Priority, Pgn1DataPage, Pgn1Reserved, Pgn1Pf, Pgn1Ps, Pgn1
+(the PGN), Pgn1DataLength, Pgn1ParamType, Pgn1ParamPos, the same for Pgn2,
+SimulatorVersion, DtcVersion, Vin, CanBaudRate. These keys and forms are
+stable: scripts may rely on them.
+
+Each field is an object. Its stored value:
+  "value"         a whole number, as stored, within the field's width:
+                  SourceAddress, Pgn1Pf, Pgn1Ps, Pgn1ParamType and DtcVersion
+                  0 to 255, Pgn1 -2147483648 to 2147483647, the others -32768
+                  to 32767
+  DeviceName      "bytes": 8 strings "00" to "FF", byte 0 (NAME bits 0 to 7)
+                  first; and its fields IdentityNumber (0 to 2097151),
+                  ManufacturerCode (0 to 2047), EcuInstance (0 to 7),
+                  FunctionInstance (0 to 31), Function (0 to 255),
+                  VehicleSystem (0 to 127), VehicleSystemInstance (0 to 15),
+                  IndustryGroup (0 to 7), ArbitraryAddressCapable (true or
+                  false: NAME bit 63)
+  Vin             "bytes": 17 bytes "00" to "FF" in one string, separated by
+                  blanks; "text": the VIN up to its first byte 00, a
+                  character that does not print written \xNN, a backslash \\
+
+Beside the value, show prints what it means, which make does not read: "text"
+(a list entry or a word), "hex", "shownAs" (what the window shows instead), a
+PGN's "reserved", "dataPage", "pf" and "ps" (the record's own Pgn1Reserved,
+Pgn1DataPage, Pgn1Pf and Pgn1Ps are what is stored), the VIN's "used".
+
+make and set: the value counts. Where DeviceName or Vin has no "bytes", its
+fields or "text" give them; where it has both, they must agree. A field or key
+left out keeps what it held: for make, the factory configuration. A key that
+show does not print, a value of the wrong type and one outside the field's
+width are refused (exit status 2); a value the field holds but the window
+does not take is a finding of the check (exit status 1).
+)txt";
+
 // The command's own options and FILE (`line` holds what follows the command
 // word), into `command`.
 std::optional<QString> readCommandLine(const QStringList& line, CfgCommand& command) {
@@ -156,9 +261,15 @@ std::optional<QString> readCommandLine(const QStringList& line, CfgCommand& comm
   const QCommandLineOption json(QStringLiteral("json"));
   const QCommandLineOption version(QStringLiteral("version"), QString(), QStringLiteral("V"));
   const QCommandLineOption port(QStringLiteral("port"), QString(), QStringLiteral("PORT"));
+  const QCommandLineOption output(QStringList{QStringLiteral("o"), QStringLiteral("output")},
+                                  QString(), QStringLiteral("OUT"));
+  const QCommandLineOption force(QStringLiteral("force"));
   QCommandLineParser parser;
   parser.addOption(kHelp);
-  if (command.name == Name::Show || command.name == Name::Ports) parser.addOption(json);
+  if (command.name == Name::Show || command.name == Name::Ports || command.name == Name::Diff)
+    parser.addOption(json);
+  if (command.name == Name::Make) parser.addOption(output);
+  if (command.name == Name::Make || command.name == Name::Set) parser.addOption(force);
   if (command.name == Name::Frame) parser.addOption(version);
   if (command.name == Name::Program) parser.addOption(port);
   const bool parsed = parser.parse(QStringList{kProgram} + line);
@@ -166,6 +277,7 @@ std::optional<QString> readCommandLine(const QStringList& line, CfgCommand& comm
     return QStringLiteral("%1 takes no option %2").arg(word, option);
   command.help = parser.isSet(kHelp);
   command.json = parser.isSet(json);
+  command.force = parser.isSet(force);
 
   const QStringList versions = parser.values(version);
   for (const QString& given : versions) {
@@ -182,6 +294,12 @@ std::optional<QString> readCommandLine(const QStringList& line, CfgCommand& comm
   if (ports.size() > 1) return QStringLiteral("--port is given twice");
   command.port = ports.value(0);
 
+  const QStringList outputs = parser.values(output);
+  if (ValueMissing(parser, output) || outputs.contains(QString()))
+    return QStringLiteral("-o needs the file to write");
+  if (outputs.size() > 1) return QStringLiteral("-o is given twice");
+  command.output = outputs.value(0);
+
   if (!parsed) return parser.errorText();  // a value after a switch: --json=yes
   if (command.help) return std::nullopt;
   const QStringList files = parser.positionalArguments();
@@ -190,11 +308,23 @@ std::optional<QString> readCommandLine(const QStringList& line, CfgCommand& comm
     return std::nullopt;
   }
   if (files.isEmpty()) return QStringLiteral("%1 needs a FILE").arg(word);
-  if (files.size() > 1)
+  if (command.name == Name::Set) {
+    if (files.first() == QLatin1String("-"))
+      return QStringLiteral("set changes a file, not standard input");
+    if (files.size() < 2) return QStringLiteral("set needs KEY=VALUE");
+    command.settings = files.mid(1);
+  } else if (command.name == Name::Diff) {
+    if (files.size() != 2) return QStringLiteral("diff needs two files, A and B");
+    if (files.first() == files.last() && files.first() == QLatin1String("-"))
+      return QStringLiteral("diff reads standard input once");
+    command.other = files.last();
+  } else if (files.size() > 1)
     return QStringLiteral("%1 takes one FILE, not also %2").arg(word, files.at(1));
   command.file = files.first();
   if (command.name == Name::Program && command.port.isEmpty())
     return QStringLiteral("program needs --port DEVICE or --port COMn");
+  if (command.name == Name::Make && command.output.isEmpty())
+    return QStringLiteral("make needs -o OUT.cfg");
   return std::nullopt;
 }
 
@@ -220,6 +350,10 @@ std::optional<QString> ParseCfgArguments(const QStringList& arguments, CfgComman
     if (command.help) return std::nullopt;
     return QStringLiteral("no command given");
   }
+  if (command.help && line.first() == QLatin1String("json")) {
+    command.name = Name::Json;
+    return std::nullopt;
+  }
   const std::optional<Name> name = commandNamed(line.first());
   if (!name) return QStringLiteral("no command \"%1\"").arg(line.first());
   command.name = *name;
@@ -239,6 +373,14 @@ QString CfgHelp(CfgCommand::Name name) {
       return QString::fromUtf8(kCheckHelp);
     case Name::Ports:
       return QString::fromUtf8(kPortsHelp);
+    case Name::Make:
+      return QString::fromUtf8(kMakeHelp);
+    case Name::Set:
+      return QString::fromUtf8(kSetHelp);
+    case Name::Diff:
+      return QString::fromUtf8(kDiffHelp);
+    case Name::Json:
+      return QString::fromUtf8(kJsonHelp);
     case Name::None:
       break;
   }
@@ -247,5 +389,6 @@ QString CfgHelp(CfgCommand::Name name) {
 
 QString CfgHelpHint(CfgCommand::Name name) {
   if (name == Name::None) return QStringLiteral("see j1939cfg --help");
+  if (name == Name::Json) return QStringLiteral("see j1939cfg help json");
   return QStringLiteral("see j1939cfg %1 --help").arg(wordOf(name));
 }

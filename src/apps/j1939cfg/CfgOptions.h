@@ -5,15 +5,20 @@
 #include <optional>
 
 // The command line of j1939cfg: a command, the configuration file (none for
-// ports), and the command's options.
+// ports; the JSON for make), and the command's options.
 struct CfgCommand {
-  enum class Name { None, Show, Frame, Program, Check, Ports };
+  // Json is no command: the help on the JSON of show, make and set.
+  enum class Name { None, Show, Frame, Program, Check, Ports, Make, Set, Diff, Json };
   Name name = Name::None;
   bool help = false;  // print the help of `name` (of the program for None)
   QString file;
-  bool json = false;      // show, ports
+  bool json = false;      // show, ports, diff
   int frameVersion = -1;  // frame: 0 "1.01", 1 "2.00", -1 the file's version
   QString port;           // program: a device, or COMn
+  QString output;         // make: the configuration file written
+  QString other;          // diff: the second file
+  QStringList settings;   // set: KEY=VALUE
+  bool force = false;     // make, set: write despite findings
 };
 
 // Exit statuses.

@@ -1,19 +1,27 @@
 // j1939cfg: the configurator's work on configuration files without its window,
 // for test benches, scripts and CI rigs: show a configuration, print its frame,
-// check it against the window's rules, program the simulator with it, and list
-// the serial ports that COM1 to COM16 stand for.
+// check it against the window's rules, program the simulator with it, list
+// the serial ports that COM1 to COM16 stand for, and keep configurations as
+// text: make one from JSON, set its fields, tell two apart.
 
 #include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QJsonDocument>
 #include <QRegularExpression>
+#include <QSaveFile>
 #include <cstring>
 
 #include "CfgOptions.h"
 #include "ConfigInput.h"
 #include "PortList.h"
 #include "RecordCheck.h"
+#include "RecordText.h"
 #include "RecordView.h"
 #include "apps/common/Console.h"
+#include "config/ConfigFile.h"
+#include "config/FactoryConfig.h"
 #include "config/RecordReading.h"
 #include "link/ConfigFrames.h"
 #include "link/DownloadExchange.h"
@@ -153,6 +161,99 @@ int ports(const CfgCommand& command) {
   return kExitOk;
 }
 
+// `bytes` as the whole of `path`: written beside it and renamed over it, so that
+// the file is either as it was or as it is now, never torn.
+std::optional<QString> writeWhole(const QString& path, const QByteArray& bytes) {
+  QSaveFile file(path);
+  if (file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit())
+    return std::nullopt;
+  return QStringLiteral("cannot write %1: %2").arg(path, file.errorString());
+}
+
+// The record checked as `check` does: written to `path` only when clean or
+// forced.
+int store(const CfgCommand& command, const QString& path, const SimulatorConfig& record,
+          const QByteArray& bytes) {
+  const QList<Finding> findings = CheckRecord(record);
+  for (const Finding& finding : findings) say(finding.line());
+  if (!findings.isEmpty() && !command.force) {
+    complain(QStringLiteral("%1 is not written; --force writes it with these findings").arg(path));
+    return kExitNo;
+  }
+  if (const std::optional<QString> error = writeWhole(path, bytes)) {
+    complain(*error);
+    return kExitError;
+  }
+  return findings.isEmpty() ? kExitOk : kExitNo;
+}
+
+int make(const CfgCommand& command) {
+  QFile in(command.file);
+  const bool standardInput = command.file == QLatin1String("-");
+  if (!(standardInput ? in.open(stdin, QIODevice::ReadOnly) : in.open(QIODevice::ReadOnly))) {
+    complain(QStringLiteral("cannot read %1: %2").arg(command.file, in.errorString()));
+    return kExitError;
+  }
+  QJsonParseError parsed{};
+  const QJsonDocument document = QJsonDocument::fromJson(in.readAll(), &parsed);
+  if (parsed.error != QJsonParseError::NoError || !document.isObject()) {
+    complain(
+        QStringLiteral("%1: not a JSON object: %2")
+            .arg(
+                command.file,
+                parsed.error != QJsonParseError::NoError
+                    ? QStringLiteral("%1 at offset %2").arg(parsed.errorString()).arg(parsed.offset)
+                    : QStringLiteral("the document is no object")));
+    return kExitError;
+  }
+  SimulatorConfig record = FactoryConfig();
+  if (const std::optional<QString> error = ReadRecordJson(document.object(), record)) {
+    complain(QStringLiteral("%1: %2").arg(command.file, *error));
+    return kExitError;
+  }
+  return store(command, command.output, record, EncodeConfigRecord(record));
+}
+
+int set(const CfgCommand& command, SimulatorConfig record) {
+  for (const QString& setting : command.settings) {
+    QJsonObject member;
+    std::optional<QString> error = SettingAsJson(setting, member);
+    if (!error) error = ReadRecordJson(member, record);
+    if (error) {
+      complain(*error);
+      return kExitError;
+    }
+  }
+  // The file as it was after the fields: the filler and whatever follows the
+  // configuration stay as they were.
+  QFile file(command.file);
+  if (!file.open(QIODevice::ReadOnly)) {
+    complain(QStringLiteral("cannot read %1: %2").arg(command.file, file.errorString()));
+    return kExitError;
+  }
+  const QByteArray was = file.readAll();
+  QByteArray bytes = EncodeConfigRecord(record);
+  if (was.size() > kConfigFieldBytes) {
+    bytes = bytes.left(kConfigFieldBytes) + was.mid(kConfigFieldBytes);
+    if (bytes.size() < kConfigRecordSize) bytes.append(kConfigRecordSize - bytes.size(), '\0');
+  }
+  return store(command, command.file, record, bytes);
+}
+
+int diff(const CfgCommand& command, const SimulatorConfig& from) {
+  SimulatorConfig to;
+  if (const MaybeFailure failure = ReadConfigInput(command.other, to)) {
+    complain(describeFailure(*failure));
+    return kExitError;
+  }
+  const QJsonObject json = RecordDiffJson(from, to);
+  if (command.json)
+    out(QString::fromUtf8(QJsonDocument(json).toJson(QJsonDocument::Indented)));
+  else
+    out(RecordDiffText(from, to));
+  return json.isEmpty() ? kExitOk : kExitNo;
+}
+
 // Qt's own diagnostics are no part of the tool's output: each failure is said
 // once, in the tool's words, on standard error.
 void quietQtMessages(QtMsgType type, const QMessageLogContext&, const QString& message) {
@@ -165,6 +266,14 @@ int run(const CfgCommand& command) {
     return kExitOk;
   }
   if (command.name == CfgCommand::Name::Ports) return ports(command);
+  if (command.name == CfgCommand::Name::Make) return make(command);
+  // set replaces the file it reads: a named pipe or a socket is no such file.
+  if (const QFileInfo info(command.file);
+      command.name == CfgCommand::Name::Set && info.exists() && !info.isFile()) {
+    complain(QStringLiteral("Cannot change the configuration file %1: it is not a regular file")
+                 .arg(QDir::toNativeSeparators(command.file)));
+    return kExitError;
+  }
   SimulatorConfig record;
   if (const MaybeFailure failure = ReadConfigInput(command.file, record)) {
     complain(describeFailure(*failure));
@@ -179,7 +288,13 @@ int run(const CfgCommand& command) {
       return program(command, record);
     case CfgCommand::Name::Check:
       return check(record);
+    case CfgCommand::Name::Set:
+      return set(command, record);
+    case CfgCommand::Name::Diff:
+      return diff(command, record);
     case CfgCommand::Name::Ports:
+    case CfgCommand::Name::Make:
+    case CfgCommand::Name::Json:
     case CfgCommand::Name::None:
       break;
   }
