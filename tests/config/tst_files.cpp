@@ -15,6 +15,7 @@
 #include "config/ConfigFile.h"
 #include "config/ConfigFiles.h"
 #include "fields/Controls.h"
+#include "platform/FileDialogs.h"
 #include "support/Emulator.h"
 #include "support/Harness.h"
 #include "support/TestMain.h"
@@ -190,6 +191,14 @@ class FilesTest : public QObject {
       }
     }
   }
+
+  // The desktop's dialogs get the file filter as Qt's name filters.
+  void dialogNameFilters() {
+    QCOMPARE(toQtNameFilters(ConfigFileFilter()), QStringLiteral("J1939 Configure File (*.cfg)"));
+    QCOMPARE(toQtNameFilters(QStringLiteral("Text|*.txt|All|*")),
+             QStringLiteral("Text (*.txt);;All (*)"));
+  }
+
   // "Default" fills the form only; the store then takes the factory values.
   void defaultThenStore() {
     Harness h;

@@ -57,6 +57,18 @@ class FramesTest : public QObject {
     v2[1] = 4;
     v2.append(static_cast<char>(FrameChecksum(v2)));
     QCOMPARE(FrameBytes(f.v2), v2);
+
+    // What j1939sim reads back and logs: the mode, the VIN, nothing odd; an
+    // identifier byte with bits 2-0 set is reported.
+    DecodedConfigFrame d;
+    QVERIFY(!DecodeConfigFrame(v2, d));
+    QCOMPARE(d.dynamicMode, v2[0] == 0);
+    QCOMPARE(QByteArray(reinterpret_cast<const char*>(d.vin.data()), 17), "1FUJGLDR5CSBM1234");
+    QCOMPARE(d.oddities, QStringList());
+    v2[15] = static_cast<char>(v2[15] | 1);
+    v2[48] = static_cast<char>(FrameChecksum(v2.first(48)));
+    QVERIFY(!DecodeConfigFrame(v2, d));
+    QCOMPARE(d.oddities.size(), 1);
   }
 
   void rateWordsAndChecksum() {
