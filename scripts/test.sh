@@ -26,37 +26,33 @@ configure() {
 }
 
 configs=(release asan)
-for config in "${configs[@]}"; do
-  echo "== $config: configure"
-  configure "$config"
-done
 
-# Both builds at once: each has steps that keep one compiler busy alone (the
-# precompiled headers, moc, linking), and the other build fills the idle cores.
-echo "== build: ${configs[*]}"
-pids=()
-for config in "${configs[@]}"; do
-  targets=(all)
-  # The benches' programs are built once too, so that they keep compiling.
-  [ "$config" = release ] && targets+=(bench_download bare_window)
-  cmake --build "$top/build/$config" -j "$(nproc)" --target "${targets[@]}" >"$top/build/$config.log" 2>&1 &
-  pids+=($!)
-done
-built=0
-for i in "${!configs[@]}"; do
-  if wait "${pids[$i]}"; then
-    tail -n 1 "$top/build/${configs[$i]}.log"
-  else
-    echo "== ${configs[$i]}: build failed"
-    cat "$top/build/${configs[$i]}.log"
-    built=1
-  fi
-done
-[ $built -eq 0 ] || exit 1
+# Runs "$@ CONFIG" for both configurations at once, each into its own log, and
+# prints the logs in order once both have ended (of a build that succeeded,
+# only its last line); fails if either failed. Each
+# build has steps that keep one compiler busy alone (the precompiled headers,
+# moc, linking), and the other build fills the idle cores; the tests of one
+# mostly wait on timers and pseudo-terminals.
+together() {
+  local step=$1 pids=() failed=0 i
+  shift
+  for config in "${configs[@]}"; do
+    "$@" "$config" >"$top/build/$config.$step.log" 2>&1 &
+    pids+=($!)
+  done
+  for i in "${!configs[@]}"; do
+    local log="$top/build/${configs[$i]}.$step.log" ok=1
+    wait "${pids[$i]}" || { ok=0; failed=1; }
+    echo "== ${configs[$i]}: $step"
+    if [ "$step" = build ] && [ $ok = 1 ]; then tail -n 1 "$log"; else cat "$log"; fi
+  done
+  return $failed
+}
 
-status=0
-for config in "${configs[@]}"; do
-  echo "== $config: test"
-  (cd "$top/build/$config" && ctest --output-on-failure --timeout 900 -j "$(nproc)") || status=1
-done
-exit $status
+build() { cmake --build "$top/build/$1" -j "$(nproc)"; }
+run_tests() { cd "$top/build/$1" && ctest --output-on-failure --timeout 900 -j "$(nproc)"; }
+
+mkdir -p "$top/build"
+together configure configure
+together build build
+together test run_tests
