@@ -246,9 +246,8 @@ QList<Failure> FormBinding::FormToConfigKeepingGoing() {
   return storeForm(true);
 }
 
-bool FormBinding::Store::stops(const MaybeFailure& failure) {
-  if (!failure) return false;
-  failures << *failure;
+bool FormBinding::Store::stops(const Failure& failure) {
+  failures << failure;
   return !keepGoing;
 }
 
@@ -394,7 +393,7 @@ bool FormBinding::storeVin(Store& store) {
                              tr("the character '%1' has no single-byte code").arg(vin.at(i))};
     }
   }
-  if (vinFailure) return store.stops(vinFailure);
+  if (vinFailure) return store.stops(*vinFailure);
   for (int i = 0; i < kVinLength; ++i)
     state_.Config.Vin[i] = static_cast<uint8_t>(vin.at(i).unicode());
   return false;

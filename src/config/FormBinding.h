@@ -90,7 +90,7 @@ class FormBinding : public QObject {
     bool keepGoing;
     QList<Failure> failures;
     // Records the failure; true when the copy has to stop there.
-    bool stops(const MaybeFailure& failure);
+    bool stops(const Failure& failure);
   };
   QList<Failure> storeForm(bool keepGoing);
   void storePortAddressAndMode();

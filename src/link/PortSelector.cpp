@@ -20,7 +20,7 @@ PortSelector::PortSelector(QComboBox* cmbCOM, SerialPort& port, SettingsStore& s
   refreshToolTips();
   connect(cmbCOM_, &QComboBox::currentIndexChanged, this, &PortSelector::openChosenPort);
   // Picking the entry already selected changes no index; only `activated` says so.
-  connect(cmbCOM_, &QComboBox::activated, this, &PortSelector::cmbCOM_Activated);
+  connect(cmbCOM_, &QComboBox::activated, this, &PortSelector::reopenPickedPort);
   cmbCOM_->installEventFilter(this);
   connect(&port_, &SerialPort::portError, this, &PortSelector::portClosedItself);
 }
@@ -40,6 +40,10 @@ void PortSelector::refreshToolTips() {
                          inventory_.isPresent(device) ? device : tr("%1 (not present)").arg(device),
                          Qt::ToolTipRole);
   }
+  showChosenToolTip();
+}
+
+void PortSelector::showChosenToolTip() {
   const int index = cmbCOM_->currentIndex();
   cmbCOM_->setToolTip(index >= 0 ? cmbCOM_->itemData(index, Qt::ToolTipRole).toString()
                                  : QString());
@@ -47,14 +51,12 @@ void PortSelector::refreshToolTips() {
 
 void PortSelector::openChosenPort() {
   // The list's own tooltip follows the entry, from what was read at the last open.
-  const int index = cmbCOM_->currentIndex();
-  cmbCOM_->setToolTip(index >= 0 ? cmbCOM_->itemData(index, Qt::ToolTipRole).toString()
-                                 : QString());
+  showChosenToolTip();
   OpenSelectedPort();
   openedByChange_ = true;
 }
 
-void PortSelector::cmbCOM_Activated() {
+void PortSelector::reopenPickedPort() {
   if (std::exchange(openedByChange_, false)) return;
   OpenSelectedPort();
 }

@@ -45,8 +45,9 @@ class PortSelector : public QObject {
   // While the port is held, the request waits until it is released.
   void OpenSelectedPort();
   void openChosenPort();
-  // The user picked an entry, the selected one included.
-  void cmbCOM_Activated();
+  // The user picked an entry, the selected one included: a pick that changed
+  // no index opens the port again.
+  void reopenPickedPort();
 
   // The [Ports] mapping has been edited: the tooltips follow it, and the
   // selected entry's port is reopened if it now stands for another device.
@@ -72,6 +73,8 @@ class PortSelector : public QObject {
 
  private:
   void refreshToolTips();
+  // The list's own tooltip: the one of the entry selected.
+  void showChosenToolTip();
   void report(const MaybeFailure& failure);
   void portClosedItself(const QString& reason);
   // Puts `status` in the status bar; empty clears what the selector said.

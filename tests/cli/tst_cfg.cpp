@@ -62,6 +62,7 @@ class CfgTest : public QObject {
     QTest::newRow("nothing") << f << L{} << 2 << "" << "j1939cfg: no command given" + kUsage;
     QTest::newRow("unknown command") << f << L{"send", "%f"} << 2 << "" << "j1939cfg: no command \"send\"" + kUsage;
     QTest::newRow("unknown option") << f << L{"--json"} << 2 << "" << "j1939cfg: unknown option --json" + kUsage;
+    QTest::newRow("unknown short option") << f << L{"show", "%f", "-x"} << 2 << "" << "j1939cfg: show takes no option -x; see j1939cfg show --help\n";
     QTest::newRow("no file") << f << L{"show"} << 2 << "" << "j1939cfg: show needs a FILE; see j1939cfg show --help\n";
     QTest::newRow("other command's option") << f << L{"show", "%f", "--version", "2.00"} << 2 << "" << "j1939cfg: show takes no option --version";
     QTest::newRow("bad value") << f << L{"frame", "%f", "--version", "3.00"} << 2 << "" << "j1939cfg: --version 3.00: the versions are 1.01 and 2.00";

@@ -170,6 +170,7 @@ class DownloadTest : public QObject {
     QCOMPARE(b.settings.syncs, 1);
     QCOMPARE(b.port.log, QStringList{"close"} + openSequence("/dev/ttyUSB0"));
     QCOMPARE(b.ui().cmbCOM->itemData(0, Qt::ToolTipRole), "/dev/ttyUSB0");
+    QCOMPARE(b.ui().cmbCOM->toolTip(), "/dev/ttyUSB0");  // COM1's, the one selected
     QCOMPARE(b.ui().cmbCOM->itemData(2, Qt::ToolTipRole), "/dev/ttyS2 (not present)");
   }
 
