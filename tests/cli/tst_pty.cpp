@@ -114,6 +114,8 @@ class PtyTest : public QObject {
     QTest::newRow("wrong sum") << L{"--bad-reply", "AA"} << bad << "  refused: checksum: the frame carries 00, its bytes sum to D4";
     QTest::newRow("described") << L{"--version", "2.00"} << FrameBytes(onRequest) << "  PGN2: in use, rate word 8000 (on request), priority 3, reserved bit 0, data page 1, PF EF, PS 00, data length 20, parameter 4 bytes at position 17";
     QTest::newRow("partial") << L{"--gap-ms", "20"} << bad.left(3) << "dropped 3 bytes after a pause: 00 00 A5";
+    QTest::newRow("one byte") << L{"--gap-ms", "20"} << bad.left(1) << "dropped 1 byte after a pause: 00";
+    QTest::newRow("budget spent") << L{"--frames", "1"} << FrameBytes(v1) << "served 1 frame";
     QTest::newRow("beyond the budget") << L{"--frames", "1"} << FrameBytes(v1) + "\x01" << "ignored: 01";
     // clang-format on
   }

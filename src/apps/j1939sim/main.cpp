@@ -214,8 +214,9 @@ class Simulator {
 
   void dropStalePartialFrame() {
     if (partial_.isEmpty() || nowMs() - lastByteMs_ < options_.gapMs) return;
-    say(QStringLiteral("dropped %1 bytes after a pause: %2")
+    say(QStringLiteral("dropped %1 byte%2 after a pause: %3")
             .arg(partial_.size())
+            .arg(partial_.size() == 1 ? "" : "s")
             .arg(HexBytes(partial_)));
     partial_.clear();
   }
