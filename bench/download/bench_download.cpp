@@ -64,7 +64,7 @@ class BenchSettings : public SettingsStore {
   void setValue(const QString& section, const QString& key, const QString& value) override {
     values.insert(section + '/' + key, value);
   }
-  void sync() override {}
+  MaybeFailure sync() override { return std::nullopt; }
   QMap<QString, QString> values;
 };
 

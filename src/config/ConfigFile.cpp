@@ -120,19 +120,20 @@ QByteArray EncodeConfigRecord(const SimulatorConfig& config) {
   return out;
 }
 
+QString ShortRecordReason(qsizetype size) {
+  return QCoreApplication::translate("ConfigFile", "it holds %1 %2; a configuration needs %3")
+      .arg(size)
+      .arg(size == 1 ? QStringLiteral("byte") : QStringLiteral("bytes"))
+      .arg(kConfigFieldBytes);
+}
+
 MaybeFailure DecodeConfigRecord(std::span<const uint8_t> bytes, SimulatorConfig& config) {
   if (bytes.empty()) {
     config = SimulatorConfig{};
     return std::nullopt;
   }
-  if (bytes.size() < static_cast<std::size_t>(kConfigFieldBytes)) {
-    return Failure{
-        QString(),
-        QCoreApplication::translate("ConfigFile", "it holds %1 %2; a configuration needs %3")
-            .arg(bytes.size())
-            .arg(bytes.size() == 1 ? QStringLiteral("byte") : QStringLiteral("bytes"))
-            .arg(kConfigFieldBytes)};
-  }
+  if (bytes.size() < static_cast<std::size_t>(kConfigFieldBytes))
+    return Failure{QString(), ShortRecordReason(static_cast<qsizetype>(bytes.size()))};
   SimulatorConfig decoded;
   RecordReader reader(bytes.first(kConfigFieldBytes));
   readFields(reader, decoded);

@@ -21,6 +21,9 @@ inline constexpr int kConfigFieldBytes = 77;
 // The 84 bytes of record 1.
 QByteArray EncodeConfigRecord(const SimulatorConfig& config);
 
+// Why a file of `size` bytes (fewer than 77) holds no configuration.
+QString ShortRecordReason(qsizetype size);
+
 // Reads the fields from the first 77 bytes; later bytes are ignored. An empty
 // input (a file just created) is the all-zero record. An input of 1 to 76 bytes
 // is refused: it is not a configuration, and its fields cannot be told apart

@@ -4,7 +4,13 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QLockFile>
 #include <array>
+#include <cerrno>
+
+#ifdef Q_OS_UNIX
+#include <unistd.h>
+#endif
 
 #include "config/ConfigFile.h"
 #include "config/ConfigRecordFile.h"
@@ -42,8 +48,8 @@ ConfigFiles::ConfigFiles(Ui::frmMain& form, FormState& state, FormBinding& bindi
       state_(state),
       binding_(binding),
       platform_(platform),
-      factory_([](const QString& path) { return std::make_unique<QFile>(path); }) {
-  defaultFile_.path = QDir(workingDirectory).filePath(kDefaultConfigFileName);
+      factory_([](const QString& path) { return std::make_unique<QFile>(path); }),
+      defaultPath_(QDir(workingDirectory).filePath(kDefaultConfigFileName)) {
   connect(form.mnuFileOpen, &QAction::triggered, this, [this] { openUserFile(); });
   connect(form.mnuFileSave, &QAction::triggered, this, [this] { save(); });
   connect(form.mnuFileSaveAs, &QAction::triggered, this, [this] { saveAs(); });
@@ -51,96 +57,126 @@ ConfigFiles::ConfigFiles(Ui::frmMain& form, FormState& state, FormBinding& bindi
 
 ConfigFiles::~ConfigFiles() = default;
 
-MaybeFailure ConfigFiles::openFile(OpenFile& slot, QString path) {
-  closeFile(slot);
-  slot = OpenFile{};
-  slot.path = path;
-  slot.file = factory_(path);
-  // Read-write creates a missing file and never empties an existing one.
-  if (slot.file->open(QIODevice::ReadWrite)) return std::nullopt;
-  const QString reason = slot.file->errorString();
-  // A file that cannot be written may still be read: load it, refuse writes.
-  if (QFileInfo::exists(path) && slot.file->open(QIODevice::ReadOnly)) {
-    slot.writeRefusal = reason;
-    return std::nullopt;
-  }
-  slot.openError = reason;
-  return cannotOpen(path, reason);
-}
-
-MaybeFailure ConfigFiles::readRecord(OpenFile& slot, SimulatorConfig& config) {
-  if (!slot.file || !slot.file->isOpen()) return cannotRead(slot.path, slot.openError);
-  if (MaybeFailure failure = ReadConfigRecord(*slot.file, config))
-    return cannotRead(slot.path, failure->reason);
+MaybeFailure ConfigFiles::readRecordAt(const QString& path, SimulatorConfig& config,
+                                       bool emptyIsNew) {
+  const std::unique_ptr<QFile> file = factory_(path);
+  if (!file->open(QIODevice::ReadOnly)) return cannotOpen(path, file->errorString());
+  if (!emptyIsNew && file->size() == 0) return cannotRead(path, ShortRecordReason(0));
+  if (MaybeFailure failure = ReadConfigRecord(*file, config))
+    return cannotRead(path, failure->reason);
   return std::nullopt;
 }
 
-MaybeFailure ConfigFiles::writeRecord(OpenFile& slot, const SimulatorConfig& config) {
-  if (!slot.file || !slot.file->isOpen()) {
-    return cannotWrite(slot.path,
-                       slot.openError.isEmpty() ? tr("the file is not open") : slot.openError);
-  }
-  if (!slot.file->isWritable()) return cannotWrite(slot.path, slot.writeRefusal);
-  if (!slot.file->seek(0)) return cannotWrite(slot.path, slot.file->errorString());
-  const QByteArray record = EncodeConfigRecord(config);
-  const qint64 written = slot.file->write(record);
-  if (written < 0) return cannotWrite(slot.path, slot.file->errorString());
+namespace {
+
+// Record 1 into an open file, through to the disk.
+MaybeFailure putRecord(QFile& file, const QByteArray& record) {
+  if (!file.seek(0)) return Failure{QString(), file.errorString()};
+  const qint64 written = file.write(record);
+  if (written < 0) return Failure{QString(), file.errorString()};
   if (written != record.size()) {
-    return cannotWrite(slot.path,
-                       tr("only %1 of its %2 bytes were written").arg(written).arg(record.size()));
+    return Failure{QString(), QCoreApplication::translate("ConfigFiles",
+                                                          "only %1 of its %2 bytes were written")
+                                  .arg(written)
+                                  .arg(record.size())};
   }
-  if (!slot.file->flush()) return cannotWrite(slot.path, slot.file->errorString());
+  if (!file.flush()) return Failure{QString(), file.errorString()};
+#ifdef Q_OS_UNIX
+  // A full disk may only say so when the data leaves the page cache.
+  if (::fsync(file.handle()) != 0) return Failure{QString(), qt_error_string(errno)};
+#endif
   return std::nullopt;
 }
 
-void ConfigFiles::closeFile(OpenFile& slot) {
-  if (slot.file && slot.file->isOpen()) slot.file->close();
+}  // namespace
+
+MaybeFailure ConfigFiles::writeRecordAt(const QString& path, const SimulatorConfig& config) {
+  const bool existed = QFileInfo::exists(path);
+  const std::unique_ptr<QFile> file = factory_(path);
+  // Read-write creates a missing file and never empties an existing one.
+  if (!file->open(QIODevice::ReadWrite)) return cannotWrite(path, file->errorString());
+  const qint64 sizeBefore = file->size();
+  const QByteArray replaced = file->read(kConfigRecordSize);
+  const MaybeFailure failure = putRecord(*file, EncodeConfigRecord(config));
+  if (!failure) return std::nullopt;
+  // The file as it was: a new one goes again, an old one gets its bytes back.
+  if (!existed) {
+    file->close();
+    QFile::remove(path);
+  } else if (file->seek(0) && file->write(replaced) == replaced.size()) {
+    if (sizeBefore < kConfigRecordSize) file->resize(sizeBefore);
+    file->flush();
+  }
+  return cannotWrite(path, failure->reason);
+}
+
+void ConfigFiles::takeDefaultFileLock() {
+  lock_ = std::make_unique<QLockFile>(defaultPath_ + QStringLiteral(".lock"));
+  // Held as long as the window runs: only a lock whose process is gone is
+  // stale (a crashed run), never one that is merely old.
+  lock_->setStaleLockTime(0);
+  if (lock_->tryLock(0)) return;
+  if (lock_->error() == QLockFile::LockFailedError) {
+    qint64 pid = 0;
+    QString host, application;
+    lock_->getLockInfo(&pid, &host, &application);
+    holder_ = pid;
+  }
+  // No lock could be made (a folder that cannot be written): the writes say why.
+  lock_.reset();
 }
 
 MaybeFailure ConfigFiles::OpenDefaultFile() {
   state_.UserFileOpen = 0;
-  MaybeFailure failure = openFile(defaultFile_, defaultFile_.path);
-  if (failure) return failure;
-  failure = readRecord(defaultFile_, state_.Config);
+  takeDefaultFileLock();
+  defaultWriteRefusal_.clear();
+  {
+    // A first run leaves j1939.cfg in place, empty, as the file of this folder.
+    const std::unique_ptr<QFile> file = factory_(defaultPath_);
+    if (!file->open(QIODevice::ReadWrite)) {
+      // A file that cannot be written may still be read: load it, say so.
+      const QString reason = file->errorString();
+      if (!file->open(QIODevice::ReadOnly)) return cannotOpen(defaultPath_, reason);
+      defaultWriteRefusal_ = reason;
+    }
+  }
+  const MaybeFailure failure = readRecordAt(defaultPath_, state_.Config, true);
   // The form then shows the all-zero record, which is nobody's configuration.
   keepUnreadDefaultFile_ = failure.has_value();
   return failure;
 }
 
 MaybeFailure ConfigFiles::defaultFileWriteRefusal() const {
-  if (!defaultFile_.file || !defaultFile_.file->isOpen() || defaultFile_.file->isWritable())
-    return std::nullopt;
-  return cannotWrite(defaultFile_.path, defaultFile_.writeRefusal);
+  if (defaultWriteRefusal_.isEmpty()) return std::nullopt;
+  return cannotWrite(defaultPath_, defaultWriteRefusal_);
 }
 
 MaybeFailure ConfigFiles::WriteDefaultFileAndClose() {
   if (closed_) return std::nullopt;
   closed_ = true;
   MaybeFailure failure;
-  if (!keepUnreadDefaultFile_ || binding_.formChangedByUser())
-    failure = writeRecord(defaultFile_, state_.Config);
-  closeFile(defaultFile_);
+  // Another window holds j1939.cfg and writes it when it closes.
+  if (!holder_ && (!keepUnreadDefaultFile_ || binding_.formChangedByUser()))
+    failure = writeRecordAt(defaultPath_, state_.Config);
   // The user file is not written at exit: j1939.cfg holds the last state.
-  if (state_.UserFileOpen) closeFile(userFile_);
+  lock_.reset();
   return failure;
-}
-
-void ConfigFiles::replaceUserFile() {
-  if (state_.UserFileOpen)
-    closeFile(userFile_);
-  else
-    state_.UserFileOpen = -1;
 }
 
 void ConfigFiles::openUserFile() {
   if (closed_) return;
   const QString name = platform_.fileDialogs.getOpenFileName(tr("Open"), ConfigFileFilter());
   if (name.isEmpty()) return;
-  replaceUserFile();
-  if (MaybeFailure failure = openFile(userFile_, name)) return reportFileFailure(*failure);
+  // A mistyped name opens nothing and creates nothing: the form and the file
+  // that Save writes stay as they were.
+  if (!QFileInfo::exists(name))
+    return reportFileFailure(cannotOpen(name, tr("there is no such file")));
+  // From here on Save writes to the chosen file, even one that cannot be read.
+  state_.UserFileOpen = -1;
+  userPath_ = name;
   // Decoded aside first: a file that is refused leaves record and form alone.
   SimulatorConfig loaded = state_.Config;
-  if (MaybeFailure failure = readRecord(userFile_, loaded)) return reportFileFailure(*failure);
+  if (MaybeFailure failure = readRecordAt(name, loaded, false)) return reportFileFailure(*failure);
   state_.Config = loaded;
   // The form shows another configuration now: the exit stores it.
   keepUnreadDefaultFile_ = false;
@@ -148,14 +184,15 @@ void ConfigFiles::openUserFile() {
   const QList<Failure> notShown = binding_.ConfigToForm();
   // The run may have ended during a message of the loading.
   if (!closed_) reportNotShown(name, notShown);
+  if (!closed_) binding_.checkShownSlots();
 }
 
 void ConfigFiles::save() {
   if (closed_) return;
   keepUnreadDefaultFile_ = false;
-  OpenFile& target = state_.UserFileOpen ? userFile_ : defaultFile_;
-  if (MaybeFailure failure = binding_.FormToConfig()) return reportNotStored(*failure, target.path);
-  if (MaybeFailure failure = writeRecord(target, state_.Config)) reportFileFailure(*failure);
+  const QString target = state_.UserFileOpen ? userPath_ : defaultPath_;
+  if (MaybeFailure failure = binding_.FormToConfig()) return reportNotStored(*failure, target);
+  if (MaybeFailure failure = writeRecordAt(target, state_.Config)) reportFileFailure(*failure);
 }
 
 void ConfigFiles::saveAs() {
@@ -163,11 +200,11 @@ void ConfigFiles::saveAs() {
   const QString name = platform_.fileDialogs.getSaveFileName(tr("save as"), ConfigFileFilter());
   if (name.isEmpty()) return;
   keepUnreadDefaultFile_ = false;
-  replaceUserFile();
-  // An existing file is opened as it is; only its first record is overwritten.
-  if (MaybeFailure failure = openFile(userFile_, name)) return reportFileFailure(*failure);
+  state_.UserFileOpen = -1;
+  userPath_ = name;
   if (MaybeFailure failure = binding_.FormToConfig()) return reportNotStored(*failure, name);
-  if (MaybeFailure failure = writeRecord(userFile_, state_.Config)) reportFileFailure(*failure);
+  // An existing file keeps everything after its first record.
+  if (MaybeFailure failure = writeRecordAt(name, state_.Config)) reportFileFailure(*failure);
 }
 
 void ConfigFiles::reportFileFailure(const Failure& failure) {

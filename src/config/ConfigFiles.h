@@ -5,6 +5,7 @@
 #include <QString>
 #include <functional>
 #include <memory>
+#include <optional>
 
 #include "config/Failure.h"
 #include "config/FormState.h"
@@ -12,6 +13,7 @@
 
 class FormBinding;
 class QFile;
+class QLockFile;
 
 namespace Ui {
 class frmMain;
@@ -30,11 +32,17 @@ inline QString ConfigFileFilter() {
 }
 inline const QString kDefaultConfigFileName = QStringLiteral("j1939.cfg");
 
-// The configuration files: j1939.cfg in the working directory, open from
-// start-up to exit, and the one file the user chose last with Open or Save As,
-// to which Save writes once there is one. Only record 1 (the first 84 bytes)
-// of a file is read or written; anything after it is left alone. A file that
-// can be read but not written is still read; writing to it is reported.
+// The configuration files: j1939.cfg in the working directory, read at
+// start-up and written at exit, and the one file the user chose last with Open
+// or Save As, to which Save writes once there is one. Every read and write
+// opens the file at its path at that moment and closes it again: a file that
+// another program replaced meanwhile (an editor, git, `j1939cfg set`) is the
+// one written, never the old one it unlinked. Only record 1 (the first 84
+// bytes) of a file is read or written; anything after it is left alone. A
+// write that fails puts back the bytes it had replaced.
+//
+// j1939.cfg is held with a lock file (j1939.cfg.lock) for the whole run, so
+// that of two windows in one folder only the first writes it at exit.
 class ConfigFiles : public QObject {
   Q_OBJECT
  public:
@@ -46,18 +54,21 @@ class ConfigFiles : public QObject {
   ~ConfigFiles() override;
 
   void setFileFactory(FileFactory factory) { factory_ = std::move(factory); }
-  QString defaultFilePath() const { return defaultFile_.path; }
+  QString defaultFilePath() const { return defaultPath_; }
 
-  // Start-up: opens j1939.cfg for reading and writing, creating it if it is
-  // missing, and reads record 1 into the record (an empty file leaves it all
-  // zeros). A file that can only be read is opened for reading. A file that
-  // cannot be read is not written at exit unless the user saves, opens a file
-  // or changes the form.
+  // Start-up: takes the lock of j1939.cfg, creates the file if it is missing
+  // and reads record 1 into the record (an empty file leaves it all zeros). A
+  // file that cannot be read is not written at exit unless the user saves,
+  // opens a file or changes the form.
   MaybeFailure OpenDefaultFile();
-  // Why j1939.cfg, open for reading only, cannot be written; nothing when it can.
+  // Why j1939.cfg, readable at start-up, could not be opened for writing then;
+  // nothing when it could.
   MaybeFailure defaultFileWriteRefusal() const;
-  // Exit: writes the record as record 1 of j1939.cfg, then closes both files.
-  // After this the File commands do nothing.
+  // The process id of the other window that holds j1939.cfg (0 when the lock
+  // does not say); nothing when this window holds it or no lock could be made.
+  std::optional<qint64> defaultFileHolder() const { return holder_; }
+  // Exit: writes the record as record 1 of j1939.cfg, unless another window
+  // holds it, and lets go of the lock. After this the File commands do nothing.
   MaybeFailure WriteDefaultFileAndClose();
 
   // The File menu; the toolbar's "Open" and "Save" run the same commands.
@@ -74,27 +85,22 @@ class ConfigFiles : public QObject {
   void reportNotShown(const QString& path, const QList<Failure>& fields);
 
  private:
-  struct OpenFile {
-    QString path;
-    std::unique_ptr<QFile> file;
-    QString openError;     // why it could not be opened at all
-    QString writeRefusal;  // why it is open for reading only
-  };
-
-  MaybeFailure openFile(OpenFile& slot, QString path);
-  MaybeFailure readRecord(OpenFile& slot, SimulatorConfig& config);
-  MaybeFailure writeRecord(OpenFile& slot, const SimulatorConfig& config);
-  static void closeFile(OpenFile& slot);
-  // Closes the current user file, or notes that there is one from now on.
-  void replaceUserFile();
+  // Record 1 of the file at `path`. An empty file is the all-zero record only
+  // where `emptyIsNew` (j1939.cfg of a first run); elsewhere it is refused.
+  MaybeFailure readRecordAt(const QString& path, SimulatorConfig& config, bool emptyIsNew);
+  MaybeFailure writeRecordAt(const QString& path, const SimulatorConfig& config);
+  void takeDefaultFileLock();
   void reportNotStored(const Failure& failure, const QString& path);
 
   FormState& state_;
   FormBinding& binding_;
   Platform platform_;
   FileFactory factory_;
-  OpenFile defaultFile_;
-  OpenFile userFile_;
+  QString defaultPath_;
+  QString userPath_;
+  QString defaultWriteRefusal_;  // why j1939.cfg could only be opened for reading
+  std::unique_ptr<QLockFile> lock_;
+  std::optional<qint64> holder_;
   bool closed_ = false;
   bool keepUnreadDefaultFile_ = false;  // j1939.cfg could not be read at start-up
 };

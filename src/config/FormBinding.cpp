@@ -14,6 +14,7 @@
 #include "identity/DeviceName.h"
 #include "identity/IdentityRules.h"
 #include "pgn/ParameterRules.h"
+#include "pgn/PgnMath.h"
 #include "pgn/PgnSlots.h"
 #include "ui_frmMain.h"
 
@@ -82,6 +83,15 @@ void FormBinding::controlChanged(const QWidget* control) {
   changedByUser_ = true;
   // From now on the control shows what is to be stored.
   notShown_.remove(control);
+  // A change of any part of a slot's PGN gives up the PGN held back for it.
+  for (int slot = 0; slot < 2; ++slot) {
+    const PgnSlotControls k = slotControls(slot);
+    for (const QWidget* part :
+         {static_cast<const QWidget*>(k.pf), static_cast<const QWidget*>(k.ps),
+          static_cast<const QWidget*>(k.pgn), static_cast<const QWidget*>(k.reserveBit),
+          static_cast<const QWidget*>(k.dataPage)})
+      if (part == control) notShown_.remove(k.pgn);
+  }
 }
 
 PgnSlotControls FormBinding::slotControls(int slot) const {
@@ -100,13 +110,30 @@ QList<Failure> FormBinding::ConfigToForm() {
   loaded_ = state_.Config;
   notShown_.clear();
   QList<Failure> notShown;
+  routines_.HoldPgnSlotRules(true);
   // The order of the steps is what makes the derived fields come out right.
   showPortAddressAndMode(notShown);
   showSlotUseListsAndBits(notShown);
   showSlotNumbers(notShown);
   showName();
   showVersionRule(notShown);
+  routines_.HoldPgnSlotRules(false);
   return notShown;
+}
+
+void FormBinding::holdPduOnePgn(int slot, QList<Failure>& notShown) {
+  const int32_t stored = state_.Config.Pgns[slot].Pgn;
+  if (stored < 0 || stored > kMaxPgn) return;
+  const uint8_t pf = static_cast<uint8_t>(stored >> 8);
+  if (!IsPdu1Format(pf) || (stored & 0xFF) == 0) return;
+  const int32_t shown = stored & ~0xFF;
+  notShown << Failure{QString(), tr("PGN%1 %2 is read as %3 because a PDU1 group's PS is a "
+                                    "destination address")
+                                     .arg(slot + 1)
+                                     .arg(stored)
+                                     .arg(shown)};
+  notShown_.insert(slotControls(slot).pgn);
+  slotControls(slot).pgn->setText(QString::number(shown));
 }
 
 void FormBinding::showList(QComboBox* list, int value, const QString& field,
@@ -185,8 +212,11 @@ void FormBinding::showSlotNumbers(QList<Failure>& notShown) {
     slotControls(slot).dataLength->setText(decimal(c.Pgns[slot].DataLength));
 
   // 13. The stored PGNs, written after their parts, so that they win over them.
-  for (int slot = 0; slot < 2; ++slot)
-    slotControls(slot).pgn->setText(QString::number(c.Pgns[slot].Pgn));
+  for (int slot = 0; slot < 2; ++slot) {
+    holdPduOnePgn(slot, notShown);
+    if (!keepsLoadedValue(slotControls(slot).pgn))
+      slotControls(slot).pgn->setText(QString::number(c.Pgns[slot].Pgn));
+  }
 
   // 14. Parameter types, after the data lengths they are checked against.
   for (int slot = 0; slot < 2; ++slot)
@@ -303,8 +333,10 @@ bool FormBinding::storeSlotNumbers(Store& store) {
   // 10. PF of both slots, then PS of both.
   for (int slot = 0; slot < 2; ++slot)
     c.Pgns[slot].Pf = HexTextToByte(slotControls(slot).pf->text());
-  for (int slot = 0; slot < 2; ++slot)
-    c.Pgns[slot].Ps = HexTextToByte(slotControls(slot).ps->text());
+  for (int slot = 0; slot < 2; ++slot) {
+    const PgnSlotControls k = slotControls(slot);
+    c.Pgns[slot].Ps = keepsLoadedValue(k.pgn) ? loaded_.Pgns[slot].Ps : HexTextToByte(k.ps->text());
+  }
 
   // 11. Only a length in range is stored; anything else keeps the last one.
   for (int slot = 0; slot < 2; ++slot) {
@@ -318,6 +350,10 @@ bool FormBinding::storeSlotNumbers(Store& store) {
   // 12. The PGN texts, as PgnFromFields has just written them.
   for (int slot = 0; slot < 2; ++slot) {
     QLineEdit* box = slotControls(slot).pgn;
+    if (keepsLoadedValue(box)) {
+      c.Pgns[slot].Pgn = loaded_.Pgns[slot].Pgn;
+      continue;
+    }
     bool ok = false;
     const int32_t value = box->text().toInt(&ok);
     if (!ok) {
@@ -397,6 +433,12 @@ bool FormBinding::storeVin(Store& store) {
   for (int i = 0; i < kVinLength; ++i)
     state_.Config.Vin[i] = static_cast<uint8_t>(vin.at(i).unicode());
   return false;
+}
+
+SimulatorConfig FormBinding::recordAsShown() const {
+  SimulatorConfig shown = RecordAsShown(state_.Config);
+  shown.CanBaudRate = form_.cmbCANBUSBaudRate->currentIndex() == 0 ? 0 : -1;
+  return shown;
 }
 
 void FormBinding::restoreDefaults() {

@@ -25,6 +25,11 @@ struct FormRoutines {
   std::function<void()> NameBytesToComponents;                    // the NAME editor
   std::function<void()> PgnFromFields;                            // both additional PGN slots
   std::function<void(int slot, bool enabled)> SetPgnSlotEnabled;  // slot 0 or 1
+  // The slot rules wait while a record is being shown: its values arrive one
+  // by one, and a rule run on half of them reports conflicts that are in
+  // neither record. Afterwards they run once on what is shown.
+  std::function<void(bool held)> HoldPgnSlotRules;
+  std::function<void()> CheckShownPgnSlots;
 };
 
 // The only code that copies between the configuration record and the window's
@@ -46,7 +51,18 @@ class FormBinding : public QObject {
   // store until a change of its control (by the user, or by "Default") or the
   // next load; the result names these fields.
   // Also writes 1 into a data length or parameter position that holds 0.
+  // A PDU1 PGN stored with a low byte (59905: PF EA, PS 01) is shown without
+  // it (59904), since the PS of a PDU1 group is a destination address and no
+  // part of the PGN; the result says so, and the file keeps the stored PGN and
+  // PS until the user changes that slot.
   QList<Failure> ConfigToForm();
+  // The slot rules on the record just shown, each reported once.
+  void checkShownSlots() { routines_.CheckShownPgnSlots(); }
+  // The record that the window shows, as the simulator is to receive it: the
+  // record last stored, with what the form cannot show yet the file keeps (a
+  // PDU1 PGN's low byte) read as the form shows it, and the CAN bit rate as
+  // its list shows it, also where "1.01" keeps the stored one.
+  SimulatorConfig recordAsShown() const;
   // True while ConfigToForm writes the controls (a message it raises may let
   // other events run meanwhile).
   bool isShowingRecord() const { return copying_ == Copy::ToForm; }
@@ -100,6 +116,8 @@ class FormBinding : public QObject {
   bool storeVin(Store& store);
   int16_t held(const QWidget* control, int16_t loaded, int shown) const;
   void watchForChanges();
+  // The slot's PGN box holds back the stored PGN and PS of a PDU1 group.
+  void holdPduOnePgn(int slot, QList<Failure>& notShown);
   void controlChanged(const QWidget* control);
   // The control could not show its value of the record last loaded, which is
   // then stored instead.

@@ -19,8 +19,8 @@ QString ConfigDownload::conflictTitle(int slot) {
 }
 
 ConfigDownload::ConfigDownload(const Controls& controls, FormState& state,
-                               std::function<MaybeFailure()> formToConfig, SerialPort& port,
-                               Clock& clock, MessageBoxes& messages, QObject* parent)
+                               FormToConfig formToConfig, SerialPort& port, Clock& clock,
+                               MessageBoxes& messages, QObject* parent)
     : QObject(parent),
       controls_(controls),
       state_(state),
@@ -45,12 +45,13 @@ void ConfigDownload::programSimulator() {
   // cannot be stored, or the record cannot be put into a frame.
   const QString nothingSent = tr("\nNothing was sent to the simulator.");
   const QString stoppedTitle = tr("Program Config");
-  if (const MaybeFailure failure = formToConfig_()) {
+  SimulatorConfig shown;
+  if (const MaybeFailure failure = formToConfig_(shown)) {
     messages_.show(describeFailure(*failure) + nothingSent, stoppedTitle, MessageIcon::Information);
     return;
   }
   if (const MaybeFailure failure =
-          BuildConfigFrames(state_.Config, state_.ConfigFrameV1, state_.ConfigFrameV2)) {
+          BuildConfigFrames(shown, state_.ConfigFrameV1, state_.ConfigFrameV2)) {
     messages_.show(describeFailure(*failure) + nothingSent, stoppedTitle, MessageIcon::Information);
     return;
   }
@@ -60,7 +61,7 @@ void ConfigDownload::programSimulator() {
   const int version = controls_.cmbSimulatorVersion->currentIndex();
   const QList<int> conflicts = BuiltInPgnConflicts(
       {checkValue(controls_.chkDeletePGN1) == 0, checkValue(controls_.chkDeletePGN2) == 0},
-      {state_.Config.Pgns[0].Pgn, state_.Config.Pgns[1].Pgn}, version);
+      {shown.Pgns[0].Pgn, shown.Pgns[1].Pgn}, version);
   if (!conflicts.isEmpty()) {
     messages_.show(conflictPrompt(conflicts.first()), conflictTitle(conflicts.first()),
                    MessageIcon::Information);

@@ -47,11 +47,12 @@ class ConfigDownload : public QObject {
 
   // The window that `controls.cmdConfig` stands in is the one whose closing
   // ends a running exchange.
-  // `formToConfig` stores the form into the record; a failure names the
+  // `formToConfig` stores the form into the record and gives the record as
+  // the window shows it, which is what the frame carries; a failure names the
   // field, and the command then stops with nothing sent.
-  ConfigDownload(const Controls& controls, FormState& state,
-                 std::function<MaybeFailure()> formToConfig, SerialPort& port, Clock& clock,
-                 MessageBoxes& messages, QObject* parent = nullptr);
+  using FormToConfig = std::function<MaybeFailure(SimulatorConfig& shown)>;
+  ConfigDownload(const Controls& controls, FormState& state, FormToConfig formToConfig,
+                 SerialPort& port, Clock& clock, MessageBoxes& messages, QObject* parent = nullptr);
   ~ConfigDownload() override;
 
   void programSimulator();
@@ -71,7 +72,7 @@ class ConfigDownload : public QObject {
 
   Controls controls_;
   FormState& state_;
-  std::function<MaybeFailure()> formToConfig_;
+  FormToConfig formToConfig_;
   SerialPort& port_;
   FrameExchange exchange_;
   MessageBoxes& messages_;

@@ -2,12 +2,23 @@
 
 #include <QComboBox>
 #include <QEvent>
+#include <QKeyEvent>
 
 #include "config/AppInfo.h"
 #include "platform/MessageBoxes.h"
 #include "platform/PortInventory.h"
 #include "platform/SerialPort.h"
 #include "platform/SettingsStore.h"
+
+namespace {
+
+bool opensList(const QKeyEvent& key) {
+  const bool alt = key.modifiers() & Qt::AltModifier;
+  return key.key() == Qt::Key_F4 || key.key() == Qt::Key_Space ||
+         (alt && (key.key() == Qt::Key_Down || key.key() == Qt::Key_Up));
+}
+
+}  // namespace
 
 PortSelector::PortSelector(QComboBox* cmbCOM, SerialPort& port, SettingsStore& settings,
                            const PortInventory& inventory, MessageBoxes& messages, QObject* parent)
@@ -50,7 +61,7 @@ void PortSelector::showChosenToolTip() {
 }
 
 void PortSelector::openChosenPort() {
-  // The list's own tooltip follows the entry, from what was read at the last open.
+  // The list's own tooltip follows the entry.
   showChosenToolTip();
   OpenSelectedPort();
   openedByChange_ = true;
@@ -66,9 +77,15 @@ bool PortSelector::eventFilter(QObject* watched, QEvent* event) {
   // A change made by code before it is followed by no activation, so it must
   // not swallow this pick's.
   const QEvent::Type type = event->type();
-  if (watched == cmbCOM_ &&
-      (type == QEvent::MouseButtonPress || type == QEvent::KeyPress || type == QEvent::Wheel))
+  if (watched != cmbCOM_) return QObject::eventFilter(watched, event);
+  if (type == QEvent::MouseButtonPress || type == QEvent::KeyPress || type == QEvent::Wheel)
     openedByChange_ = false;
+  // The tooltips say whether each device is present now: worked out as the
+  // pointer rests on the list or the list opens (a click, F4, Alt+Down, Space),
+  // since adapters come and go while the tool runs.
+  if (type == QEvent::ToolTip || type == QEvent::MouseButtonPress ||
+      (type == QEvent::KeyPress && opensList(*static_cast<QKeyEvent*>(event))))
+    refreshToolTips();
   return QObject::eventFilter(watched, event);
 }
 

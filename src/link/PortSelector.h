@@ -20,7 +20,8 @@ class SettingsStore;
 // "Ports", key "COMn" (e.g. COM1=/dev/ttyUSB0), and otherwise for the
 // platform's own name of port n. Each entry's tooltip shows its device and
 // whether it is present. The store is read when the selector is built,
-// whenever a port is opened and when the mapping has been edited.
+// whenever a port is opened, when the mapping has been edited, and when the
+// pointer rests on the list or the list opens.
 //
 // A port that does not open shows the port message, and the status bar says
 // which device failed and why until a port opens.

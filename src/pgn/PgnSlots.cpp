@@ -75,33 +75,41 @@ void PgnSlots::FieldsFromPgn() {
 }
 
 bool PgnSlots::CheckPgnSlot(int slot) {
-  bool conflict = false;
-  PgnSlotControls& own = at(slot);
-  if (isTicked(own.deletePgn)) return false;
+  if (rulesHeld_ || isTicked(at(slot).deletePgn)) return false;
+  const bool builtIn = reportBuiltIn(slot);
+  return reportBothEqual() || builtIn;
+}
 
-  if (IsBuiltInPgnText(own.pgn->text())) {
-    if (slot == 1)
-      tellRule(tr("This additional PGN2 you choose has existed in the hardware, You "
-                  "have to change to another one!"),
-               tr("PGN2 has existed"));
-    else
-      tellRule(tr("This additional PGN1 you choose has existed in the hardware, You "
-                  "have to change to another one!"),
-               tr("PGN1 has existed"));
-    conflict = true;
-  }
+void PgnSlots::CheckShownSlots() {
+  for (int slot = 0; slot < 2; ++slot)
+    if (!isTicked(at(slot).deletePgn)) reportBuiltIn(slot);
+  reportBothEqual();
+}
 
+bool PgnSlots::reportBuiltIn(int slot) {
+  if (!IsBuiltInPgnText(at(slot).pgn->text())) return false;
+  if (slot == 1)
+    tellRule(tr("This additional PGN2 you choose has existed in the hardware, You "
+                "have to change to another one!"),
+             tr("PGN2 has existed"));
+  else
+    tellRule(tr("This additional PGN1 you choose has existed in the hardware, You "
+                "have to change to another one!"),
+             tr("PGN1 has existed"));
+  return true;
+}
+
+bool PgnSlots::reportBothEqual() {
   // Both slots in use with one PGN: the same words whichever slot was edited.
   const PgnSlotControls& first = slots_[0];
   const PgnSlotControls& second = slots_[1];
-  if (PgnTextsEqual(first.pgn->text(), second.pgn->text()) && checkValue(first.deletePgn) == 0 &&
-      checkValue(second.deletePgn) == 0) {
-    tellRule(tr("This additional PGN1 is equal to additional PGN2, You have to "
-                "change  one!"),
-             tr("PGN1 = PGN2"));
-    conflict = true;
-  }
-  return conflict;
+  if (!PgnTextsEqual(first.pgn->text(), second.pgn->text()) || checkValue(first.deletePgn) != 0 ||
+      checkValue(second.deletePgn) != 0)
+    return false;
+  tellRule(tr("This additional PGN1 is equal to additional PGN2, You have to "
+              "change  one!"),
+           tr("PGN1 = PGN2"));
+  return true;
 }
 
 void PgnSlots::SetPgnSlotEnabled(int slot, bool enabled) {

@@ -55,6 +55,11 @@ class PgnSlots : public QObject {
   // with the same PGN; true when it reported anything. A deleted slot is not
   // checked. It never changes a value.
   bool CheckPgnSlot(int slot);
+  // While a record is being shown the rules wait (CheckPgnSlot reports
+  // nothing); then CheckShownSlots runs them once on what is shown: each slot
+  // in use that the simulator sends itself, then both slots sharing one PGN.
+  void holdRules(bool held) { rulesHeld_ = held; }
+  void CheckShownSlots();
   // Enables or greys out the ten editing controls of the slot (never the
   // delete box).
   void SetPgnSlotEnabled(int slot, bool enabled);
@@ -69,6 +74,9 @@ class PgnSlots : public QObject {
   void applyDeleteBox(int slot);
 
  private:
+  // The two rules; each reports what it finds and says whether it found it.
+  bool reportBuiltIn(int slot);
+  bool reportBothEqual();
   // Message of a field entry, with the information icon.
   void tellField(const QString& prompt, const QString& title);
   // Message of a slot rule, without an icon.
@@ -84,4 +92,5 @@ class PgnSlots : public QObject {
   std::array<PgnSlotControls, 2> slots_;
   FormState& state_;
   MessageBoxes& messages_;
+  bool rulesHeld_ = false;
 };

@@ -27,9 +27,10 @@ QString QtFileDialogs::getSaveFileName(const QString& title, const QString& filt
 QString QtFileDialogs::run(bool save, const QString& title, const QString& filter) {
   QFileDialog dialog(owner_.data(), title);
   dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
-  // The file need not exist: Open creates a missing one. No default suffix and
-  // no overwrite prompt: the name is taken exactly as chosen.
-  dialog.setFileMode(QFileDialog::AnyFile);
+  // Open takes only a file that exists, so that a mistyped name is answered in
+  // the dialog. Save As takes any name exactly as chosen: no default suffix and
+  // no overwrite prompt.
+  dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
   dialog.setOption(QFileDialog::DontConfirmOverwrite, true);
   dialog.setNameFilter(toQtNameFilters(filter));
   if (!lastName_.isEmpty()) dialog.selectFile(lastName_);

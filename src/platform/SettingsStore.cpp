@@ -1,5 +1,8 @@
 #include "platform/SettingsStore.h"
 
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
 #include <QSettings>
 
 #include "config/AppInfo.h"
@@ -8,14 +11,34 @@ namespace {
 QString path(const QString& section, const QString& key) {
   return section + QLatin1Char('/') + key;
 }
+
+// Why QSettings could not write its file; it says no more than "access".
+QString writeRefusal(const QSettings& settings) {
+  if (settings.status() == QSettings::FormatError)
+    return QCoreApplication::translate("SettingsStore", "it is not a settings file");
+  const QFileInfo file(settings.fileName());
+  const QFileInfo folder(file.absolutePath());
+  if (file.isDir()) return QCoreApplication::translate("SettingsStore", "it is a folder");
+  if (file.exists() && !file.isWritable())
+    return QCoreApplication::translate("SettingsStore", "the file is read-only");
+  if (!folder.isDir())
+    return QCoreApplication::translate("SettingsStore", "its folder %1 cannot be made")
+        .arg(QDir::toNativeSeparators(folder.filePath()));
+  if (!folder.isWritable())
+    return QCoreApplication::translate("SettingsStore", "its folder %1 cannot be written")
+        .arg(QDir::toNativeSeparators(folder.filePath()));
+  return QCoreApplication::translate("SettingsStore", "the disk may be full");
+}
+
 }  // namespace
 
-QtSettingsStore::QtSettingsStore() = default;
+QtSettingsStore::QtSettingsStore(QString file) : file_(std::move(file)) {}
 QtSettingsStore::~QtSettingsStore() = default;
 
 QSettings& QtSettingsStore::current() const {
   if (!settings_)
-    settings_ = std::make_unique<QSettings>(kAppTitle, kAppTitle);
+    settings_ = file_.isEmpty() ? std::make_unique<QSettings>(kAppTitle, kAppTitle)
+                                : std::make_unique<QSettings>(file_, QSettings::IniFormat);
   else
     settings_->sync();
   return *settings_;
@@ -38,6 +61,11 @@ void QtSettingsStore::setValue(const QString& section, const QString& key, const
   current().setValue(path(section, key), value);
 }
 
-void QtSettingsStore::sync() {
-  current().sync();
+MaybeFailure QtSettingsStore::sync() {
+  QSettings& settings = current();
+  settings.sync();
+  if (settings.status() == QSettings::NoError) return std::nullopt;
+  return Failure{QCoreApplication::translate("SettingsStore", "Cannot write the settings file %1")
+                     .arg(QDir::toNativeSeparators(settings.fileName())),
+                 writeRefusal(settings)};
 }

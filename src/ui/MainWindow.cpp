@@ -11,6 +11,7 @@
 #include <QPointer>
 #include <QStyle>
 #include <QTimer>
+#include <cstdio>
 
 #include "config/ConfigFiles.h"
 #include "config/FormBinding.h"
@@ -68,8 +69,13 @@ MainWindow::MainWindow(Platform platform, QString workingDirectory, QWidget* par
   configDownload_ = std::make_unique<ConfigDownload>(
       ConfigDownload::Controls{ui_->cmdConfig, ui_->cmbCOM, ui_->chkDeletePGN1, ui_->chkDeletePGN2,
                                ui_->cmbSimulatorVersion},
-      state_, [this] { return formBinding_->FormToConfig(); }, platform_.port, platform_.clock,
-      platform_.messages);
+      state_,
+      [this](SimulatorConfig& shown) {
+        MaybeFailure failure = formBinding_->FormToConfig();
+        if (!failure) shown = formBinding_->recordAsShown();
+        return failure;
+      },
+      platform_.port, platform_.clock, platform_.messages);
   // The port stays as it is while a download runs; a change of port asked for
   // meanwhile is made when it ends.
   connect(configDownload_.get(), &ConfigDownload::exchangeStarted, portSelector_.get(),
@@ -80,9 +86,11 @@ MainWindow::MainWindow(Platform platform, QString workingDirectory, QWidget* par
   // Configuration record and files.
   formBinding_ = std::make_unique<FormBinding>(
       *ui_, state_,
-      FormRoutines{
-          [this] { nameEditor().NameBytesToComponents(); }, [this] { pgnSlots().PgnFromFields(); },
-          [this](int slot, bool enabled) { pgnSlots().SetPgnSlotEnabled(slot, enabled); }});
+      FormRoutines{[this] { nameEditor().NameBytesToComponents(); },
+                   [this] { pgnSlots().PgnFromFields(); },
+                   [this](int slot, bool enabled) { pgnSlots().SetPgnSlotEnabled(slot, enabled); },
+                   [this](bool held) { pgnSlots().holdRules(held); },
+                   [this] { pgnSlots().CheckShownSlots(); }});
   configFiles_ =
       std::make_unique<ConfigFiles>(*ui_, state_, *formBinding_, platform_, workingDirectory_);
 
@@ -173,6 +181,8 @@ void MainWindow::startUp() {
 
   if (MaybeFailure failure = configFiles_->OpenDefaultFile())
     configFiles_->reportFileFailure(*failure);
+  if (const std::optional<qint64> holder = configFiles_->defaultFileHolder())
+    sayDefaultFileHeld(*holder);
   // Said before any editing, so that the user can keep the work with Save As.
   if (MaybeFailure refusal = configFiles_->defaultFileWriteRefusal()) {
     statusPanel_->setText(describeFailure(*refusal));
@@ -185,6 +195,7 @@ void MainWindow::startUp() {
   const QList<Failure> notShown = formBinding_->ConfigToForm();
   recordShown_ = true;
   if (!shutDown_) configFiles_->reportNotShown(configFiles_->defaultFilePath(), notShown);
+  if (!shutDown_) formBinding_->checkShownSlots();
   if (shutDown_) return;
 
   // The port selector reports a port that does not open itself.
@@ -242,7 +253,8 @@ void MainWindow::shutDown() {
   closeOtherWindows();
 
   if (isMinimized()) return;
-  SaveWindowGeometry(*this, platform_.settings);
+  if (const MaybeFailure failure = SaveWindowGeometry(*this, platform_.settings))
+    reportSettingsFailure(*failure, tr("The window's place and size are not kept."));
 }
 
 void MainWindow::closeOtherWindows() {
@@ -280,5 +292,28 @@ void MainWindow::showAbout() {
 
 void MainWindow::editPorts() {
   PortsDialog dialog(platform_.settings, platform_.portInventory, this);
-  if (dialog.exec() == QDialog::Accepted) portSelector_->mappingChanged();
+  if (dialog.exec() != QDialog::Accepted) return;
+  if (const MaybeFailure& failure = dialog.storeFailure())
+    reportSettingsFailure(*failure, tr("The ports you chose hold for this run only."));
+  portSelector_->mappingChanged();
+}
+
+void MainWindow::reportSettingsFailure(const Failure& failure, const QString& consequence) {
+  platform_.messages.show(describeFailure(failure) + QStringLiteral(". ") + consequence,
+                          tr("Settings not stored"), MessageIcon::Information);
+}
+
+void MainWindow::sayDefaultFileHeld(qint64 holder) {
+  const QString file = kDefaultConfigFileName;
+  const QString note = holder > 0
+                           ? tr("%1 is held by another window (process %2)").arg(file).arg(holder)
+                           : tr("%1 is held by another window").arg(file);
+  setWindowTitle(windowTitle() + QStringLiteral(" \u2014 ") + note);
+  heldNote_ = tr("%1: this window does not write it at exit").arg(note);
+  // Said on the terminal too, for a window started from one.
+  std::fprintf(stderr, "j1939config: %s\n", qPrintable(heldNote_));
+  auto* panel = new QLabel(heldNote_, ui_->sbStatusBar);
+  panel->setObjectName(QStringLiteral("sbStatusHeld"));
+  // After the text panel (the status bar's one ordinary widget), before the clock.
+  ui_->sbStatusBar->insertPermanentWidget(1, panel);
 }

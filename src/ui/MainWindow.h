@@ -76,6 +76,9 @@ class MainWindow : public QMainWindow {
   // again while the shut-down shows a message, it closes that message.
   void requestClose();
   bool hasShutDown() const { return shutDown_; }
+  // What the status bar says when another window holds j1939.cfg; empty
+  // while this window holds it.
+  const QString& defaultFileHeldNote() const { return heldNote_; }
 
  protected:
   void closeEvent(QCloseEvent* event) override;
@@ -86,6 +89,9 @@ class MainWindow : public QMainWindow {
   void setUpToolbar();
   void setUpStatusBar();
   void refreshClockPanels();
+  // The title and the status bar say that another window holds j1939.cfg.
+  void sayDefaultFileHeld(qint64 holder);
+  void reportSettingsFailure(const Failure& failure, const QString& consequence);
 
   std::unique_ptr<Ui::frmMain> ui_;
   Platform platform_;
@@ -109,6 +115,7 @@ class MainWindow : public QMainWindow {
   std::unique_ptr<ConfigFiles> configFiles_;
   bool recordShown_ = false;  // the start-up has shown the record in the form
   bool shutDown_ = false;
+  QString heldNote_;
 
   QLabel* statusPanel_ = nullptr;
   QLabel* datePanel_ = nullptr;

@@ -45,11 +45,11 @@ PortsDialog::PortsDialog(SettingsStore& settings, const PortInventory& inventory
 PortsDialog::~PortsDialog() = default;
 
 void PortsDialog::accept() {
-  storeMapping();
+  storeFailure_ = storeMapping();
   QDialog::accept();
 }
 
-void PortsDialog::storeMapping() {
+MaybeFailure PortsDialog::storeMapping() {
   // Only what the user changed is written, so that OK on an untouched dialog
   // leaves the settings file as it was: a key that exists takes its new value,
   // a new key only a device other than the system's own port. An empty value
@@ -64,5 +64,5 @@ void PortsDialog::storeMapping() {
     settings_.setValue(kPortsSettingsSection, key, device);
     written = true;
   }
-  if (written) settings_.sync();
+  return written ? settings_.sync() : std::nullopt;
 }

@@ -28,11 +28,15 @@ class PortsDialog : public QDialog {
   QComboBox* portBox(int portNumber) const { return boxes_.at(portNumber - 1); }
 
   void accept() override;
+  // Why the mapping stored by OK could not be written to the settings file;
+  // it then holds for this run only.
+  const MaybeFailure& storeFailure() const { return storeFailure_; }
 
  private:
-  void storeMapping();
+  MaybeFailure storeMapping();
 
   std::unique_ptr<Ui::frmPorts> ui_;
   SettingsStore& settings_;
   std::array<QComboBox*, kComPortCount> boxes_{};
+  MaybeFailure storeFailure_;
 };

@@ -46,7 +46,7 @@ void CentreWindow(QWidget& window) {
                              screen->logicalDotsPerInchX(), screen->logicalDotsPerInchY()));
 }
 
-void SaveWindowGeometry(const QWidget& window, SettingsStore& settings) {
+MaybeFailure SaveWindowGeometry(const QWidget& window, SettingsStore& settings) {
   const QScreen* screen = window.screen();
   const double dpiX = screen ? screen->logicalDotsPerInchX() : 96.0;
   const double dpiY = screen ? screen->logicalDotsPerInchY() : 96.0;
@@ -60,5 +60,5 @@ void SaveWindowGeometry(const QWidget& window, SettingsStore& settings) {
                     QString::number(PixelsToTwips(frame.width(), dpiX)));
   settings.setValue(section, QStringLiteral("MainHeight"),
                     QString::number(PixelsToTwips(frame.height(), dpiY)));
-  settings.sync();
+  return settings.sync();
 }

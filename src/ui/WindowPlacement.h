@@ -3,6 +3,8 @@
 #include <QPoint>
 #include <QRect>
 
+#include "config/Failure.h"
+
 class QWidget;
 class SettingsStore;
 
@@ -23,5 +25,6 @@ QPoint CentredTopLeft(const QRect& screen, const QRect& frame, double dpiX, doub
 void CentreWindow(QWidget& window);
 
 // Saves left, top, width and height in twips under "Settings", keys
-// "MainLeft", "MainTop", "MainWidth", "MainHeight", in that order.
-void SaveWindowGeometry(const QWidget& window, SettingsStore& settings);
+// "MainLeft", "MainTop", "MainWidth", "MainHeight", in that order; a failure
+// says why the settings file could not be written.
+MaybeFailure SaveWindowGeometry(const QWidget& window, SettingsStore& settings);

@@ -6,9 +6,9 @@
 
 // What the window makes of a record, from the J1939 bit positions, not the window's code.
 
-// The record as the window stores it back, from the bit positions of a PGN:
-// reserved bit 17, data page 16, PF 15-8, PS 7-0 (no part of a PDU1 PGN).
-inline SimulatorConfig storedBack(SimulatorConfig c) {
+// The record as the window shows it, and sends it, from the bit positions of a
+// PGN: reserved bit 17, data page 16, PF 15-8, PS 7-0 (no part of a PDU1 PGN).
+inline SimulatorConfig shownBack(SimulatorConfig c) {
   c.DynamicMode = c.DynamicMode == -1 ? -1 : 0;
   c.DeviceName[7] &= 0x7F;  // NAME bit 63 is never set
   c.SimulatorVersion = c.SimulatorVersion != 0 ? 1 : 0;
@@ -27,6 +27,18 @@ inline SimulatorConfig storedBack(SimulatorConfig c) {
     s.Reserved = bits >> 17 & 1, s.DataPage = bits >> 16 & 1;
     s.Pf = static_cast<uint8_t>(bits >> 8), s.Ps = s.Pf < 240 ? 0 : static_cast<uint8_t>(bits);
     s.Pgn = s.Reserved << 17 | s.DataPage << 16 | s.Pf << 8 | s.Ps;
+  }
+  return c;
+}
+
+// The record as the window stores it back: as shown, except that a PDU1 PGN
+// stored with a low byte (a destination address) keeps its PGN and PS.
+inline SimulatorConfig storedBack(const SimulatorConfig& record) {
+  SimulatorConfig c = shownBack(record);
+  for (std::size_t i = 0; i < c.Pgns.size(); ++i) {
+    const PgnSlotConfig& was = record.Pgns[i];
+    if (was.Pgn >= 0 && was.Pgn < (1 << 18) && (was.Pgn >> 8 & 0xFF) < 240 && (was.Pgn & 0xFF))
+      c.Pgns[i].Pgn = was.Pgn, c.Pgns[i].Ps = was.Ps;
   }
   return c;
 }

@@ -1,21 +1,27 @@
+#include <unistd.h>
 #include <QApplication>
 #include <QDialog>
 #include <QDir>
+#include <QFileDialog>
 #include <QFileSystemWatcher>
 #include <QLabel>
 #include <QLineEdit>
+#include <QLockFile>
 #include <QProcess>
 #include <QScreen>
 #include <QSettings>
 #include <QSignalSpy>
+#include <QSysInfo>
 #include <QTest>
 #include <csignal>
+#include <cstdio>
 
 #include "RecordModel.h"
 #include "config/ConfigFile.h"
 #include "config/ConfigFiles.h"
 #include "fields/Controls.h"
 #include "platform/FileDialogs.h"
+#include "platform/SettingsStore.h"
 #include "support/Emulator.h"
 #include "support/Harness.h"
 #include "support/TestMain.h"
@@ -62,6 +68,8 @@ void prepare(Harness& h, const QString& start) {
   writeBytes(h.path("bench.cfg"), other);
   writeBytes(h.path("long.cfg"), other.left(77) + QByteArray(7, '\x77') + kTail);
   writeBytes(h.path("cut.cfg"), other.left(76));
+  writeBytes(h.path("empty.cfg"), {});
+  writeBytes(h.path("zero.cfg"), QByteArray(84, '\0'));
   const qint64 limit = start == "write10" ? 10 : start == "write-1" ? -1 : 84;
   const bool readOnly = start == "readonly";
   h.create().configFiles().setFileFactory([limit, readOnly](const QString& path) {
@@ -72,7 +80,8 @@ void prepare(Harness& h, const QString& start) {
 // Runs the user's steps: "addr=44" types a source address, "open=NAME" and
 // "saveas=NAME" answer the dialog (no name: Cancel), "tbopen=" and "tbsave"
 // use the toolbar, "save", "default", "exit", and "kill" ends the run at the
-// next message.
+// next message. "replace=NAME" puts a record with source address 66 there as
+// editors and git do (a new file renamed over the name), "rm=NAME" removes it.
 void run(Harness& h, const QString& script) {
   for (const QString& step : script.split(' ', Qt::SkipEmptyParts)) {
     const QString verb = step.section('=', 0, 0);
@@ -82,6 +91,11 @@ void run(Harness& h, const QString& script) {
     if (verb == "tbsave") h.ui().tbSave->trigger();
     if (verb == "default") QTest::mouseClick(h.ui().cmdDefault, Qt::LeftButton);
     if (verb == "exit") h.window->close();
+    if (verb == "replace") {
+      QVERIFY(writeRecord(h.path("new"), benchRecord([](auto& c) { c.SourceAddress = 0x66; })));
+      QVERIFY(std::rename(qPrintable(h.path("new")), qPrintable(h.path(name))) == 0);
+    }
+    if (verb == "rm") QVERIFY(QFile::remove(h.path(name)));
     if (verb == "kill")  // the system ends the run at the next message
       h.messages.whileShown = [&h](const ShownMessage&) { h.window->requestClose(); };
     if (verb.contains("open") || verb == "saveas") {
@@ -113,8 +127,8 @@ class FilesTest : public QObject {
     QTest::addColumn<QString>("start");
     QTest::addColumn<QString>("script");
     QTest::addColumn<QStringList>("messages");
-    // NAME=AA: the file holds a record with source address AA; "same": as it
-    // was; "empty": created, nothing written.
+    // NAME=AA: the file holds a record with source address AA (and the tail
+    // it had, unless "AA/84": 84 bytes); "same": as it was; "none": no file.
     QTest::addColumn<QString>("files");
     const auto cannot = [](const char* verb, const char* file, const char* reason) {
       return QStringLiteral("Configuration file error: Cannot %1 the configuration file %2: %3")
@@ -135,19 +149,32 @@ class FilesTest : public QObject {
   QTest::newRow("Open cancelled") << "bench" << "addr=7E open= save" << QStringList{} << "j1939.cfg=7E bench.cfg=same";
   QTest::newRow("Open cancelled over a user file") << "bench" << "open=bench.cfg addr=7E tbopen= save" << QStringList{} << "bench.cfg=7E j1939.cfg=same";
   QTest::newRow("Save As cancelled over a user file") << "bench" << "open=bench.cfg addr=7E saveas= tbsave" << QStringList{} << "bench.cfg=7E j1939.cfg=same";
-  QTest::newRow("Open of a missing file creates it") << "bench" << "open=fresh.cfg" << QStringList{type, position, type, position} << "fresh.cfg=empty j1939.cfg=same";
+  QTest::newRow("Open of a mistyped name: nothing opened, nothing made") << "bench" << "addr=7E open=bnech.cfg exit" << QStringList{cannot("open", "bnech.cfg", "there is no such file")} << "bnech.cfg=none j1939.cfg=7E";
+  QTest::newRow("Open of a mistyped name over a user file: Save goes there still") << "bench" << "open=bench.cfg addr=7E open=bnech.cfg save" << QStringList{cannot("open", "bnech.cfg", "there is no such file")} << "bnech.cfg=none bench.cfg=7E j1939.cfg=same";
+  QTest::newRow("an empty user file is refused, the form stays") << "bench" << "addr=21 open=empty.cfg save" << QStringList{cannot("read", "empty.cfg", "it holds 0 bytes; a configuration needs 77")} << "empty.cfg=21 j1939.cfg=same";
+  // Another program replaces or removes the file while the window runs: the
+  // file at the name is the one written.
+  QTest::newRow("opened file replaced, then Save") << "bench" << "open=bench.cfg replace=bench.cfg addr=45 save" << QStringList{} << "bench.cfg=45";
+  QTest::newRow("opened file removed, then Save") << "bench" << "open=bench.cfg rm=bench.cfg addr=45 save" << QStringList{} << "bench.cfg=45";
+  QTest::newRow("saved-as file replaced, then Save") << "bench" << "saveas=rig7 replace=rig7 addr=46 tbsave" << QStringList{} << "rig7=46";
+  QTest::newRow("j1939.cfg replaced, then exit") << "bench" << "replace=j1939.cfg addr=47 exit" << QStringList{} << "j1939.cfg=47";
+  QTest::newRow("j1939.cfg removed, then Save") << "bench" << "rm=j1939.cfg addr=48 save" << QStringList{} << "j1939.cfg=48";
+  QTest::newRow("long file replaced by a short record: Save keeps the new file's length") << "bench" << "open=long.cfg replace=long.cfg addr=49 save" << QStringList{} << "long.cfg=49/84";
   QTest::newRow("a longer file keeps its tail: Open, Save") << "bench" << "tbopen=long.cfg addr=19 tbsave" << QStringList{} << "long.cfg=19";
   QTest::newRow("a short user file is refused, the form stays") << "bench" << "addr=21 open=cut.cfg save" << QStringList{cannot("read", "cut.cfg", "it holds 76 bytes; a configuration needs 77")} << "cut.cfg=21 j1939.cfg=same";
   QTest::newRow("short j1939.cfg, closed unchanged: left alone") << "cut40" << "exit" << QStringList{cut40} << "j1939.cfg=same";
   QTest::newRow("short j1939.cfg, edited: written at exit") << "cut40" << "addr=3C exit" << QStringList{cut40} << "j1939.cfg=3C";
   QTest::newRow("j1939.cfg is a folder") << "folder" << "save saveas=rescue.cfg exit" << QStringList{cannot("open", "j1939.cfg", "Is a directory"), folder, folder} << "rescue.cfg=00";
   QTest::newRow("j1939.cfg can only be read") << "readonly" << "addr=2B save exit" << QStringList{readOnly, readOnly, readOnly} << "j1939.cfg=same";
-  QTest::newRow("a short write") << "write10" << "tbsave" << QStringList{cannot("write", "j1939.cfg", "only 10 of its 84 bytes were written")} << "";
-  QTest::newRow("a failed write") << "write-1" << "save" << QStringList{cannot("write", "j1939.cfg", "No space left on device")} << "";
+  // A write that fails leaves the file as it was, a new one not there at all.
+  QTest::newRow("a short write") << "write10" << "tbsave" << QStringList{cannot("write", "j1939.cfg", "only 10 of its 84 bytes were written")} << "j1939.cfg=same";
+  QTest::newRow("a failed write") << "write-1" << "save" << QStringList{cannot("write", "j1939.cfg", "No space left on device")} << "j1939.cfg=same";
+  QTest::newRow("a short write of a new file") << "write10" << "saveas=new.cfg" << QStringList{cannot("write", "new.cfg", "only 10 of its 84 bytes were written")} << "new.cfg=none";
+  QTest::newRow("a short write over a longer file") << "write10" << "open=long.cfg addr=4A save" << QStringList{cannot("write", "long.cfg", "only 10 of its 84 bytes were written")} << "long.cfg=same";
   // The record was never shown: the half-made form is not stored, the file is not overwritten.
   QTest::newRow("a run ended at the start-up's message") << "cut40+kill" << "" << QStringList{cut40} << "j1939.cfg=same";
   // The opened record is written, never the half-filled form.
-  QTest::newRow("a run ended at a message of Open") << "bench" << "kill open=fresh.cfg" << QStringList{type, position, type, position} << "j1939.cfg=zero fresh.cfg=empty";
+  QTest::newRow("a run ended at a message of Open") << "bench" << "kill open=zero.cfg" << QStringList{type, position, type, position} << "j1939.cfg=zero zero.cfg=same";
     // clang-format on
   }
   void fileCommands() {
@@ -180,20 +207,155 @@ class FilesTest : public QObject {
                             SimulatorConfig{.Pgns = {{{.DataLength = 1}, {.DataLength = 1}}}}));
       } else if (holds == "same") {
         QCOMPARE(bytes, before.value(name));
-      } else if (holds == "empty") {
-        QVERIFY(QFile::exists(h.path(name)));
-        QCOMPARE(bytes.size(), 0);
+      } else if (holds == "none") {
+        QVERIFY2(!QFile::exists(h.path(name)), qPrintable(name));
       } else {
-        QCOMPARE(bytes.size(), before.value(name).size() > 84 ? 84 + kTail.size() : 84);
+        const int size = holds.endsWith("/84")            ? 84
+                         : before.value(name).size() > 84 ? 84 + kTail.size()
+                                                          : 84;
+        QCOMPARE(bytes.size(), size);
         QCOMPARE(bytes.mid(77, 7), QByteArray(7, '\0'));
         QCOMPARE(bytes.mid(84), kTail.left(bytes.size() - 84));
-        QCOMPARE(recordIn(h.path(name)).SourceAddress, uint8_t(holds.toUInt(nullptr, 16)));
+        QCOMPARE(recordIn(h.path(name)).SourceAddress, uint8_t(holds.left(2).toUInt(nullptr, 16)));
       }
     }
   }
 
-  // The desktop's dialogs get the file filter as Qt's name filters.
+  // j1939.cfg.lock beside j1939.cfg: held by another window, that window
+  // writes j1939.cfg at exit and this one does not; Save still writes it. A
+  // lock whose process is gone is taken over.
+  void defaultFileHeldByAnotherWindow_data() {
+    QTest::addColumn<QString>("lock");    // "live": this process holds it; "dead": a crashed run's
+    QTest::addColumn<QString>("script");  // as in fileCommands
+    QTest::addColumn<QString>("holds");   // the source address j1939.cfg holds afterwards
+    QTest::newRow("held: exit leaves j1939.cfg") << "live"
+                                                 << "addr=51 exit"
+                                                 << "25";
+    QTest::newRow("held: Save writes it") << "live"
+                                          << "addr=52 save addr=53 exit"
+                                          << "52";
+    QTest::newRow("stale: taken over") << "dead"
+                                       << "addr=54 exit"
+                                       << "54";
+  }
+  void defaultFileHeldByAnotherWindow() {
+    QFETCH(QString, lock);
+    QFETCH(QString, script);
+    QFETCH(QString, holds);
+    Harness h;
+    const QString lockPath = h.path("j1939.cfg.lock");
+    QLockFile other(lockPath);
+    if (lock == "live") {
+      QVERIFY(other.tryLock(0));
+    } else {  // the process id of a run that ended
+      QProcess ended;
+      ended.start("true");
+      QVERIFY(ended.waitForStarted());
+      const qint64 pid = ended.processId();
+      QVERIFY(ended.waitForFinished());
+      writeBytes(lockPath, QStringLiteral("%1\nj1939config\n%2\n")
+                               .arg(pid)
+                               .arg(QSysInfo::machineHostName())
+                               .toUtf8());
+    }
+    h.startOn(benchRecord());
+    const auto* held = h.window->findChild<QLabel*>("sbStatusHeld");
+    if (lock == "live") {
+      const QString note =
+          QStringLiteral("j1939.cfg is held by another window (process %1)").arg(getpid());
+      QCOMPARE(h.window->windowTitle(), "Tarvik Configuration \u2014 " + note);
+      QVERIFY(held && held->text() == note + ": this window does not write it at exit");
+    } else {
+      QVERIFY(!held && h.window->windowTitle() == "Tarvik Configuration");
+      QVERIFY(QFile::exists(lockPath));  // this window's own now
+    }
+    run(h, script);
+    QCOMPARE(messagesOf(h), QStringList());
+    QCOMPARE(recordIn(h.path("j1939.cfg")).SourceAddress, uint8_t(holds.toUInt(nullptr, 16)));
+    QCOMPARE(QFile::exists(lockPath), lock == "live");  // let go at exit
+  }
+  // Two real windows in one folder: the second says on its terminal that the
+  // first holds j1939.cfg, and leaves the file to it at exit.
+  void twoWindowsInOneFolder() {
+    QTemporaryDir dir;
+    SimulatorProcess com1({}), com1Too({});  // each window's own COM1
+    QProcess first, second;
+    for (QProcess* window : {&first, &second}) {
+      // Each window its own user, so that its COM1 opens and no port message waits.
+      const QString home = dir.filePath(window == &first ? "first" : "second");
+      QSettings(home + "/config/TarvikConfig/TarvikConfig.conf", QSettings::IniFormat)
+          .setValue("Ports/COM1", (window == &first ? com1 : com1Too).device());
+      QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+      environment.insert("HOME", home);
+      environment.insert("XDG_CONFIG_HOME", home + "/config");
+      environment.insert("XDG_RUNTIME_DIR", dir.path());
+      window->setProcessEnvironment(environment);
+      window->setWorkingDirectory(dir.path());
+    }
+    QFileSystemWatcher watcher({dir.path()});
+    QSignalSpy changed(&watcher, &QFileSystemWatcher::directoryChanged);
+    first.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    first.start(J1939_BIN_DIR "/j1939config", {});
+    const QString cfg = dir.filePath("j1939.cfg");
+    while (!QFile::exists(cfg)) QVERIFY2(changed.wait(30000), "no j1939.cfg");
+    second.setReadChannel(QProcess::StandardError);
+    second.start(J1939_BIN_DIR "/j1939config", {});
+    const QByteArray note = QStringLiteral(
+                                "j1939config: j1939.cfg is held by another window "
+                                "(process %1): this window does not write it at exit")
+                                .arg(first.processId())
+                                .toUtf8();
+    QByteArray said;
+    while (!said.contains(note) && second.waitForReadyRead(30000))
+      said += second.readAllStandardError();
+    QVERIFY2(said.contains(note), said.constData());
+    const QByteArray marker = EncodeConfigRecord(benchRecord());
+    QVERIFY(writeBytes(cfg, marker));
+    for (QProcess* window : {&second, &first}) {
+      QCOMPARE(::kill(static_cast<pid_t>(window->processId()), SIGTERM), 0);
+      QVERIFY(window->waitForFinished(30000));
+      QCOMPARE(window->exitCode(), 0);
+      // The second leaves the file alone; the first writes its own form.
+      QCOMPARE(fileBytes(cfg) == marker, window == &second);
+    }
+    QCOMPARE(fileBytes(cfg), EncodeConfigRecord(storedBack(SimulatorConfig{})));
+  }
+
+  // The settings file's own store says why it could not write the file.
+  void settingsStoreSaysWhyItCannotWrite() {
+    QTemporaryDir dir;
+    QVERIFY(QDir(dir.path()).mkpath("taken.conf"));
+    for (const QString name : {"taken.conf", "fine.conf"}) {
+      QtSettingsStore store(dir.filePath(name));
+      store.setValue("Ports", "COM1", "/dev/ttyUSB0");
+      const MaybeFailure failure = store.sync();
+      QCOMPARE(failure ? describeFailure(*failure) : QString(),
+               name == "fine.conf"
+                   ? QString()
+                   : "Cannot write the settings file " + dir.filePath(name) + ": it is a folder");
+    }
+    QCOMPARE(QSettings(dir.filePath("fine.conf"), QSettings::IniFormat).value("Ports/COM1"),
+             "/dev/ttyUSB0");
+  }
+
+  // The desktop's dialogs get the file filter as Qt's name filters; Open
+  // takes only a file that exists.
   void dialogNameFilters() {
+    QtFileDialogs dialogs;
+    QStringList modes;
+    for (bool save : {false, true}) {
+      QTimer::singleShot(0, [&modes] {
+        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        modes << dialog->windowTitle() + ' ' + QString::number(dialog->fileMode()) + ' ' +
+                     dialog->nameFilters().join(';');
+        dialog->reject();
+      });
+      QCOMPARE(save ? dialogs.getSaveFileName("save as", ConfigFileFilter())
+                    : dialogs.getOpenFileName("Open", ConfigFileFilter()),
+               QString());
+    }
+    QCOMPARE(modes, QStringList({"Open 1 J1939 Configure File (*.cfg)",
+                                 "save as 0 J1939 Configure File (*.cfg)"}));
     QCOMPARE(toQtNameFilters(ConfigFileFilter()), QStringLiteral("J1939 Configure File (*.cfg)"));
     QCOMPARE(toQtNameFilters(QStringLiteral("Text|*.txt|All|*")),
              QStringLiteral("Text (*.txt);;All (*)"));

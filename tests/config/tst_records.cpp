@@ -102,10 +102,11 @@ class RecordsTest : public QObject {
     for (int run = 0; run < 40; ++run) {
       const SimulatorConfig record = randomRecord(random);
       const SimulatorConfig expected = storedBack(record);
+      const SimulatorConfig sent = shownBack(record);
       const QString what = QStringLiteral("record %1: %2")
                                .arg(run)
                                .arg(QString::fromLatin1(EncodeConfigRecord(record).toHex()));
-      QVERIFY2(RecordAsShown(record) == expected, qPrintable(what));
+      QVERIFY2(RecordAsShown(record) == sent, qPrintable(what));
       Harness h;
       h.startOn(record);
       h.ui().mnuFileSave->trigger();
@@ -113,7 +114,7 @@ class RecordsTest : public QObject {
                qPrintable(what));
       h.port.written.clear();
       QTest::mouseClick(h.ui().cmdConfig, Qt::LeftButton);
-      QVERIFY2(h.port.written == frameOf(expected), qPrintable(what));
+      QVERIFY2(h.port.written == frameOf(sent), qPrintable(what));
       // j1939cfg prints the frame the window sends, from the file as it was.
       QVERIFY(writeRecord(h.path("read.cfg"), record));
       const Run frame = runCfg({"frame", h.path("read.cfg")});
@@ -138,6 +139,11 @@ class RecordsTest : public QObject {
   row("data page 5: Save", [](auto& c) { c.Pgns[1].DataPage = 5; }, "Save", "Pgn2DataPage = 5: the check box chkDatapage2 takes only 0, 1 or 2");
   row("reserved -1: Program Config", [](auto& c) { c.Pgns[0].Reserved = -1; }, "Program", "Pgn1Reserved = -1: the check box chkReserveBit1 takes only 0, 1 or 2");
   row("priority 12, then set: Save", [](auto& c) { c.Pgns[0].Priority = 12; }, "Save", "Pgn1Priority = 12: the list cmbPriority1 has no entry 12", "cmbPriority1");
+  // A PDU1 PGN with a low byte: its PS is a destination address, no part of the PGN.
+  row("PDU1 59905: exit", [](auto& c) { c.Pgns[0].Pf = 0xEA, c.Pgns[0].Ps = 1, c.Pgns[0].Pgn = 59905; }, "exit", "PGN1 59905 is read as 59904 because a PDU1 group's PS is a destination address");
+  row("PDU1 126725 in slot 2: Open, Save", [](auto& c) { c.Pgns[1].Ps = 5, c.Pgns[1].Pgn = 0x1EF05; }, "Open", "PGN2 126725 is read as 126720 because a PDU1 group's PS is a destination address");
+  row("PDU1 61189: Program Config sends PS 00", [](auto& c) { c.Pgns[0].Pf = 0xEF, c.Pgns[0].Ps = 5, c.Pgns[0].Pgn = 61189; }, "Program", "PGN1 61189 is read as 61184 because a PDU1 group's PS is a destination address");
+  row("PDU1 59905, then PF EB typed: Save", [](auto& c) { c.Pgns[0].Pf = 0xEA, c.Pgns[0].Ps = 1, c.Pgns[0].Pgn = 59905; }, "Save", "PGN1 59905 is read as 59904 because a PDU1 group's PS is a destination address", "txtPF1");
     // clang-format on
   }
   void valueTheFormCannotShowIsKept() {
@@ -166,7 +172,10 @@ class RecordsTest : public QObject {
                                                  "stored in the file until you set them.")
                                       .arg(file, fields)});
     QCOMPARE(h.ui().txtVIN->text(), QStringLiteral("1FUJGLDR5CSBM1234"));
-    if (!pick.isEmpty()) {
+    if (pick == "txtPF1") {  // the slot changed: its PGN follows the parts again
+      enter(h.ui().txtPF1, "EB");
+      expected.Pgns[0].Pf = 0xEB, expected.Pgns[0].Ps = 0, expected.Pgns[0].Pgn = 0xEB00;
+    } else if (!pick.isEmpty()) {
       h.window->findChild<QComboBox*>(pick)->setCurrentIndex(3);
       expected.Pgns[0].Priority = 3;
     }
@@ -179,7 +188,10 @@ class RecordsTest : public QObject {
       h.ui().mnuFileSaveAs->trigger();
     } else if (path == "Program") {
       QTest::mouseClick(h.ui().cmdConfig, Qt::LeftButton);
-      QCOMPARE(h.port.written.toHex(' '), frameOf(expected).toHex(' '));
+      SimulatorConfig sent = expected;  // the PS of a PDU1 group goes as the window shows it
+      for (PgnSlotConfig& slot : sent.Pgns)
+        if (slot.Pf < 240) slot.Ps = 0;
+      QCOMPARE(h.port.written.toHex(' '), frameOf(sent).toHex(' '));
       QCOMPARE(h.messages.titles(), QStringList{"config confirmation"});
       h.messages.clear();
       h.ui().mnuFileSave->trigger();
@@ -188,6 +200,35 @@ class RecordsTest : public QObject {
     }
     QCOMPARE(h.messages.titles(), QStringList());
     QCOMPARE(fileBytes(written).toHex(' '), EncodeConfigRecord(expected).toHex(' '));
+  }
+  // "1.01" chosen over a "2.00" record at 500 kbit/s: the list shows 250
+  // kbit/s, greyed, and the frame says so; the record keeps the stored bit rate,
+  // which a window that reads it shows (greyed) and sends, as j1939cfg does.
+  void bitRateSentIsTheOneShown() {
+    Harness h;
+    h.startOn(benchRecord());
+    h.ui().cmbSimulatorVersion->setCurrentIndex(0);
+    QCOMPARE(h.ui().cmbCANBUSBaudRate->currentText(), "250Kbps");
+    QTest::mouseClick(h.ui().cmdConfig, Qt::LeftButton);
+    const SimulatorConfig kept =
+        benchRecord([](auto& c) { c.SimulatorVersion = 0, c.DtcVersion = 2; });
+    QCOMPARE(h.port.written.toHex(' '), frameOf(benchRecord([](auto& c) {
+                                          c.SimulatorVersion = 0, c.DtcVersion = 2,
+                                          c.CanBaudRate = 0;
+                                        })).toHex(' '));
+    h.ui().mnuFileSave->trigger();
+    const QString file = h.path(kDefaultConfigFileName);
+    QCOMPARE(fileBytes(file).toHex(' '), EncodeConfigRecord(kept).toHex(' '));
+    Harness again;
+    QVERIFY(writeRecord(again.path(kDefaultConfigFileName), kept));
+    again.simulatorAccepts();
+    again.start();
+    QCOMPARE(again.ui().cmbCANBUSBaudRate->currentText(), "500Kbps");
+    QVERIFY(!again.ui().cmbCANBUSBaudRate->isEnabled());
+    QTest::mouseClick(again.ui().cmdConfig, Qt::LeftButton);
+    QCOMPARE(again.port.written.toHex(' '), frameOf(kept).toHex(' '));
+    const Run frame = runCfg({"frame", file});
+    QCOMPARE(fromHex(frame.out).toHex(' '), again.port.written.toHex(' '));
   }
   void placedValuesAtSave_data() {
     QTest::addColumn<QString>("control");

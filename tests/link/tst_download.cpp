@@ -2,6 +2,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QDialogButtonBox>
+#include <QHelpEvent>
 #include <QLabel>
 #include <QPushButton>
 #include <QTest>
@@ -172,6 +173,51 @@ class DownloadTest : public QObject {
     QCOMPARE(b.ui().cmbCOM->itemData(0, Qt::ToolTipRole), "/dev/ttyUSB0");
     QCOMPARE(b.ui().cmbCOM->toolTip(), "/dev/ttyUSB0");  // COM1's, the one selected
     QCOMPARE(b.ui().cmbCOM->itemData(2, Qt::ToolTipRole), "/dev/ttyS2 (not present)");
+  }
+
+  // A settings file that cannot be written: OK in the Ports dialog and the
+  // geometry at exit say so; the mapping still holds for this run.
+  void settingsThatCannotBeWritten() {
+    Bench b;
+    b.port.existing << "/dev/ttyUSB0";
+    const Failure refusal{"Cannot write the settings file /home/u/.config/TarvikConfig.conf",
+                          "its folder /home/u/.config cannot be written"};
+    b.settings.failSync = refusal;
+    QTimer::singleShot(0, [] {
+      auto* dialog = qobject_cast<PortsDialog*>(QApplication::activeModalWidget());
+      dialog->portBox(1)->setEditText("/dev/ttyUSB0");
+      dialog->accept();
+    });
+    b.ui().mnuFilePorts->trigger();
+    b.window->close();
+    const QString said = describeFailure(refusal) + ". ";
+    QCOMPARE(
+        b.boxes(),
+        QStringList(
+            {"Settings not stored: " + said + "The ports you chose hold for this run only. (i)",
+             "Settings not stored: " + said + "The window's place and size are not kept. (i)"}));
+    QCOMPARE(b.port.log.mid(0, 8), QStringList{"close"} + openSequence("/dev/ttyUSB0"));
+  }
+
+  // Whether a device is present is asked as the pointer rests on the list or
+  // the list opens, not only when a port opens: adapters come and go.
+  void tooltipsFollowTheDevicesPresent() {
+    Bench b;
+    QComboBox* list = b.ui().cmbCOM;
+    QCOMPARE(list->toolTip(), "/dev/ttyS0 (not present)");
+    b.inventory.ports = {{"/dev/ttyS0", "", "", ""}};
+    QHelpEvent hover(QEvent::ToolTip, QPoint(2, 2), list->mapToGlobal(QPoint(2, 2)));
+    QApplication::sendEvent(list, &hover);
+    QCOMPARE(list->toolTip(), "/dev/ttyS0");
+    QCOMPARE(list->itemData(0, Qt::ToolTipRole), "/dev/ttyS0");
+    b.inventory.ports.clear();
+    QTest::keyClick(list, Qt::Key_F4);  // opens the list
+    QCOMPARE(list->itemData(0, Qt::ToolTipRole), "/dev/ttyS0 (not present)");
+    list->hidePopup();
+    b.inventory.ports = {{"/dev/ttyS1", "", "", ""}};
+    QTest::mouseClick(list, Qt::LeftButton);
+    QCOMPARE(list->itemData(1, Qt::ToolTipRole), "/dev/ttyS1");
+    QCOMPARE(b.port.log, QStringList());  // no port was opened for it
   }
 
   // Output held back for good ends the exchange once the frame has had its

@@ -132,6 +132,61 @@ class SlotsTest : public QObject {
       QVERIFY2(control<QWidget>(h, name, slot)->isEnabled() == !isTicked(deleteBox), name);
     QVERIFY(deleteBox->isEnabled());
   }
+  // A record shown at start-up or by Open: the slot rules run once, on what
+  // the form shows then, never on a slot whose values are half written.
+  void loadedSlotsAreCheckedOnce_data() {
+    QTest::addColumn<QString>("before");  // the slots at start-up: "PGN1 PGN2", '-' deleted
+    QTest::addColumn<QString>("opened");  // the slots of the file opened next; empty: none
+    QTest::addColumn<QString>("titles");  // every message, in order
+    QTest::addColumn<QString>("pgns");    // what the PGN boxes show at the end
+    // 59904 is Request, one of the groups the simulator sends itself.
+    const QString pdu1 = "Configuration file error, PGN1 has existed";
+    const char* rows[][4] = {
+        {"65280 65281", "", "", "65280 65281"},
+        {"65280 65281", "65281 65280", "", "65281 65280"},
+        {"65280 65280", "", "PGN1 = PGN2", "65280 65280"},
+        {"65280 -65280", "", "", "65280 65280"},
+        {"65226 65280", "", "PGN1 has existed", "65226 65280"},  // DM1
+        {"65280 65260", "", "PGN2 has existed", "65280 65260"},  // VI
+        {"65260 65260", "", "PGN1 has existed, PGN2 has existed, PGN1 = PGN2", "65260 65260"},
+        {"-65226 65280", "", "", "65226 65280"},
+        // PF FE is written while PS still holds CA: 65226 for a moment.
+        {"65482 65280", "65024 65280", "", "65024 65280"},
+        {"65482 65280", "65226 65280", "PGN1 has existed", "65226 65280"},
+        {"59905 65280", "", "pdu1", "59904 65280"},
+        {"65280 65281", "59905 65281", "pdu1", "59904 65281"},
+    };
+    for (const auto& row : rows)
+      QTest::addRow("%s then %s", row[0], *row[1] ? row[1] : "nothing")
+          << row[0] << row[1] << QString(row[2]).replace("pdu1", pdu1) << row[3];
+  }
+  void loadedSlotsAreCheckedOnce() {
+    QFETCH(QString, before);
+    QFETCH(QString, opened);
+    QFETCH(QString, titles);
+    QFETCH(QString, pgns);
+    const auto record = [](const QString& pair) {
+      return benchRecord([&pair](SimulatorConfig& c) {
+        for (int slot = 0; slot < 2; ++slot) {
+          const QString text = pair.section(' ', slot, slot);
+          PgnSlotConfig& s = c.Pgns[slot];
+          s.InUse = text.startsWith('-') ? 0 : 1;
+          s.Pgn = text.mid(text.startsWith('-') ? 1 : 0).toInt();
+          s.Reserved = 0, s.DataPage = 0, s.Pf = s.Pgn >> 8 & 0xFF, s.Ps = s.Pgn & 0xFF;
+        }
+      });
+    };
+    Harness h;
+    h.startOn(record(before));
+    if (!opened.isEmpty()) {
+      h.messages.clear();
+      QVERIFY(writeRecord(h.path("opened.cfg"), record(opened)));
+      h.fileDialogs.answers << h.path("opened.cfg");
+      h.ui().mnuFileOpen->trigger();
+    }
+    QCOMPARE(h.messages.titles().join(", "), titles);
+    QCOMPARE(h.ui().txtPGN1->text() + ' ' + h.ui().txtPGN2->text(), pgns);
+  }
   void parameterLayout_data() {
     QTest::addColumn<int>("slot");
     QTest::addColumn<QString>("entries");  // length typed, type picked, position pasted; - none

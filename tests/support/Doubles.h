@@ -113,11 +113,12 @@ class MemorySettingsStore : public SettingsStore {
   void setValue(const QString& section, const QString& key, const QString& value) override {
     values.insert(section + '/' + key, value), writes << section + '/' + key;
   }
-  void sync() override { ++syncs; }
+  MaybeFailure sync() override { return ++syncs, failSync; }
 
   QMap<QString, QString> values;  // "section/key" -> value
   QStringList writes;             // keys in the order they were written
   int syncs = 0;
+  MaybeFailure failSync;  // what every sync() answers
 };
 
 // The ports "present": those listed; nothing else is.
