@@ -300,13 +300,25 @@ std::optional<QString> readCommandLine(const QStringList& line, CfgCommand& comm
   if (outputs.size() > 1) return QStringLiteral("-o is given twice");
   command.output = outputs.value(0);
 
-  if (!parsed) return parser.errorText();  // a value after a switch: --json=yes
+  if (!parsed) {
+    // A value after a switch: --json=yes.
+    for (const QString& argument : line) {
+      const QString option = argument.section(QLatin1Char('='), 0, 0);
+      if (argument.contains(QLatin1Char('=')) &&
+          (option == QLatin1String("--json") || option == QLatin1String("--force") ||
+           option == QLatin1String("--help")))
+        return QStringLiteral("%1 takes no value: write %1 alone, not %2").arg(option, argument);
+    }
+    return parser.errorText();
+  }
   if (command.help) return std::nullopt;
   const QStringList files = parser.positionalArguments();
   if (command.name == Name::Ports) {
     if (!files.isEmpty()) return QStringLiteral("ports takes no FILE, not %1").arg(files.first());
     return std::nullopt;
   }
+  if (files.isEmpty() && command.name == Name::Diff)
+    return QStringLiteral("diff needs two files, A and B");
   if (files.isEmpty()) return QStringLiteral("%1 needs a FILE").arg(word);
   if (command.name == Name::Set) {
     if (files.first() == QLatin1String("-"))
