@@ -12,8 +12,18 @@
 // Names the program for `complain`; main() calls it first.
 void SetConsoleProgram(const char* name);
 
+// Opens /dev/null on each of descriptors 0, 1 and 2 that the program was
+// started without, and remembers which: otherwise the first descriptors Qt
+// opens for itself take their numbers, and reading standard input waits on
+// Qt's own events. Called before the application object is made.
+void OpenClosedStandardDescriptors();
+// Whether the program was started with standard input closed.
+bool StandardInputClosed();
+
 // Writes `text` to standard output as it is.
 void out(const QString& text);
+// Writes `bytes` to standard output as they are.
+void outBytes(const QByteArray& bytes);
 
 // Writes `line` and a newline to standard output.
 void say(const QString& line);
@@ -21,9 +31,10 @@ void say(const QString& line);
 // Writes "program: `line`" and a newline to standard error.
 void complain(const QString& line);
 
-// The reason (an errno value) the first write to standard output failed, 0
-// while none has: a result that did not reach its reader is no result.
-int OutputError();
+// Why the first write to standard output failed ("No space left on device",
+// "it is closed"), empty while none has: a result that did not reach its
+// reader is no result.
+QString OutputFailure();
 
 // A command line that QCommandLineParser::parse() refuses is answered in the
 // program's own words, on standard error with exit status 2, rather than by

@@ -61,10 +61,19 @@ Commands:
 "j1939cfg COMMAND --help" describes a command; "j1939cfg help json" the JSON
 keys and value forms that show, make and set share.
 
+make and set replace a file whole: the new bytes go into a temporary file
+beside it (FILE.XXXXXX), which is synced and renamed over it only when all
+went well, so that a full disk or a killed run leaves it as it was. The file
+keeps what follows the configuration, its owner, group and mode; a read-only
+file is written only with --force. From the read to the rename a writer holds
+FILE.lock: a second one waits up to 5 s, then gives up naming the process
+that holds it.
+
 Exit status: 0 done; 1 the command's answer is no (check, make or set found
 something, diff found fields that differ, the download was refused or not
-accepted); 2 a usage, file, JSON or port error. Errors go to standard error;
-standard output carries the result only.
+accepted); 2 a usage, file, JSON or port error, and nothing was written. A
+file written with findings that could not be printed is exit status 1. Errors
+go to standard error; standard output carries the result only.
 )txt";
 
 const char* const kShowHelp = R"txt(Usage: j1939cfg show FILE [--json]
@@ -114,11 +123,12 @@ sent, with the reasons on standard error.
   --port PORT   the serial device (/dev/ttyUSB0, /dev/pts/3, ...) or COM1 to
                 COM16, which stand for the device named in the configurator's
                 settings (~/.config/TarvikConfig/TarvikConfig.conf, section
-                [Ports], e.g. COM1=/dev/ttyUSB0), else for /dev/ttyS0 to
+                [Ports], e.g. COM1="/dev/ttyUSB0"), else for /dev/ttyS0 to
                 /dev/ttyS15
 
 Exit status: 0 the simulator accepted the configuration; 1 the download was
-refused or not accepted; 2 usage, file or port error.
+refused or not accepted; 2 usage, file or port error, or a settings file that
+cannot be read for COMn.
 )txt";
 
 const char* const kCheckHelp = R"txt(Usage: j1939cfg check FILE
@@ -144,15 +154,16 @@ the device each stands for and whether that device is present ("COM1:
 with what their drivers say of them (description, manufacturer, serial
 number). COMn stands for the device named in the configurator's settings
 (~/.config/TarvikConfig/TarvikConfig.conf, section [Ports], e.g.
-COM1=/dev/ttyUSB0; the window's File > Ports... edits it), else for
-/dev/ttyS0 to /dev/ttyS15.
+COM1="/dev/ttyUSB0"; the window's File > Ports... edits it), else for
+/dev/ttyS0 to /dev/ttyS15. A settings file that cannot be read is an error,
+not a file without a mapping.
 
   --json    one JSON object instead: "ports", a member per COMn with its
             "name", "device" and "present", and "unmapped", the ports present
             that no COMn names, with "device", "description", "manufacturer"
             and "serial_number"
 
-Exit status: 0 listed; 2 usage error.
+Exit status: 0 listed; 2 usage error, or a settings file that cannot be read.
 )txt";
 
 const char* const kMakeHelp = R"txt(Usage: j1939cfg make IN.json -o OUT.cfg [--force]
@@ -162,19 +173,25 @@ form that "j1939cfg show --json" prints (see "j1939cfg help json"): show --json
 then make gives the same 77 bytes of fields, followed by 7 zero bytes. A field
 or key that IN.json leaves out keeps the factory configuration's value, what
 the window's "Default" stores in a new j1939.cfg: {} is the factory
-configuration. IN.json "-" is standard input.
+configuration. IN.json "-" is standard input; a device is refused, and so is
+more than 1 MiB (a configuration's JSON takes a few kilobytes).
 
 The configuration is then checked as "j1939cfg check" does; its findings are
 printed, and OUT.cfg is written only when there are none, or with --force.
-OUT.cfg is written whole: into a temporary file beside it, then renamed, so
-that it is never left half written.
+OUT.cfg is a new name or a regular file (not a device, a named pipe or a link
+to one); OUT "-" writes the 84 bytes to standard output, the findings then
+going to standard error. An existing OUT.cfg is replaced as set replaces its
+FILE (see "j1939cfg set --help"): whole, keeping the bytes after the 77 of
+the fields, its owner, group and mode, under OUT.cfg.lock.
 
   -o, --output OUT   the configuration file to write
-  --force            write OUT.cfg even when the check finds something
+  --force            write OUT.cfg even when the check finds something, or
+                     when it is read-only (it stays read-only)
 
 Exit status: 0 written; 1 the check found something (written only with
---force); 2 usage, file or JSON error: an unknown key, a value of the wrong
-type or one the field cannot hold, named by its path ("Pgn1.bogus").
+--force); 2 usage, file or JSON error, nothing written: an unknown key, a key
+given twice, a value of the wrong type or one the field cannot hold, a number
+a JSON number does not hold exactly, named by its path ("Pgn1.bogus").
 )txt";
 
 const char* const kSetHelp = R"txt(Usage: j1939cfg set FILE KEY=VALUE... [--force]
@@ -190,16 +207,25 @@ are fields of their own: set them with the PGN (Pgn1=65280 Pgn1Pf=0xFF
 Pgn1Ps=0), or the check says they disagree.
 
 The configuration is then checked as "j1939cfg check" does; its findings are
-printed, and FILE is written only when there are none, or with --force. FILE
-is written whole: into a temporary file beside it, then renamed, so that an
-interrupted run never leaves it half written. Bytes after the 84 of the
-configuration are kept as they were.
+printed, and FILE is written only when there are none, or with --force.
 
-  --force    write FILE even when the check finds something
+FILE is written whole: into a temporary file beside it (FILE.XXXXXX), synced,
+then renamed over it, so that a full disk, a file-size limit or an interrupted
+run leaves it as it was. Bytes after the 77 of the fields are kept as they
+were; so are FILE's owner, group and mode (a link to a file writes that file;
+a hard link is split: the file's other names keep the old bytes). A
+read-only FILE is written only with --force. From the read to the rename the
+run holds FILE.lock: a second writer waits up to 5 s for it, then gives up
+naming the process that holds it. A temporary file that a run killed while
+holding the lock left beside FILE is removed by the next write.
+
+  --force    write FILE even when the check finds something, or when it is
+             read-only (it stays read-only)
 
 Exit status: 0 written; 1 the check found something (written only with
---force); 2 usage or file error, or a KEY or VALUE refused: an unknown key, a
-value of the wrong form or one the field cannot hold.
+--force; if the findings could not be printed, standard error says FILE was
+written); 2 usage or file error, or a KEY or VALUE refused (an unknown key, a
+value of the wrong form or one the field cannot hold): nothing was written.
 )txt";
 
 const char* const kDiffHelp = R"txt(Usage: j1939cfg diff A B [--json]
@@ -241,17 +267,20 @@ Each field is an object. Its stored value:
                   blanks; "text": the VIN up to its first byte 00, a
                   character that does not print written \xNN, a backslash \\
 
-Beside the value, show prints what it means, which make does not read: "text"
+Beside the value, show prints what it means, which make does not store: "text"
 (a list entry or a word), "hex", "shownAs" (what the window shows instead), a
 PGN's "reserved", "dataPage", "pf" and "ps" (the record's own Pgn1Reserved,
 Pgn1DataPage, Pgn1Pf and Pgn1Ps are what is stored), the VIN's "used".
 
 make and set: the value counts. Where DeviceName or Vin has no "bytes", its
-fields or "text" give them; where it has both, they must agree. A field or key
-left out keeps what it held: for make, the factory configuration. A key that
-show does not print, a value of the wrong type and one outside the field's
-width are refused (exit status 2); a value the field holds but the window
-does not take is a finding of the check (exit status 1).
+fields or "text" give them, the NAME's reserved bit (bit 48) kept as it was;
+where it has both, they must agree. What show prints beside the value may be
+left out; given, it must read as show reads the value. A field or key left out
+keeps what it held: for make, the factory configuration. A key that show does
+not print, a key given twice, a value of the wrong type, a number that a JSON
+number (a double) does not hold exactly (1e400, 9007199254740993) and one
+outside the field's width are refused (exit status 2); a value the field holds
+but the window does not take is a finding of the check (exit status 1).
 )txt";
 
 // The command's own options and FILE (`line` holds what follows the command
@@ -300,13 +329,25 @@ std::optional<QString> readCommandLine(const QStringList& line, CfgCommand& comm
   if (outputs.size() > 1) return QStringLiteral("-o is given twice");
   command.output = outputs.value(0);
 
-  if (!parsed) return parser.errorText();  // a value after a switch: --json=yes
+  if (!parsed) {
+    // A value after a switch: --json=yes.
+    for (const QString& argument : line) {
+      const QString option = argument.section(QLatin1Char('='), 0, 0);
+      if (argument.contains(QLatin1Char('=')) &&
+          (option == QLatin1String("--json") || option == QLatin1String("--force") ||
+           option == QLatin1String("--help")))
+        return QStringLiteral("%1 takes no value: write %1 alone, not %2").arg(option, argument);
+    }
+    return parser.errorText();
+  }
   if (command.help) return std::nullopt;
   const QStringList files = parser.positionalArguments();
   if (command.name == Name::Ports) {
     if (!files.isEmpty()) return QStringLiteral("ports takes no FILE, not %1").arg(files.first());
     return std::nullopt;
   }
+  if (files.isEmpty() && command.name == Name::Diff)
+    return QStringLiteral("diff needs two files, A and B");
   if (files.isEmpty()) return QStringLiteral("%1 needs a FILE").arg(word);
   if (command.name == Name::Set) {
     if (files.first() == QLatin1String("-"))

@@ -9,6 +9,7 @@
 #include <cerrno>
 #include <cstring>
 
+#include "apps/common/Console.h"
 #include "config/ConfigFile.h"
 
 namespace {
@@ -28,10 +29,10 @@ std::optional<QString> refusal(const struct stat& info) {
   return std::nullopt;
 }
 
-// Up to one record from `fd`, as it comes; a descriptor left non-blocking by
-// whoever opened it is waited on.
-std::optional<int> readRecordBytes(int fd, QByteArray& bytes) {
-  bytes.resize(kConfigRecordSize);
+// Up to `limit` bytes from `fd`, as they come; a descriptor left non-blocking
+// by whoever opened it is waited on.
+std::optional<int> readBytes(int fd, qsizetype limit, QByteArray& bytes) {
+  bytes.resize(limit);
   qsizetype count = 0;
   while (count < bytes.size()) {
     const ssize_t n = ::read(fd, bytes.data() + count, static_cast<size_t>(bytes.size() - count));
@@ -51,34 +52,38 @@ std::optional<int> readRecordBytes(int fd, QByteArray& bytes) {
 
 }  // namespace
 
-MaybeFailure ReadConfigInput(const QString& file, SimulatorConfig& config) {
+std::optional<QString> ReadInputBytes(const QString& file, qsizetype limit, QByteArray& bytes) {
   const bool standardInput = file == QLatin1String("-");
-  const QString what = standardInput
-                           ? QStringLiteral("Cannot read the configuration from standard input")
-                           : QStringLiteral("Cannot read the configuration file %1")
-                                 .arg(QDir::toNativeSeparators(file));
+  if (standardInput && StandardInputClosed()) return QStringLiteral("standard input is closed");
   const QByteArray path = file.toLocal8Bit();
 
   struct stat info {};
-  if (!standardInput && ::stat(path.constData(), &info) != 0)
-    return Failure{what, systemReason(errno)};
+  if (!standardInput && ::stat(path.constData(), &info) != 0) return systemReason(errno);
   if (!standardInput)
-    if (const std::optional<QString> reason = refusal(info)) return Failure{what, *reason};
+    if (const std::optional<QString> reason = refusal(info)) return reason;
 
   const int fd = standardInput ? STDIN_FILENO : ::open(path.constData(), O_RDONLY | O_NOCTTY);
-  if (fd < 0) return Failure{what, systemReason(errno)};
+  if (fd < 0) return systemReason(errno);
   // What was opened is what is read: check it again, and standard input here.
   std::optional<QString> reason;
   if (::fstat(fd, &info) != 0)
     reason = systemReason(errno);
   else
     reason = refusal(info);
-  QByteArray bytes;
   if (!reason)
-    if (const std::optional<int> error = readRecordBytes(fd, bytes)) reason = systemReason(*error);
+    if (const std::optional<int> error = readBytes(fd, limit, bytes)) reason = systemReason(*error);
   if (!standardInput) ::close(fd);
-  if (reason) return Failure{what, *reason};
+  return reason;
+}
 
+MaybeFailure ReadConfigInput(const QString& file, SimulatorConfig& config) {
+  const QString what = file == QLatin1String("-")
+                           ? QStringLiteral("Cannot read the configuration from standard input")
+                           : QStringLiteral("Cannot read the configuration file %1")
+                                 .arg(QDir::toNativeSeparators(file));
+  QByteArray bytes;
+  if (const std::optional<QString> reason = ReadInputBytes(file, kConfigRecordSize, bytes))
+    return Failure{what, *reason};
   if (const MaybeFailure failure = DecodeConfigRecord(bytes, config))
     return Failure{what, failure->reason};
   return std::nullopt;

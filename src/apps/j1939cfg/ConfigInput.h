@@ -1,6 +1,8 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
+#include <optional>
 
 #include "config/Failure.h"
 #include "config/SimulatorConfig.h"
@@ -12,3 +14,8 @@
 // refused before they are opened. `config` is changed only on success; the
 // failure names the input.
 MaybeFailure ReadConfigInput(const QString& file, SimulatorConfig& config);
+
+// Up to `limit` bytes of FILE ("-" standard input), read as ReadConfigInput
+// reads it: devices and directories are refused, a closed standard input is
+// said to be. Returns the reason on a failure.
+std::optional<QString> ReadInputBytes(const QString& file, qsizetype limit, QByteArray& bytes);

@@ -140,9 +140,11 @@ QList<Finding> CheckRecord(const SimulatorConfig& c) {
     const QString vin = VinText(c.Vin);
     if (const std::optional<VinFault> fault = CheckVinText(vin)) {
       if (fault->kind == VinFault::Kind::TooShort)
-        check.add(
-            Kind::NotAsItStands, QStringLiteral("Vin"),
-            QStringLiteral("it has %1 characters; a VIN needs %2").arg(vin.size()).arg(kVinLength));
+        check.add(Kind::NotAsItStands, QStringLiteral("Vin"),
+                  QStringLiteral("it has %1; a VIN needs %2")
+                      .arg(vin.size() == 1 ? QStringLiteral("1 character")
+                                           : QStringLiteral("%1 characters").arg(vin.size()))
+                      .arg(kVinLength));
       else
         check.add(
             Kind::Rule, QStringLiteral("Vin"),

@@ -1,7 +1,9 @@
 #include "RecordText.h"
 
 #include <QJsonArray>
+#include <QJsonDocument>
 #include <QJsonValue>
+#include <QRegularExpression>
 #include <cmath>
 #include <functional>
 #include <limits>
@@ -15,8 +17,12 @@
 namespace {
 
 const QString kValue = QStringLiteral("value");
+// The largest whole numbers a JSON number (a double) holds exactly, 2^53.
+constexpr qint64 kLargestExact = qint64{1} << 53;
+const QString kNotExact = QStringLiteral("is not held exactly by a JSON number");
 const QString kBytes = QStringLiteral("bytes");
 const QString kText = QStringLiteral("text");
+const QString kUsed = QStringLiteral("used");
 
 // A field that `show --json` prints as a number in "value", with the members
 // it prints beside it for the number's meaning.
@@ -159,7 +165,7 @@ std::optional<uint8_t> hexByte(const QString& text) {
 std::optional<QString> readNumberField(const NumberField& field, const QJsonObject& object,
                                        SimulatorConfig& record) {
   for (auto member = object.begin(); member != object.end(); ++member) {
-    const QString path = field.name + QLatin1Char('.') + member.key();
+    const QString path = field.name + QLatin1Char('.') + PrintableText(member.key());
     if (member.key() == kValue) {
       qint64 number = 0;
       if (auto error = readWhole(path, member.value(), field.min, field.max, number)) return error;
@@ -189,7 +195,7 @@ std::optional<QString> readName(const QJsonObject& object, NameBytes& name) {
   bool arbitrary = (name[7] & kBit63) != 0;
   bool componentGiven = false;
   for (auto member = object.begin(); member != object.end(); ++member) {
-    const QString path = prefix + member.key();
+    const QString path = prefix + PrintableText(member.key());
     if (member.key() == kBytes) continue;
     qint64 given = 0;
     std::size_t index = 0;
@@ -275,8 +281,8 @@ std::optional<QString> readVin(const QJsonObject& object, std::array<uint8_t, 17
     }
   }
   for (auto member = object.begin(); member != object.end(); ++member) {
-    const QString path = QStringLiteral("Vin.") + member.key();
-    if (member.key() == kBytes || member.key() == QLatin1String("used")) continue;
+    const QString path = QStringLiteral("Vin.") + PrintableText(member.key());
+    if (member.key() == kBytes || member.key() == kUsed) continue;
     if (member.key() != kText) return path + QStringLiteral(": no such key");
     if (!member.value().isString()) return wrongType(path, "a string", member.value());
     QString text;
@@ -292,14 +298,49 @@ std::optional<QString> readVin(const QJsonObject& object, std::array<uint8_t, 17
   return std::nullopt;
 }
 
-// A number as `set` takes it: decimal, or hexadecimal after 0x.
-std::optional<double> numberText(const QString& text) {
+// A number as `set` takes it: decimal, or hexadecimal digits after 0x (no
+// sign: 0x-1 is no number).
+std::optional<qint64> numberText(const QString& text) {
+  static const QRegularExpression form(QStringLiteral("^([-+]?[0-9]+|0[xX][0-9A-Fa-f]+)$"));
+  if (!form.match(text).hasMatch()) return std::nullopt;
   bool ok = false;
   const qint64 n = text.startsWith(QLatin1String("0x"), Qt::CaseInsensitive)
                        ? text.mid(2).toLongLong(&ok, 16)
                        : text.toLongLong(&ok, 10);
-  if (!ok || text.trimmed() != text) return std::nullopt;
-  return static_cast<double>(n);
+  if (!ok) return std::nullopt;
+  return n;
+}
+
+// A JSON value as the document writes it: "26", 8, false.
+QString jsonText(const QJsonValue& value) {
+  const QByteArray array = QJsonDocument(QJsonArray{value}).toJson(QJsonDocument::Compact);
+  return QString::fromUtf8(array.mid(1, array.size() - 2));
+}
+
+// What `show --json` prints beside a stored value reads it ("hex", "text",
+// "shownAs", a PGN's parts, the VIN's "used"): given, it must read as show
+// reads what `record` now holds, or the document says two things at once.
+std::optional<QString> disagreeingReading(const QJsonObject& document,
+                                          const SimulatorConfig& record) {
+  const QJsonObject shown = RecordAsJson(record);
+  for (auto member = document.begin(); member != document.end(); ++member) {
+    const NumberField* number = numberFieldNamed(member.key());
+    const QStringList readings = number                                 ? number->shown
+                                 : member.key() == QLatin1String("Vin") ? QStringList{kUsed}
+                                                                        : QStringList{};
+    const QJsonObject given = member.value().toObject(), printed = shown[member.key()].toObject();
+    for (const QString& reading : readings) {
+      if (!given.contains(reading) || given[reading] == printed[reading]) continue;
+      const QString subject = number ? QStringLiteral("the value %1").arg(jsonText(printed[kValue]))
+                                     : QStringLiteral("the record");
+      return QStringLiteral("%1.%2: %3 disagrees with %4, ")
+                 .arg(member.key(), reading, jsonText(given[reading]), subject) +
+             (printed.contains(reading)
+                  ? QStringLiteral("which show prints as %1").arg(jsonText(printed[reading]))
+                  : QStringLiteral("for which show prints no %1").arg(reading));
+    }
+  }
+  return std::nullopt;
 }
 
 bool differs(const ShownField& a, const ShownField& b) {
@@ -313,7 +354,7 @@ std::optional<QString> ReadRecordJson(const QJsonObject& document, SimulatorConf
     const QString& name = member.key();
     const NumberField* number = numberFieldNamed(name);
     if (!number && name != QLatin1String("DeviceName") && name != QLatin1String("Vin"))
-      return name + QStringLiteral(": no such field");
+      return PrintableText(name) + QStringLiteral(": no such field");
     if (!member.value().isObject()) return wrongType(name, "an object", member.value());
     const QJsonObject object = member.value().toObject();
     std::optional<QString> error;
@@ -325,37 +366,41 @@ std::optional<QString> ReadRecordJson(const QJsonObject& document, SimulatorConf
       error = readVin(object, record.Vin);
     if (error) return error;
   }
-  return std::nullopt;
+  return disagreeingReading(document, record);
 }
 
 std::optional<QString> SettingAsJson(const QString& setting, QJsonObject& document) {
   const qsizetype equals = setting.indexOf(QLatin1Char('='));
-  if (equals <= 0) return setting + QStringLiteral(": KEY=VALUE is needed");
+  if (equals <= 0) return PrintableText(setting) + QStringLiteral(": KEY=VALUE is needed");
   const QString key = setting.left(equals), text = setting.mid(equals + 1);
+  const QString shownKey = PrintableText(key), shownText = PrintableText(text);
   const QString field = key.section(QLatin1Char('.'), 0, 0);
   QString member = key.section(QLatin1Char('.'), 1);
   const bool name = field == QLatin1String("DeviceName"), vin = field == QLatin1String("Vin");
   if (member.isEmpty()) member = name ? kBytes : vin ? kText : kValue;
 
   QJsonValue value;
-  if (!numberFieldNamed(field) && !name && !vin) return field + QStringLiteral(": no such field");
+  if (!numberFieldNamed(field) && !name && !vin)
+    return PrintableText(field) + QStringLiteral(": no such field");
   if (vin && (member == kText || member == kBytes)) {
     value = text;
   } else if (name && member == kBytes) {
     value = QJsonArray::fromStringList(text.split(QLatin1Char(' ')));
   } else if (name && member == kArbitrary) {
     if (text != QLatin1String("true") && text != QLatin1String("false"))
-      return key + QStringLiteral(": true or false is needed, not \"%1\"").arg(text);
+      return shownKey + QStringLiteral(": true or false is needed, not \"%1\"").arg(shownText);
     value = text == QLatin1String("true");
   } else if (member == kValue || name) {
-    const std::optional<double> number = numberText(text);
+    const std::optional<qint64> number = numberText(text);
     if (!number)
-      return key +
-             QStringLiteral(": \"%1\" is no number (decimal, or hexadecimal after 0x)").arg(text);
-    value = *number;
+      return shownKey + QStringLiteral(": \"%1\" is no number (decimal, or hexadecimal after 0x)")
+                            .arg(shownText);
+    if (*number > kLargestExact || *number < -kLargestExact)
+      return shownKey + QStringLiteral(": %1 %2").arg(shownText, kNotExact);
+    value = static_cast<double>(*number);
   } else {
     // What `show` prints beside a stored value is no field of the record.
-    return key + QStringLiteral(": no such key; set takes the stored value");
+    return shownKey + QStringLiteral(": no such key; set takes the stored value");
   }
   document = QJsonObject{{field, QJsonObject{{member, value}}}};
   return std::nullopt;
@@ -366,7 +411,13 @@ QString RecordDiffText(const SimulatorConfig& from, const SimulatorConfig& to) {
   QString text;
   for (qsizetype i = 0; i < a.size(); ++i) {
     if (!differs(a[i], b[i])) continue;
-    text += QStringLiteral("%1: %2 -> %3\n").arg(a[i].name, a[i].text(), b[i].text());
+    // Texts that read the same say every byte, so that the difference shows.
+    ShownField from = a[i], to = b[i];
+    if (from.text() == to.text()) {
+      from.notes << QStringLiteral("bytes ") + from.stored;
+      to.notes << QStringLiteral("bytes ") + to.stored;
+    }
+    text += QStringLiteral("%1: %2 -> %3\n").arg(a[i].name, from.text(), to.text());
     for (qsizetype j = 0; j < a[i].more.size(); ++j) {
       if (a[i].more[j] == b[i].more[j]) continue;
       const QString label = a[i].more[j].section(QStringLiteral(": "), 0, 0);

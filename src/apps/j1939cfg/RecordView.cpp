@@ -68,23 +68,6 @@ ShownField layoutField(const QString& name, int16_t value) {
   return f;
 }
 
-// Text read from a file with every byte that does not print written as \xNN:
-// the C0 and C1 controls (0x9B is a terminal's CSI) never reach a terminal or
-// a JSON reader as they are. A backslash is written \\, so that the escapes
-// cannot be forged.
-QString printable(const QString& text) {
-  QString out;
-  for (const QChar c : text) {
-    if (c == QLatin1Char('\\'))
-      out += QStringLiteral("\\\\");
-    else if (!c.isPrint())
-      out += QStringLiteral("\\x") + ByteToHexText(static_cast<uint8_t>(c.unicode()));
-    else
-      out += c;
-  }
-  return out;
-}
-
 template <std::size_t N>
 QString hexBytes(const std::array<uint8_t, N>& bytes) {
   QStringList parts;
@@ -163,6 +146,19 @@ void showSlot(QList<ShownField>& out, int slot, const PgnSlotConfig& v) {
 
 }  // namespace
 
+QString PrintableText(const QString& text) {
+  QString out;
+  for (const QChar c : text) {
+    if (c == QLatin1Char('\\'))
+      out += QStringLiteral("\\\\");
+    else if (!c.isPrint())
+      out += QStringLiteral("\\x") + ByteToHexText(static_cast<uint8_t>(c.unicode()));
+    else
+      out += c;
+  }
+  return out;
+}
+
 QString ShownField::text() const {
   if (notes.isEmpty()) return value;
   return value + QStringLiteral(" (") + notes.join(QStringLiteral("; ")) + QLatin1Char(')');
@@ -192,11 +188,15 @@ QList<ShownField> ShowRecord(const SimulatorConfig& c) {
   out << dtc;
 
   const QString vin = VinText(c.Vin);
-  ShownField vinField =
-      field(QStringLiteral("Vin"), QStringLiteral("\"%1\"").arg(printable(vin)),
-            {{QStringLiteral("text"), printable(vin)}, {QStringLiteral("bytes"), hexBytes(c.Vin)}});
+  ShownField vinField = field(
+      QStringLiteral("Vin"), QStringLiteral("\"%1\"").arg(PrintableText(vin)),
+      {{QStringLiteral("text"), PrintableText(vin)}, {QStringLiteral("bytes"), hexBytes(c.Vin)}});
   if (vin.size() < static_cast<qsizetype>(c.Vin.size()))
-    vinField.notes << QStringLiteral("%1 characters").arg(vin.size());
+    vinField.notes << (vin.size() == 1 ? QStringLiteral("1 character")
+                                       : QStringLiteral("%1 characters").arg(vin.size()));
+  QString all;
+  for (const uint8_t byte : c.Vin) all += QChar(byte);
+  vinField.stored = QStringLiteral("\"%1\"").arg(PrintableText(all));
   if (version == kVersion101) {
     vinField.notes << QStringLiteral("not used by \"1.01\"");
     vinField.json[QStringLiteral("used")] = false;

@@ -7,14 +7,14 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
-#include <QFileInfo>
 #include <QJsonDocument>
 #include <QRegularExpression>
-#include <QSaveFile>
-#include <cstring>
+#include <chrono>
+#include <csignal>
 
 #include "CfgOptions.h"
 #include "ConfigInput.h"
+#include "JsonText.h"
 #include "PortList.h"
 #include "RecordCheck.h"
 #include "RecordText.h"
@@ -27,11 +27,37 @@
 #include "link/DownloadExchange.h"
 #include "link/PortOpening.h"
 #include "platform/Clock.h"
+#include "platform/FileReplacement.h"
 #include "platform/PortInventory.h"
 #include "platform/SerialPort.h"
+#include "platform/SettingsFile.h"
 #include "platform/SettingsStore.h"
 
 namespace {
+
+// A configuration's JSON takes a few kilobytes; more is no configuration.
+constexpr qsizetype kMaxJsonBytes = 1024 * 1024;
+
+// The file a command wrote, for what is said when its findings could not be
+// printed: the command did something, which exit status 2 would deny.
+QString written;
+
+// How long a writer waits for another one to let the file's lock go. The
+// tool's own tests shorten it with J1939CFG_LOCK_WAIT_MS; it is no option.
+std::chrono::milliseconds lockWait() {
+  bool set = false;
+  const int wait = qEnvironmentVariableIntValue("J1939CFG_LOCK_WAIT_MS", &set);
+  return std::chrono::milliseconds(set && wait >= 0 ? wait : 5000);
+}
+
+// The settings name the devices COM1 to COM16 stand for: a settings file that
+// cannot be read leaves them unknown, not the system's own ports.
+bool settingsReadable() {
+  const std::optional<QString> problem = SettingsFileProblem();
+  if (problem)
+    complain(*problem + QStringLiteral("; the devices COM1 to COM16 stand for are unknown"));
+  return !problem;
+}
 
 // Both frames of the configuration as the window would store it after showing
 // it; the one of `versionIndex` is returned. Nothing on a failure, reported.
@@ -82,6 +108,7 @@ std::optional<QString> deviceOf(const QString& port) {
                  .arg(kComPortCount));
     return std::nullopt;
   }
+  if (!settingsReadable()) return std::nullopt;
   QtSettingsStore settings;
   return PortDevice(settings, number);
 }
@@ -151,6 +178,7 @@ int program(const CfgCommand& command, const SimulatorConfig& record) {
 }
 
 int ports(const CfgCommand& command) {
+  if (!settingsReadable()) return kExitError;
   QtSettingsStore settings;
   QtPortInventory inventory;
   const PortList list = ListPorts(settings, inventory);
@@ -161,41 +189,92 @@ int ports(const CfgCommand& command) {
   return kExitOk;
 }
 
-// `bytes` as the whole of `path`: written beside it and renamed over it, so that
-// the file is either as it was or as it is now, never torn.
-std::optional<QString> writeWhole(const QString& path, const QByteArray& bytes) {
-  QSaveFile file(path);
-  if (file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit())
-    return std::nullopt;
-  return QStringLiteral("cannot write %1: %2").arg(path, file.errorString());
+// Takes `file` (`path` as given) for a write: a regular file or a new name,
+// locked against other writers from the read to the rename, and written when
+// read-only only with --force. `refused` leads the refusal of another kind of
+// file. Each refusal is reported.
+bool claim(FileReplacement& file, const QString& path, const QString& refused, bool force) {
+  if (const std::optional<QString> reason = file.kindRefusal()) {
+    complain(refused.arg(QDir::toNativeSeparators(path)) + QStringLiteral(": ") + *reason);
+    return false;
+  }
+  if (const std::optional<QString> reason = file.lock(lockWait())) {
+    complain(QStringLiteral("cannot write %1: %2").arg(path, *reason));
+    return false;
+  }
+  if (file.isReadOnly() && !force) {
+    complain(
+        QStringLiteral("%1 is read-only and not written; --force writes it, keeping it read-only")
+            .arg(path));
+    return false;
+  }
+  return true;
 }
 
-// The record checked as `check` does: written to `path` only when clean or
-// forced.
-int store(const CfgCommand& command, const QString& path, const SimulatorConfig& record,
-          const QByteArray& bytes) {
+// The record `bytes` with what follows the fields in `was`, the file it
+// replaces: the filler and whatever follows the configuration stay as they
+// were, as the window keeps them.
+QByteArray withTail(QByteArray bytes, const QByteArray& was) {
+  if (was.size() > kConfigFieldBytes) {
+    bytes = bytes.left(kConfigFieldBytes) + was.mid(kConfigFieldBytes);
+    if (bytes.size() < kConfigRecordSize) bytes.append(kConfigRecordSize - bytes.size(), '\0');
+  }
+  return bytes;
+}
+
+// The whole of `path`, a regular file, into `bytes`; nothing for a new name.
+bool readWhole(const QString& path, QByteArray& bytes) {
+  QFile file(path);
+  if (!file.exists()) return true;
+  if (file.open(QIODevice::ReadOnly)) {
+    bytes = file.readAll();
+    if (file.error() == QFileDevice::NoError) return true;
+  }
+  complain(QStringLiteral("cannot read %1: %2").arg(path, file.errorString()));
+  return false;
+}
+
+// The record checked as `check` does, then written when clean or forced: to
+// `file` (`path` as given), or to standard output when there is none, the
+// findings then going to standard error.
+int store(const CfgCommand& command, FileReplacement* file, const QString& path,
+          const SimulatorConfig& record, const QByteArray& bytes) {
   const QList<Finding> findings = CheckRecord(record);
-  for (const Finding& finding : findings) say(finding.line());
+  for (const Finding& finding : findings) file ? say(finding.line()) : complain(finding.line());
   if (!findings.isEmpty() && !command.force) {
-    complain(QStringLiteral("%1 is not written; --force writes it with these findings").arg(path));
+    complain(QStringLiteral("%1 is not written; --force writes it with these findings")
+                 .arg(file ? path : QStringLiteral("the configuration")));
     return kExitNo;
   }
-  if (const std::optional<QString> error = writeWhole(path, bytes)) {
-    complain(*error);
+  if (!file) {
+    outBytes(bytes);
+  } else if (const std::optional<QString> error = file->write(bytes)) {
+    complain(QStringLiteral("cannot write %1: %2").arg(path, *error));
     return kExitError;
+  } else {
+    written = path;
   }
   return findings.isEmpty() ? kExitOk : kExitNo;
 }
 
 int make(const CfgCommand& command) {
-  QFile in(command.file);
-  const bool standardInput = command.file == QLatin1String("-");
-  if (!(standardInput ? in.open(stdin, QIODevice::ReadOnly) : in.open(QIODevice::ReadOnly))) {
-    complain(QStringLiteral("cannot read %1: %2").arg(command.file, in.errorString()));
+  QByteArray text;
+  if (const std::optional<QString> reason = ReadInputBytes(command.file, kMaxJsonBytes + 1, text)) {
+    complain(QStringLiteral("cannot read %1: %2").arg(command.file, *reason));
+    return kExitError;
+  }
+  if (text.size() > kMaxJsonBytes) {
+    complain(QStringLiteral("%1: more than 1 MiB, which is no configuration's JSON (a few "
+                            "kilobytes)")
+                 .arg(command.file));
+    return kExitError;
+  }
+  if (const std::optional<QString> fault = JsonTextFault(text)) {
+    complain(QStringLiteral("%1: %2").arg(command.file, *fault));
     return kExitError;
   }
   QJsonParseError parsed{};
-  const QJsonDocument document = QJsonDocument::fromJson(in.readAll(), &parsed);
+  const QJsonDocument document = QJsonDocument::fromJson(text, &parsed);
   if (parsed.error != QJsonParseError::NoError || !document.isObject()) {
     complain(
         QStringLiteral("%1: not a JSON object: %2")
@@ -211,10 +290,38 @@ int make(const CfgCommand& command) {
     complain(QStringLiteral("%1: %2").arg(command.file, *error));
     return kExitError;
   }
-  return store(command, command.output, record, EncodeConfigRecord(record));
+  if (command.output == QLatin1String("-"))
+    return store(command, nullptr, command.output, record, EncodeConfigRecord(record));
+  FileReplacement file(command.output);
+  QByteArray was;
+  if (!claim(file, command.output, QStringLiteral("Cannot write the configuration file %1"),
+             command.force) ||
+      !readWhole(command.output, was))
+    return kExitError;
+  return store(command, &file, command.output, record, withTail(EncodeConfigRecord(record), was));
 }
 
-int set(const CfgCommand& command, SimulatorConfig record) {
+int set(const CfgCommand& command) {
+  // set replaces the file it reads: a named pipe or a socket is no such file.
+  FileReplacement file(command.file);
+  SimulatorConfig record;
+  // Why the file cannot be read is said before any wait for its lock; what
+  // counts is what it holds once the lock is taken.
+  MaybeFailure failure;
+  if (!file.kindRefusal()) failure = ReadConfigInput(command.file, record);
+  if (failure) {
+    complain(describeFailure(*failure));
+    return kExitError;
+  }
+  if (!claim(file, command.file, QStringLiteral("Cannot change the configuration file %1"),
+             command.force))
+    return kExitError;
+  QByteArray was;
+  failure = ReadConfigInput(command.file, record);
+  if (failure || !readWhole(command.file, was)) {
+    if (failure) complain(describeFailure(*failure));
+    return kExitError;
+  }
   for (const QString& setting : command.settings) {
     QJsonObject member;
     std::optional<QString> error = SettingAsJson(setting, member);
@@ -224,20 +331,7 @@ int set(const CfgCommand& command, SimulatorConfig record) {
       return kExitError;
     }
   }
-  // The file as it was after the fields: the filler and whatever follows the
-  // configuration stay as they were.
-  QFile file(command.file);
-  if (!file.open(QIODevice::ReadOnly)) {
-    complain(QStringLiteral("cannot read %1: %2").arg(command.file, file.errorString()));
-    return kExitError;
-  }
-  const QByteArray was = file.readAll();
-  QByteArray bytes = EncodeConfigRecord(record);
-  if (was.size() > kConfigFieldBytes) {
-    bytes = bytes.left(kConfigFieldBytes) + was.mid(kConfigFieldBytes);
-    if (bytes.size() < kConfigRecordSize) bytes.append(kConfigRecordSize - bytes.size(), '\0');
-  }
-  return store(command, command.file, record, bytes);
+  return store(command, &file, command.file, record, withTail(EncodeConfigRecord(record), was));
 }
 
 int diff(const CfgCommand& command, const SimulatorConfig& from) {
@@ -267,13 +361,7 @@ int run(const CfgCommand& command) {
   }
   if (command.name == CfgCommand::Name::Ports) return ports(command);
   if (command.name == CfgCommand::Name::Make) return make(command);
-  // set replaces the file it reads: a named pipe or a socket is no such file.
-  if (const QFileInfo info(command.file);
-      command.name == CfgCommand::Name::Set && info.exists() && !info.isFile()) {
-    complain(QStringLiteral("Cannot change the configuration file %1: it is not a regular file")
-                 .arg(QDir::toNativeSeparators(command.file)));
-    return kExitError;
-  }
+  if (command.name == CfgCommand::Name::Set) return set(command);
   SimulatorConfig record;
   if (const MaybeFailure failure = ReadConfigInput(command.file, record)) {
     complain(describeFailure(*failure));
@@ -288,12 +376,11 @@ int run(const CfgCommand& command) {
       return program(command, record);
     case CfgCommand::Name::Check:
       return check(record);
-    case CfgCommand::Name::Set:
-      return set(command, record);
     case CfgCommand::Name::Diff:
       return diff(command, record);
     case CfgCommand::Name::Ports:
     case CfgCommand::Name::Make:
+    case CfgCommand::Name::Set:
     case CfgCommand::Name::Json:
     case CfgCommand::Name::None:
       break;
@@ -304,6 +391,10 @@ int run(const CfgCommand& command) {
 }  // namespace
 
 int main(int argc, char* argv[]) {
+  // A file-size limit is a write that fails (EFBIG), reported as any other,
+  // not the end of the run.
+  std::signal(SIGXFSZ, SIG_IGN);
+  OpenClosedStandardDescriptors();
   SetConsoleProgram("j1939cfg");
   qInstallMessageHandler(quietQtMessages);
   QCoreApplication app(argc, argv);
@@ -313,10 +404,14 @@ int main(int argc, char* argv[]) {
     return kExitError;
   }
   const int status = run(command);
-  if (const int error = OutputError(); error != 0) {
-    complain(QStringLiteral("cannot write to standard output: %1")
-                 .arg(QString::fromLocal8Bit(std::strerror(error))));
-    return kExitError;
+  if (const QString failure = OutputFailure(); !failure.isEmpty()) {
+    // Exit status 2 says nothing was done: a file written keeps its own status.
+    if (written.isEmpty()) {
+      complain(QStringLiteral("cannot write to standard output: %1").arg(failure));
+      return kExitError;
+    }
+    complain(QStringLiteral("cannot write to standard output: %1; %2 was written")
+                 .arg(failure, written));
   }
   return status;
 }
