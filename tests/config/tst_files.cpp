@@ -311,6 +311,14 @@ class FilesTest : public QObject {
     QVERIFY2(said.contains(note), said.constData());
     const QByteArray marker = EncodeConfigRecord(benchRecord());
     QVERIFY(writeBytes(cfg, marker));
+    // A bench script's write of j1939.cfg is held off by the first window too.
+    qputenv("J1939CFG_LOCK_WAIT_MS", "100");
+    const Run set = runCfg({"set", cfg, "SourceAddress=0x26"});
+    qunsetenv("J1939CFG_LOCK_WAIT_MS");
+    QCOMPARE(set.exitCode, 2);
+    QVERIFY2(set.err.contains(QStringLiteral("process %1").arg(first.processId())),
+             qPrintable(set.err));
+    QCOMPARE(fileBytes(cfg), marker);
     for (QProcess* window : {&second, &first}) {
       QCOMPARE(::kill(static_cast<pid_t>(window->processId()), SIGTERM), 0);
       QVERIFY(window->waitForFinished(30000));
