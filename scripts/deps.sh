@@ -1,12 +1,13 @@
 #!/usr/bin/env bash
 # Installs, from Debian's packages, whatever the build needs and is missing.
-#   scripts/deps.sh build    compiler, CMake, Ninja, Qt 6 (Widgets, SerialPort, Test)
+#   scripts/deps.sh build    compiler, CMake, Ninja, Qt 6 (Widgets, SerialPort, SerialBus and
+#                            its CAN plugins, Test)
 #   scripts/deps.sh run      the above, plus what a desktop session needs to show the window
 #   scripts/deps.sh shots    the above, plus Xvfb and ImageMagick for screenshots
 set -euo pipefail
 
-packages=(g++ cmake ninja-build qt6-base-dev qt6-base-dev-tools qt6-serialport-dev libgl-dev
-  desktop-file-utils)
+packages=(g++ cmake ninja-build qt6-base-dev qt6-base-dev-tools qt6-serialport-dev
+  qt6-serialbus-dev libgl-dev desktop-file-utils)
 case "${1:-build}" in
   build) ;;
   run) packages+=(qt6-qpa-plugins fonts-dejavu-core) ;;

@@ -83,6 +83,10 @@ class PtyTest : public QObject {
     QTest::newRow("--reply 5G") << L{"--reply", "5G"} << "--reply takes hex bytes such as 55 or 55,55";
     QTest::newRow("--plan 55@x") << L{"--plan", "55@x"} << "--plan: \"55@x\" is not HEX[,HEX...][@MS] or none";
     QTest::newRow("--fast") << L{"--fast"} << "unknown option --fast (see --help)";
+    QTest::newRow("--can can0") << L{"--can", "can0"} << "--can takes a CAN interface PLUGIN:INTERFACE such as socketcan:can0";
+    QTest::newRow("--bus-load -5") << L{"--can", "virtualcan:can0", "--bus-load", "-5"} << "--bus-load takes frames per second";
+    QTest::newRow("--config without --can") << L{"--config", "bench.cfg"} << "--config and --bus-load play on a CAN bus: give --can too";
+    QTest::newRow("--config missing") << L{"--can", "virtualcan:can0", "--config", "/nonexistent/bench.cfg"} << "--config /nonexistent/bench.cfg: No such file or directory";
     // clang-format on
   }
   void simulatorOptions() {

@@ -77,6 +77,11 @@ class SimulatorProcess {
         5000);
     return found;
   }
+  // Everything it has printed so far.
+  QString output() {
+    pending_ += process_.readAllStandardOutput();
+    return QString::fromLocal8Bit(pending_);
+  }
   // Ends it: its end of the terminal closes, as when an adapter is pulled out.
   bool quit() {
     process_.closeWriteChannel();

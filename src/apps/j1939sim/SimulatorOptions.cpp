@@ -39,7 +39,24 @@ Options:
   --link PATH           also make PATH a symbolic link to the device, removed
                         when j1939sim ends; an old emulator's link there is
                         replaced, anything else there is refused
+  --can IFACE           also play the configured device on this CAN bus, named
+                        PLUGIN:INTERFACE: socketcan:can0, peakcan:usb0,
+                        virtualcan:can0, or a virtual bus of its own such as
+                        virtualcan:tcp://127.0.0.1:35501/can0
+  --config FILE         play this .cfg file from the start, as if it had just
+                        been programmed (with --can)
+  --bus-load N          add N frames per second from other source addresses,
+                        for load tests (with --can)
   --help                show this text
+
+On the bus the device sends nothing until a configuration is accepted (answered
+55) or given with --config. Each one replaces the one played and is said in a
+line "plays: ..." (address, NAME, mode, the additional PGNs with identifier,
+length and rate). The device then sends Address Claimed (again in answer to a
+Request for it), each additional PGN in use at its rate or, "On Request", in
+answer to a Request, groups of 9 bytes and more by BAM, under "2.00" the VIN
+by BAM on request, and EEC1, EEC2, ET1 and DM1 as a vehicle does. A bus that
+goes away is said once; the serial side goes on.
 
 While it runs, a line "send HEX[,HEX...]" on standard input sends those bytes
 at once, unasked (a line is at most 4096 characters). "quit", the end of
@@ -122,6 +139,12 @@ std::optional<QString> parsePath(const QString& text) {
   return text;
 }
 
+std::optional<QString> parseInterface(const QString& text) {
+  const qsizetype colon = text.indexOf(QLatin1Char(':'));
+  if (colon <= 0 || colon == text.size() - 1) return std::nullopt;
+  return text;
+}
+
 }  // namespace
 
 std::optional<QString> ParseSimulatorOptions(const QStringList& arguments,
@@ -134,9 +157,12 @@ std::optional<QString> ParseSimulatorOptions(const QStringList& arguments,
   const QCommandLineOption version = withValue("version"), frames = withValue("frames"),
                            reply = withValue("reply"), delay = withValue("delay-ms"),
                            gap = withValue("gap-ms"), badReply = withValue("bad-reply"),
-                           link = withValue("link"), plan = withValue("plan");
+                           link = withValue("link"), plan = withValue("plan"),
+                           can = withValue("can"), config = withValue("config"),
+                           busLoad = withValue("bus-load");
   QCommandLineParser parser;
-  parser.addOptions({help, silent, version, frames, reply, delay, gap, badReply, link, plan});
+  parser.addOptions({help, silent, version, frames, reply, delay, gap, badReply, link, plan, can,
+                     config, busLoad});
   // The parser skips the first argument, the program's name.
   const bool parsed = parser.parse(QStringList{QStringLiteral("j1939sim")} + arguments);
   QString unknown = UnknownOption(parser);
@@ -162,6 +188,14 @@ std::optional<QString> ParseSimulatorOptions(const QStringList& arguments,
     return QStringLiteral("--bad-reply takes hex bytes such as AA");
   if (!readEach(parser, link, parsePath, options.link))
     return QStringLiteral("--link takes a path");
+  if (!readEach(parser, can, parseInterface, options.can))
+    return QStringLiteral("--can takes a CAN interface PLUGIN:INTERFACE such as socketcan:can0");
+  if (!readEach(parser, config, parsePath, options.configFile))
+    return QStringLiteral("--config takes a .cfg file");
+  if (!readEach(parser, busLoad, parseCount, options.busLoad))
+    return QStringLiteral("--bus-load takes frames per second");
+  if (options.can.isEmpty() && (!options.configFile.isEmpty() || options.busLoad > 0))
+    return QStringLiteral("--config and --bus-load play on a CAN bus: give --can too");
   if (ValueMissing(parser, plan))
     return QStringLiteral("--plan takes a list such as \"55@1500;55\"");
   for (const QString& text : parser.values(plan)) {

@@ -19,8 +19,11 @@ struct SimulatorOptions {
   SimulatorAnswer answer{QByteArray(1, '\x55'), 0};
   QList<SimulatorAnswer> plan;              // answers to the first frames, in order; then `answer`
   std::optional<QByteArray> badFrameReply;  // answer to a frame with a wrong checksum
-  int gapMs = 500;  // a pause this long inside a frame drops its partial bytes
-  QString link;     // a symbolic link to the device, made at start and removed at the end
+  int gapMs = 500;     // a pause this long inside a frame drops its partial bytes
+  QString link;        // a symbolic link to the device, made at start and removed at the end
+  QString can;         // the CAN interface the device plays on, PLUGIN:INTERFACE; empty: none
+  QString configFile;  // a .cfg file played from the start, as if just programmed
+  int busLoad = 0;     // frames per second from other source addresses
   bool help = false;
 
   const SimulatorAnswer& answerTo(int frameNumber) const {  // frameNumber from 1

@@ -1,31 +1,40 @@
 // j1939sim: the J1939 ECU simulator's side of the configuration download, on a
 // pseudo-terminal. The configurator opens the terminal's device as its COM port;
 // j1939sim reads each configuration frame, checks and prints it, and answers
-// as the options say (0x55 at once unless told otherwise).
+// as the options say (0x55 at once unless told otherwise). With --can it also
+// plays the configured device on a CAN bus (BusPlayer).
 
 #include <fcntl.h>
 #include <limits.h>
-#include <poll.h>
 #include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
 
 #include <QByteArray>
-#include <QList>
+#include <QCoreApplication>
+#include <QFile>
+#include <QLoggingCategory>
 #include <QRegularExpression>
+#include <QSocketNotifier>
 #include <QString>
 #include <QStringList>
-#include <algorithm>
+#include <QTimer>
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
 #include <cstring>
-#include <ctime>
+#include <functional>
+#include <memory>
 #include <optional>
 
+#include "BusPlayer.h"
 #include "SimulatorOptions.h"
 #include "apps/common/Console.h"
+#include "config/ConfigFile.h"
+#include "config/RecordReading.h"
 #include "link/ConfigFrames.h"
+#include "link/bus/CanBus.h"
+#include "rules/j1939/DeviceExpectations.h"
 
 namespace {
 
@@ -61,12 +70,6 @@ bool isEmulatorLink(const char* path) {
   return pty.match(QString::fromLocal8Bit(target, n)).hasMatch();
 }
 
-qint64 nowMs() {
-  timespec ts{};
-  clock_gettime(CLOCK_MONOTONIC, &ts);
-  return static_cast<qint64>(ts.tv_sec) * 1000 + ts.tv_nsec / 1000000;
-}
-
 bool makeRaw(int fd) {
   termios tio{};
   if (tcgetattr(fd, &tio) != 0) return false;
@@ -76,71 +79,45 @@ bool makeRaw(int fd) {
   return tcsetattr(fd, TCSANOW, &tio) == 0;
 }
 
-// Writes every byte, waiting for room as long as it takes: the terminal's
-// buffer is full only while nobody reads the device. That wait is said once,
-// and a stop signal ends it like any other.
-void writeAll(int fd, const QByteArray& bytes) {
-  qsizetype done = 0;
-  bool held = false;
-  while (done < bytes.size()) {
-    const ssize_t n =
-        ::write(fd, bytes.constData() + done, static_cast<size_t>(bytes.size() - done));
-    if (n > 0) {
-      done += n;
-      continue;
-    }
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0 && errno != EAGAIN) return;
-    if (!held)
-      say(QStringLiteral("output held: nobody reads the device; %1 bytes wait")
-              .arg(bytes.size() - done));
-    held = true;
-    pollfd out{fd, POLLOUT, 0};
-    ::poll(&out, 1, -1);
-  }
-}
-
-struct PendingReply {
-  qint64 dueMs;
-  int frameNumber;
-  QByteArray bytes;
-};
-
 // A command line longer than this is no command: it is dropped up to its end,
 // so that a stream without newlines costs neither time nor memory.
 constexpr qsizetype kMaxCommandLength = 4096;
 
+// The serial side, on the event loop that the bus side shares: the terminal's
+// bytes and standard input wake it through socket notifiers, replies due later
+// and the pause that drops a partial frame are timers.
 class Simulator {
  public:
-  Simulator(const SimulatorOptions& options, int master) : options_(options), master_(master) {}
-
-  // Runs until standard input ends or says "quit". SIGINT and SIGTERM end
-  // the process from their handler.
-  int run() {
-    for (;;) {
-      sendDueReplies();
-      pollfd fds[2] = {{master_, POLLIN, 0}, {STDIN_FILENO, POLLIN, 0}};
-      const int ready = ::poll(fds, 2, timeoutMs());
-      if (ready < 0) {
-        if (errno == EINTR) continue;
-        complain(QStringLiteral("poll: %1").arg(QString::fromLocal8Bit(strerror(errno))));
-        return 1;
-      }
-      if (fds[0].revents & POLLIN) readDevice();
-      if (fds[1].revents & (POLLIN | POLLHUP | POLLERR)) {
-        char buffer[4096];
-        const ssize_t n = ::read(STDIN_FILENO, buffer, sizeof buffer);
-        if (n <= 0) {
-          if (n < 0 && (errno == EINTR || errno == EAGAIN)) continue;
-          return 0;  // the end of standard input ends the simulator
-        }
-        if (!takeInput(buffer, n)) return 0;
-      }
-      dropStalePartialFrame();
-    }
+  // `accepted` runs for each frame whose answer, sent, accepts it (one byte 55).
+  Simulator(const SimulatorOptions& options, int master,
+            std::function<void(const DecodedConfigFrame&)> accepted)
+      : options_(options),
+        master_(master),
+        accepted_(std::move(accepted)),
+        deviceReadable_(master, QSocketNotifier::Read),
+        deviceWritable_(master, QSocketNotifier::Write),
+        input_(STDIN_FILENO, QSocketNotifier::Read) {
+    deviceWritable_.setEnabled(false);
+    QObject::connect(&deviceReadable_, &QSocketNotifier::activated, [this] { readDevice(); });
+    QObject::connect(&deviceWritable_, &QSocketNotifier::activated, [this] { writeHeld(); });
+    QObject::connect(&input_, &QSocketNotifier::activated, [this] { readInput(); });
+    gapTimer_.setSingleShot(true);
+    gapTimer_.setTimerType(Qt::PreciseTimer);
+    QObject::connect(&gapTimer_, &QTimer::timeout, [this] { dropStalePartialFrame(); });
   }
 
  private:
+  // The end of standard input, or "quit", ends the simulator.
+  void readInput() {
+    char buffer[4096];
+    const ssize_t n = ::read(STDIN_FILENO, buffer, sizeof buffer);
+    if (n < 0 && (errno == EINTR || errno == EAGAIN)) return;
+    if (n <= 0 || !takeInput(buffer, n)) {
+      input_.setEnabled(false);
+      QCoreApplication::quit();
+    }
+  }
+
   // Runs the complete lines in `data`, looking at each byte once; false to stop.
   bool takeInput(const char* data, qsizetype size) {
     const char* const end = data + size;
@@ -165,36 +142,43 @@ class Simulator {
     return true;
   }
 
-  int timeoutMs() const {
-    qint64 due = -1;
-    for (const PendingReply& reply : pending_)
-      due = due < 0 ? reply.dueMs : std::min(due, reply.dueMs);
-    if (!partial_.isEmpty()) {
-      const qint64 gapEnd = lastByteMs_ + options_.gapMs;
-      due = due < 0 ? gapEnd : std::min(due, gapEnd);
-    }
-    if (due < 0) return -1;
-    return static_cast<int>(std::max<qint64>(0, due - nowMs()));
+  // Queues the bytes for the terminal and writes what it takes now. While
+  // nobody reads the device its buffer stays full: that wait is said once,
+  // and the rest goes out when the terminal takes bytes again.
+  void writeAll(const QByteArray& bytes) {
+    held_ += bytes;
+    writeHeld();
+    if (held_.isEmpty() || deviceWritable_.isEnabled()) return;
+    say(QStringLiteral("output held: nobody reads the device; %1 bytes wait").arg(held_.size()));
+    deviceWritable_.setEnabled(true);
   }
 
-  void sendDueReplies() {
-    const qint64 now = nowMs();
-    for (qsizetype i = 0; i < pending_.size();) {
-      if (pending_[i].dueMs > now) {
-        ++i;
+  void writeHeld() {
+    while (!held_.isEmpty()) {
+      const ssize_t n = ::write(master_, held_.constData(), static_cast<size_t>(held_.size()));
+      if (n > 0) {
+        held_.remove(0, n);
         continue;
       }
-      const PendingReply reply = pending_.takeAt(i);
-      writeAll(master_, reply.bytes);
-      say(QStringLiteral("reply %1: %2").arg(reply.frameNumber).arg(HexBytes(reply.bytes)));
+      if (n < 0 && errno == EINTR) continue;
+      if (n < 0 && errno != EAGAIN) held_.clear();  // the terminal is gone
+      break;
     }
+    if (held_.isEmpty()) deviceWritable_.setEnabled(false);
+  }
+
+  void sendReply(int frameNumber, const QByteArray& bytes,
+                 const std::optional<DecodedConfigFrame>& frame) {
+    writeAll(bytes);
+    say(QStringLiteral("reply %1: %2").arg(frameNumber).arg(HexBytes(bytes)));
+    if (frame && bytes == QByteArray(1, static_cast<char>(ConfigAckByte))) accepted_(*frame);
   }
 
   void readDevice() {
     char buffer[512];
     const ssize_t n = ::read(master_, buffer, sizeof buffer);
     if (n <= 0) return;
-    lastByteMs_ = nowMs();
+    gapTimer_.start(options_.gapMs);
     for (ssize_t i = 0; i < n; ++i) {
       if (options_.frames != 0 && served_ >= options_.frames) {
         ignored_.append(buffer[i]);
@@ -213,7 +197,7 @@ class Simulator {
   }
 
   void dropStalePartialFrame() {
-    if (partial_.isEmpty() || nowMs() - lastByteMs_ < options_.gapMs) return;
+    if (partial_.isEmpty()) return;
     say(QStringLiteral("dropped %1 byte%2 after a pause: %3")
             .arg(partial_.size())
             .arg(partial_.size() == 1 ? "" : "s")
@@ -228,6 +212,7 @@ class Simulator {
             .arg(frame.size())
             .arg(HexBytes(frame)));
     DecodedConfigFrame decoded;
+    std::optional<DecodedConfigFrame> wellFormed;
     std::optional<QByteArray> reply;
     int delayMs = 0;
     if (const MaybeFailure failure = DecodeConfigFrame(frame, decoded)) {
@@ -235,15 +220,19 @@ class Simulator {
       reply = options_.badFrameReply;
     } else {
       for (const QString& line : DescribeConfigFrame(decoded)) say(QStringLiteral("  ") + line);
+      wellFormed = decoded;
       const SimulatorAnswer& answer = options_.answerTo(++served_);
       reply = answer.bytes;
       delayMs = answer.delayMs;
     }
     if (!reply || reply->isEmpty()) {
       say(QStringLiteral("reply %1: none").arg(number));
+    } else if (delayMs == 0) {
+      sendReply(number, *reply, wellFormed);
     } else {
-      pending_.append({nowMs() + delayMs, number, *reply});
-      sendDueReplies();
+      QTimer::singleShot(delayMs, Qt::PreciseTimer, [this, number, bytes = *reply, wellFormed] {
+        sendReply(number, bytes, wellFormed);
+      });
     }
     if (options_.frames != 0 && served_ == options_.frames)
       say(QStringLiteral("served %1 frame%2").arg(served_).arg(served_ == 1 ? "" : "s"));
@@ -256,7 +245,7 @@ class Simulator {
     if (command.startsWith(QLatin1String("send "))) {
       const std::optional<QByteArray> bytes = ParseHexBytes(command.mid(5));
       if (bytes && !bytes->isEmpty()) {
-        writeAll(master_, *bytes);
+        writeAll(*bytes);
         say(QStringLiteral("sent: %1").arg(HexBytes(*bytes)));
         return true;
       }
@@ -267,19 +256,47 @@ class Simulator {
 
   const SimulatorOptions& options_;
   int master_;
+  std::function<void(const DecodedConfigFrame&)> accepted_;
+  QSocketNotifier deviceReadable_;
+  QSocketNotifier deviceWritable_;
+  QSocketNotifier input_;
+  QTimer gapTimer_;
   QByteArray inputLine_;
   bool droppingLine_ = false;
   QByteArray partial_;
   QByteArray ignored_;
-  qint64 lastByteMs_ = 0;
+  QByteArray held_;   // bytes the terminal has not taken yet
   int received_ = 0;  // every frame, as numbered in the output
   int served_ = 0;    // those that passed the length and checksum check: the budget
-  QList<PendingReply> pending_;
 };
+
+// The configuration in a .cfg file, as the frame of the record's own version
+// carries it to the device; a record that no frame can carry is refused.
+MaybeFailure readConfigFile(const QString& path, DecodedConfigFrame& frame) {
+  QFile file(path);
+  if (!file.open(QIODevice::ReadOnly)) return Failure{path, file.errorString()};
+  SimulatorConfig record;
+  if (MaybeFailure failure = DecodeConfigRecord(file.readAll(), record)) {
+    failure->what = path;
+    return failure;
+  }
+  ConfigFrameV1Bytes v1{};
+  ConfigFrameV2Bytes v2{};
+  if (MaybeFailure failure = BuildConfigFrames(record, v1, v2)) {
+    failure->what = path + QStringLiteral(": ") + failure->what;
+    return failure;
+  }
+  const QByteArray bytes =
+      SimulatorVersionIndex(record.SimulatorVersion) == 0 ? FrameBytes(v1) : FrameBytes(v2);
+  return DecodeConfigFrame(bytes, frame);
+}
 
 }  // namespace
 
 int main(int argc, char* argv[]) {
+  // A descriptor 0, 1 or 2 left closed would be taken by the event loop's own.
+  for (int fd = 0; fd <= 2; ++fd)
+    if (::fcntl(fd, F_GETFD) < 0) ::open("/dev/null", fd == 0 ? O_RDONLY : O_WRONLY);
   SetConsoleProgram("j1939sim");
   QStringList arguments;
   for (int i = 1; i < argc; ++i) arguments << QString::fromLocal8Bit(argv[i]);
@@ -307,7 +324,27 @@ int main(int argc, char* argv[]) {
     complain(QStringLiteral("--link %1: the path is too long").arg(options.link));
     return 2;
   }
+  DecodedConfigFrame initial;
+  if (!options.configFile.isEmpty()) {
+    if (const MaybeFailure failure = readConfigFile(options.configFile, initial)) {
+      complain(QStringLiteral("--config %1").arg(describeFailure(*failure)));
+      return 2;
+    }
+  }
   std::signal(SIGPIPE, SIG_IGN);
+  QCoreApplication application(argc, argv);
+  // The virtual bus tells of its server and clients at info level: noise in
+  // the emulator's log (QT_LOGGING_RULES can bring it back).
+  QLoggingCategory::setFilterRules(QStringLiteral("qt.canbus.plugins.virtualcan.info=false"));
+  CanBus bus;
+  std::unique_ptr<BusPlayer> player;
+  if (!options.can.isEmpty()) {
+    if (const MaybeFailure failure = bus.open(options.can)) {
+      complain(QStringLiteral("--can %1").arg(describeFailure(*failure)));
+      return 1;
+    }
+    player = std::make_unique<BusPlayer>(bus, options.busLoad);
+  }
 
   const int master = posix_openpt(O_RDWR | O_NOCTTY);
   if (master < 0 || grantpt(master) != 0 || unlockpt(master) != 0) {
@@ -359,10 +396,16 @@ int main(int argc, char* argv[]) {
   }
 
   say(device);
-  Simulator simulator(options, master);
-  const int status = simulator.run();
+  // What the device plays follows from the frame alone, as on the real device.
+  auto play = [&player](const DecodedConfigFrame& frame) {
+    if (player) player->play(expectationsOf(configFromFrame(frame)));
+  };
+  Simulator simulator(options, master, play);
+  if (!options.configFile.isEmpty()) play(initial);
+  QCoreApplication::exec();
+  player.reset();
   removeOwnLink();
   ::close(keep);
   ::close(master);
-  return status;
+  return 0;
 }
