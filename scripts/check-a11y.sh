@@ -7,7 +7,7 @@
 # Needs Debian's xvfb, at-spi2-core, python3-pyatspi (and imagemagick for --shot).
 set -euo pipefail
 top="$(cd "$(dirname "$0")/.." && pwd)"
-bin="${J1939_CONFIG_BIN:-$top/build/release/src/j1939config}"
+bin="${J1939_CONFIG_BIN:-$top/build/release/src/apps/j1939config/j1939config}"
 shot=""
 if [ "${1:-}" = --shot ]; then shot="$(realpath "$2")"; shift 2; fi
 work="$(mktemp -d)"

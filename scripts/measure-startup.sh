@@ -53,7 +53,7 @@ declare -A cpu peak
 for name in bare tool; do
   : >"$work/$name.txt"
   for _ in $(seq "$runs"); do
-    if [ "$name" = bare ]; then measure "$build/bench/startup/bare_window"; else measure "$build/src/j1939config"; fi >>"$work/$name.txt"
+    if [ "$name" = bare ]; then measure "$build/bench/startup/bare_window"; else measure "$build/src/apps/j1939config/j1939config"; fi >>"$work/$name.txt"
   done
   cpu[$name]=$(cut -d' ' -f1 "$work/$name.txt" | median)
   peak[$name]=$(cut -d' ' -f2 "$work/$name.txt" | median)

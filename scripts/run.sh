@@ -6,4 +6,4 @@ top="$(cd "$(dirname "$0")/.." && pwd)"
 "$top/scripts/deps.sh" run
 cmake -S "$top" -B "$top/build/release" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build "$top/build/release" --target j1939config
-exec "$top/build/release/src/j1939config" "$@"
+exec "$top/build/release/src/apps/j1939config/j1939config" "$@"

@@ -17,11 +17,11 @@
 #include <cstdio>
 #include <vector>
 
-#include "link/ConfigDownload.h"
-#include "link/PortSelector.h"
-#include "platform/Platform.h"
-#include "ui/MainWindow.h"
 #include "ui_frmMain.h"
+#include "window/MainWindow.h"
+#include "window/desktop/Platform.h"
+#include "window/link/ConfigDownload.h"
+#include "window/link/PortSelector.h"
 
 namespace {
 

@@ -12,7 +12,7 @@
 #include <algorithm>
 #include <functional>
 
-#include "platform/Platform.h"
+#include "window/desktop/Platform.h"
 
 // A message box as the user saw it: prompt, title, icon, and the texts of the
 // watched window's controls at that moment (objectName -> text).

@@ -1,14 +1,18 @@
 #pragma once
 
 // The programs a test runs as a user would: j1939sim at the far end of a
-// pseudo-terminal, and j1939cfg; their paths come from J1939_BIN_DIR.
+// pseudo-terminal, j1939cfg and the configurator itself; the build gives their
+// paths.
 
 #include <QProcess>
 #include <QStringList>
 #include <QTest>
 
 inline QString programPath(const char* name) {
-  return QStringLiteral(J1939_BIN_DIR "/apps/%1/%1").arg(QLatin1String(name));
+  const QLatin1String program(name);
+  if (program == QLatin1String("j1939sim")) return QStringLiteral(J1939SIM_PATH);
+  if (program == QLatin1String("j1939cfg")) return QStringLiteral(J1939CFG_PATH);
+  return QStringLiteral(J1939CONFIG_PATH);
 }
 
 // One finished run: its exit status (-1 if it did not end by itself) and outputs.

@@ -5,11 +5,11 @@
 #include <QTimer>
 #include <memory>
 
-#include "config/ConfigFiles.h"
 #include "support/Doubles.h"
 #include "support/Records.h"
-#include "ui/MainWindow.h"
 #include "ui_frmMain.h"
+#include "window/MainWindow.h"
+#include "window/record/FileCommands.h"
 
 // The user types over the whole text of the box, key by key (an empty text is
 // one Backspace over the selection), or pastes it at once.

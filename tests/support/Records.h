@@ -7,8 +7,8 @@
 #include <cstring>
 #include <functional>
 
-#include "config/ConfigFile.h"
-#include "config/SimulatorConfig.h"
+#include "rules/record/RecordCodec.h"
+#include "rules/record/SimulatorConfig.h"
 
 // Records and .cfg files as the tests build and read them.
 

@@ -1,9 +1,9 @@
-#include "CfgOptions.h"
+#include "apps/j1939cfg/CfgOptions.h"
 
 #include <QCommandLineParser>
 
-#include "apps/common/Console.h"
-#include "config/ListTexts.h"
+#include "apps/console/Console.h"
+#include "rules/text/ListTexts.h"
 
 namespace {
 

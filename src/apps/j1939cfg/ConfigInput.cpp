@@ -1,4 +1,4 @@
-#include "ConfigInput.h"
+#include "apps/j1939cfg/ConfigInput.h"
 
 #include <fcntl.h>
 #include <poll.h>
@@ -9,8 +9,8 @@
 #include <cerrno>
 #include <cstring>
 
-#include "apps/common/Console.h"
-#include "config/ConfigFile.h"
+#include "apps/console/Console.h"
+#include "rules/record/RecordCodec.h"
 
 namespace {
 

@@ -4,8 +4,8 @@
 #include <QString>
 #include <optional>
 
-#include "config/Failure.h"
-#include "config/SimulatorConfig.h"
+#include "rules/record/SimulatorConfig.h"
+#include "rules/system/Failure.h"
 
 // Reads the configuration from FILE as the window reads a .cfg file, or from
 // standard input for "-". Files, pipes and named pipes are read from their

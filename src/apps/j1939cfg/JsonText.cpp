@@ -1,4 +1,4 @@
-#include "JsonText.h"
+#include "apps/j1939cfg/JsonText.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -7,7 +7,7 @@
 #include <cmath>
 #include <cstdio>
 
-#include "RecordView.h"
+#include "apps/j1939cfg/RecordView.h"
 
 namespace {
 

@@ -1,12 +1,12 @@
-#include "PortList.h"
+#include "apps/j1939cfg/PortList.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
 #include <QJsonArray>
 #include <QSet>
 
-#include "link/PortOpening.h"
-#include "platform/SettingsStore.h"
+#include "link/serial/PortOpening.h"
+#include "rules/system/SettingsStore.h"
 
 namespace {
 

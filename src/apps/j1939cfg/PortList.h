@@ -4,7 +4,7 @@
 #include <QList>
 #include <QString>
 
-#include "platform/PortInventory.h"
+#include "link/serial/PortInventory.h"
 
 class SettingsStore;
 

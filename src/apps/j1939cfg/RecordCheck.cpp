@@ -1,18 +1,18 @@
-#include "RecordCheck.h"
+#include "apps/j1939cfg/RecordCheck.h"
 
 #include <array>
 #include <optional>
 
-#include "config/ListTexts.h"
-#include "config/RecordReading.h"
-#include "config/VersionRule.h"
-#include "fields/TextCodecs.h"
-#include "identity/DeviceName.h"
-#include "identity/IdentityRules.h"
-#include "link/DownloadExchange.h"
-#include "pgn/BuiltInPgns.h"
-#include "pgn/ParameterRules.h"
-#include "pgn/PgnMath.h"
+#include "link/download/DownloadExchange.h"
+#include "rules/identity/DeviceName.h"
+#include "rules/identity/IdentityRules.h"
+#include "rules/pgn/BuiltInPgns.h"
+#include "rules/pgn/ParameterRules.h"
+#include "rules/pgn/PgnMath.h"
+#include "rules/record/RecordReading.h"
+#include "rules/record/VersionRule.h"
+#include "rules/text/ListTexts.h"
+#include "rules/text/TextCodecs.h"
 
 namespace {
 

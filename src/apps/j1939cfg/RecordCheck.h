@@ -3,7 +3,7 @@
 #include <QList>
 #include <QString>
 
-#include "config/SimulatorConfig.h"
+#include "rules/record/SimulatorConfig.h"
 
 // A configuration record held against the rules the window enforces.
 struct Finding {

@@ -1,4 +1,4 @@
-#include "RecordText.h"
+#include "apps/j1939cfg/RecordText.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -8,11 +8,11 @@
 #include <functional>
 #include <limits>
 
-#include "RecordView.h"
-#include "config/RecordReading.h"
-#include "fields/TextCodecs.h"
-#include "identity/DeviceName.h"
-#include "identity/IdentityRules.h"
+#include "apps/j1939cfg/RecordView.h"
+#include "rules/identity/DeviceName.h"
+#include "rules/identity/IdentityRules.h"
+#include "rules/record/RecordReading.h"
+#include "rules/text/TextCodecs.h"
 
 namespace {
 

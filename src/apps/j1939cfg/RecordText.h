@@ -4,7 +4,7 @@
 #include <QString>
 #include <optional>
 
-#include "config/SimulatorConfig.h"
+#include "rules/record/SimulatorConfig.h"
 
 // Configurations as text, for benches and version control: the JSON that
 // `show --json` prints read back into a record, the KEY=VALUE settings of

@@ -1,14 +1,14 @@
-#include "RecordView.h"
+#include "apps/j1939cfg/RecordView.h"
 
 #include <QJsonArray>
 #include <optional>
 
-#include "config/ListTexts.h"
-#include "config/RecordReading.h"
-#include "config/VersionRule.h"
-#include "fields/TextCodecs.h"
-#include "identity/DeviceName.h"
-#include "pgn/PgnMath.h"
+#include "rules/identity/DeviceName.h"
+#include "rules/pgn/PgnMath.h"
+#include "rules/record/RecordReading.h"
+#include "rules/record/VersionRule.h"
+#include "rules/text/ListTexts.h"
+#include "rules/text/TextCodecs.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 #include <QList>
 #include <QString>
 
-#include "config/SimulatorConfig.h"
+#include "rules/record/SimulatorConfig.h"
 
 // Every field of a configuration record with what it means, as the window
 // reads it: list entries by their texts, bytes in hexadecimal, the NAME with

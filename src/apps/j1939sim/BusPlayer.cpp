@@ -1,6 +1,6 @@
-#include "BusPlayer.h"
+#include "apps/j1939sim/BusPlayer.h"
 
-#include "apps/common/Console.h"
+#include "apps/console/Console.h"
 #include "link/bus/CanBus.h"
 #include "rules/j1939/GroupNames.h"
 #include "rules/j1939/Transport.h"

@@ -1,9 +1,9 @@
-#include "SimulatorOptions.h"
+#include "apps/j1939sim/SimulatorOptions.h"
 
 #include <QCommandLineParser>
 #include <QRegularExpression>
 
-#include "apps/common/Console.h"
+#include "apps/console/Console.h"
 
 const char* const kSimulatorUsage =
     R"(Usage: j1939sim [options]

@@ -27,14 +27,14 @@
 #include <memory>
 #include <optional>
 
-#include "BusPlayer.h"
-#include "SimulatorOptions.h"
-#include "apps/common/Console.h"
-#include "config/ConfigFile.h"
-#include "config/RecordReading.h"
-#include "link/ConfigFrames.h"
+#include "apps/console/Console.h"
+#include "apps/j1939sim/BusPlayer.h"
+#include "apps/j1939sim/SimulatorOptions.h"
 #include "link/bus/CanBus.h"
 #include "rules/j1939/DeviceExpectations.h"
+#include "rules/protocol/ConfigFrames.h"
+#include "rules/record/RecordCodec.h"
+#include "rules/record/RecordReading.h"
 
 namespace {
 

@@ -3,8 +3,8 @@
 #include <QObject>
 #include <QString>
 
-#include "config/Failure.h"
 #include "rules/j1939/Identifier.h"
+#include "rules/system/Failure.h"
 
 class QCanBusDevice;
 

@@ -1,8 +1,8 @@
 #include "rules/j1939/DeviceExpectations.h"
 
-#include "pgn/PgnMath.h"
 #include "rules/j1939/GroupNames.h"
 #include "rules/j1939/Transport.h"
+#include "rules/pgn/PgnMath.h"
 
 namespace {
 

@@ -8,9 +8,9 @@
 #include <cstdint>
 #include <optional>
 
-#include "config/SimulatorConfig.h"
-#include "link/ConfigFrames.h"
 #include "rules/j1939/Identifier.h"
+#include "rules/protocol/ConfigFrames.h"
+#include "rules/record/SimulatorConfig.h"
 
 // What a configuration makes the simulator do on the CAN bus: the emulator
 // plays it, and a bus view checks the bus against it. A pure function of the

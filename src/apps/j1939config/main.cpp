@@ -1,0 +1,63 @@
+#include <QApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QIcon>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QSessionManager>
+#include <QTranslator>
+
+#include "rules/system/AppInfo.h"
+#include "rules/system/TerminationSignals.h"
+#include "window/MainWindow.h"
+#include "window/desktop/Platform.h"
+
+int main(int argc, char* argv[]) {
+  QApplication app(argc, argv);
+  QApplication::setOrganizationName(kAppTitle);
+  QApplication::setApplicationName(kAppTitle);
+  // Every window of the run, the About box and the message boxes included, carries the icon.
+  QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/j1939config-64.png")));
+
+  // The user's language, where a translation is installed: the tool's own
+  // texts from <prefix>/share/j1939config/translations beside the program's
+  // bin folder, the standard buttons' from Qt's. Without one the texts stay as
+  // written. A load tries some two dozen file names for the locale; a folder
+  // that is not there costs one look.
+  const auto useTranslation = [](QTranslator& translator, const QString& name,
+                                 const QString& folder) {
+    if (QFileInfo::exists(folder) && translator.load(QLocale(), name, QStringLiteral("_"), folder))
+      QCoreApplication::installTranslator(&translator);
+  };
+  QTranslator toolTexts, qtTexts;
+  useTranslation(toolTexts, QStringLiteral("j1939config"),
+                 QCoreApplication::applicationDirPath() +
+                     QStringLiteral("/../share/j1939config/translations"));
+  useTranslation(qtTexts, QStringLiteral("qtbase"),
+                 QLibraryInfo::path(QLibraryInfo::TranslationsPath));
+
+  QtPlatform seams;
+  MainWindow window(seams.platform(), QDir::currentPath());
+  seams.setOwner(&window);
+
+  // The end of the desktop session, SIGTERM, SIGINT and SIGHUP end the run the
+  // way the close box does, so that j1939.cfg is written. Installed before the
+  // start-up so that a request during it (while a message waits) is not lost.
+  // A run asked to end always ends: once the window has shut down (after any
+  // message that the shut-down showed), the event loop is left as well, even
+  // if the closing of the window did not end it.
+  TerminationSignals termination;
+  QObject::connect(&termination, &TerminationSignals::terminationRequested, &window, [&window] {
+    window.requestClose();
+    if (window.hasShutDown()) QCoreApplication::exit(0);
+  });
+  QObject::connect(
+      &app, &QGuiApplication::commitDataRequest, &window,
+      [&window](QSessionManager&) { window.requestClose(); }, Qt::DirectConnection);
+  QObject::connect(&app, &QCoreApplication::aboutToQuit, &window, [&window] { window.close(); });
+
+  window.startUp();
+  if (window.hasShutDown()) return 0;
+  window.show();
+  return app.exec();
+}

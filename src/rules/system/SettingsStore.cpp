@@ -1,0 +1,71 @@
+#include "rules/system/SettingsStore.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QSettings>
+
+#include "rules/system/AppInfo.h"
+
+namespace {
+QString path(const QString& section, const QString& key) {
+  return section + QLatin1Char('/') + key;
+}
+
+// Why QSettings could not write its file; it says no more than "access".
+QString writeRefusal(const QSettings& settings) {
+  if (settings.status() == QSettings::FormatError)
+    return QCoreApplication::translate("SettingsStore", "it is not a settings file");
+  const QFileInfo file(settings.fileName());
+  const QFileInfo folder(file.absolutePath());
+  if (file.isDir()) return QCoreApplication::translate("SettingsStore", "it is a folder");
+  if (file.exists() && !file.isWritable())
+    return QCoreApplication::translate("SettingsStore", "the file is read-only");
+  if (!folder.isDir())
+    return QCoreApplication::translate("SettingsStore", "its folder %1 cannot be made")
+        .arg(QDir::toNativeSeparators(folder.filePath()));
+  if (!folder.isWritable())
+    return QCoreApplication::translate("SettingsStore", "its folder %1 cannot be written")
+        .arg(QDir::toNativeSeparators(folder.filePath()));
+  return QCoreApplication::translate("SettingsStore", "the disk may be full");
+}
+
+}  // namespace
+
+QtSettingsStore::QtSettingsStore(QString file) : file_(std::move(file)) {}
+QtSettingsStore::~QtSettingsStore() = default;
+
+QSettings& QtSettingsStore::current() const {
+  if (!settings_)
+    settings_ = file_.isEmpty() ? std::make_unique<QSettings>(kAppTitle, kAppTitle)
+                                : std::make_unique<QSettings>(file_, QSettings::IniFormat);
+  else
+    settings_->sync();
+  return *settings_;
+}
+
+bool QtSettingsStore::contains(const QString& section, const QString& key) const {
+  return current().contains(path(section, key));
+}
+
+QString QtSettingsStore::value(const QString& section, const QString& key) const {
+  // A value written by hand with a comma and no quotes (COM2=/dev/a,b) comes
+  // back from the INI file as a list, which toString() turns into an empty
+  // text; joined again it is the text that was written.
+  const QVariant value = current().value(path(section, key));
+  if (value.typeId() == QMetaType::QStringList) return value.toStringList().join(QLatin1Char(','));
+  return value.toString();
+}
+
+void QtSettingsStore::setValue(const QString& section, const QString& key, const QString& value) {
+  current().setValue(path(section, key), value);
+}
+
+MaybeFailure QtSettingsStore::sync() {
+  QSettings& settings = current();
+  settings.sync();
+  if (settings.status() == QSettings::NoError) return std::nullopt;
+  return Failure{QCoreApplication::translate("SettingsStore", "Cannot write the settings file %1")
+                     .arg(QDir::toNativeSeparators(settings.fileName())),
+                 writeRefusal(settings)};
+}

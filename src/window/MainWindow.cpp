@@ -1,0 +1,319 @@
+#include "window/MainWindow.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QDateTime>
+#include <QDir>
+#include <QIcon>
+#include <QLabel>
+#include <QLocale>
+#include <QPointer>
+#include <QStyle>
+#include <QTimer>
+#include <cstdio>
+
+#include "rules/record/VersionRule.h"
+#include "rules/text/ListTexts.h"
+#include "ui_frmMain.h"
+#include "window/AboutBox.h"
+#include "window/PortsDialog.h"
+#include "window/WindowPlacement.h"
+#include "window/fields/Controls.h"
+#include "window/identity/AddressVinFields.h"
+#include "window/identity/NameEditor.h"
+#include "window/pgn/ParameterLayout.h"
+#include "window/pgn/PgnSlots.h"
+#include "window/record/FileCommands.h"
+#include "window/record/FormBinding.h"
+
+namespace {
+// The text panel's own caption, shown while there is nothing to report.
+QString statusText() {
+  return QCoreApplication::translate("MainWindow", "Status");
+}
+}  // namespace
+
+MainWindow::MainWindow(Platform platform, QString workingDirectory, QWidget* parent)
+    : QMainWindow(parent),
+      ui_(std::make_unique<Ui::frmMain>()),
+      platform_(platform),
+      workingDirectory_(std::move(workingDirectory)) {
+  ui_->setupUi(this);
+  setUpLists();
+  setUpToolbar();
+  setUpStatusBar();
+
+  // Identity of the simulated ECU.
+  nameEditor_ = std::make_unique<NameEditor>(*ui_, state_, platform_.messages);
+  addressVinFields_ = std::make_unique<AddressVinFields>(*ui_, platform_.messages);
+
+  // Additional PGNs.
+  pgnSlots_ = std::make_unique<PgnSlots>(
+      std::array{PgnSlotControls::fromForm(*ui_, 0), PgnSlotControls::fromForm(*ui_, 1)}, state_,
+      platform_.messages);
+  for (int slot = 0; slot < 2; ++slot) {
+    const PgnSlotControls c = PgnSlotControls::fromForm(*ui_, slot);
+    parameterLayouts_[slot] =
+        std::make_unique<ParameterLayout>(c.dataLength, c.parameterType, c.parameterPos,
+                                          state_.MaxParameterPos[slot], platform_.messages);
+  }
+
+  // Simulator link.
+  portSelector_ = std::make_unique<PortSelector>(ui_->cmbCOM, platform_.port, platform_.settings,
+                                                 platform_.portInventory, platform_.messages);
+  connect(ui_->mnuFilePorts, &QAction::triggered, this, &MainWindow::editPorts);
+  connect(
+      portSelector_.get(), &PortSelector::statusChanged, statusPanel_,
+      [this](const QString& text) { statusPanel_->setText(text.isEmpty() ? statusText() : text); });
+  configDownload_ = std::make_unique<ConfigDownload>(
+      ConfigDownload::Controls{ui_->cmdConfig, ui_->cmbCOM, ui_->chkDeletePGN1, ui_->chkDeletePGN2,
+                               ui_->cmbSimulatorVersion},
+      state_,
+      [this](SimulatorConfig& shown) {
+        MaybeFailure failure = formBinding_->FormToConfig();
+        if (!failure) shown = formBinding_->recordAsShown();
+        return failure;
+      },
+      platform_.port, platform_.clock, platform_.messages);
+  // The port stays as it is while a download runs; a change of port asked for
+  // meanwhile is made when it ends.
+  connect(configDownload_.get(), &ConfigDownload::exchangeStarted, portSelector_.get(),
+          &PortSelector::holdPort);
+  connect(configDownload_.get(), &ConfigDownload::exchangeFinished, portSelector_.get(),
+          &PortSelector::releasePort);
+
+  // Configuration record and files.
+  formBinding_ = std::make_unique<FormBinding>(
+      *ui_, state_,
+      FormRoutines{[this] { nameEditor().NameBytesToComponents(); },
+                   [this] { pgnSlots().PgnFromFields(); },
+                   [this](int slot, bool enabled) { pgnSlots().SetPgnSlotEnabled(slot, enabled); },
+                   [this](bool held) { pgnSlots().holdRules(held); },
+                   [this] { pgnSlots().CheckShownSlots(); }});
+  fileCommands_ =
+      std::make_unique<FileCommands>(*ui_, state_, *formBinding_, platform_, workingDirectory_);
+
+  connect(ui_->cmbSimulatorVersion, &QComboBox::currentIndexChanged, this,
+          &MainWindow::applyVersionRule);
+  connect(ui_->mnuHelpAbout, &QAction::triggered, this, &MainWindow::showAbout);
+}
+
+MainWindow::~MainWindow() = default;
+
+void MainWindow::setUpLists() {
+  const std::pair<QComboBox*, const FormList&> lists[] = {
+      {ui_->cmbCOM, ComPortList()},
+      {ui_->cmbCANBUSBaudRate, CanBitRateList()},
+      {ui_->cmbSimulatorVersion, SimulatorVersionList()},
+      {ui_->cmbDTCVersion, DtcFormatList()},
+      {ui_->cmbECUInstance, EcuInstanceList()},
+      {ui_->cmbVehicleSysIns, VehicleSystemInstanceList()},
+      {ui_->cmbIndustrygroup, IndustryGroupList()},
+      {ui_->cmbUpdateRate1, UpdateRateList(0)},
+      {ui_->cmbPriority1, PriorityList(0)},
+      {ui_->cmbParameterType1, ParameterTypeList(0)},
+      {ui_->cmbUpdateRate2, UpdateRateList(1)},
+      {ui_->cmbPriority2, PriorityList(1)},
+      {ui_->cmbParameterType2, ParameterTypeList(1)},
+  };
+  for (const auto& [box, list] : lists) {
+    Q_ASSERT(box->objectName() == list.name);
+    for (const QString& entry : list.entries)
+      box->addItem(QCoreApplication::translate(kListTextsContext, entry.toUtf8().constData()));
+    // Filling a list selects its first entry; the window's lists start with
+    // no selection until the loaded configuration selects them.
+    box->setCurrentIndex(-1);
+  }
+}
+
+void MainWindow::setUpToolbar() {
+  // The desktop's icons where its theme has them; else the style's classic
+  // 16-pixel ones (its full icons decode up to 128 pixels, at start-up).
+  const auto icon = [this](const QString& name, QStyle::StandardPixmap fallback) {
+    return QIcon::hasThemeIcon(name) ? QIcon::fromTheme(name)
+                                     : QIcon(style()->standardPixmap(fallback));
+  };
+  ui_->tbOpen->setIcon(icon(QStringLiteral("document-open"), QStyle::SP_DialogOpenButton));
+  ui_->tbSave->setIcon(icon(QStringLiteral("document-save"), QStyle::SP_DialogSaveButton));
+  // The toolbar's buttons are the File menu's commands.
+  connect(ui_->tbOpen, &QAction::triggered, ui_->mnuFileOpen, &QAction::trigger);
+  connect(ui_->tbSave, &QAction::triggered, ui_->mnuFileSave, &QAction::trigger);
+}
+
+void MainWindow::setUpStatusBar() {
+  statusPanel_ = new QLabel(statusText(), ui_->sbStatusBar);
+  statusPanel_->setObjectName(QStringLiteral("sbStatusText"));
+  datePanel_ = new QLabel(ui_->sbStatusBar);
+  datePanel_->setObjectName(QStringLiteral("sbStatusDate"));
+  timePanel_ = new QLabel(ui_->sbStatusBar);
+  timePanel_->setObjectName(QStringLiteral("sbStatusTime"));
+  ui_->sbStatusBar->addWidget(statusPanel_, 1);
+  ui_->sbStatusBar->addPermanentWidget(datePanel_);
+  ui_->sbStatusBar->addPermanentWidget(timePanel_);
+
+  clockTimer_ = new QTimer(this);
+  clockTimer_->setSingleShot(true);
+  clockTimer_->setTimerType(Qt::CoarseTimer);
+  connect(clockTimer_, &QTimer::timeout, this, &MainWindow::refreshClockPanels);
+  refreshClockPanels();
+}
+
+void MainWindow::refreshClockPanels() {
+  const QDateTime now = QDateTime::currentDateTime();
+  const QLocale locale;
+  datePanel_->setText(locale.toString(now.date(), QLocale::ShortFormat));
+  timePanel_->setText(locale.toString(now.time(), QLocale::ShortFormat));
+  // Wake once when the shown time changes: at the next second where the
+  // locale shows seconds, else at the next minute.
+  const QTime time = now.time();
+  int untilChange = 1000 - time.msec();
+  if (!locale.timeFormat(QLocale::ShortFormat).contains(QLatin1Char('s')))
+    untilChange += (59 - time.second()) * 1000;
+  clockTimer_->start(untilChange + 5);
+}
+
+void MainWindow::startUp() {
+  state_.WritingNameBytes = false;
+  state_.WritingNameComponents = false;
+  state_.PgnSyncActive = false;
+  state_.UserFileOpen = 0;
+
+  if (MaybeFailure failure = fileCommands_->OpenDefaultFile())
+    fileCommands_->reportFileFailure(*failure);
+  if (const std::optional<qint64> holder = fileCommands_->defaultFileHolder())
+    sayDefaultFileHeld(*holder);
+  // Said before any editing, so that the user can keep the work with Save As.
+  if (MaybeFailure refusal = fileCommands_->defaultFileWriteRefusal()) {
+    statusPanel_->setText(describeFailure(*refusal));
+    fileCommands_->reportFileFailure(*refusal);
+  }
+  // A message shown during the start-up runs the event loop, in which the
+  // system may end the run; the rest of the start-up is then not done.
+  if (shutDown_) return;
+
+  const QList<Failure> notShown = formBinding_->ConfigToForm();
+  recordShown_ = true;
+  if (!shutDown_) fileCommands_->reportNotShown(fileCommands_->defaultFilePath(), notShown);
+  if (!shutDown_) formBinding_->checkShownSlots();
+  if (shutDown_) return;
+
+  // The port selector reports a port that does not open itself.
+  portSelector().OpenSelectedPort();
+  if (shutDown_) return;
+
+  // Sized and centred last, with the record and the port's status in place:
+  // the window is laid out once, before its first paint.
+  CentreWindow(*this);
+}
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+  shutDown();
+  event->accept();
+}
+
+void MainWindow::requestClose() {
+  if (shutDown_)
+    closeOtherWindows();
+  else if (isVisible())
+    close();
+  else
+    shutDown();  // still starting: a window not yet shown gets no close event
+}
+
+void MainWindow::shutDown() {
+  if (shutDown_) return;
+  shutDown_ = true;
+
+  // Nothing typed is lost for one field that cannot be stored: the others are
+  // stored and written, and the message names the ones that kept their values.
+  // A run ended while the start-up was still showing the record (the system
+  // asked during a start-up message) has a half-filled form that nobody
+  // edited; the record read from the file is then the configuration to keep.
+  // The same holds while a record is being shown after Open.
+  QList<Failure> notStored;
+  if (recordShown_ && !formBinding_->isShowingRecord())
+    notStored = formBinding_->FormToConfigKeepingGoing();
+
+  if (platform_.port.isOpen()) platform_.port.close();
+
+  if (MaybeFailure failure = fileCommands_->WriteDefaultFileAndClose()) {
+    fileCommands_->reportFileFailure(*failure);
+  } else if (!notStored.isEmpty()) {
+    QStringList fields;
+    for (const Failure& field : notStored) fields << describeFailure(field);
+    platform_.messages.show(
+        tr("%1 was written, but these fields could not be stored and kept their "
+           "earlier values: %2.")
+            .arg(QDir::toNativeSeparators(fileCommands_->defaultFilePath()),
+                 fields.join(QStringLiteral("; "))),
+        ConfigNotStoredTitle(), MessageIcon::Information);
+  }
+
+  closeOtherWindows();
+
+  if (isMinimized()) return;
+  if (const MaybeFailure failure = SaveWindowGeometry(*this, platform_.settings))
+    reportSettingsFailure(*failure, tr("The window's place and size are not kept."));
+}
+
+void MainWindow::closeOtherWindows() {
+  // Every other window of the tool (the About box, a message box, a file
+  // dialog), newest first. Other main windows exist only in tests.
+  const QWidgetList windows = QApplication::topLevelWidgets();
+  QList<QPointer<QWidget>> others;
+  for (QWidget* window : windows) {
+    if (window != this && window->isVisible() && !qobject_cast<MainWindow*>(window))
+      others.prepend(window);
+  }
+  for (const QPointer<QWidget>& window : others)
+    if (window) window->close();
+}
+
+void MainWindow::applyVersionRule() {
+  if (ui_->cmbSimulatorVersion->currentIndex() == kVersion101) {
+    setListIndex(ui_->cmbDTCVersion, kDtcFormatOfVersion101);
+    ui_->cmbDTCVersion->setEnabled(false);
+    ui_->txtVIN->hide();
+    setListIndex(ui_->cmbCANBUSBaudRate, kCanBitRateOfVersion101);
+    ui_->cmbCANBUSBaudRate->setEnabled(false);
+  } else {
+    setListIndex(ui_->cmbDTCVersion, kDtcFormatOfVersion200);
+    ui_->cmbDTCVersion->setEnabled(true);
+    ui_->txtVIN->show();
+    ui_->cmbCANBUSBaudRate->setEnabled(true);
+  }
+}
+
+void MainWindow::showAbout() {
+  AboutBox box(this);
+  box.exec();
+}
+
+void MainWindow::editPorts() {
+  PortsDialog dialog(platform_.settings, platform_.portInventory, this);
+  if (dialog.exec() != QDialog::Accepted) return;
+  if (const MaybeFailure& failure = dialog.storeFailure())
+    reportSettingsFailure(*failure, tr("The ports you chose hold for this run only."));
+  portSelector_->mappingChanged();
+}
+
+void MainWindow::reportSettingsFailure(const Failure& failure, const QString& consequence) {
+  platform_.messages.show(describeFailure(failure) + QStringLiteral(". ") + consequence,
+                          tr("Settings not stored"), MessageIcon::Information);
+}
+
+void MainWindow::sayDefaultFileHeld(qint64 holder) {
+  const QString file = kDefaultConfigFileName;
+  const QString note = holder > 0
+                           ? tr("%1 is held by another window (process %2)").arg(file).arg(holder)
+                           : tr("%1 is held by another window").arg(file);
+  setWindowTitle(windowTitle() + QStringLiteral(" \u2014 ") + note);
+  heldNote_ = tr("%1: this window does not write it at exit").arg(note);
+  // Said on the terminal too, for a window started from one.
+  std::fprintf(stderr, "j1939config: %s\n", qPrintable(heldNote_));
+  auto* panel = new QLabel(heldNote_, ui_->sbStatusBar);
+  panel->setObjectName(QStringLiteral("sbStatusHeld"));
+  // After the text panel (the status bar's one ordinary widget), before the clock.
+  ui_->sbStatusBar->insertPermanentWidget(1, panel);
+}

@@ -1,0 +1,246 @@
+#include "window/pgn/PgnSlots.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLineEdit>
+#include <optional>
+
+#include "rules/pgn/PgnMath.h"
+#include "rules/text/TextCodecs.h"
+#include "ui_frmMain.h"
+#include "window/desktop/MessageBoxes.h"
+#include "window/fields/Controls.h"
+#include "window/pgn/FieldWrites.h"
+#include "window/record/FormState.h"
+
+PgnSlotControls PgnSlotControls::fromForm(Ui::frmMain& form, int slot) {
+  Q_ASSERT(slot == 0 || slot == 1);
+  if (slot == 1)
+    return {form.cmbUpdateRate2,   form.cmbPriority2, form.chkReserveBit2,
+            form.chkDatapage2,     form.txtPF2,       form.txtPS2,
+            form.txtDatalength2,   form.txtPGN2,      form.cmbParameterType2,
+            form.txtParameterPos2, form.chkDeletePGN2};
+  return {form.cmbUpdateRate1,   form.cmbPriority1, form.chkReserveBit1,
+          form.chkDatapage1,     form.txtPF1,       form.txtPS1,
+          form.txtDatalength1,   form.txtPGN1,      form.cmbParameterType1,
+          form.txtParameterPos1, form.chkDeletePGN1};
+}
+
+PgnSlots::PgnSlots(std::array<PgnSlotControls, 2> controls, FormState& state,
+                   MessageBoxes& messages)
+    : slots_(controls), state_(state), messages_(messages) {
+  // One connection per control: a handler that rewrites its own box must be
+  // the only one to see the nested change.
+  for (int slot = 0; slot < 2; ++slot) {
+    const PgnSlotControls& c = slots_[slot];
+    connect(c.pgn, &QLineEdit::textChanged, this, [this, slot] { checkTypedPgn(slot); });
+    connect(c.pf, &QLineEdit::textChanged, this, [this, slot] { checkTypedPf(slot); });
+    connect(c.ps, &QLineEdit::textChanged, this, [this, slot] { checkTypedPs(slot); });
+    connect(c.dataPage, &QCheckBox::stateChanged, this, [this, slot] { rebuildPgnFromBits(slot); });
+    connect(c.reserveBit, &QCheckBox::stateChanged, this,
+            [this, slot] { rebuildPgnFromBits(slot); });
+    connect(c.deletePgn, &QCheckBox::stateChanged, this, [this, slot] { applyDeleteBox(slot); });
+  }
+}
+
+void PgnSlots::PgnFromFields() {
+  state_.PgnSyncActive = true;
+  for (PgnSlotControls& c : slots_) {
+    PgnParts parts;
+    parts.pf = HexTextToByte(c.pf->text());
+    parts.ps = HexTextToByte(c.ps->text());
+    parts.reserved = isTicked(c.reserveBit);
+    parts.dataPage = isTicked(c.dataPage);
+    writeText(c.pgn, QString::number(PgnFromParts(parts)));
+  }
+  state_.PgnSyncActive = false;
+}
+
+void PgnSlots::FieldsFromPgn() {
+  state_.PgnSyncActive = true;
+  for (PgnSlotControls& c : slots_) {
+    // A text that cannot be split (beyond 32 bits, or a byte above the data
+    // page) leaves this slot's parts as they are; the other slot is still
+    // rewritten, so that a PGN typed there is never lost to stale parts.
+    const std::optional<int32_t> pgn = ReadPgnText(c.pgn->text());
+    if (!pgn) continue;
+    const std::optional<PgnParts> parts = PartsFromPgn(*pgn);
+    if (!parts) continue;
+    setCheckValue(c.reserveBit, parts->reserved ? 1 : 0);
+    setCheckValue(c.dataPage, parts->dataPage ? 1 : 0);
+    writeText(c.pf, ByteToHexText(parts->pf));
+    writeText(c.ps, IsPdu1Format(parts->pf) ? QStringLiteral("00") : ByteToHexText(parts->ps));
+  }
+  state_.PgnSyncActive = false;
+}
+
+bool PgnSlots::CheckPgnSlot(int slot) {
+  if (rulesHeld_ || isTicked(at(slot).deletePgn)) return false;
+  const bool builtIn = reportBuiltIn(slot);
+  return reportBothEqual() || builtIn;
+}
+
+void PgnSlots::CheckShownSlots() {
+  for (int slot = 0; slot < 2; ++slot)
+    if (!isTicked(at(slot).deletePgn)) reportBuiltIn(slot);
+  reportBothEqual();
+}
+
+bool PgnSlots::reportBuiltIn(int slot) {
+  if (!IsBuiltInPgnText(at(slot).pgn->text())) return false;
+  if (slot == 1)
+    tellRule(tr("This additional PGN2 you choose has existed in the hardware, You "
+                "have to change to another one!"),
+             tr("PGN2 has existed"));
+  else
+    tellRule(tr("This additional PGN1 you choose has existed in the hardware, You "
+                "have to change to another one!"),
+             tr("PGN1 has existed"));
+  return true;
+}
+
+bool PgnSlots::reportBothEqual() {
+  // Both slots in use with one PGN: the same words whichever slot was edited.
+  const PgnSlotControls& first = slots_[0];
+  const PgnSlotControls& second = slots_[1];
+  if (!PgnTextsEqual(first.pgn->text(), second.pgn->text()) || checkValue(first.deletePgn) != 0 ||
+      checkValue(second.deletePgn) != 0)
+    return false;
+  tellRule(tr("This additional PGN1 is equal to additional PGN2, You have to "
+              "change  one!"),
+           tr("PGN1 = PGN2"));
+  return true;
+}
+
+void PgnSlots::SetPgnSlotEnabled(int slot, bool enabled) {
+  PgnSlotControls& c = at(slot);
+  c.updateRate->setEnabled(enabled);
+  c.priority->setEnabled(enabled);
+  c.reserveBit->setEnabled(enabled);
+  c.dataPage->setEnabled(enabled);
+  c.pf->setEnabled(enabled);
+  c.ps->setEnabled(enabled);
+  c.dataLength->setEnabled(enabled);
+  c.pgn->setEnabled(enabled);
+  c.parameterType->setEnabled(enabled);
+  c.parameterPos->setEnabled(enabled);
+}
+
+void PgnSlots::checkTypedPgn(int slot) {
+  if (state_.PgnSyncActive) return;
+  QLineEdit* box = at(slot).pgn;
+  const QString text = box->text();
+  if (IsDecimalText(text)) {
+    // Out of range is reported but kept, so that the user sees what was typed;
+    // the parts still take its low 18 bits.
+    if (DecimalValue(text) > static_cast<uint64_t>(kMaxPgn)) {
+      tellField(tr("PGN should be 0 to 262143"), tr("PGN is wrong"));
+      selectAll(box);
+    }
+  } else if (text.isEmpty()) {
+    writeText(box, QStringLiteral("0"));
+    selectAll(box);
+  } else {
+    tellField(tr("You must enter decimal 0 to 262143"), tr("PGN must be decimal"));
+    writeText(box, QStringLiteral("0"));
+    selectAll(box);
+  }
+  FieldsFromPgn();
+  if (CheckPgnSlot(slot)) selectAll(box);
+}
+
+void PgnSlots::checkTypedPf(int slot) {
+  if (state_.PgnSyncActive) return;
+  PgnSlotControls& c = at(slot);
+  const QString text = c.pf->text();
+  if (text.isEmpty()) {
+    // An emptied PF counts as 0 and stays empty unless that makes a conflict.
+    PgnFromFields();
+    if (CheckPgnSlot(slot)) {
+      writeText(c.pf, QStringLiteral("0"));
+      selectAll(c.pf);
+    }
+    return;
+  }
+  if (IsHexText(text)) {
+    if (StripLeadingZeros(text).size() > 2) {
+      tellField(tr("You must enter hex 0 to ff"),
+                tr("%1 must be 0 to FF").arg(fieldName("PF", slot)));
+      writeText(c.pf, text.left(2));
+      selectAll(c.pf);
+    } else if (IsPdu1Format(HexTextToByte(text))) {
+      // PDU1: the PS is a destination address, not part of the PGN.
+      writeText(c.ps, QStringLiteral("0"));
+    }
+  } else {
+    tellField(tr("You must enter hex 0 to ff"), tr("%1 must be hex").arg(fieldName("PF", slot)));
+    writeText(c.pf, QStringLiteral("0"));
+    selectAll(c.pf);
+  }
+  PgnFromFields();
+  if (CheckPgnSlot(slot)) selectAll(c.pf);
+}
+
+void PgnSlots::checkTypedPs(int slot) {
+  if (state_.PgnSyncActive) return;
+  PgnSlotControls& c = at(slot);
+  const QString text = c.ps->text();
+  if (text.isEmpty()) {
+    PgnFromFields();
+    if (CheckPgnSlot(slot)) {
+      writeText(c.ps, QStringLiteral("0"));
+      selectAll(c.ps);
+    }
+    return;
+  }
+  if (IsHexText(text)) {
+    if (StripLeadingZeros(text).size() > 2) {
+      tellField(tr("You must enter hex 0 to ff"),
+                tr("%1 must be 0 to FF").arg(fieldName("PS", slot)));
+      writeText(c.ps, text.left(2));
+      selectAll(c.ps);
+    }
+    // In PDU1 every PS entry turns back into 0 at once.
+    if (IsPdu1Format(HexTextToByte(c.pf->text()))) writeText(c.ps, QStringLiteral("0"));
+  } else {
+    if (!IsPdu1Format(HexTextToByte(c.pf->text()))) {
+      // Kept as typed; the PGN reads it as HexTextToByte does.
+      tellField(tr("You must enter hex 0 to ff"), tr("%1 must be hex").arg(fieldName("PS", slot)));
+    } else {
+      tellField(tr("You must enter hex 0"), tr("%1 must be 0").arg(fieldName("PS", slot)));
+      writeText(c.ps, QStringLiteral("0"));
+    }
+    selectAll(c.ps);
+  }
+  PgnFromFields();
+  if (CheckPgnSlot(slot)) selectAll(c.ps);
+}
+
+void PgnSlots::rebuildPgnFromBits(int slot) {
+  if (state_.PgnSyncActive) return;
+  PgnFromFields();
+  if (CheckPgnSlot(slot)) focusAndSelect(at(slot).pgn);
+}
+
+void PgnSlots::applyDeleteBox(int slot) {
+  // Taking a slot in or out of use is not part of the PGN rewrite: no guard.
+  PgnSlotControls& c = at(slot);
+  if (checkValue(c.deletePgn) == 0) {
+    SetPgnSlotEnabled(slot, true);
+    if (CheckPgnSlot(slot)) focusAndSelect(c.pgn);
+  }
+  if (checkValue(c.deletePgn) == 1) SetPgnSlotEnabled(slot, false);
+}
+
+void PgnSlots::tellField(const QString& prompt, const QString& title) {
+  messages_.show(prompt, title, MessageIcon::Information);
+}
+
+void PgnSlots::tellRule(const QString& prompt, const QString& title) {
+  messages_.show(prompt, title, MessageIcon::None);
+}
+
+QString PgnSlots::fieldName(const char* field, int slot) {
+  Q_ASSERT(slot == 0 || slot == 1);
+  return QString::fromLatin1(field) + QString::number(slot + 1);
+}

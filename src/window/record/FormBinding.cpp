@@ -1,0 +1,474 @@
+#include "window/record/FormBinding.h"
+
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QRadioButton>
+#include <QScopedValueRollback>
+
+#include "rules/identity/DeviceName.h"
+#include "rules/identity/IdentityRules.h"
+#include "rules/pgn/ParameterRules.h"
+#include "rules/pgn/PgnMath.h"
+#include "rules/record/RecordReading.h"
+#include "rules/record/VersionRule.h"
+#include "rules/text/TextCodecs.h"
+#include "ui_frmMain.h"
+#include "window/fields/Controls.h"
+#include "window/pgn/PgnSlots.h"
+
+namespace {
+
+QString slotFieldName(int slot, const char* field) {
+  return QStringLiteral("Pgn%1%2").arg(slot + 1).arg(QLatin1String(field));
+}
+
+Failure listRefuses(const QString& field, int value, const QComboBox* list) {
+  return Failure{QStringLiteral("%1 = %2").arg(field).arg(value),
+                 QCoreApplication::translate("FormBinding", "the list %1 has no entry %2")
+                     .arg(list->objectName())
+                     .arg(value)};
+}
+
+Failure checkBoxRefuses(const QString& field, int value, const QCheckBox* box) {
+  return Failure{QStringLiteral("%1 = %2").arg(field).arg(value),
+                 QCoreApplication::translate("FormBinding", "the check box %1 takes only 0, 1 or 2")
+                     .arg(box->objectName())};
+}
+
+Failure noSelection(const QString& field, const QComboBox* list) {
+  return Failure{QStringLiteral("%1 (%2)").arg(field, list->objectName()),
+                 QCoreApplication::translate("FormBinding", "no entry is selected")};
+}
+
+QString decimal(int value) {
+  return QString::number(value);
+}
+
+}  // namespace
+
+FormBinding::FormBinding(Ui::frmMain& form, FormState& state, FormRoutines routines,
+                         QObject* parent)
+    : QObject(parent),
+      form_(form),
+      state_(state),
+      routines_(std::move(routines)),
+      simulatorMode_(new QButtonGroup(this)) {
+  // One group: selecting one mode deselects the other.
+  simulatorMode_->setExclusive(true);
+  simulatorMode_->addButton(form_.optDynamic);
+  simulatorMode_->addButton(form_.optStatic);
+  connect(form_.cmdDefault, &QPushButton::clicked, this, [this] { restoreDefaults(); });
+  watchForChanges();
+}
+
+void FormBinding::watchForChanges() {
+  // These connections only note which control changed; they read nothing, so
+  // coming after the controls' own handlers does not matter.
+  QWidget* window = form_.centralwidget;
+  for (QLineEdit* box : window->findChildren<QLineEdit*>())
+    connect(box, &QLineEdit::textChanged, this, [this, box] { controlChanged(box); });
+  for (QComboBox* list : window->findChildren<QComboBox*>())
+    connect(list, &QComboBox::currentIndexChanged, this, [this, list] { controlChanged(list); });
+  for (QAbstractButton* button : window->findChildren<QAbstractButton*>()) {
+    if (button->isCheckable())
+      connect(button, &QAbstractButton::toggled, this, [this, button] { controlChanged(button); });
+  }
+}
+
+void FormBinding::controlChanged(const QWidget* control) {
+  // The copies' own writes, and the handlers they run, are not the user's.
+  if (copying_ != Copy::None) return;
+  changedByUser_ = true;
+  // From now on the control shows what is to be stored.
+  notShown_.remove(control);
+  // A change of any part of a slot's PGN gives up the PGN held back for it.
+  for (int slot = 0; slot < 2; ++slot) {
+    const PgnSlotControls k = slotControls(slot);
+    for (const QWidget* part :
+         {static_cast<const QWidget*>(k.pf), static_cast<const QWidget*>(k.ps),
+          static_cast<const QWidget*>(k.pgn), static_cast<const QWidget*>(k.reserveBit),
+          static_cast<const QWidget*>(k.dataPage)})
+      if (part == control) notShown_.remove(k.pgn);
+  }
+}
+
+PgnSlotControls FormBinding::slotControls(int slot) const {
+  return PgnSlotControls::fromForm(form_, slot);
+}
+
+QLineEdit* FormBinding::nameByteBox(int index) const {
+  QLineEdit* const boxes[] = {form_.txtDeviceName0, form_.txtDeviceName1, form_.txtDeviceName2,
+                              form_.txtDeviceName3, form_.txtDeviceName4, form_.txtDeviceName5,
+                              form_.txtDeviceName6, form_.txtDeviceName7};
+  return boxes[index];
+}
+
+QList<Failure> FormBinding::ConfigToForm() {
+  const QScopedValueRollback copying(copying_, Copy::ToForm);
+  loaded_ = state_.Config;
+  notShown_.clear();
+  QList<Failure> notShown;
+  routines_.HoldPgnSlotRules(true);
+  // The order of the steps is what makes the derived fields come out right.
+  showPortAddressAndMode(notShown);
+  showSlotUseListsAndBits(notShown);
+  showSlotNumbers(notShown);
+  showName();
+  showVersionRule(notShown);
+  routines_.HoldPgnSlotRules(false);
+  return notShown;
+}
+
+void FormBinding::holdPduOnePgn(int slot, QList<Failure>& notShown) {
+  const int32_t stored = state_.Config.Pgns[slot].Pgn;
+  if (stored < 0 || stored > kMaxPgn) return;
+  const uint8_t pf = static_cast<uint8_t>(stored >> 8);
+  if (!IsPdu1Format(pf) || (stored & 0xFF) == 0) return;
+  const int32_t shown = stored & ~0xFF;
+  notShown << Failure{QString(), tr("PGN%1 %2 is read as %3 because a PDU1 group's PS is a "
+                                    "destination address")
+                                     .arg(slot + 1)
+                                     .arg(stored)
+                                     .arg(shown)};
+  notShown_.insert(slotControls(slot).pgn);
+  slotControls(slot).pgn->setText(QString::number(shown));
+}
+
+void FormBinding::showList(QComboBox* list, int value, const QString& field,
+                           QList<Failure>& notShown) {
+  // A value the control cannot take leaves the control as it was; the field
+  // keeps its stored value (see FormToConfig) and the copy goes on.
+  if (setListIndex(list, value)) return;
+  notShown << listRefuses(field, value, list);
+  notShown_.insert(list);
+}
+
+void FormBinding::showBox(QCheckBox* box, int value, const QString& field,
+                          QList<Failure>& notShown) {
+  if (setCheckValue(box, value)) return;
+  notShown << checkBoxRefuses(field, value, box);
+  notShown_.insert(box);
+}
+
+void FormBinding::showPortAddressAndMode(QList<Failure>& notShown) {
+  const SimulatorConfig& c = state_.Config;
+  // 1. The port list; its own handling re-opens the port.
+  showList(form_.cmbCOM, c.ComPortIndex, QStringLiteral("ComPortIndex"), notShown);
+
+  // 2. Source address.
+  form_.txtJ1939Addr->setText(ByteToHexText(c.SourceAddress));
+
+  // 3. Dynamic takes any non-zero value, then Static the complement: of the two
+  // writes the second wins, so only -1 leaves Dynamic selected.
+  if (IsDynamicMode(c.DynamicMode))
+    form_.optDynamic->setChecked(true);
+  else
+    form_.optStatic->setChecked(true);
+}
+
+void FormBinding::showSlotUseListsAndBits(QList<Failure>& notShown) {
+  const SimulatorConfig& c = state_.Config;
+  // 4, 5. The delete boxes, then each slot enabled as its box reads back.
+  for (int slot = 0; slot < 2; ++slot) {
+    const PgnSlotControls ctl = slotControls(slot);
+    setCheckValue(ctl.deletePgn, IsSlotInUse(c.Pgns[slot].InUse) ? 0 : 1);
+    routines_.SetPgnSlotEnabled(slot, !isTicked(ctl.deletePgn));
+  }
+
+  // 6. Update rates.
+  for (int slot = 0; slot < 2; ++slot)
+    showList(slotControls(slot).updateRate, c.Pgns[slot].UpdateRate,
+             slotFieldName(slot, "UpdateRate"), notShown);
+  // 7. Priorities.
+  for (int slot = 0; slot < 2; ++slot)
+    showList(slotControls(slot).priority, c.Pgns[slot].Priority, slotFieldName(slot, "Priority"),
+             notShown);
+  // 8. Reserved bits; a greyed 2 is shown clear, as the PGN counts it.
+  for (int slot = 0; slot < 2; ++slot)
+    showBox(slotControls(slot).reserveBit, PgnBitBoxValue(c.Pgns[slot].Reserved),
+            slotFieldName(slot, "Reserved"), notShown);
+  // 9. Data-page bits.
+  for (int slot = 0; slot < 2; ++slot)
+    showBox(slotControls(slot).dataPage, PgnBitBoxValue(c.Pgns[slot].DataPage),
+            slotFieldName(slot, "DataPage"), notShown);
+}
+
+void FormBinding::showSlotNumbers(QList<Failure>& notShown) {
+  SimulatorConfig& c = state_.Config;
+  // 10. PF of both slots, then PS of both.
+  for (int slot = 0; slot < 2; ++slot)
+    slotControls(slot).pf->setText(ByteToHexText(c.Pgns[slot].Pf));
+  for (int slot = 0; slot < 2; ++slot)
+    slotControls(slot).ps->setText(ByteToHexText(c.Pgns[slot].Ps));
+
+  // 11, 12. A data length of 0 means a record that never held one: 1 byte.
+  for (int slot = 0; slot < 2; ++slot) {
+    int16_t& length = c.Pgns[slot].DataLength;
+    length = ShownLayoutValue(length);
+  }
+  for (int slot = 0; slot < 2; ++slot)
+    slotControls(slot).dataLength->setText(decimal(c.Pgns[slot].DataLength));
+
+  // 13. The stored PGNs, written after their parts, so that they win over them.
+  for (int slot = 0; slot < 2; ++slot) {
+    holdPduOnePgn(slot, notShown);
+    if (!keepsLoadedValue(slotControls(slot).pgn))
+      slotControls(slot).pgn->setText(QString::number(c.Pgns[slot].Pgn));
+  }
+
+  // 14. Parameter types, after the data lengths they are checked against.
+  for (int slot = 0; slot < 2; ++slot)
+    showList(slotControls(slot).parameterType, c.Pgns[slot].ParamType,
+             slotFieldName(slot, "ParamType"), notShown);
+
+  // 15, 16. Parameter positions; 0 means position 1.
+  for (int slot = 0; slot < 2; ++slot) {
+    int16_t& position = c.Pgns[slot].ParamPos;
+    position = ShownLayoutValue(position);
+  }
+  for (int slot = 0; slot < 2; ++slot)
+    slotControls(slot).parameterPos->setText(decimal(c.Pgns[slot].ParamPos));
+}
+
+void FormBinding::showName() {
+  // 17, 18. The NAME bytes, then the components refreshed from all eight.
+  for (int i = 0; i < 8; ++i) nameByteBox(i)->setText(ByteToHexText(state_.Config.DeviceName[i]));
+  routines_.NameBytesToComponents();
+}
+
+void FormBinding::showVersionRule(QList<Failure>& notShown) {
+  const SimulatorConfig& c = state_.Config;
+  // 19. The version list first, so that its own rule runs before the DTC
+  // format, the VIN and the bit rate are set here.
+  if (SimulatorVersionIndex(c.SimulatorVersion) == kVersion200) {
+    setListIndex(form_.cmbSimulatorVersion, kVersion200);
+    showList(form_.cmbDTCVersion, c.DtcVersion, QStringLiteral("DtcVersion"), notShown);
+    form_.cmbDTCVersion->setEnabled(true);
+    form_.txtVIN->show();
+    form_.txtVIN->setText(QString());
+    // One character per stored byte, appended one by one; a byte 0 ends a VIN
+    // that was never stored (the record's zero filling), so that the box shows
+    // an empty VIN rather than invisible control characters.
+    for (const QChar character : VinText(c.Vin))
+      form_.txtVIN->setText(form_.txtVIN->text() + character);
+    form_.cmbCANBUSBaudRate->setEnabled(true);
+  } else {
+    setListIndex(form_.cmbSimulatorVersion, kVersion101);
+    setListIndex(form_.cmbDTCVersion, kDtcFormatOfVersion101);
+    form_.cmbDTCVersion->setEnabled(false);
+    form_.txtVIN->hide();
+    setListIndex(form_.cmbCANBUSBaudRate, kCanBitRateOfVersion101);
+    form_.cmbCANBUSBaudRate->setEnabled(false);
+  }
+  // 20. Both versions: any non-zero value is 500 kbit/s.
+  setListIndex(form_.cmbCANBUSBaudRate, IsCan500Kbps(c.CanBaudRate) ? 1 : 0);
+}
+
+MaybeFailure FormBinding::FormToConfig() {
+  const QList<Failure> failures = storeForm(false);
+  if (failures.isEmpty()) return std::nullopt;
+  return failures.first();
+}
+
+QList<Failure> FormBinding::FormToConfigKeepingGoing() {
+  return storeForm(true);
+}
+
+bool FormBinding::Store::stops(const Failure& failure) {
+  failures << failure;
+  return !keepGoing;
+}
+
+QList<Failure> FormBinding::storeForm(bool keepGoing) {
+  const QScopedValueRollback copying(copying_, Copy::ToRecord);
+  Store store{keepGoing, {}};
+  // 1. Each PGN recomputed from its parts, so that the stored number matches them.
+  routines_.PgnFromFields();
+  // A step that stops the copy leaves the fields after it as they were.
+  storePortAddressAndMode();
+  storeSlotUseListsAndBits();
+  if (storeSlotNumbers(store) || storeNameAndVersion(store)) return store.failures;
+  // 18. "1.01" has no VIN and a fixed bit rate: both keep what they held.
+  if (state_.Config.SimulatorVersion == 0) return store.failures;
+  if (storeVin(store)) return store.failures;
+  // 20.
+  state_.Config.CanBaudRate = form_.cmbCANBUSBaudRate->currentIndex() == 0 ? 0 : -1;
+  return store.failures;
+}
+
+int16_t FormBinding::held(const QWidget* control, int16_t loaded, int shown) const {
+  // A field the form could not show keeps the value it was loaded with.
+  return keepsLoadedValue(control) ? loaded : static_cast<int16_t>(shown);
+}
+
+void FormBinding::storePortAddressAndMode() {
+  SimulatorConfig& c = state_.Config;
+  // 2-4.
+  c.ComPortIndex = held(form_.cmbCOM, loaded_.ComPortIndex, form_.cmbCOM->currentIndex());
+  c.SourceAddress = HexTextToByte(form_.txtJ1939Addr->text());
+  c.DynamicMode = form_.optDynamic->isChecked() ? -1 : 0;
+}
+
+void FormBinding::storeSlotUseListsAndBits() {
+  SimulatorConfig& c = state_.Config;
+  // 5. In use is 1, not -1.
+  for (int slot = 0; slot < 2; ++slot)
+    c.Pgns[slot].InUse = checkValue(slotControls(slot).deletePgn) == 0 ? 1 : 0;
+  // 6-9.
+  for (int slot = 0; slot < 2; ++slot) {
+    const PgnSlotControls k = slotControls(slot);
+    const PgnSlotConfig& was = loaded_.Pgns[slot];
+    PgnSlotConfig& now = c.Pgns[slot];
+    now.UpdateRate = held(k.updateRate, was.UpdateRate, k.updateRate->currentIndex());
+    now.Priority = held(k.priority, was.Priority, k.priority->currentIndex());
+    now.Reserved = held(k.reserveBit, was.Reserved, checkValue(k.reserveBit));
+    now.DataPage = held(k.dataPage, was.DataPage, checkValue(k.dataPage));
+  }
+}
+
+bool FormBinding::storeSlotNumbers(Store& store) {
+  SimulatorConfig& c = state_.Config;
+  // 10. PF of both slots, then PS of both.
+  for (int slot = 0; slot < 2; ++slot)
+    c.Pgns[slot].Pf = HexTextToByte(slotControls(slot).pf->text());
+  for (int slot = 0; slot < 2; ++slot) {
+    const PgnSlotControls k = slotControls(slot);
+    c.Pgns[slot].Ps = keepsLoadedValue(k.pgn) ? loaded_.Pgns[slot].Ps : HexTextToByte(k.ps->text());
+  }
+
+  // 11. Only a length in range is stored; anything else keeps the last one.
+  for (int slot = 0; slot < 2; ++slot) {
+    const QString text = slotControls(slot).dataLength->text();
+    if (!IsDecimalText(text)) continue;
+    const uint64_t value = DecimalValue(text);
+    if (IsDataLengthInRange(static_cast<int64_t>(value)))
+      c.Pgns[slot].DataLength = static_cast<int16_t>(value);
+  }
+
+  // 12. The PGN texts, as PgnFromFields has just written them.
+  for (int slot = 0; slot < 2; ++slot) {
+    QLineEdit* box = slotControls(slot).pgn;
+    if (keepsLoadedValue(box)) {
+      c.Pgns[slot].Pgn = loaded_.Pgns[slot].Pgn;
+      continue;
+    }
+    bool ok = false;
+    const int32_t value = box->text().toInt(&ok);
+    if (!ok) {
+      if (store.stops(
+              Failure{tr("PGN of Additional PGN%1 (%2)").arg(slot + 1).arg(box->objectName()),
+                      tr("'%1' is not a whole number").arg(box->text())}))
+        return true;
+      continue;
+    }
+    c.Pgns[slot].Pgn = value;
+  }
+
+  // 13. A byte cannot hold "no selection".
+  for (int slot = 0; slot < 2; ++slot) {
+    QComboBox* list = slotControls(slot).parameterType;
+    if (keepsLoadedValue(list)) {
+      c.Pgns[slot].ParamType = loaded_.Pgns[slot].ParamType;
+      continue;
+    }
+    if (list->currentIndex() < 0) {
+      if (store.stops(noSelection(tr("Parameter Type of Additional PGN%1").arg(slot + 1), list)))
+        return true;
+      continue;
+    }
+    c.Pgns[slot].ParamType = static_cast<uint8_t>(list->currentIndex());
+  }
+
+  // 14. Only a position within the slot's last computed bound is stored.
+  for (int slot = 0; slot < 2; ++slot) {
+    const int16_t bound = state_.MaxParameterPos[slot];
+    const QString text = slotControls(slot).parameterPos->text();
+    if (!IsDecimalText(text)) continue;
+    const uint64_t value = DecimalValue(text);
+    if (value > 0 && bound > 0 && value <= static_cast<uint64_t>(bound))
+      c.Pgns[slot].ParamPos = static_cast<int16_t>(value);
+  }
+  return false;
+}
+
+bool FormBinding::storeNameAndVersion(Store& store) {
+  SimulatorConfig& c = state_.Config;
+  // 15-16.
+  // Box 7 may keep a text that is not hex, such as '8G' (0x80): bit 63 is
+  // dropped as the NAME fields drop it.
+  for (int i = 0; i < 8; ++i)
+    c.DeviceName[i] =
+        HeldNameByte(static_cast<std::size_t>(i), HexTextToByte(nameByteBox(i)->text()));
+  c.SimulatorVersion = static_cast<int16_t>(form_.cmbSimulatorVersion->currentIndex());
+
+  // 17.
+  if (keepsLoadedValue(form_.cmbDTCVersion)) {
+    c.DtcVersion = loaded_.DtcVersion;
+  } else if (form_.cmbDTCVersion->currentIndex() < 0) {
+    if (store.stops(noSelection(tr("DTC Format"), form_.cmbDTCVersion))) return true;
+  } else {
+    c.DtcVersion = static_cast<uint8_t>(form_.cmbDTCVersion->currentIndex());
+  }
+  return false;
+}
+
+bool FormBinding::storeVin(Store& store) {
+  // 19. Exactly 17 single-byte character codes; later characters are ignored.
+  const QString vin = form_.txtVIN->text();
+  MaybeFailure vinFailure;
+  if (vin.size() < kVinLength) {
+    vinFailure =
+        Failure{tr("VIN (txtVIN)"),
+                tr("it has %1 characters; a VIN needs %2").arg(vin.size()).arg(kVinLength)};
+  } else {
+    for (int i = 0; i < kVinLength && !vinFailure; ++i) {
+      if (vin.at(i).unicode() > 0xFF)
+        vinFailure = Failure{tr("VIN (txtVIN)"),
+                             tr("the character '%1' has no single-byte code").arg(vin.at(i))};
+    }
+  }
+  if (vinFailure) return store.stops(*vinFailure);
+  for (int i = 0; i < kVinLength; ++i)
+    state_.Config.Vin[i] = static_cast<uint8_t>(vin.at(i).unicode());
+  return false;
+}
+
+SimulatorConfig FormBinding::recordAsShown() const {
+  SimulatorConfig shown = RecordAsShown(state_.Config);
+  shown.CanBaudRate = form_.cmbCANBUSBaudRate->currentIndex() == 0 ? 0 : -1;
+  return shown;
+}
+
+void FormBinding::restoreDefaults() {
+  LoadDefaults();
+}
+
+void FormBinding::LoadDefaults() {
+  // The factory configuration replaces what was loaded, also where a list
+  // already showed the factory value and so does not change.
+  changedByUser_ = true;
+  notShown_.clear();
+  form_.txtJ1939Addr->setText(QStringLiteral("00"));
+  form_.optStatic->setChecked(true);
+  setCheckValue(form_.chkDeletePGN1, 1);
+  setCheckValue(form_.chkDeletePGN2, 1);
+  setListIndex(form_.cmbUpdateRate1, 0);  // "On Request"
+  setListIndex(form_.cmbUpdateRate2, 0);
+  setListIndex(form_.cmbPriority1, 7);
+  setListIndex(form_.cmbPriority2, 7);
+  routines_.SetPgnSlotEnabled(0, false);
+  routines_.SetPgnSlotEnabled(1, false);
+  setListIndex(form_.cmbParameterType1, 0);  // "Single Byte"
+  setListIndex(form_.cmbParameterType2, 0);
+  form_.txtParameterPos1->setText(QStringLiteral("1"));
+  form_.txtParameterPos2->setText(QStringLiteral("1"));
+  for (int i = 0; i < 8; ++i) nameByteBox(i)->setText(QStringLiteral("00"));
+  // Boxes that already held "00" ran no handler: the components follow here.
+  routines_.NameBytesToComponents();
+  setListIndex(form_.cmbSimulatorVersion, 1);  // "2.00"
+  setListIndex(form_.cmbDTCVersion, 3);        // "Version4"
+  form_.txtVIN->setText(QStringLiteral("KorvaneElectronic"));
+  setListIndex(form_.cmbCANBUSBaudRate, 0);  // "250Kbps"
+}

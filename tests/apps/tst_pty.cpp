@@ -1,0 +1,139 @@
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <QTest>
+#include <memory>
+
+#include "rules/protocol/ConfigFrames.h"
+#include "support/Emulator.h"
+#include "support/Records.h"
+
+using L = QStringList;
+
+// The real port on pseudo-terminals: "j1939cfg program" against j1939sim, the
+// exchanges run side by side so that the reply windows overlap; then j1939sim
+// itself, its options and its answers to what arrives.
+class PtyTest : public QObject {
+  Q_OBJECT
+ private slots:
+  void program() {
+    struct Row {
+      L sim;
+      int exit;
+      const char *out, *err;
+    };
+    // clang-format off
+    const Row rows[] = {
+        {{"--version", "2.00"}, 0, "Configuration is successfull!\n", ""},
+        {{"--version", "1.01"}, 0, "Configuration is successfull!\n", ""},
+        {{"--silent"}, 1, "Configuration fails!\n", ""},
+        {{"--reply", "AA"}, 1, "Configuration fails!\n", ""},
+        {{"--plan", "55@1500"}, 1, "Configuration fails!\n", ""},
+        {{"--silent"}, 2, "Configuration fails!\n", "j1939cfg: the port %1 failed: the device closed the connection"},  // far end closes
+    };
+    // clang-format on
+    QTemporaryDir dir;
+    QString ports = "[Ports]\n";
+    std::vector<std::unique_ptr<SimulatorProcess>> sims;
+    std::vector<std::unique_ptr<QProcess>> tools;
+    // COM3 stands for a link whose name has a comma, written without quotes.
+    const QString link = dir.filePath("j1939sim,3");
+    for (const Row& row : rows) {
+      const bool linked = sims.size() == 2;
+      sims.push_back(
+          std::make_unique<SimulatorProcess>(row.sim + (linked ? L{"--link", link} : L{})));
+      ports +=
+          QStringLiteral("COM%1=%2\n").arg(sims.size()).arg(linked ? link : sims.back()->device());
+    }
+    QVERIFY(QDir(dir.path()).mkpath("TarvikConfig"));
+    QVERIFY(writeBytes(dir.filePath("TarvikConfig/TarvikConfig.conf"), ports.toUtf8()));
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("XDG_CONFIG_HOME", dir.path());  // COMn stands for the n-th emulator
+    for (std::size_t i = 0; i < sims.size(); ++i) {
+      const QString file = dir.filePath(QStringLiteral("%1.cfg").arg(i));
+      const bool v1 = i != 0;  // j1939sim plays "1.01" unless told otherwise
+      QVERIFY(writeRecord(file, benchRecord([=](auto& c) { c.SimulatorVersion = v1 ? 0 : 1; })));
+      tools.push_back(std::make_unique<QProcess>());
+      tools.back()->setProcessEnvironment(environment);
+      tools.back()->start(programPath("j1939cfg"),
+                          {"program", file, "--port=com" + QString::number(i + 1)});
+    }
+    QVERIFY(!sims.back()->waitForLine("reply 1: none").isEmpty());
+    QVERIFY(sims.back()->quit());
+    for (std::size_t i = 0; i < sims.size(); ++i) {
+      const Run run = finish(*tools[i]);
+      QCOMPARE(run.out, rows[i].out);
+      const QString err = QString(rows[i].err).replace("%1", sims[i]->device());
+      QVERIFY2(err.isEmpty() ? run.err.isEmpty() : run.err.startsWith(err), qPrintable(run.err));
+      QCOMPARE(run.exitCode, rows[i].exit);
+      const QString frame = sims[i]->waitForLine("frame 1: ");
+      QCOMPARE(frame.section(' ', 2, 3), i == 0 ? "49 bytes:" : "32 bytes:");
+    }
+    QCOMPARE(sims[0]->waitForLine("frame 1: "),
+             "frame 1: 49 bytes: " + runCfg({"frame", dir.filePath("0.cfg")}).out.trimmed());
+  }
+
+  void simulatorOptions_data() {
+    QTest::addColumn<L>("args");
+    QTest::addColumn<QString>("err");
+    // clang-format off
+    QTest::newRow("--version 3.00") << L{"--version", "3.00"} << "--version takes 1.01 or 2.00";
+    QTest::newRow("--frames -1") << L{"--frames", "-1"} << "--frames takes a count (0 for no limit)";
+    QTest::newRow("--reply 5G") << L{"--reply", "5G"} << "--reply takes hex bytes such as 55 or 55,55";
+    QTest::newRow("--plan 55@x") << L{"--plan", "55@x"} << "--plan: \"55@x\" is not HEX[,HEX...][@MS] or none";
+    QTest::newRow("--fast") << L{"--fast"} << "unknown option --fast (see --help)";
+    QTest::newRow("--can can0") << L{"--can", "can0"} << "--can takes a CAN interface PLUGIN:INTERFACE such as socketcan:can0";
+    QTest::newRow("--bus-load -5") << L{"--can", "virtualcan:can0", "--bus-load", "-5"} << "--bus-load takes frames per second";
+    QTest::newRow("--config without --can") << L{"--config", "bench.cfg"} << "--config and --bus-load play on a CAN bus: give --can too";
+    QTest::newRow("--config missing") << L{"--can", "virtualcan:can0", "--config", "/nonexistent/bench.cfg"} << "--config /nonexistent/bench.cfg: No such file or directory";
+    // clang-format on
+  }
+  void simulatorOptions() {
+    QFETCH(L, args);
+    QFETCH(QString, err);
+    const Run run = runProgram("j1939sim", args);
+    QCOMPARE(run.exitCode, 2);
+    QCOMPARE(run.err, "j1939sim: " + err + "\n");
+    QCOMPARE(runProgram("j1939sim", {"--help"}).out.section('\n', 0, 0),
+             "Usage: j1939sim [options]");
+  }
+
+  // Each frame is checked and answered; a partial frame is dropped after a pause.
+  void simulatorAnswers_data() {
+    QTest::addColumn<L>("args");
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("line");
+    ConfigFrameV1Bytes v1{};
+    ConfigFrameV2Bytes v2{};
+    ConfigFrameV1Bytes unused{};
+    ConfigFrameV2Bytes onRequest{};
+    QVERIFY(!BuildConfigFrames(benchRecord(), v1, v2));
+    QVERIFY(!BuildConfigFrames(benchRecord([](auto& c) { c.Pgns[1].UpdateRate = 0; }), unused,
+                               onRequest));
+    QByteArray bad = FrameBytes(v1);
+    bad[31] = 0;
+    // clang-format off
+    QTest::newRow("1.01 frame") << L{} << FrameBytes(v1) << "reply 1: 55";
+    QTest::newRow("wrong sum") << L{"--bad-reply", "AA"} << bad << "  refused: checksum: the frame carries 00, its bytes sum to D4";
+    QTest::newRow("described") << L{"--version", "2.00"} << FrameBytes(onRequest) << "  PGN2: in use, rate word 8000 (on request), priority 3, reserved bit 0, data page 1, PF EF, PS 00, data length 20, parameter 4 bytes at position 17";
+    QTest::newRow("partial") << L{"--gap-ms", "20"} << bad.left(3) << "dropped 3 bytes after a pause: 00 00 A5";
+    QTest::newRow("one byte") << L{"--gap-ms", "20"} << bad.left(1) << "dropped 1 byte after a pause: 00";
+    QTest::newRow("budget spent") << L{"--frames", "1"} << FrameBytes(v1) << "served 1 frame";
+    QTest::newRow("beyond the budget") << L{"--frames", "1"} << FrameBytes(v1) + "\x01" << "ignored: 01";
+    // clang-format on
+  }
+  void simulatorAnswers() {
+    QFETCH(L, args);
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, line);
+    SimulatorProcess sim(args);
+    const int port = ::open(sim.device().toLocal8Bit().constData(), O_RDWR | O_NOCTTY);
+    QVERIFY(port >= 0);
+    QCOMPARE(::write(port, bytes.constData(), bytes.size()), ssize_t(bytes.size()));
+    QCOMPARE(sim.waitForLine(line.left(12)), line);
+    ::close(port);
+  }
+};
+
+QTEST_MAIN(PtyTest)
+#include "tst_pty.moc"

@@ -1,0 +1,292 @@
+#include <QAbstractItemView>
+#include <QApplication>
+#include <QComboBox>
+#include <QDialogButtonBox>
+#include <QHelpEvent>
+#include <QLabel>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+
+#include "link/download/DownloadExchange.h"
+#include "rules/protocol/ConfigFrames.h"
+#include "support/Emulator.h"
+#include "support/Harness.h"
+#include "support/Records.h"
+#include "window/PortsDialog.h"
+
+namespace {
+const QString kAccepted = QStringLiteral("Configuration is successfull!");
+const QString kRejected = QStringLiteral("Configuration fails!");
+
+QStringList openSequence(const QString& device) {
+  return {"device " + device, "readLength 0",    "receiveBuffer 1024", "open " + device,
+          "discardReceive",   "discardTransmit", "line 9600,N,8,1"};
+}
+
+// The window on COM1 (COM2 exists too), the fake clock moved by the test only.
+// Its simulator answers `reply` `atMs` after the frame has left: within the
+// reply window the answer counts, after it the byte arrives past the verdict.
+struct Bench : Harness {
+  explicit Bench(const QByteArray& reply = "\x55", qint64 atMs = 0) {
+    port.existing = {"/dev/ttyS0", "/dev/ttyS1"};
+    clock.followReal = false;
+    port.onWrite = [=, this](const QByteArray&) {
+      QTimer::singleShot(0, &port, [=, this] {
+        if (during) during();
+        clock.advance(std::min<qint64>(atMs, kWindow));
+        if (atMs <= kWindow) port.receive(reply);
+        clock.advance(kWindow - std::min<qint64>(atMs, kWindow));
+        emit port.bytesWritten(0);  // wakes the reply wait
+        if (atMs > kWindow) QTimer::singleShot(0, &port, [=, this] { port.receive(reply); });
+      });
+    };
+    start();
+    ui().cmbCOM->setCurrentIndex(0);
+    window->portSelector().OpenSelectedPort();
+    messages.clear();
+    port.log.clear();
+  }
+  // "title: prompt (i)", (i) for the information icon.
+  QStringList boxes() const {
+    QStringList list;
+    for (const ShownMessage& m : messages.shown)
+      list << m.title + ": " + m.prompt + (m.icon == MessageIcon::Information ? " (i)" : "");
+    return list;
+  }
+  QStringList prompts() const {
+    QStringList list;
+    for (const ShownMessage& m : messages.shown) list << m.prompt;
+    return list;
+  }
+  QString status() const { return window->findChild<QLabel*>("sbStatusText")->text(); }
+  void click() { QTest::mouseClick(ui().cmdConfig, Qt::LeftButton); }
+  static constexpr qint64 kWindow = FrameExchange::kReplyWindowMs;
+  std::function<void()> during;  // runs while the exchange waits
+};
+
+// The user picks the entry from the list's popup (opened with its arrow).
+void pick(QComboBox* list, int index) {
+  QTest::mouseClick(list, Qt::LeftButton, {}, QPoint(list->width() - 4, list->height() / 2));
+  QTRY_VERIFY(list->view()->isVisible());
+  list->view()->setCurrentIndex(list->model()->index(index, 0));
+  QTest::keyClick(list->view(), Qt::Key_Return);
+  QTRY_VERIFY(!list->view()->isVisible());
+}
+}  // namespace
+
+// "Program Config" in the real window, on the fake port and the fake clock.
+class DownloadTest : public QObject {
+  Q_OBJECT
+ private slots:
+  void verdict_data() {
+    QTest::addColumn<QByteArray>("reply");
+    QTest::addColumn<int>("atMs");
+    QTest::addColumn<int>("version");
+    QTest::addColumn<bool>("accepted");
+    QTest::newRow("55, 1.01") << QByteArray("\x55") << 0 << 0 << true;
+    QTest::newRow("55, 2.00") << QByteArray("\x55") << 0 << 1 << true;
+    QTest::newRow("55 at the end of the window") << QByteArray("\x55") << 1000 << 1 << true;
+    QTest::newRow("55 a millisecond late") << QByteArray("\x55") << 1001 << 0 << false;
+    QTest::newRow("silence") << QByteArray() << 0 << 0 << false;
+    QTest::newRow("AA") << QByteArray("\xAA") << 0 << 1 << false;
+    QTest::newRow("00") << QByteArray(1, '\0') << 0 << 0 << false;
+    QTest::newRow("55 55") << QByteArray("\x55\x55") << 0 << 1 << false;
+  }
+  void verdict() {
+    QFETCH(QByteArray, reply);
+    QFETCH(int, atMs);
+    QFETCH(int, version);
+    QFETCH(bool, accepted);
+    Bench b(reply, atMs);
+    b.ui().cmbSimulatorVersion->setCurrentIndex(version);
+    b.click();
+    QCOMPARE(b.boxes(), QStringList{accepted ? "config confirmation: " + kAccepted + " (i)"
+                                             : "Config confirmation: " + kRejected + " (i)"});
+    const FormState& state = b.window->state();
+    QCOMPARE(b.port.written,
+             version == 0 ? FrameBytes(state.ConfigFrameV1) : FrameBytes(state.ConfigFrameV2));
+    QCOMPARE(b.port.bytesAvailable(), 0);  // read, or emptied at the verdict
+    QVERIFY(b.port.isOpen() && b.ui().cmdConfig->isEnabled() && b.ui().cmbCOM->isEnabled());
+  }
+
+  // A late byte stays in the receive buffer until the next exchange.
+  void lateByteCountsInTheNextExchange() {
+    Bench b("\x55", 1500);
+    b.click();
+    QTRY_COMPARE(b.port.bytesAvailable(), 1);
+    b.click();  // its own reply is late again: the waiting byte alone answers
+    QCOMPARE(b.prompts(), QStringList({kRejected, kAccepted}));
+  }
+
+  void noOpenPortSendsNothing() {
+    Bench b;
+    b.ui().cmbCOM->setCurrentIndex(6);  // COM7 does not exist
+    QCOMPARE(b.boxes(), QStringList{"TarvikConfig: Com Port fails to open, try another com port"});
+    QCOMPARE(b.messages.shown.first().texts.value("cmbCOM"), QStringLiteral("COM7"));
+    QCOMPARE(b.port.log, QStringList{"close"} + openSequence("/dev/ttyS6"));
+    QCOMPARE(b.status(), "COM7 = /dev/ttyS6: No such file or directory");
+    b.messages.clear();
+    b.click();
+    QCOMPARE(b.boxes(),
+             QStringList{"Config confirmation: Com Port is not open, nothing was sent. Choose a "
+                         "com port that opens, then press Program Config again (i)"});
+    QVERIFY(b.port.written.isEmpty());
+    b.ui().cmbCOM->setCurrentIndex(1);
+    QCOMPARE(b.status(), "Status");
+  }
+
+  // File > Ports…: each box lists the ports present and starts with today's
+  // mapping; OK writes what was changed and reopens the selected port if its
+  // device changed, Cancel writes nothing. The list's tooltips follow.
+  void portsDialog() {
+    Bench b;
+    b.inventory.ports = {{"/dev/ttyUSB0", "FT232R USB UART", "FTDI", "A10K3XYZ"}};
+    b.port.existing << "/dev/ttyUSB0";
+    b.settings.values = {{"Ports/COM3", "/dev/old"}};
+    QStringList shown;  // COM1, COM3 and the first port listed, as each dialog opened
+    const auto edit = [&](bool ok) {
+      QTimer::singleShot(0, [&, ok] {
+        auto* dialog = qobject_cast<PortsDialog*>(QApplication::activeModalWidget());
+        QComboBox *com1 = dialog->portBox(1), *com3 = dialog->portBox(3);
+        shown << com1->currentText() << com3->currentText() << com1->itemText(0);
+        pick(com1, 0);
+        enter(com3->lineEdit(), "");
+        dialog->findChild<QDialogButtonBox*>()
+            ->button(ok ? QDialogButtonBox::Ok : QDialogButtonBox::Cancel)
+            ->click();
+      });
+      b.ui().mnuFilePorts->trigger();
+    };
+    edit(false);
+    QVERIFY(b.settings.writes.isEmpty() && b.port.log.isEmpty());
+    edit(true);
+    edit(false);
+    const QString usb = "/dev/ttyUSB0 — FT232R USB UART (FTDI, A10K3XYZ)";
+    QCOMPARE(shown, QStringList({"/dev/ttyS0", "/dev/old", usb, "/dev/ttyS0", "/dev/old", usb,
+                                 "/dev/ttyUSB0", "/dev/ttyS2", usb}));
+    QCOMPARE(b.settings.values,
+             (QMap<QString, QString>{{"Ports/COM1", "/dev/ttyUSB0"}, {"Ports/COM3", ""}}));
+    QCOMPARE(b.settings.syncs, 1);
+    QCOMPARE(b.port.log, QStringList{"close"} + openSequence("/dev/ttyUSB0"));
+    QCOMPARE(b.ui().cmbCOM->itemData(0, Qt::ToolTipRole), "/dev/ttyUSB0");
+    QCOMPARE(b.ui().cmbCOM->toolTip(), "/dev/ttyUSB0");  // COM1's, the one selected
+    QCOMPARE(b.ui().cmbCOM->itemData(2, Qt::ToolTipRole), "/dev/ttyS2 (not present)");
+  }
+
+  // A settings file that cannot be written: OK in the Ports dialog and the
+  // geometry at exit say so; the mapping still holds for this run.
+  void settingsThatCannotBeWritten() {
+    Bench b;
+    b.port.existing << "/dev/ttyUSB0";
+    const Failure refusal{"Cannot write the settings file /home/u/.config/TarvikConfig.conf",
+                          "its folder /home/u/.config cannot be written"};
+    b.settings.failSync = refusal;
+    QTimer::singleShot(0, [] {
+      auto* dialog = qobject_cast<PortsDialog*>(QApplication::activeModalWidget());
+      dialog->portBox(1)->setEditText("/dev/ttyUSB0");
+      dialog->accept();
+    });
+    b.ui().mnuFilePorts->trigger();
+    b.window->close();
+    const QString said = describeFailure(refusal) + ". ";
+    QCOMPARE(
+        b.boxes(),
+        QStringList(
+            {"Settings not stored: " + said + "The ports you chose hold for this run only. (i)",
+             "Settings not stored: " + said + "The window's place and size are not kept. (i)"}));
+    QCOMPARE(b.port.log.mid(0, 8), QStringList{"close"} + openSequence("/dev/ttyUSB0"));
+  }
+
+  // Whether a device is present is asked as the pointer rests on the list or
+  // the list opens, not only when a port opens: adapters come and go.
+  void tooltipsFollowTheDevicesPresent() {
+    Bench b;
+    QComboBox* list = b.ui().cmbCOM;
+    QCOMPARE(list->toolTip(), "/dev/ttyS0 (not present)");
+    b.inventory.ports = {{"/dev/ttyS0", "", "", ""}};
+    QHelpEvent hover(QEvent::ToolTip, QPoint(2, 2), list->mapToGlobal(QPoint(2, 2)));
+    QApplication::sendEvent(list, &hover);
+    QCOMPARE(list->toolTip(), "/dev/ttyS0");
+    QCOMPARE(list->itemData(0, Qt::ToolTipRole), "/dev/ttyS0");
+    b.inventory.ports.clear();
+    QTest::keyClick(list, Qt::Key_F4);  // opens the list
+    QCOMPARE(list->itemData(0, Qt::ToolTipRole), "/dev/ttyS0 (not present)");
+    list->hidePopup();
+    b.inventory.ports = {{"/dev/ttyS1", "", "", ""}};
+    QTest::mouseClick(list, Qt::LeftButton);
+    QCOMPARE(list->itemData(1, Qt::ToolTipRole), "/dev/ttyS1");
+    QCOMPARE(b.port.log, QStringList());  // no port was opened for it
+  }
+
+  // Output held back for good ends the exchange once the frame has had its
+  // time on the line (33.3 ms for 32 bytes) and one second more; it is dropped.
+  void heldOutputEndsAtItsBound() {
+    Bench b;
+    b.port.holdOutput = true;
+    bool runningAtTheLastMs = false;
+    QTimer::singleShot(10, [&] { b.clock.advance(1033); });
+    QTimer::singleShot(30, [&] {
+      runningAtTheLastMs = b.window->configDownload().isRunning();
+      b.clock.advance(1);
+    });
+    b.click();
+    QVERIFY(runningAtTheLastMs);
+    QCOMPARE(b.prompts(), QStringList{kRejected});
+    QCOMPARE(b.port.log, QStringList({"write 32", "discardTransmit", "discardReceive"}));
+  }
+
+  // The adapter is pulled out during the exchange: the verdict comes at once,
+  // the status bar says so, and picking COM1 again reopens it.
+  void portFailsDuringTheExchange() {
+    Bench b;
+    b.port.onWrite = [&b](const QByteArray&) { b.port.failNow("the device was removed"); };
+    b.click();
+    QCOMPARE(b.prompts(), QStringList{kRejected});
+    QCOMPARE(b.status(), "COM1 is closed: the device was removed. Choose COM1 again to reopen it");
+    b.port.log.clear();
+    pick(b.ui().cmbCOM, 0);
+    QCOMPARE(b.port.log, openSequence("/dev/ttyS0"));
+    QCOMPARE(b.status(), "Status");
+    b.port.log.clear();
+    pick(b.ui().cmbCOM, 1);  // a pick that changes the entry opens once
+    QCOMPARE(b.port.log, QStringList{"close"} + openSequence("/dev/ttyS1"));
+  }
+
+  // A port change asked for meanwhile waits for the verdict, and the controls
+  // are disabled until then.
+  void portChangeWaitsForTheVerdict() {
+    Bench b;
+    QStringList logDuring;
+    bool buttonEnabled = true, listEnabled = true;
+    b.during = [&] {
+      buttonEnabled = b.ui().cmdConfig->isEnabled();
+      listEnabled = b.ui().cmbCOM->isEnabled();
+      b.ui().cmbCOM->setCurrentIndex(1);
+      b.window->configDownload().programSimulator();  // a second exchange cannot start
+      logDuring = b.port.log;
+    };
+    b.click();
+    QVERIFY(!buttonEnabled && !listEnabled);
+    QCOMPARE(logDuring, QStringList{"write 32"});
+    QCOMPARE(b.prompts(), QStringList{kAccepted});
+    QCOMPARE(b.port.log.mid(1), QStringList({"read", "close"}) + openSequence("/dev/ttyS1"));
+  }
+
+  void closingEndsTheExchangeAndShutsDown() {
+    for (bool bySystem : {false, true}) {
+      Bench b;
+      b.port.holdOutput = true;
+      QTimer::singleShot(10,
+                         [&] { bySystem ? b.window->requestClose() : (void)b.window->close(); });
+      b.click();
+      QVERIFY(b.window->hasShutDown() && !b.window->isVisible());
+      QVERIFY(b.messages.shown.isEmpty());
+      QCOMPARE(fileBytes(b.path("j1939.cfg")).size(), 84);
+      QCOMPARE(b.port.log, QStringList({"write 32", "discardReceive", "close"}));
+    }
+  }
+};
+
+QTEST_MAIN(DownloadTest)
+#include "tst_download.moc"

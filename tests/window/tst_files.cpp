@@ -1,0 +1,473 @@
+#include <unistd.h>
+#include <QApplication>
+#include <QDialog>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileSystemWatcher>
+#include <QLabel>
+#include <QLineEdit>
+#include <QLockFile>
+#include <QProcess>
+#include <QScreen>
+#include <QSettings>
+#include <QSignalSpy>
+#include <QSysInfo>
+#include <QTest>
+#include <csignal>
+#include <cstdio>
+
+#include "rules/record/RecordCodec.h"
+#include "rules/system/SettingsStore.h"
+#include "support/Emulator.h"
+#include "support/Harness.h"
+#include "support/RecordModel.h"
+#include "window/desktop/FileDialogs.h"
+#include "window/fields/Controls.h"
+#include "window/record/FileCommands.h"
+
+namespace {
+
+// A file that the user may read but not write (root is not held back by
+// permissions, so the refusal is made here), or that takes at most `limit`
+// bytes of a write, as a full disk can (-1: none).
+class FailingFile : public QFile {
+ public:
+  FailingFile(const QString& path, qint64 limit, bool readOnly)
+      : QFile(path), limit_(limit), readOnly_(readOnly) {}
+  bool open(OpenMode mode) override {
+    if (readOnly_ && (mode & QIODevice::WriteOnly))
+      return setErrorString("Permission denied"), false;
+    return QFile::open(mode);
+  }
+
+ protected:
+  qint64 writeData(const char* data, qint64 length) override {
+    if (limit_ < 0) return setErrorString("No space left on device"), -1;
+    return QFile::writeData(data, std::min(length, limit_));
+  }
+
+ private:
+  qint64 limit_;
+  bool readOnly_;
+};
+
+const QByteArray kTail = QByteArray(100, '\xE7');
+const QString kFilter = "J1939 Configure File (*.cfg)|*.cfg";
+
+// The files of every run: j1939.cfg as `start` says; bench.cfg, long.cfg (with
+// a filler that is not zero and a tail) and cut.cfg (76 bytes) from a bench
+// record whose source address is 33.
+void prepare(Harness& h, const QString& start) {
+  const QByteArray bench = EncodeConfigRecord(benchRecord());
+  const QByteArray other = EncodeConfigRecord(benchRecord([](auto& c) { c.SourceAddress = 0x33; }));
+  if (start == "bench" || start == "readonly" || start.startsWith("write"))
+    writeBytes(h.path("j1939.cfg"), bench);
+  if (start.startsWith("cut40")) writeBytes(h.path("j1939.cfg"), bench.left(40));
+  if (start == "folder") QDir(h.dir.path()).mkdir("j1939.cfg");
+  writeBytes(h.path("bench.cfg"), other);
+  writeBytes(h.path("long.cfg"), other.left(77) + QByteArray(7, '\x77') + kTail);
+  writeBytes(h.path("cut.cfg"), other.left(76));
+  writeBytes(h.path("empty.cfg"), {});
+  writeBytes(h.path("zero.cfg"), QByteArray(84, '\0'));
+  const qint64 limit = start == "write10" ? 10 : start == "write-1" ? -1 : 84;
+  const bool readOnly = start == "readonly";
+  h.create().fileCommands().setFileFactory([limit, readOnly](const QString& path) {
+    return std::make_unique<FailingFile>(path, limit, readOnly);
+  });
+}
+
+// Runs the user's steps: "addr=44" types a source address, "open=NAME" and
+// "saveas=NAME" answer the dialog (no name: Cancel), "tbopen=" and "tbsave"
+// use the toolbar, "save", "default", "exit", and "kill" ends the run at the
+// next message. "replace=NAME" puts a record with source address 66 there as
+// editors and git do (a new file renamed over the name), "rm=NAME" removes it.
+void run(Harness& h, const QString& script) {
+  for (const QString& step : script.split(' ', Qt::SkipEmptyParts)) {
+    const QString verb = step.section('=', 0, 0);
+    const QString name = step.section('=', 1);
+    if (verb == "addr") enter(h.ui().txtJ1939Addr, name);
+    if (verb == "save") h.ui().mnuFileSave->trigger();
+    if (verb == "tbsave") h.ui().tbSave->trigger();
+    if (verb == "default") QTest::mouseClick(h.ui().cmdDefault, Qt::LeftButton);
+    if (verb == "exit") h.window->close();
+    if (verb == "replace") {
+      QVERIFY(writeRecord(h.path("new"), benchRecord([](auto& c) { c.SourceAddress = 0x66; })));
+      QVERIFY(std::rename(qPrintable(h.path("new")), qPrintable(h.path(name))) == 0);
+    }
+    if (verb == "rm") QVERIFY(QFile::remove(h.path(name)));
+    if (verb == "kill")  // the system ends the run at the next message
+      h.messages.whileShown = [&h](const ShownMessage&) { h.window->requestClose(); };
+    if (verb.contains("open") || verb == "saveas") {
+      h.fileDialogs.answers << (name.isEmpty() ? QString() : h.path(name));
+      (verb == "open"     ? h.ui().mnuFileOpen
+       : verb == "tbopen" ? h.ui().tbOpen
+                          : h.ui().mnuFileSaveAs)
+          ->trigger();
+      const auto& asked = h.fileDialogs.calls.last();
+      QCOMPARE(asked.title + asked.filter, (verb == "saveas" ? "save as" : "Open") + kFilter);
+    }
+  }
+}
+
+QStringList messagesOf(Harness& h) {
+  QStringList shown;
+  for (const ShownMessage& m : h.messages.shown)
+    shown << m.title + ": " + QString(m.prompt).remove(h.dir.path() + '/');
+  return shown;
+}
+
+}  // namespace
+
+// j1939.cfg from start-up to exit, the File commands, and files that fail.
+class FilesTest : public QObject {
+  Q_OBJECT
+ private slots:
+  void fileCommands_data() {
+    QTest::addColumn<QString>("start");
+    QTest::addColumn<QString>("script");
+    QTest::addColumn<QStringList>("messages");
+    // NAME=AA: the file holds a record with source address AA (and the tail
+    // it had, unless "AA/84": 84 bytes); "same": as it was; "none": no file.
+    QTest::addColumn<QString>("files");
+    const auto cannot = [](const char* verb, const char* file, const char* reason) {
+      return QStringLiteral("Configuration file error: Cannot %1 the configuration file %2: %3")
+          .arg(verb, file, reason);
+    };
+    const QString folder = cannot("write", "j1939.cfg", "Is a directory");
+    const QString readOnly = cannot("write", "j1939.cfg", "Permission denied");
+    const QString cut40 =
+        cannot("read", "j1939.cfg", "it holds 40 bytes; a configuration needs 77");
+    // Data length 1 comes in under the types and positions of the record shown.
+    const QString type = "Wrong Data Type: too big data type";
+    const QString position = "Parameter position is wrong: Parameter position should be 1 to 1";
+    // clang-format off
+  QTest::newRow("first start, then exit") << "none" << "addr=5C exit" << QStringList{} << "j1939.cfg=5C";
+  QTest::newRow("Save before any Open writes j1939.cfg") << "bench" << "addr=61 save" << QStringList{} << "j1939.cfg=61";
+  QTest::newRow("Open, edit, exit: the edit goes to j1939.cfg") << "bench" << "open=bench.cfg addr=44 exit" << QStringList{} << "j1939.cfg=44 bench.cfg=same";
+  QTest::newRow("Save As, then Save goes there") << "bench" << "addr=12 saveas=rig7 addr=13 save" << QStringList{} << "rig7=13 j1939.cfg=same";
+  QTest::newRow("Open cancelled") << "bench" << "addr=7E open= save" << QStringList{} << "j1939.cfg=7E bench.cfg=same";
+  QTest::newRow("Open cancelled over a user file") << "bench" << "open=bench.cfg addr=7E tbopen= save" << QStringList{} << "bench.cfg=7E j1939.cfg=same";
+  QTest::newRow("Save As cancelled over a user file") << "bench" << "open=bench.cfg addr=7E saveas= tbsave" << QStringList{} << "bench.cfg=7E j1939.cfg=same";
+  QTest::newRow("Open of a mistyped name: nothing opened, nothing made") << "bench" << "addr=7E open=bnech.cfg exit" << QStringList{cannot("open", "bnech.cfg", "there is no such file")} << "bnech.cfg=none j1939.cfg=7E";
+  QTest::newRow("Open of a mistyped name over a user file: Save goes there still") << "bench" << "open=bench.cfg addr=7E open=bnech.cfg save" << QStringList{cannot("open", "bnech.cfg", "there is no such file")} << "bnech.cfg=none bench.cfg=7E j1939.cfg=same";
+  QTest::newRow("an empty user file is refused, the form stays") << "bench" << "addr=21 open=empty.cfg save" << QStringList{cannot("read", "empty.cfg", "it holds 0 bytes; a configuration needs 77")} << "empty.cfg=21 j1939.cfg=same";
+  // Another program replaces or removes the file while the window runs: the
+  // file at the name is the one written.
+  QTest::newRow("opened file replaced, then Save") << "bench" << "open=bench.cfg replace=bench.cfg addr=45 save" << QStringList{} << "bench.cfg=45";
+  QTest::newRow("opened file removed, then Save") << "bench" << "open=bench.cfg rm=bench.cfg addr=45 save" << QStringList{} << "bench.cfg=45";
+  QTest::newRow("saved-as file replaced, then Save") << "bench" << "saveas=rig7 replace=rig7 addr=46 tbsave" << QStringList{} << "rig7=46";
+  QTest::newRow("j1939.cfg replaced, then exit") << "bench" << "replace=j1939.cfg addr=47 exit" << QStringList{} << "j1939.cfg=47";
+  QTest::newRow("j1939.cfg removed, then Save") << "bench" << "rm=j1939.cfg addr=48 save" << QStringList{} << "j1939.cfg=48";
+  QTest::newRow("long file replaced by a short record: Save keeps the new file's length") << "bench" << "open=long.cfg replace=long.cfg addr=49 save" << QStringList{} << "long.cfg=49/84";
+  QTest::newRow("a longer file keeps its tail: Open, Save") << "bench" << "tbopen=long.cfg addr=19 tbsave" << QStringList{} << "long.cfg=19";
+  QTest::newRow("a short user file is refused, the form stays") << "bench" << "addr=21 open=cut.cfg save" << QStringList{cannot("read", "cut.cfg", "it holds 76 bytes; a configuration needs 77")} << "cut.cfg=21 j1939.cfg=same";
+  QTest::newRow("short j1939.cfg, closed unchanged: left alone") << "cut40" << "exit" << QStringList{cut40} << "j1939.cfg=same";
+  QTest::newRow("short j1939.cfg, edited: written at exit") << "cut40" << "addr=3C exit" << QStringList{cut40} << "j1939.cfg=3C";
+  QTest::newRow("j1939.cfg is a folder") << "folder" << "save saveas=rescue.cfg exit" << QStringList{cannot("open", "j1939.cfg", "Is a directory"), folder, folder} << "rescue.cfg=00";
+  QTest::newRow("j1939.cfg can only be read") << "readonly" << "addr=2B save exit" << QStringList{readOnly, readOnly, readOnly} << "j1939.cfg=same";
+  // A write that fails leaves the file as it was, a new one not there at all.
+  QTest::newRow("a short write") << "write10" << "tbsave" << QStringList{cannot("write", "j1939.cfg", "only 10 of its 84 bytes were written")} << "j1939.cfg=same";
+  QTest::newRow("a failed write") << "write-1" << "save" << QStringList{cannot("write", "j1939.cfg", "No space left on device")} << "j1939.cfg=same";
+  QTest::newRow("a short write of a new file") << "write10" << "saveas=new.cfg" << QStringList{cannot("write", "new.cfg", "only 10 of its 84 bytes were written")} << "new.cfg=none";
+  QTest::newRow("a short write over a longer file") << "write10" << "open=long.cfg addr=4A save" << QStringList{cannot("write", "long.cfg", "only 10 of its 84 bytes were written")} << "long.cfg=same";
+  // The record was never shown: the half-made form is not stored, the file is not overwritten.
+  QTest::newRow("a run ended at the start-up's message") << "cut40+kill" << "" << QStringList{cut40} << "j1939.cfg=same";
+  // The opened record is written, never the half-filled form.
+  QTest::newRow("a run ended at a message of Open") << "bench" << "kill open=zero.cfg" << QStringList{type, position, type, position} << "j1939.cfg=zero zero.cfg=same";
+    // clang-format on
+  }
+  void fileCommands() {
+    QFETCH(QString, start);
+    QFETCH(QString, script);
+    QFETCH(QStringList, messages);
+    QFETCH(QString, files);
+    Harness h;
+    prepare(h, start);
+    QMap<QString, QByteArray> before;
+    for (const QString& name : QDir(h.dir.path()).entryList(QDir::Files))
+      before[name] = fileBytes(h.path(name));
+    h.simulatorAccepts();
+    if (start.endsWith("kill")) run(h, "kill");
+    h.start();
+    if (start == "readonly")  // said before any editing, in the status bar too
+      QCOMPARE(h.window->findChild<QLabel*>("sbStatusText")->text(),
+               h.messages.shown.value(0).prompt);
+    run(h, script);
+    QCOMPARE(messagesOf(h), messages);
+    if (script.contains("kill")) QVERIFY(h.window->hasShutDown() && !h.port.isOpen());
+    if (start.endsWith("kill")) QVERIFY(h.port.log.filter("open").isEmpty());
+    QVERIFY(h.fileDialogs.answers.isEmpty());
+    for (const QString& expected : files.split(' ', Qt::SkipEmptyParts)) {
+      const QString name = expected.section('=', 0, 0);
+      const QString holds = expected.section('=', 1);
+      const QByteArray bytes = fileBytes(h.path(name));
+      if (holds == "zero") {  // the all-zero record as read so far: data lengths of 0 mean 1
+        QCOMPARE(bytes, EncodeConfigRecord(
+                            SimulatorConfig{.Pgns = {{{.DataLength = 1}, {.DataLength = 1}}}}));
+      } else if (holds == "same") {
+        QCOMPARE(bytes, before.value(name));
+      } else if (holds == "none") {
+        QVERIFY2(!QFile::exists(h.path(name)), qPrintable(name));
+      } else {
+        const int size = holds.endsWith("/84")            ? 84
+                         : before.value(name).size() > 84 ? 84 + kTail.size()
+                                                          : 84;
+        QCOMPARE(bytes.size(), size);
+        QCOMPARE(bytes.mid(77, 7), QByteArray(7, '\0'));
+        QCOMPARE(bytes.mid(84), kTail.left(bytes.size() - 84));
+        QCOMPARE(recordIn(h.path(name)).SourceAddress, uint8_t(holds.left(2).toUInt(nullptr, 16)));
+      }
+    }
+  }
+
+  // j1939.cfg.lock beside j1939.cfg: held by another window, that window
+  // writes j1939.cfg at exit and this one does not; Save still writes it. A
+  // lock whose process is gone is taken over.
+  void defaultFileHeldByAnotherWindow_data() {
+    QTest::addColumn<QString>("lock");    // "live": this process holds it; "dead": a crashed run's
+    QTest::addColumn<QString>("script");  // as in fileCommands
+    QTest::addColumn<QString>("holds");   // the source address j1939.cfg holds afterwards
+    QTest::newRow("held: exit leaves j1939.cfg") << "live"
+                                                 << "addr=51 exit"
+                                                 << "25";
+    QTest::newRow("held: Save writes it") << "live"
+                                          << "addr=52 save addr=53 exit"
+                                          << "52";
+    QTest::newRow("stale: taken over") << "dead"
+                                       << "addr=54 exit"
+                                       << "54";
+  }
+  void defaultFileHeldByAnotherWindow() {
+    QFETCH(QString, lock);
+    QFETCH(QString, script);
+    QFETCH(QString, holds);
+    Harness h;
+    const QString lockPath = h.path("j1939.cfg.lock");
+    QLockFile other(lockPath);
+    if (lock == "live") {
+      QVERIFY(other.tryLock(0));
+    } else {  // the process id of a run that ended
+      QProcess ended;
+      ended.start("true");
+      QVERIFY(ended.waitForStarted());
+      const qint64 pid = ended.processId();
+      QVERIFY(ended.waitForFinished());
+      writeBytes(lockPath, QStringLiteral("%1\nj1939config\n%2\n")
+                               .arg(pid)
+                               .arg(QSysInfo::machineHostName())
+                               .toUtf8());
+    }
+    h.startOn(benchRecord());
+    const auto* held = h.window->findChild<QLabel*>("sbStatusHeld");
+    if (lock == "live") {
+      const QString note =
+          QStringLiteral("j1939.cfg is held by another window (process %1)").arg(getpid());
+      QCOMPARE(h.window->windowTitle(), "Tarvik Configuration \u2014 " + note);
+      QVERIFY(held && held->text() == note + ": this window does not write it at exit");
+    } else {
+      QVERIFY(!held && h.window->windowTitle() == "Tarvik Configuration");
+      QVERIFY(QFile::exists(lockPath));  // this window's own now
+    }
+    run(h, script);
+    QCOMPARE(messagesOf(h), QStringList());
+    QCOMPARE(recordIn(h.path("j1939.cfg")).SourceAddress, uint8_t(holds.toUInt(nullptr, 16)));
+    QCOMPARE(QFile::exists(lockPath), lock == "live");  // let go at exit
+  }
+  // Two real windows in one folder: the second says on its terminal that the
+  // first holds j1939.cfg, and leaves the file to it at exit.
+  void twoWindowsInOneFolder() {
+    QTemporaryDir dir;
+    SimulatorProcess com1({}), com1Too({});  // each window's own COM1
+    QProcess first, second;
+    for (QProcess* window : {&first, &second}) {
+      // Each window its own user, so that its COM1 opens and no port message waits.
+      const QString home = dir.filePath(window == &first ? "first" : "second");
+      QSettings(home + "/config/TarvikConfig/TarvikConfig.conf", QSettings::IniFormat)
+          .setValue("Ports/COM1", (window == &first ? com1 : com1Too).device());
+      QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+      environment.insert("HOME", home);
+      environment.insert("XDG_CONFIG_HOME", home + "/config");
+      environment.insert("XDG_RUNTIME_DIR", dir.path());
+      window->setProcessEnvironment(environment);
+      window->setWorkingDirectory(dir.path());
+    }
+    QFileSystemWatcher watcher({dir.path()});
+    QSignalSpy changed(&watcher, &QFileSystemWatcher::directoryChanged);
+    first.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    first.start(programPath("j1939config"), {});
+    const QString cfg = dir.filePath("j1939.cfg");
+    while (!QFile::exists(cfg)) QVERIFY2(changed.wait(30000), "no j1939.cfg");
+    second.setReadChannel(QProcess::StandardError);
+    second.start(programPath("j1939config"), {});
+    const QByteArray note = QStringLiteral(
+                                "j1939config: j1939.cfg is held by another window "
+                                "(process %1): this window does not write it at exit")
+                                .arg(first.processId())
+                                .toUtf8();
+    QByteArray said;
+    while (!said.contains(note) && second.waitForReadyRead(30000))
+      said += second.readAllStandardError();
+    QVERIFY2(said.contains(note), said.constData());
+    const QByteArray marker = EncodeConfigRecord(benchRecord());
+    QVERIFY(writeBytes(cfg, marker));
+    // A bench script's write of j1939.cfg is held off by the first window too.
+    qputenv("J1939CFG_LOCK_WAIT_MS", "100");
+    const Run set = runCfg({"set", cfg, "SourceAddress=0x26"});
+    qunsetenv("J1939CFG_LOCK_WAIT_MS");
+    QCOMPARE(set.exitCode, 2);
+    QVERIFY2(set.err.contains(QStringLiteral("process %1").arg(first.processId())),
+             qPrintable(set.err));
+    QCOMPARE(fileBytes(cfg), marker);
+    for (QProcess* window : {&second, &first}) {
+      QCOMPARE(::kill(static_cast<pid_t>(window->processId()), SIGTERM), 0);
+      QVERIFY(window->waitForFinished(30000));
+      QCOMPARE(window->exitCode(), 0);
+      // The second leaves the file alone; the first writes its own form.
+      QCOMPARE(fileBytes(cfg) == marker, window == &second);
+    }
+    QCOMPARE(fileBytes(cfg), EncodeConfigRecord(storedBack(SimulatorConfig{})));
+  }
+
+  // The settings file's own store says why it could not write the file.
+  void settingsStoreSaysWhyItCannotWrite() {
+    QTemporaryDir dir;
+    QVERIFY(QDir(dir.path()).mkpath("taken.conf"));
+    for (const QString name : {"taken.conf", "fine.conf"}) {
+      QtSettingsStore store(dir.filePath(name));
+      store.setValue("Ports", "COM1", "/dev/ttyUSB0");
+      const MaybeFailure failure = store.sync();
+      QCOMPARE(failure ? describeFailure(*failure) : QString(),
+               name == "fine.conf"
+                   ? QString()
+                   : "Cannot write the settings file " + dir.filePath(name) + ": it is a folder");
+    }
+    QCOMPARE(QSettings(dir.filePath("fine.conf"), QSettings::IniFormat).value("Ports/COM1"),
+             "/dev/ttyUSB0");
+  }
+
+  // The desktop's dialogs get the file filter as Qt's name filters; Open
+  // takes only a file that exists.
+  void dialogNameFilters() {
+    QtFileDialogs dialogs;
+    QStringList modes;
+    for (bool save : {false, true}) {
+      QTimer::singleShot(0, [&modes] {
+        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        modes << dialog->windowTitle() + ' ' + QString::number(dialog->fileMode()) + ' ' +
+                     dialog->nameFilters().join(';');
+        dialog->reject();
+      });
+      QCOMPARE(save ? dialogs.getSaveFileName("save as", ConfigFileFilter())
+                    : dialogs.getOpenFileName("Open", ConfigFileFilter()),
+               QString());
+    }
+    QCOMPARE(modes, QStringList({"Open 1 J1939 Configure File (*.cfg)",
+                                 "save as 0 J1939 Configure File (*.cfg)"}));
+    QCOMPARE(toQtNameFilters(ConfigFileFilter()), QStringLiteral("J1939 Configure File (*.cfg)"));
+    QCOMPARE(toQtNameFilters(QStringLiteral("Text|*.txt|All|*")),
+             QStringLiteral("Text (*.txt);;All (*)"));
+  }
+
+  // "Default" fills the form only; the store then takes the factory values.
+  void defaultThenStore() {
+    Harness h;
+    const SimulatorConfig bench = benchRecord();
+    h.startOn(bench);
+    const QByteArray file = fileBytes(h.path("j1939.cfg"));
+    QTest::mouseClick(h.ui().cmdDefault, Qt::LeftButton);
+    QCOMPARE(fileBytes(h.path("j1939.cfg")), file);
+    QCOMPARE(h.ui().cmbIndustrygroup->currentText(), "0");  // the NAME fields follow the bytes
+    h.ui().mnuFileSave->trigger();
+    QCOMPARE(h.messages.titles(), QStringList());
+    QCOMPARE(fileBytes(h.path("j1939.cfg")).toHex(' '),
+             EncodeConfigRecord(factoryOver(bench)).toHex(' '));
+  }
+  void exitKeepsWhatCannotBeStoredAndWritesTheRest() {
+    Harness h;
+    h.startOn(benchRecord());
+    auto& ui = h.ui();
+    enter(ui.txtJ1939Addr, "11");            // before both
+    setListIndex(ui.cmbParameterType1, -1);  // cannot be stored
+    ui.txtDeviceName0->setText("7A");        // between them
+    ui.txtVIN->setText("WDB9634031L12345");  // cannot be stored
+    setListIndex(ui.cmbCANBUSBaudRate, 0);   // after both
+    QByteArray fileWhenTold;
+    h.messages.whileShown = [&](const ShownMessage&) {
+      fileWhenTold = fileBytes(h.path("j1939.cfg"));
+    };
+    h.window->close();
+    QCOMPARE(
+        messagesOf(h),
+        QStringList{"Configuration not stored: j1939.cfg was written, but these fields could "
+                    "not be stored and kept their earlier values: Parameter Type of Additional "
+                    "PGN1 (cmbParameterType1): no entry is selected; VIN (txtVIN): it has 16 "
+                    "characters; a VIN needs 17."});
+    QCOMPARE(fileWhenTold, fileBytes(h.path("j1939.cfg")));  // written before the message
+    QCOMPARE(fileBytes(h.path("j1939.cfg")), EncodeConfigRecord(benchRecord([](auto& c) {
+               c.SourceAddress = 0x11;
+               c.DeviceName[0] = 0x7A;
+               c.CanBaudRate = 0;
+             })));
+  }
+  // The system ends the run while the About box waits: the box closes, the
+  // form is stored and the geometry kept, once.
+  void exitKeepsTheGeometryOnce() {
+    Harness h;
+    h.startOn(benchRecord());
+    enter(h.ui().txtJ1939Addr, "4F");
+    QTimer::singleShot(0, h.window.get(), [&h] { h.window->requestClose(); });
+    h.window->showAbout();  // returns once the box has closed
+    QCOMPARE(recordIn(h.path("j1939.cfg")).SourceAddress, uint8_t(0x4F));
+    // In twips, by the screen density.
+    const double twips = 1440 / h.window->screen()->logicalDotsPerInchX();
+    QCOMPARE(h.settings.writes.join(' '),
+             "Settings/MainLeft Settings/MainTop Settings/MainWidth Settings/MainHeight");
+    QCOMPARE(h.settings.values["Settings/MainWidth"].toInt(),
+             qRound(h.window->frameGeometry().width() * twips));
+    QVERIFY(h.settings.syncs >= 1 && !h.port.isOpen());
+    writeBytes(h.path("j1939.cfg"), "left alone");  // once: nothing later writes
+    h.window->close();
+    h.ui().mnuFileSave->trigger();
+    QCOMPARE(fileBytes(h.path("j1939.cfg")), QByteArray("left alone"));
+    QCOMPARE(h.settings.writes.size(), 4);
+  }
+  void signalEndsTheProgramLikeTheCloseBox_data() {
+    QTest::addColumn<int>("signalNumber");
+    QTest::newRow("SIGTERM") << int(SIGTERM);
+    QTest::newRow("SIGHUP") << int(SIGHUP);
+  }
+  // The real program, its COM1 a pseudo-terminal (so that no port message
+  // waits), ended by a signal as soon as j1939.cfg is there.
+  void signalEndsTheProgramLikeTheCloseBox() {
+    QFETCH(int, signalNumber);
+    SimulatorProcess com1({});
+    QTemporaryDir dir;
+    const QString settingsFile = dir.filePath("config/TarvikConfig/TarvikConfig.conf");
+    QSettings(settingsFile, QSettings::IniFormat).setValue("Ports/COM1", com1.device());
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("HOME", dir.path());
+    environment.insert("XDG_CONFIG_HOME", dir.filePath("config"));
+    environment.insert("XDG_RUNTIME_DIR", dir.path());
+    QProcess run;
+    run.setProcessEnvironment(environment);
+    run.setWorkingDirectory(dir.path());
+    run.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    QFileSystemWatcher watcher({dir.path()});
+    QSignalSpy changed(&watcher, &QFileSystemWatcher::directoryChanged);
+    run.start(programPath("j1939config"), {});
+    const QString cfg = dir.filePath("j1939.cfg");
+    while (!QFile::exists(cfg)) QVERIFY2(changed.wait(30000), "no j1939.cfg");
+    QCOMPARE(::kill(static_cast<pid_t>(run.processId()), signalNumber), 0);
+    QVERIFY(run.waitForFinished(30000));
+    QCOMPARE(run.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(run.exitCode(), 0);
+    // The form of the all-zero record, stored as at any exit, and the geometry kept.
+    QCOMPARE(fileBytes(cfg), EncodeConfigRecord(storedBack(SimulatorConfig{})));
+    QSettings settings(settingsFile, QSettings::IniFormat);
+    QVERIFY(settings.value("Settings/MainHeight").toInt() > 0);
+    QCOMPARE(settings.value("Ports/COM1").toString(), com1.device());
+  }
+};
+
+QTEST_MAIN(FilesTest)
+#include "tst_files.moc"
