@@ -1,5 +1,11 @@
 #include "apps/console/Console.h"
 
+#include <QtGlobal>
+#ifndef Q_OS_UNIX
+#error \
+    "POSIX only: the console keeps descriptors 0 to 2 open with POSIX calls; this platform needs a port of this file"
+#endif
+
 #include <fcntl.h>
 #include <unistd.h>
 

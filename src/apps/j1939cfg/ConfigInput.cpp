@@ -1,5 +1,11 @@
 #include "apps/j1939cfg/ConfigInput.h"
 
+#include <QtGlobal>
+#ifndef Q_OS_UNIX
+#error \
+    "POSIX only: j1939cfg tells files, devices and pipes apart with POSIX stat; this platform needs a port of this file"
+#endif
+
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/stat.h>

@@ -392,8 +392,10 @@ int run(const CfgCommand& command) {
 
 int main(int argc, char* argv[]) {
   // A file-size limit is a write that fails (EFBIG), reported as any other,
-  // not the end of the run.
+  // not the end of the run. (Only POSIX systems have file-size limits.)
+#ifdef SIGXFSZ
   std::signal(SIGXFSZ, SIG_IGN);
+#endif
   OpenClosedStandardDescriptors();
   SetConsoleProgram("j1939cfg");
   qInstallMessageHandler(quietQtMessages);

@@ -5,6 +5,12 @@
 // plays the configured device on a CAN bus (BusPlayer).
 
 #include <fcntl.h>
+
+#include <QtGlobal>
+#ifndef Q_OS_UNIX
+#error \
+    "POSIX only: the emulator plays the simulator on a POSIX pseudo-terminal; this platform needs a port of this file"
+#endif
 #include <limits.h>
 #include <sys/stat.h>
 #include <termios.h>

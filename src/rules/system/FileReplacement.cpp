@@ -1,5 +1,11 @@
 #include "rules/system/FileReplacement.h"
 
+#include <QtGlobal>
+#ifndef Q_OS_UNIX
+#error \
+    "POSIX only: a file is replaced keeping its owner and mode with POSIX calls; this platform needs a port of this file"
+#endif
+
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/stat.h>

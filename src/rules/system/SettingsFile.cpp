@@ -1,5 +1,11 @@
 #include "rules/system/SettingsFile.h"
 
+#include <QtGlobal>
+#ifndef Q_OS_UNIX
+#error \
+    "POSIX only: the settings file is checked with POSIX calls; this platform needs a port of this file"
+#endif
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>

@@ -1,5 +1,10 @@
 #include "rules/system/TerminationSignals.h"
 
+#include <QtGlobal>
+#ifndef Q_OS_UNIX
+#error "POSIX only: termination signals are POSIX signals; this platform needs a port of this file"
+#endif
+
 #include <sys/socket.h>
 #include <unistd.h>
 #include <QSocketNotifier>

@@ -1,6 +1,8 @@
 #pragma once
 
-class QCheckBox;
+#include <QCheckBox>
+#include <QtGlobal>
+
 class QComboBox;
 class QLineEdit;
 
@@ -12,6 +14,16 @@ class QLineEdit;
 int checkValue(const QCheckBox* box);
 // Sets the value; false (and nothing changed) for a value other than 0, 1 or 2.
 bool setCheckValue(QCheckBox* box, int value);
+// Runs `handler` on every change of the box's state, by the user or by code.
+// Qt 6.7 named the signal anew (checkStateChanged); both say the same here.
+template <typename Context, typename Handler>
+void onCheckStateChange(QCheckBox* box, Context* context, Handler handler) {
+#if QT_VERSION >= QT_VERSION_CHECK(6, 7, 0)
+  QObject::connect(box, &QCheckBox::checkStateChanged, context, handler);
+#else
+  QObject::connect(box, &QCheckBox::stateChanged, context, handler);
+#endif
+}
 // Only the ticked state counts as set.
 inline bool isTicked(const QCheckBox* box) {
   return checkValue(box) == 1;

@@ -36,10 +36,9 @@ PgnSlots::PgnSlots(std::array<PgnSlotControls, 2> controls, FormState& state,
     connect(c.pgn, &QLineEdit::textChanged, this, [this, slot] { checkTypedPgn(slot); });
     connect(c.pf, &QLineEdit::textChanged, this, [this, slot] { checkTypedPf(slot); });
     connect(c.ps, &QLineEdit::textChanged, this, [this, slot] { checkTypedPs(slot); });
-    connect(c.dataPage, &QCheckBox::stateChanged, this, [this, slot] { rebuildPgnFromBits(slot); });
-    connect(c.reserveBit, &QCheckBox::stateChanged, this,
-            [this, slot] { rebuildPgnFromBits(slot); });
-    connect(c.deletePgn, &QCheckBox::stateChanged, this, [this, slot] { applyDeleteBox(slot); });
+    onCheckStateChange(c.dataPage, this, [this, slot] { rebuildPgnFromBits(slot); });
+    onCheckStateChange(c.reserveBit, this, [this, slot] { rebuildPgnFromBits(slot); });
+    onCheckStateChange(c.deletePgn, this, [this, slot] { applyDeleteBox(slot); });
   }
 }
 
