@@ -40,6 +40,7 @@ MainWindow::MainWindow(Platform platform, QString workingDirectory, QWidget* par
       platform_(platform),
       workingDirectory_(std::move(workingDirectory)) {
   ui_->setupUi(this);
+  setUpPgnSlots();
   setUpLists();
   setUpToolbar();
   setUpStatusBar();
@@ -67,8 +68,8 @@ MainWindow::MainWindow(Platform platform, QString workingDirectory, QWidget* par
       portSelector_.get(), &PortSelector::statusChanged, statusPanel_,
       [this](const QString& text) { statusPanel_->setText(text.isEmpty() ? statusText() : text); });
   configDownload_ = std::make_unique<ConfigDownload>(
-      ConfigDownload::Controls{ui_->cmdConfig, ui_->cmbCOM, ui_->chkDeletePGN1, ui_->chkDeletePGN2,
-                               ui_->cmbSimulatorVersion},
+      ConfigDownload::Controls{ui_->cmdConfig, ui_->cmbCOM, ui_->fraPGN1->controls().deletePgn,
+                               ui_->fraPGN2->controls().deletePgn, ui_->cmbSimulatorVersion},
       state_,
       [this](SimulatorConfig& shown) {
         MaybeFailure failure = formBinding_->FormToConfig();
@@ -101,6 +102,15 @@ MainWindow::MainWindow(Platform platform, QString workingDirectory, QWidget* par
 
 MainWindow::~MainWindow() = default;
 
+void MainWindow::setUpPgnSlots() {
+  ui_->fraPGN1->setSlot(0);
+  ui_->fraPGN2->setSlot(1);
+  // Tab goes from the NAME through both slots to the buttons.
+  QList<QWidget*> chain{ui_->Check1};
+  chain << ui_->fraPGN1->tabOrder() << ui_->fraPGN2->tabOrder() << ui_->cmdConfig;
+  for (qsizetype i = 1; i < chain.size(); ++i) QWidget::setTabOrder(chain[i - 1], chain[i]);
+}
+
 void MainWindow::setUpLists() {
   const std::pair<QComboBox*, const FormList&> lists[] = {
       {ui_->cmbCOM, ComPortList()},
@@ -110,12 +120,12 @@ void MainWindow::setUpLists() {
       {ui_->cmbECUInstance, EcuInstanceList()},
       {ui_->cmbVehicleSysIns, VehicleSystemInstanceList()},
       {ui_->cmbIndustrygroup, IndustryGroupList()},
-      {ui_->cmbUpdateRate1, UpdateRateList(0)},
-      {ui_->cmbPriority1, PriorityList(0)},
-      {ui_->cmbParameterType1, ParameterTypeList(0)},
-      {ui_->cmbUpdateRate2, UpdateRateList(1)},
-      {ui_->cmbPriority2, PriorityList(1)},
-      {ui_->cmbParameterType2, ParameterTypeList(1)},
+      {ui_->fraPGN1->controls().updateRate, UpdateRateList(0)},
+      {ui_->fraPGN1->controls().priority, PriorityList(0)},
+      {ui_->fraPGN1->controls().parameterType, ParameterTypeList(0)},
+      {ui_->fraPGN2->controls().updateRate, UpdateRateList(1)},
+      {ui_->fraPGN2->controls().priority, PriorityList(1)},
+      {ui_->fraPGN2->controls().parameterType, ParameterTypeList(1)},
   };
   for (const auto& [box, list] : lists) {
     Q_ASSERT(box->objectName() == list.name);

@@ -85,6 +85,7 @@ class MainWindow : public QMainWindow {
   void closeOtherWindows();
 
  private:
+  void setUpPgnSlots();
   void setUpLists();
   void setUpToolbar();
   void setUpStatusBar();

@@ -56,6 +56,11 @@ struct Harness {
     return start();
   }
   Ui::frmMain& ui() { return window->form(); }
+  // A control of the window by its name (txtPGN1, cmbCOM).
+  template <typename T = QWidget>
+  T* find(const QString& name) {
+    return window->findChild<T*>(name);
+  }
   QString path(const QString& name) const { return dir.filePath(name); }
 
   RecordingMessageBoxes messages;

@@ -386,11 +386,11 @@ class FilesTest : public QObject {
     Harness h;
     h.startOn(benchRecord());
     auto& ui = h.ui();
-    enter(ui.txtJ1939Addr, "11");            // before both
-    setListIndex(ui.cmbParameterType1, -1);  // cannot be stored
-    ui.txtDeviceName0->setText("7A");        // between them
-    ui.txtVIN->setText("WDB9634031L12345");  // cannot be stored
-    setListIndex(ui.cmbCANBUSBaudRate, 0);   // after both
+    enter(ui.txtJ1939Addr, "11");                              // before both
+    setListIndex(h.find<QComboBox>("cmbParameterType1"), -1);  // cannot be stored
+    ui.txtDeviceName0->setText("7A");                          // between them
+    ui.txtVIN->setText("WDB9634031L12345");                    // cannot be stored
+    setListIndex(ui.cmbCANBUSBaudRate, 0);                     // after both
     QByteArray fileWhenTold;
     h.messages.whileShown = [&](const ShownMessage&) {
       fileWhenTold = fileBytes(h.path("j1939.cfg"));

@@ -172,7 +172,7 @@ class RecordsTest : public QObject {
                                       .arg(file, fields)});
     QCOMPARE(h.ui().txtVIN->text(), QStringLiteral("1FUJGLDR5CSBM1234"));
     if (pick == "txtPF1") {  // the slot changed: its PGN follows the parts again
-      enter(h.ui().txtPF1, "EB");
+      enter(h.find<QLineEdit>("txtPF1"), "EB");
       expected.Pgns[0].Pf = 0xEB, expected.Pgns[0].Ps = 0, expected.Pgns[0].Pgn = 0xEB00;
     } else if (!pick.isEmpty()) {
       h.window->findChild<QComboBox*>(pick)->setCurrentIndex(3);

@@ -184,7 +184,28 @@ class SlotsTest : public QObject {
       h.ui().mnuFileOpen->trigger();
     }
     QCOMPARE(h.messages.titles().join(", "), titles);
-    QCOMPARE(h.ui().txtPGN1->text() + ' ' + h.ui().txtPGN2->text(), pgns);
+    QCOMPARE(h.find<QLineEdit>("txtPGN1")->text() + ' ' + h.find<QLineEdit>("txtPGN2")->text(),
+             pgns);
+  }
+  // Both slots are one form used twice: Tab still runs from the NAME through
+  // slot 1 and slot 2, each control in its place, to the buttons.
+  void tabRunsThroughBothSlots() {
+    Harness h;
+    h.startOn(benchRecord());
+    QStringList visited;
+    QWidget* at = h.find("Check1");
+    while (visited.size() < 24) {
+      at = at->nextInFocusChain();
+      if (at->focusPolicy() & Qt::TabFocus) visited << at->objectName();
+    }
+    QStringList expected;
+    for (const char* number : {"1", "2"})
+      for (const char* name :
+           {"cmbUpdateRate", "cmbPriority", "chkReserveBit", "chkDatapage", "txtPF", "txtPS",
+            "txtPGN", "txtDatalength", "cmbParameterType", "txtParameterPos", "chkDeletePGN"})
+        expected << QString(name) + number;
+    QCOMPARE(visited, expected << "cmdConfig"
+                               << "cmdDefault");
   }
   void parameterLayout_data() {
     QTest::addColumn<int>("slot");

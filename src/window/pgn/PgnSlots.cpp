@@ -7,24 +7,10 @@
 
 #include "rules/pgn/PgnMath.h"
 #include "rules/text/TextCodecs.h"
-#include "ui_frmMain.h"
 #include "window/desktop/MessageBoxes.h"
 #include "window/fields/Controls.h"
 #include "window/pgn/FieldWrites.h"
 #include "window/record/FormState.h"
-
-PgnSlotControls PgnSlotControls::fromForm(Ui::frmMain& form, int slot) {
-  Q_ASSERT(slot == 0 || slot == 1);
-  if (slot == 1)
-    return {form.cmbUpdateRate2,   form.cmbPriority2, form.chkReserveBit2,
-            form.chkDatapage2,     form.txtPF2,       form.txtPS2,
-            form.txtDatalength2,   form.txtPGN2,      form.cmbParameterType2,
-            form.txtParameterPos2, form.chkDeletePGN2};
-  return {form.cmbUpdateRate1,   form.cmbPriority1, form.chkReserveBit1,
-          form.chkDatapage1,     form.txtPF1,       form.txtPS1,
-          form.txtDatalength1,   form.txtPGN1,      form.cmbParameterType1,
-          form.txtParameterPos1, form.chkDeletePGN1};
-}
 
 PgnSlots::PgnSlots(std::array<PgnSlotControls, 2> controls, FormState& state,
                    MessageBoxes& messages)

@@ -4,33 +4,10 @@
 #include <QString>
 #include <array>
 
+#include "window/pgn/PgnSlotWidget.h"
+
 class MessageBoxes;
-class QCheckBox;
-class QComboBox;
-class QLineEdit;
 struct FormState;
-namespace Ui {
-class frmMain;
-}
-
-// The controls of one additional PGN slot, the ten editing controls in the
-// order in which the slot is enabled or greyed out, then its delete box.
-struct PgnSlotControls {
-  QComboBox* updateRate = nullptr;
-  QComboBox* priority = nullptr;
-  QCheckBox* reserveBit = nullptr;
-  QCheckBox* dataPage = nullptr;
-  QLineEdit* pf = nullptr;
-  QLineEdit* ps = nullptr;
-  QLineEdit* dataLength = nullptr;
-  QLineEdit* pgn = nullptr;
-  QComboBox* parameterType = nullptr;
-  QLineEdit* parameterPos = nullptr;
-  QCheckBox* deletePgn = nullptr;
-
-  // Slot 0 takes the controls ending in 1, slot 1 those ending in 2.
-  static PgnSlotControls fromForm(Ui::frmMain& form, int slot);
-};
 
 // Both additional PGN slots: the PGN number kept in step with its reserved bit,
 // data page, PF and PS; the rules against a PGN the simulator already sends or

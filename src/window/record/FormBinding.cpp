@@ -452,18 +452,19 @@ void FormBinding::LoadDefaults() {
   notShown_.clear();
   form_.txtJ1939Addr->setText(QStringLiteral("00"));
   form_.optStatic->setChecked(true);
-  setCheckValue(form_.chkDeletePGN1, 1);
-  setCheckValue(form_.chkDeletePGN2, 1);
-  setListIndex(form_.cmbUpdateRate1, 0);  // "On Request"
-  setListIndex(form_.cmbUpdateRate2, 0);
-  setListIndex(form_.cmbPriority1, 7);
-  setListIndex(form_.cmbPriority2, 7);
+  const PgnSlotControls first = slotControls(0), second = slotControls(1);
+  setCheckValue(first.deletePgn, 1);
+  setCheckValue(second.deletePgn, 1);
+  setListIndex(first.updateRate, 0);  // "On Request"
+  setListIndex(second.updateRate, 0);
+  setListIndex(first.priority, 7);
+  setListIndex(second.priority, 7);
   routines_.SetPgnSlotEnabled(0, false);
   routines_.SetPgnSlotEnabled(1, false);
-  setListIndex(form_.cmbParameterType1, 0);  // "Single Byte"
-  setListIndex(form_.cmbParameterType2, 0);
-  form_.txtParameterPos1->setText(QStringLiteral("1"));
-  form_.txtParameterPos2->setText(QStringLiteral("1"));
+  setListIndex(first.parameterType, 0);  // "Single Byte"
+  setListIndex(second.parameterType, 0);
+  first.parameterPos->setText(QStringLiteral("1"));
+  second.parameterPos->setText(QStringLiteral("1"));
   for (int i = 0; i < 8; ++i) nameByteBox(i)->setText(QStringLiteral("00"));
   // Boxes that already held "00" ran no handler: the components follow here.
   routines_.NameBytesToComponents();
