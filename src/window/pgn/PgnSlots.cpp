@@ -73,14 +73,10 @@ void PgnSlots::CheckShownSlots() {
 
 bool PgnSlots::reportBuiltIn(int slot) {
   if (!IsBuiltInPgnText(at(slot).pgn->text())) return false;
-  if (slot == 1)
-    tellRule(tr("This additional PGN2 you choose has existed in the hardware, You "
-                "have to change to another one!"),
-             tr("PGN2 has existed"));
-  else
-    tellRule(tr("This additional PGN1 you choose has existed in the hardware, You "
-                "have to change to another one!"),
-             tr("PGN1 has existed"));
+  tellRule(tr("This additional PGN%1 you choose has existed in the hardware, You "
+              "have to change to another one!")
+               .arg(slot + 1),
+           tr("PGN%1 has existed").arg(slot + 1));
   return true;
 }
 
