@@ -1,13 +1,15 @@
 #pragma once
 
+#include <QAction>
 #include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <memory>
 
 #include "support/Doubles.h"
 #include "support/Records.h"
-#include "ui_frmMain.h"
 #include "window/MainWindow.h"
 #include "window/record/FileCommands.h"
 
@@ -55,7 +57,6 @@ struct Harness {
     simulatorAccepts();
     return start();
   }
-  Ui::frmMain& ui() { return window->form(); }
   // A control of the window by its name (txtPGN1, cmbCOM).
   template <typename T = QWidget>
   T* find(const QString& name) {

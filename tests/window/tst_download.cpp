@@ -42,7 +42,7 @@ struct Bench : Harness {
       });
     };
     start();
-    ui().cmbCOM->setCurrentIndex(0);
+    find<QComboBox>("cmbCOM")->setCurrentIndex(0);
     window->portSelector().OpenSelectedPort();
     messages.clear();
     port.log.clear();
@@ -60,7 +60,7 @@ struct Bench : Harness {
     return list;
   }
   QString status() const { return window->findChild<QLabel*>("sbStatusText")->text(); }
-  void click() { QTest::mouseClick(ui().cmdConfig, Qt::LeftButton); }
+  void click() { QTest::mouseClick(find<QPushButton>("cmdConfig"), Qt::LeftButton); }
   static constexpr qint64 kWindow = FrameExchange::kReplyWindowMs;
   std::function<void()> during;  // runs while the exchange waits
 };
@@ -99,7 +99,7 @@ class DownloadTest : public QObject {
     QFETCH(int, version);
     QFETCH(bool, accepted);
     Bench b(reply, atMs);
-    b.ui().cmbSimulatorVersion->setCurrentIndex(version);
+    b.find<QComboBox>("cmbSimulatorVersion")->setCurrentIndex(version);
     b.click();
     QCOMPARE(b.boxes(), QStringList{accepted ? "config confirmation: " + kAccepted + " (i)"
                                              : "Config confirmation: " + kRejected + " (i)"});
@@ -107,7 +107,8 @@ class DownloadTest : public QObject {
     QCOMPARE(b.port.written,
              version == 0 ? FrameBytes(state.ConfigFrameV1) : FrameBytes(state.ConfigFrameV2));
     QCOMPARE(b.port.bytesAvailable(), 0);  // read, or emptied at the verdict
-    QVERIFY(b.port.isOpen() && b.ui().cmdConfig->isEnabled() && b.ui().cmbCOM->isEnabled());
+    QVERIFY(b.port.isOpen() && b.find<QPushButton>("cmdConfig")->isEnabled() &&
+            b.find<QComboBox>("cmbCOM")->isEnabled());
   }
 
   // A late byte stays in the receive buffer until the next exchange.
@@ -121,7 +122,7 @@ class DownloadTest : public QObject {
 
   void noOpenPortSendsNothing() {
     Bench b;
-    b.ui().cmbCOM->setCurrentIndex(6);  // COM7 does not exist
+    b.find<QComboBox>("cmbCOM")->setCurrentIndex(6);  // COM7 does not exist
     QCOMPARE(b.boxes(), QStringList{"TarvikConfig: Com Port fails to open, try another com port"});
     QCOMPARE(b.messages.shown.first().texts.value("cmbCOM"), QStringLiteral("COM7"));
     QCOMPARE(b.port.log, QStringList{"close"} + openSequence("/dev/ttyS6"));
@@ -132,7 +133,7 @@ class DownloadTest : public QObject {
              QStringList{"Config confirmation: Com Port is not open, nothing was sent. Choose a "
                          "com port that opens, then press Program Config again (i)"});
     QVERIFY(b.port.written.isEmpty());
-    b.ui().cmbCOM->setCurrentIndex(1);
+    b.find<QComboBox>("cmbCOM")->setCurrentIndex(1);
     QCOMPARE(b.status(), "Status");
   }
 
@@ -156,7 +157,7 @@ class DownloadTest : public QObject {
             ->button(ok ? QDialogButtonBox::Ok : QDialogButtonBox::Cancel)
             ->click();
       });
-      b.ui().mnuFilePorts->trigger();
+      b.find<QAction>("mnuFilePorts")->trigger();
     };
     edit(false);
     QVERIFY(b.settings.writes.isEmpty() && b.port.log.isEmpty());
@@ -169,9 +170,9 @@ class DownloadTest : public QObject {
              (QMap<QString, QString>{{"Ports/COM1", "/dev/ttyUSB0"}, {"Ports/COM3", ""}}));
     QCOMPARE(b.settings.syncs, 1);
     QCOMPARE(b.port.log, QStringList{"close"} + openSequence("/dev/ttyUSB0"));
-    QCOMPARE(b.ui().cmbCOM->itemData(0, Qt::ToolTipRole), "/dev/ttyUSB0");
-    QCOMPARE(b.ui().cmbCOM->toolTip(), "/dev/ttyUSB0");  // COM1's, the one selected
-    QCOMPARE(b.ui().cmbCOM->itemData(2, Qt::ToolTipRole), "/dev/ttyS2 (not present)");
+    QCOMPARE(b.find<QComboBox>("cmbCOM")->itemData(0, Qt::ToolTipRole), "/dev/ttyUSB0");
+    QCOMPARE(b.find<QComboBox>("cmbCOM")->toolTip(), "/dev/ttyUSB0");  // COM1's, the one selected
+    QCOMPARE(b.find<QComboBox>("cmbCOM")->itemData(2, Qt::ToolTipRole), "/dev/ttyS2 (not present)");
   }
 
   // A settings file that cannot be written: OK in the Ports dialog and the
@@ -187,7 +188,7 @@ class DownloadTest : public QObject {
       dialog->portBox(1)->setEditText("/dev/ttyUSB0");
       dialog->accept();
     });
-    b.ui().mnuFilePorts->trigger();
+    b.find<QAction>("mnuFilePorts")->trigger();
     b.window->close();
     const QString said = describeFailure(refusal) + ". ";
     QCOMPARE(
@@ -202,7 +203,7 @@ class DownloadTest : public QObject {
   // the list opens, not only when a port opens: adapters come and go.
   void tooltipsFollowTheDevicesPresent() {
     Bench b;
-    QComboBox* list = b.ui().cmbCOM;
+    QComboBox* list = b.find<QComboBox>("cmbCOM");
     QCOMPARE(list->toolTip(), "/dev/ttyS0 (not present)");
     b.inventory.ports = {{"/dev/ttyS0", "", "", ""}};
     QHelpEvent hover(QEvent::ToolTip, QPoint(2, 2), list->mapToGlobal(QPoint(2, 2)));
@@ -245,11 +246,11 @@ class DownloadTest : public QObject {
     QCOMPARE(b.prompts(), QStringList{kRejected});
     QCOMPARE(b.status(), "COM1 is closed: the device was removed. Choose COM1 again to reopen it");
     b.port.log.clear();
-    pick(b.ui().cmbCOM, 0);
+    pick(b.find<QComboBox>("cmbCOM"), 0);
     QCOMPARE(b.port.log, openSequence("/dev/ttyS0"));
     QCOMPARE(b.status(), "Status");
     b.port.log.clear();
-    pick(b.ui().cmbCOM, 1);  // a pick that changes the entry opens once
+    pick(b.find<QComboBox>("cmbCOM"), 1);  // a pick that changes the entry opens once
     QCOMPARE(b.port.log, QStringList{"close"} + openSequence("/dev/ttyS1"));
   }
 
@@ -260,9 +261,9 @@ class DownloadTest : public QObject {
     QStringList logDuring;
     bool buttonEnabled = true, listEnabled = true;
     b.during = [&] {
-      buttonEnabled = b.ui().cmdConfig->isEnabled();
-      listEnabled = b.ui().cmbCOM->isEnabled();
-      b.ui().cmbCOM->setCurrentIndex(1);
+      buttonEnabled = b.find<QPushButton>("cmdConfig")->isEnabled();
+      listEnabled = b.find<QComboBox>("cmbCOM")->isEnabled();
+      b.find<QComboBox>("cmbCOM")->setCurrentIndex(1);
       b.window->configDownload().programSimulator();  // a second exchange cannot start
       logDuring = b.port.log;
     };

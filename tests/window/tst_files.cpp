@@ -85,10 +85,10 @@ void run(Harness& h, const QString& script) {
   for (const QString& step : script.split(' ', Qt::SkipEmptyParts)) {
     const QString verb = step.section('=', 0, 0);
     const QString name = step.section('=', 1);
-    if (verb == "addr") enter(h.ui().txtJ1939Addr, name);
-    if (verb == "save") h.ui().mnuFileSave->trigger();
-    if (verb == "tbsave") h.ui().tbSave->trigger();
-    if (verb == "default") QTest::mouseClick(h.ui().cmdDefault, Qt::LeftButton);
+    if (verb == "addr") enter(h.find<QLineEdit>("txtJ1939Addr"), name);
+    if (verb == "save") h.find<QAction>("mnuFileSave")->trigger();
+    if (verb == "tbsave") h.find<QAction>("tbSave")->trigger();
+    if (verb == "default") QTest::mouseClick(h.find<QPushButton>("cmdDefault"), Qt::LeftButton);
     if (verb == "exit") h.window->close();
     if (verb == "replace") {
       QVERIFY(writeRecord(h.path("new"), benchRecord([](auto& c) { c.SourceAddress = 0x66; })));
@@ -99,9 +99,9 @@ void run(Harness& h, const QString& script) {
       h.messages.whileShown = [&h](const ShownMessage&) { h.window->requestClose(); };
     if (verb.contains("open") || verb == "saveas") {
       h.fileDialogs.answers << (name.isEmpty() ? QString() : h.path(name));
-      (verb == "open"     ? h.ui().mnuFileOpen
-       : verb == "tbopen" ? h.ui().tbOpen
-                          : h.ui().mnuFileSaveAs)
+      (verb == "open"     ? h.find<QAction>("mnuFileOpen")
+       : verb == "tbopen" ? h.find<QAction>("tbOpen")
+                          : h.find<QAction>("mnuFileSaveAs"))
           ->trigger();
       const auto& asked = h.fileDialogs.calls.last();
       QCOMPARE(asked.title + asked.filter, (verb == "saveas" ? "save as" : "Open") + kFilter);
@@ -374,10 +374,11 @@ class FilesTest : public QObject {
     const SimulatorConfig bench = benchRecord();
     h.startOn(bench);
     const QByteArray file = fileBytes(h.path("j1939.cfg"));
-    QTest::mouseClick(h.ui().cmdDefault, Qt::LeftButton);
+    QTest::mouseClick(h.find<QPushButton>("cmdDefault"), Qt::LeftButton);
     QCOMPARE(fileBytes(h.path("j1939.cfg")), file);
-    QCOMPARE(h.ui().cmbIndustrygroup->currentText(), "0");  // the NAME fields follow the bytes
-    h.ui().mnuFileSave->trigger();
+    QCOMPARE(h.find<QComboBox>("cmbIndustrygroup")->currentText(),
+             "0");  // the NAME fields follow the bytes
+    h.find<QAction>("mnuFileSave")->trigger();
     QCOMPARE(h.messages.titles(), QStringList());
     QCOMPARE(fileBytes(h.path("j1939.cfg")).toHex(' '),
              EncodeConfigRecord(factoryOver(bench)).toHex(' '));
@@ -385,12 +386,11 @@ class FilesTest : public QObject {
   void exitKeepsWhatCannotBeStoredAndWritesTheRest() {
     Harness h;
     h.startOn(benchRecord());
-    auto& ui = h.ui();
-    enter(ui.txtJ1939Addr, "11");                              // before both
+    enter(h.find<QLineEdit>("txtJ1939Addr"), "11");            // before both
     setListIndex(h.find<QComboBox>("cmbParameterType1"), -1);  // cannot be stored
-    ui.txtDeviceName0->setText("7A");                          // between them
-    ui.txtVIN->setText("WDB9634031L12345");                    // cannot be stored
-    setListIndex(ui.cmbCANBUSBaudRate, 0);                     // after both
+    h.find<QLineEdit>("txtDeviceName0")->setText("7A");        // between them
+    h.find<QLineEdit>("txtVIN")->setText("WDB9634031L12345");  // cannot be stored
+    setListIndex(h.find<QComboBox>("cmbCANBUSBaudRate"), 0);   // after both
     QByteArray fileWhenTold;
     h.messages.whileShown = [&](const ShownMessage&) {
       fileWhenTold = fileBytes(h.path("j1939.cfg"));
@@ -414,7 +414,7 @@ class FilesTest : public QObject {
   void exitKeepsTheGeometryOnce() {
     Harness h;
     h.startOn(benchRecord());
-    enter(h.ui().txtJ1939Addr, "4F");
+    enter(h.find<QLineEdit>("txtJ1939Addr"), "4F");
     QTimer::singleShot(0, h.window.get(), [&h] { h.window->requestClose(); });
     h.window->showAbout();  // returns once the box has closed
     QCOMPARE(recordIn(h.path("j1939.cfg")).SourceAddress, uint8_t(0x4F));
@@ -427,7 +427,7 @@ class FilesTest : public QObject {
     QVERIFY(h.settings.syncs >= 1 && !h.port.isOpen());
     writeBytes(h.path("j1939.cfg"), "left alone");  // once: nothing later writes
     h.window->close();
-    h.ui().mnuFileSave->trigger();
+    h.find<QAction>("mnuFileSave")->trigger();
     QCOMPARE(fileBytes(h.path("j1939.cfg")), QByteArray("left alone"));
     QCOMPARE(h.settings.writes.size(), 4);
   }

@@ -72,15 +72,17 @@ class IdentityTest : public QObject {
     QFETCH(QString, shown);
     Harness h;
     h.start();
-    auto& ui = h.ui();
-    ui.cmbSimulatorVersion->setCurrentIndex(1 - version);  // so that picking it is a change
-    ui.cmbCANBUSBaudRate->setCurrentIndex(rateBefore);
-    ui.cmbDTCVersion->setCurrentIndex(0);
-    ui.cmbSimulatorVersion->setCurrentIndex(version);
+    h.find<QComboBox>("cmbSimulatorVersion")
+        ->setCurrentIndex(1 - version);  // so that picking it is a change
+    h.find<QComboBox>("cmbCANBUSBaudRate")->setCurrentIndex(rateBefore);
+    h.find<QComboBox>("cmbDTCVersion")->setCurrentIndex(0);
+    h.find<QComboBox>("cmbSimulatorVersion")->setCurrentIndex(version);
     QCOMPARE(QStringLiteral("%1 %2 %3 %4")
-                 .arg(ui.cmbDTCVersion->currentText(), ui.cmbCANBUSBaudRate->currentText())
-                 .arg(ui.cmbDTCVersion->isEnabled() && ui.cmbCANBUSBaudRate->isEnabled())
-                 .arg(ui.txtVIN->isVisible()),
+                 .arg(h.find<QComboBox>("cmbDTCVersion")->currentText(),
+                      h.find<QComboBox>("cmbCANBUSBaudRate")->currentText())
+                 .arg(h.find<QComboBox>("cmbDTCVersion")->isEnabled() &&
+                      h.find<QComboBox>("cmbCANBUSBaudRate")->isEnabled())
+                 .arg(h.find<QLineEdit>("txtVIN")->isVisible()),
              shown);
   }
   void nameFieldsSitAtTheirBits() {
@@ -99,7 +101,7 @@ class IdentityTest : public QObject {
       QCOMPARE(nameInBoxes(h), name & ~(uint64_t{1} << 63));
       for (const Field& f : kFields)
         QCOMPARE(shown(h, f.control), QString::number(name >> f.shift & ((1u << f.bits) - 1)));
-      QVERIFY(!h.ui().Check1->isChecked());
+      QVERIFY(!h.find<QCheckBox>("Check1")->isChecked());
       // One field to bytes: only its bits change; bit 48 stays as it was.
       const Field& f = kFields[random.bounded(8)];
       const uint64_t value = random.bounded(1u << f.bits);
@@ -169,19 +171,19 @@ class IdentityTest : public QObject {
     QFETCH(QString, selected);
     Harness h;
     h.start();
-    h.ui().cmbSimulatorVersion->setCurrentIndex(1);  // "2.00" shows the VIN
+    h.find<QComboBox>("cmbSimulatorVersion")->setCurrentIndex(1);  // "2.00" shows the VIN
     h.window->activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(h.window.get()));
-    QLineEdit* box = h.ui().txtVIN;
+    QLineEdit* box = h.find<QLineEdit>("txtVIN");
     box->setText(vin);
     box->setFocus();
     h.messages.clear();
     if (reason == Qt::TabFocusReason)
       QTest::keyClick(box, Qt::Key_Tab);
     else if (reason == Qt::MouseFocusReason)
-      QTest::mouseClick(h.ui().txtJ1939Addr, Qt::LeftButton);
+      QTest::mouseClick(h.find<QLineEdit>("txtJ1939Addr"), Qt::LeftButton);
     else
-      h.ui().txtJ1939Addr->setFocus(static_cast<Qt::FocusReason>(reason));
+      h.find<QLineEdit>("txtJ1939Addr")->setFocus(static_cast<Qt::FocusReason>(reason));
     QCoreApplication::processEvents();
     QCOMPARE(h.messages.titles().join(", "), prompt.isEmpty() ? "" : "VIN is wrong");
     QCOMPARE(h.messages.shown.value(0).prompt, prompt);

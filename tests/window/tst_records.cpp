@@ -108,11 +108,11 @@ class RecordsTest : public QObject {
       QVERIFY2(RecordAsShown(record) == sent, qPrintable(what));
       Harness h;
       h.startOn(record);
-      h.ui().mnuFileSave->trigger();
+      h.find<QAction>("mnuFileSave")->trigger();
       QVERIFY2(fileBytes(h.path(kDefaultConfigFileName)) == EncodeConfigRecord(expected),
                qPrintable(what));
       h.port.written.clear();
-      QTest::mouseClick(h.ui().cmdConfig, Qt::LeftButton);
+      QTest::mouseClick(h.find<QPushButton>("cmdConfig"), Qt::LeftButton);
       QVERIFY2(h.port.written == frameOf(sent), qPrintable(what));
       // j1939cfg prints the frame the window sends, from the file as it was.
       QVERIFY(writeRecord(h.path("read.cfg"), record));
@@ -157,7 +157,7 @@ class RecordsTest : public QObject {
       h.startOn(benchRecord());
       QVERIFY(writeRecord(file, expected));
       h.fileDialogs.answers << file;
-      h.ui().mnuFileOpen->trigger();
+      h.find<QAction>("mnuFileOpen")->trigger();
       path = "Save";
     } else {
       h.startOn(expected);
@@ -170,7 +170,7 @@ class RecordsTest : public QObject {
                                                  "other fields are shown. These keep the values "
                                                  "stored in the file until you set them.")
                                       .arg(file, fields)});
-    QCOMPARE(h.ui().txtVIN->text(), QStringLiteral("1FUJGLDR5CSBM1234"));
+    QCOMPARE(h.find<QLineEdit>("txtVIN")->text(), QStringLiteral("1FUJGLDR5CSBM1234"));
     if (pick == "txtPF1") {  // the slot changed: its PGN follows the parts again
       enter(h.find<QLineEdit>("txtPF1"), "EB");
       expected.Pgns[0].Pf = 0xEB, expected.Pgns[0].Ps = 0, expected.Pgns[0].Pgn = 0xEB00;
@@ -184,18 +184,18 @@ class RecordsTest : public QObject {
       h.window->close();
     } else if (path == "Save As") {
       h.fileDialogs.answers << (written = h.path("copy.cfg"));
-      h.ui().mnuFileSaveAs->trigger();
+      h.find<QAction>("mnuFileSaveAs")->trigger();
     } else if (path == "Program") {
-      QTest::mouseClick(h.ui().cmdConfig, Qt::LeftButton);
+      QTest::mouseClick(h.find<QPushButton>("cmdConfig"), Qt::LeftButton);
       SimulatorConfig sent = expected;  // the PS of a PDU1 group goes as the window shows it
       for (PgnSlotConfig& slot : sent.Pgns)
         if (slot.Pf < 240) slot.Ps = 0;
       QCOMPARE(h.port.written.toHex(' '), frameOf(sent).toHex(' '));
       QCOMPARE(h.messages.titles(), QStringList{"config confirmation"});
       h.messages.clear();
-      h.ui().mnuFileSave->trigger();
+      h.find<QAction>("mnuFileSave")->trigger();
     } else {
-      h.ui().mnuFileSave->trigger();
+      h.find<QAction>("mnuFileSave")->trigger();
     }
     QCOMPARE(h.messages.titles(), QStringList());
     QCOMPARE(fileBytes(written).toHex(' '), EncodeConfigRecord(expected).toHex(' '));
@@ -206,25 +206,25 @@ class RecordsTest : public QObject {
   void bitRateSentIsTheOneShown() {
     Harness h;
     h.startOn(benchRecord());
-    h.ui().cmbSimulatorVersion->setCurrentIndex(0);
-    QCOMPARE(h.ui().cmbCANBUSBaudRate->currentText(), "250Kbps");
-    QTest::mouseClick(h.ui().cmdConfig, Qt::LeftButton);
+    h.find<QComboBox>("cmbSimulatorVersion")->setCurrentIndex(0);
+    QCOMPARE(h.find<QComboBox>("cmbCANBUSBaudRate")->currentText(), "250Kbps");
+    QTest::mouseClick(h.find<QPushButton>("cmdConfig"), Qt::LeftButton);
     const SimulatorConfig kept =
         benchRecord([](auto& c) { c.SimulatorVersion = 0, c.DtcVersion = 2; });
     QCOMPARE(h.port.written.toHex(' '), frameOf(benchRecord([](auto& c) {
                                           c.SimulatorVersion = 0, c.DtcVersion = 2,
                                           c.CanBaudRate = 0;
                                         })).toHex(' '));
-    h.ui().mnuFileSave->trigger();
+    h.find<QAction>("mnuFileSave")->trigger();
     const QString file = h.path(kDefaultConfigFileName);
     QCOMPARE(fileBytes(file).toHex(' '), EncodeConfigRecord(kept).toHex(' '));
     Harness again;
     QVERIFY(writeRecord(again.path(kDefaultConfigFileName), kept));
     again.simulatorAccepts();
     again.start();
-    QCOMPARE(again.ui().cmbCANBUSBaudRate->currentText(), "500Kbps");
-    QVERIFY(!again.ui().cmbCANBUSBaudRate->isEnabled());
-    QTest::mouseClick(again.ui().cmdConfig, Qt::LeftButton);
+    QCOMPARE(again.find<QComboBox>("cmbCANBUSBaudRate")->currentText(), "500Kbps");
+    QVERIFY(!again.find<QComboBox>("cmbCANBUSBaudRate")->isEnabled());
+    QTest::mouseClick(again.find<QPushButton>("cmdConfig"), Qt::LeftButton);
     QCOMPARE(again.port.written.toHex(' '), frameOf(kept).toHex(' '));
     const Run frame = runCfg({"frame", file});
     QCOMPARE(fromHex(frame.out).toHex(' '), again.port.written.toHex(' '));
@@ -264,7 +264,7 @@ class RecordsTest : public QObject {
       box->setText(value);
     }
     h.messages.clear();
-    h.ui().mnuFileSave->trigger();
+    h.find<QAction>("mnuFileSave")->trigger();
     QCOMPARE(
         h.messages.shown.value(0).prompt,
         failure.isEmpty()

@@ -181,7 +181,7 @@ class SlotsTest : public QObject {
       h.messages.clear();
       QVERIFY(writeRecord(h.path("opened.cfg"), record(opened)));
       h.fileDialogs.answers << h.path("opened.cfg");
-      h.ui().mnuFileOpen->trigger();
+      h.find<QAction>("mnuFileOpen")->trigger();
     }
     QCOMPARE(h.messages.titles().join(", "), titles);
     QCOMPARE(h.find<QLineEdit>("txtPGN1")->text() + ' ' + h.find<QLineEdit>("txtPGN2")->text(),
