@@ -40,6 +40,7 @@ class VerdictMessages : public MessageBoxes {
     wallAtVerdictNs = wall.nsecsElapsed();
     cpuAtVerdict = cpuSeconds();
   }
+  SaveAnswer askToSave(const QString&, const QString&) override { return SaveAnswer::Discard; }
   QElapsedTimer wall;
   QString lastPrompt;
   qint64 wallAtVerdictNs = 0;

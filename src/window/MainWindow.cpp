@@ -5,10 +5,13 @@
 #include <QComboBox>
 #include <QDateTime>
 #include <QDir>
+#include <QFileInfo>
 #include <QIcon>
+#include <QKeySequence>
 #include <QLabel>
 #include <QLocale>
 #include <QPointer>
+#include <QPushButton>
 #include <QStyle>
 #include <QTimer>
 #include <cstdio>
@@ -95,6 +98,18 @@ MainWindow::MainWindow(Platform platform, QString workingDirectory, QWidget* par
   fileCommands_ =
       std::make_unique<FileCommands>(*ui_, state_, *formBinding_, platform_, workingDirectory_);
 
+  // The title names the file Save writes, and marks changes not saved in it.
+  caption_ = windowTitle();
+  connect(fileCommands_.get(), &FileCommands::currentFileChanged, this,
+          &MainWindow::showFileInTitle);
+  connect(formBinding_.get(), &FormBinding::modifiedChanged, this, &QWidget::setWindowModified);
+  // "Default" replaces the form: changes not saved are asked about first.
+  connect(ui_->cmdDefault, &QPushButton::clicked, this, [this] {
+    if (fileCommands_->settleChanges(FileCommands::Before::Replacing))
+      formBinding_->restoreDefaults();
+  });
+  setUpKeys();
+
   connect(ui_->cmbSimulatorVersion, &QComboBox::currentIndexChanged, this,
           &MainWindow::applyVersionRule);
   connect(ui_->mnuHelpAbout, &QAction::triggered, this, &MainWindow::showAbout);
@@ -109,6 +124,24 @@ void MainWindow::setUpPgnSlots() {
   QList<QWidget*> chain{ui_->Check1};
   chain << ui_->fraPGN1->tabOrder() << ui_->fraPGN2->tabOrder() << ui_->cmdConfig;
   for (qsizetype i = 1; i < chain.size(); ++i) QWidget::setTabOrder(chain[i - 1], chain[i]);
+}
+
+void MainWindow::setUpKeys() {
+  // Each platform's own keys for the file commands.
+  ui_->mnuFileOpen->setShortcut(QKeySequence::Open);
+  ui_->mnuFileSave->setShortcut(QKeySequence::Save);
+  ui_->mnuFileSaveAs->setShortcut(QKeySequence::SaveAs);
+  ui_->mnuFileExit->setShortcut(QKeySequence::Quit);
+  connect(ui_->mnuFileExit, &QAction::triggered, this, &QWidget::close);
+  ui_->cmdConfig->setShortcut(Qt::Key_F5);
+  ui_->cmdConfig->setToolTip(tr("Send the configuration to the simulator (F5)"));
+}
+
+void MainWindow::showFileInTitle(const QString& path) {
+  setWindowFilePath(path);
+  QString title = QStringLiteral("%1[*] \u2014 %2").arg(QFileInfo(path).fileName(), caption_);
+  if (!heldTitleNote_.isEmpty()) title += QStringLiteral(" \u2014 ") + heldTitleNote_;
+  setWindowTitle(title);
 }
 
 void MainWindow::setUpLists() {
@@ -207,6 +240,8 @@ void MainWindow::startUp() {
   if (!shutDown_) fileCommands_->reportNotShown(fileCommands_->defaultFilePath(), notShown);
   if (!shutDown_) formBinding_->checkShownSlots();
   if (shutDown_) return;
+  formBinding_->markUnmodified();
+  showFileInTitle(fileCommands_->defaultFilePath());
 
   // The port selector reports a port that does not open itself.
   portSelector().OpenSelectedPort();
@@ -218,11 +253,20 @@ void MainWindow::startUp() {
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
+  // Changes not saved in an opened file are asked about before the window
+  // closes (j1939.cfg receives them at exit anyway); the system ending the
+  // run never waits for an answer.
+  if (!shutDown_ && !closingBySystem_ && fileCommands_->hasUserFile() &&
+      !fileCommands_->settleChanges(FileCommands::Before::Closing)) {
+    event->ignore();
+    return;
+  }
   shutDown();
   event->accept();
 }
 
 void MainWindow::requestClose() {
+  closingBySystem_ = true;
   if (shutDown_)
     closeOtherWindows();
   else if (isVisible())
@@ -318,7 +362,7 @@ void MainWindow::sayDefaultFileHeld(qint64 holder) {
   const QString note = holder > 0
                            ? tr("%1 is held by another window (process %2)").arg(file).arg(holder)
                            : tr("%1 is held by another window").arg(file);
-  setWindowTitle(windowTitle() + QStringLiteral(" \u2014 ") + note);
+  heldTitleNote_ = note;
   heldNote_ = tr("%1: this window does not write it at exit").arg(note);
   // Said on the terminal too, for a window started from one.
   std::fprintf(stderr, "j1939config: %s\n", qPrintable(heldNote_));

@@ -86,6 +86,9 @@ class MainWindow : public QMainWindow {
 
  private:
   void setUpPgnSlots();
+  void setUpKeys();
+  // "<file>[*] — Tarvik Configuration", the file being the one Save writes.
+  void showFileInTitle(const QString& path);
   void setUpLists();
   void setUpToolbar();
   void setUpStatusBar();
@@ -117,6 +120,9 @@ class MainWindow : public QMainWindow {
   bool recordShown_ = false;  // the start-up has shown the record in the form
   bool shutDown_ = false;
   QString heldNote_;
+  QString caption_;               // the window's own caption, "Tarvik Configuration"
+  QString heldTitleNote_;         // another window holds j1939.cfg
+  bool closingBySystem_ = false;  // a signal or the session's end: nothing is asked
 
   QLabel* statusPanel_ = nullptr;
   QLabel* datePanel_ = nullptr;

@@ -17,6 +17,11 @@ void RecordingMessageBoxes::show(const QString& prompt, const QString& title, Me
   if (whileShown) whileShown(message);
 }
 
+SaveAnswer RecordingMessageBoxes::askToSave(const QString& prompt, const QString& title) {
+  show(prompt, title, MessageIcon::None);
+  return saveAnswers.isEmpty() ? SaveAnswer::Discard : saveAnswers.dequeue();
+}
+
 QStringList RecordingMessageBoxes::titles() const {
   QStringList result;
   for (const ShownMessage& message : shown) result << message.title;

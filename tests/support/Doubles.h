@@ -26,6 +26,9 @@ struct ShownMessage {
 class RecordingMessageBoxes : public MessageBoxes {
  public:
   void show(const QString& prompt, const QString& title, MessageIcon icon) override;
+  // Recorded as a message of its own; answered from `saveAnswers`, Discard
+  // when none is left.
+  SaveAnswer askToSave(const QString& prompt, const QString& title) override;
   // The window whose line-edit and list texts are captured with each message.
   void watch(QWidget* window) { watched_ = window; }
   QStringList titles() const;
@@ -34,6 +37,7 @@ class RecordingMessageBoxes : public MessageBoxes {
   QList<ShownMessage> shown;
   // Runs while the box is "open", as the user would act before pressing OK.
   std::function<void(const ShownMessage&)> whileShown;
+  QQueue<SaveAnswer> saveAnswers;
 
  private:
   QPointer<QWidget> watched_;

@@ -52,6 +52,9 @@ class FailingFile : public QFile {
 };
 
 const QByteArray kTail = QByteArray(100, '\xE7');
+const QString kClosingUnsaved =
+    "Tarvik Configuration: The form has changes that are not saved in bench.cfg. Save them before "
+    "closing? j1939.cfg receives them at exit either way.";
 const QString kFilter = "J1939 Configure File (*.cfg)|*.cfg";
 
 // The files of every run: j1939.cfg as `start` says; bench.cfg, long.cfg (with
@@ -79,7 +82,8 @@ void prepare(Harness& h, const QString& start) {
 // Runs the user's steps: "addr=44" types a source address, "open=NAME" and
 // "saveas=NAME" answer the dialog (no name: Cancel), "tbopen=" and "tbsave"
 // use the toolbar, "save", "default", "exit", and "kill" ends the run at the
-// next message. "replace=NAME" puts a record with source address 66 there as
+// next message; "answer=Save|Discard|Cancel" answers the next question whether
+// to save changes. "replace=NAME" puts a record with source address 66 there as
 // editors and git do (a new file renamed over the name), "rm=NAME" removes it.
 void run(Harness& h, const QString& script) {
   for (const QString& step : script.split(' ', Qt::SkipEmptyParts)) {
@@ -95,14 +99,20 @@ void run(Harness& h, const QString& script) {
       QVERIFY(std::rename(qPrintable(h.path("new")), qPrintable(h.path(name))) == 0);
     }
     if (verb == "rm") QVERIFY(QFile::remove(h.path(name)));
+    if (verb == "answer")  // to the next question whether to save changes
+      h.messages.saveAnswers << (name == "Save"      ? SaveAnswer::Save
+                                 : name == "Discard" ? SaveAnswer::Discard
+                                                     : SaveAnswer::Cancel);
     if (verb == "kill")  // the system ends the run at the next message
       h.messages.whileShown = [&h](const ShownMessage&) { h.window->requestClose(); };
     if (verb.contains("open") || verb == "saveas") {
       h.fileDialogs.answers << (name.isEmpty() ? QString() : h.path(name));
+      const qsizetype dialogs = h.fileDialogs.calls.size();
       (verb == "open"     ? h.find<QAction>("mnuFileOpen")
        : verb == "tbopen" ? h.find<QAction>("tbOpen")
                           : h.find<QAction>("mnuFileSaveAs"))
           ->trigger();
+      if (h.fileDialogs.calls.size() == dialogs) continue;  // Cancel before the dialog
       const auto& asked = h.fileDialogs.calls.last();
       QCOMPARE(asked.title + asked.filter, (verb == "saveas" ? "save as" : "Open") + kFilter);
     }
@@ -140,17 +150,24 @@ class FilesTest : public QObject {
     // Data length 1 comes in under the types and positions of the record shown.
     const QString type = "Wrong Data Type: too big data type";
     const QString position = "Parameter position is wrong: Parameter position should be 1 to 1";
+    // Open over changes not saved asks first; these rows answer Discard.
+    const auto unsaved = [](const char* file) {
+      return QStringLiteral(
+                 "Tarvik Configuration: The form has changes that are not saved in "
+                 "%1. Save them first?")
+          .arg(file);
+    };
     // clang-format off
   QTest::newRow("first start, then exit") << "none" << "addr=5C exit" << QStringList{} << "j1939.cfg=5C";
   QTest::newRow("Save before any Open writes j1939.cfg") << "bench" << "addr=61 save" << QStringList{} << "j1939.cfg=61";
-  QTest::newRow("Open, edit, exit: the edit goes to j1939.cfg") << "bench" << "open=bench.cfg addr=44 exit" << QStringList{} << "j1939.cfg=44 bench.cfg=same";
+  QTest::newRow("Open, edit, exit: the edit goes to j1939.cfg") << "bench" << "open=bench.cfg addr=44 exit" << QStringList{kClosingUnsaved} << "j1939.cfg=44 bench.cfg=same";
   QTest::newRow("Save As, then Save goes there") << "bench" << "addr=12 saveas=rig7 addr=13 save" << QStringList{} << "rig7=13 j1939.cfg=same";
-  QTest::newRow("Open cancelled") << "bench" << "addr=7E open= save" << QStringList{} << "j1939.cfg=7E bench.cfg=same";
-  QTest::newRow("Open cancelled over a user file") << "bench" << "open=bench.cfg addr=7E tbopen= save" << QStringList{} << "bench.cfg=7E j1939.cfg=same";
+  QTest::newRow("Open cancelled") << "bench" << "addr=7E open= save" << QStringList{unsaved("j1939.cfg")} << "j1939.cfg=7E bench.cfg=same";
+  QTest::newRow("Open cancelled over a user file") << "bench" << "open=bench.cfg addr=7E tbopen= save" << QStringList{unsaved("bench.cfg")} << "bench.cfg=7E j1939.cfg=same";
   QTest::newRow("Save As cancelled over a user file") << "bench" << "open=bench.cfg addr=7E saveas= tbsave" << QStringList{} << "bench.cfg=7E j1939.cfg=same";
-  QTest::newRow("Open of a mistyped name: nothing opened, nothing made") << "bench" << "addr=7E open=bnech.cfg exit" << QStringList{cannot("open", "bnech.cfg", "there is no such file")} << "bnech.cfg=none j1939.cfg=7E";
-  QTest::newRow("Open of a mistyped name over a user file: Save goes there still") << "bench" << "open=bench.cfg addr=7E open=bnech.cfg save" << QStringList{cannot("open", "bnech.cfg", "there is no such file")} << "bnech.cfg=none bench.cfg=7E j1939.cfg=same";
-  QTest::newRow("an empty user file is refused, the form stays") << "bench" << "addr=21 open=empty.cfg save" << QStringList{cannot("read", "empty.cfg", "it holds 0 bytes; a configuration needs 77")} << "empty.cfg=21 j1939.cfg=same";
+  QTest::newRow("Open of a mistyped name: nothing opened, nothing made") << "bench" << "addr=7E open=bnech.cfg exit" << QStringList{unsaved("j1939.cfg"), cannot("open", "bnech.cfg", "there is no such file")} << "bnech.cfg=none j1939.cfg=7E";
+  QTest::newRow("Open of a mistyped name over a user file: Save goes there still") << "bench" << "open=bench.cfg addr=7E open=bnech.cfg save" << QStringList{unsaved("bench.cfg"), cannot("open", "bnech.cfg", "there is no such file")} << "bnech.cfg=none bench.cfg=7E j1939.cfg=same";
+  QTest::newRow("an empty user file is refused, the form stays") << "bench" << "addr=21 open=empty.cfg save" << QStringList{unsaved("j1939.cfg"), cannot("read", "empty.cfg", "it holds 0 bytes; a configuration needs 77")} << "empty.cfg=21 j1939.cfg=same";
   // Another program replaces or removes the file while the window runs: the
   // file at the name is the one written.
   QTest::newRow("opened file replaced, then Save") << "bench" << "open=bench.cfg replace=bench.cfg addr=45 save" << QStringList{} << "bench.cfg=45";
@@ -160,7 +177,7 @@ class FilesTest : public QObject {
   QTest::newRow("j1939.cfg removed, then Save") << "bench" << "rm=j1939.cfg addr=48 save" << QStringList{} << "j1939.cfg=48";
   QTest::newRow("long file replaced by a short record: Save keeps the new file's length") << "bench" << "open=long.cfg replace=long.cfg addr=49 save" << QStringList{} << "long.cfg=49/84";
   QTest::newRow("a longer file keeps its tail: Open, Save") << "bench" << "tbopen=long.cfg addr=19 tbsave" << QStringList{} << "long.cfg=19";
-  QTest::newRow("a short user file is refused, the form stays") << "bench" << "addr=21 open=cut.cfg save" << QStringList{cannot("read", "cut.cfg", "it holds 76 bytes; a configuration needs 77")} << "cut.cfg=21 j1939.cfg=same";
+  QTest::newRow("a short user file is refused, the form stays") << "bench" << "addr=21 open=cut.cfg save" << QStringList{unsaved("j1939.cfg"), cannot("read", "cut.cfg", "it holds 76 bytes; a configuration needs 77")} << "cut.cfg=21 j1939.cfg=same";
   QTest::newRow("short j1939.cfg, closed unchanged: left alone") << "cut40" << "exit" << QStringList{cut40} << "j1939.cfg=same";
   QTest::newRow("short j1939.cfg, edited: written at exit") << "cut40" << "addr=3C exit" << QStringList{cut40} << "j1939.cfg=3C";
   QTest::newRow("j1939.cfg is a folder") << "folder" << "save saveas=rescue.cfg exit" << QStringList{cannot("open", "j1939.cfg", "Is a directory"), folder, folder} << "rescue.cfg=00";
@@ -220,6 +237,66 @@ class FilesTest : public QObject {
     }
   }
 
+  // The title names the file that Save writes and marks changes not saved in
+  // it; Open, Default and closing over changes to an opened file ask first.
+  void titleAndUnsavedChanges_data() {
+    QTest::addColumn<QString>("script");
+    QTest::addColumn<QString>("title");  // as shown, '*' for changes
+    QTest::addColumn<int>("questions");  // whether to save changes
+    QTest::addColumn<QString>("files");  // as in fileCommands
+    // clang-format off
+  QTest::newRow("loaded") << "" << "j1939.cfg" << 0 << "j1939.cfg=same";
+  QTest::newRow("edited") << "addr=44" << "j1939.cfg*" << 0 << "j1939.cfg=same";
+  QTest::newRow("edited back") << "addr=44 addr=25" << "j1939.cfg" << 0 << "j1939.cfg=same";
+  QTest::newRow("edited, saved") << "addr=44 save" << "j1939.cfg" << 0 << "j1939.cfg=44";
+  QTest::newRow("saved as") << "addr=44 saveas=rig7" << "rig7" << 0 << "rig7=44 j1939.cfg=same";
+  QTest::newRow("saved as, edited") << "saveas=rig7 addr=45" << "rig7*" << 0 << "rig7=25";
+  QTest::newRow("opened") << "open=bench.cfg" << "bench.cfg" << 0 << "bench.cfg=same";
+  QTest::newRow("Default") << "default" << "j1939.cfg*" << 0 << "j1939.cfg=same";
+  QTest::newRow("Default over changes: Cancel") << "addr=44 answer=Cancel default" << "j1939.cfg*" << 1 << "j1939.cfg=same";
+  QTest::newRow("Default over changes: Save") << "addr=44 answer=Save default" << "j1939.cfg*" << 1 << "j1939.cfg=44";
+  QTest::newRow("Open over changes: Cancel, no dialog") << "addr=44 answer=Cancel open=" << "j1939.cfg*" << 1 << "j1939.cfg=same";
+  QTest::newRow("Open over changes: Save") << "addr=44 answer=Save open=bench.cfg" << "bench.cfg" << 1 << "j1939.cfg=44 bench.cfg=same";
+  QTest::newRow("close over an opened file's changes: Cancel") << "open=bench.cfg addr=44 answer=Cancel exit" << "bench.cfg*" << 1 << "bench.cfg=same j1939.cfg=same";
+  QTest::newRow("close over an opened file's changes: Save") << "open=bench.cfg addr=44 answer=Save exit" << "closed" << 1 << "bench.cfg=44 j1939.cfg=44";
+  QTest::newRow("close over an opened file's changes: Discard") << "open=bench.cfg addr=44 answer=Discard exit" << "closed" << 1 << "bench.cfg=same j1939.cfg=44";
+  QTest::newRow("close over j1939.cfg's changes: nothing asked") << "addr=44 exit" << "closed" << 0 << "j1939.cfg=44";
+  QTest::newRow("the system ends the run: nothing asked") << "open=bench.cfg addr=44 kill default" << "closed" << 1 << "bench.cfg=same j1939.cfg=44";
+    // clang-format on
+  }
+  void titleAndUnsavedChanges() {
+    QFETCH(QString, script);
+    QFETCH(QString, title);
+    QFETCH(int, questions);
+    QFETCH(QString, files);
+    Harness h;
+    prepare(h, "bench");
+    QMap<QString, QByteArray> before;
+    for (const QString& name : QDir(h.dir.path()).entryList(QDir::Files))
+      before[name] = fileBytes(h.path(name));
+    h.startOn(benchRecord());
+    before["j1939.cfg"] = fileBytes(h.path("j1939.cfg"));
+    run(h, script);
+    const QString shown =
+        h.window->windowTitle().replace("[*]", h.window->isWindowModified() ? "*" : "");
+    QCOMPARE(h.window->isVisible() ? shown : "closed",
+             title == "closed" ? title : title + " \u2014 Tarvik Configuration");
+    int asked = 0;
+    for (const ShownMessage& message : h.messages.shown)
+      asked += message.prompt.contains("Save them");
+    QCOMPARE(asked, questions);
+    // Cancel to the question shows no dialog: its scripted answer is left over.
+    QCOMPARE(h.fileDialogs.answers.size(), script.contains("Cancel open") ? 1 : 0);
+    for (const QString& expected : files.split(' ')) {
+      const QString name = expected.section('=', 0, 0), holds = expected.section('=', 1);
+      const QByteArray bytes = fileBytes(h.path(name));
+      if (holds == "same")
+        QCOMPARE(bytes, before.value(name));
+      else
+        QCOMPARE(recordIn(h.path(name)).SourceAddress, uint8_t(holds.toUInt(nullptr, 16)));
+    }
+  }
+
   // j1939.cfg.lock beside j1939.cfg: held by another window, that window
   // writes j1939.cfg at exit and this one does not; Save still writes it. A
   // lock whose process is gone is taken over.
@@ -262,10 +339,10 @@ class FilesTest : public QObject {
     if (lock == "live") {
       const QString note =
           QStringLiteral("j1939.cfg is held by another window (process %1)").arg(getpid());
-      QCOMPARE(h.window->windowTitle(), "Tarvik Configuration \u2014 " + note);
+      QCOMPARE(h.window->windowTitle(), "j1939.cfg[*] \u2014 Tarvik Configuration \u2014 " + note);
       QVERIFY(held && held->text() == note + ": this window does not write it at exit");
     } else {
-      QVERIFY(!held && h.window->windowTitle() == "Tarvik Configuration");
+      QVERIFY(!held && h.window->windowTitle() == "j1939.cfg[*] \u2014 Tarvik Configuration");
       QVERIFY(QFile::exists(lockPath));  // this window's own now
     }
     run(h, script);

@@ -165,8 +165,28 @@ MaybeFailure FileCommands::WriteDefaultFileAndClose() {
   return failure;
 }
 
+bool FileCommands::settleChanges(Before what) {
+  if (!binding_.isModified()) return true;
+  const QString file = QFileInfo(currentFile()).fileName();
+  const QString prompt =
+      what == Before::Closing
+          ? tr("The form has changes that are not saved in %1. Save them before closing? %2 "
+               "receives them at exit either way.")
+                .arg(file, kDefaultConfigFileName)
+          : tr("The form has changes that are not saved in %1. Save them first?").arg(file);
+  switch (platform_.messages.askToSave(prompt, tr("Tarvik Configuration"))) {
+    case SaveAnswer::Save:
+      return save();
+    case SaveAnswer::Discard:
+      return true;
+    case SaveAnswer::Cancel:
+      break;
+  }
+  return false;
+}
+
 void FileCommands::openUserFile() {
-  if (closed_) return;
+  if (closed_ || !settleChanges(Before::Replacing)) return;
   const QString name = platform_.fileDialogs.getOpenFileName(tr("Open"), ConfigFileFilter());
   if (name.isEmpty()) return;
   // A mistyped name opens nothing and creates nothing: the form and the file
@@ -176,6 +196,7 @@ void FileCommands::openUserFile() {
   // From here on Save writes to the chosen file, even one that cannot be read.
   state_.UserFileOpen = -1;
   userPath_ = name;
+  emit currentFileChanged(name);
   // Decoded aside first: a file that is refused leaves record and form alone.
   SimulatorConfig loaded = state_.Config;
   if (MaybeFailure failure = readRecordAt(name, loaded, false)) return reportFileFailure(*failure);
@@ -187,14 +208,23 @@ void FileCommands::openUserFile() {
   // The run may have ended during a message of the loading.
   if (!closed_) reportNotShown(name, notShown);
   if (!closed_) binding_.checkShownSlots();
+  binding_.markUnmodified();
 }
 
-void FileCommands::save() {
-  if (closed_) return;
+bool FileCommands::save() {
+  if (closed_) return false;
   keepUnreadDefaultFile_ = false;
-  const QString target = state_.UserFileOpen ? userPath_ : defaultPath_;
-  if (MaybeFailure failure = binding_.FormToConfig()) return reportNotStored(*failure, target);
-  if (MaybeFailure failure = writeRecordAt(target, state_.Config)) reportFileFailure(*failure);
+  const QString target = currentFile();
+  if (MaybeFailure failure = binding_.FormToConfig()) {
+    reportNotStored(*failure, target);
+    return false;
+  }
+  if (MaybeFailure failure = writeRecordAt(target, state_.Config)) {
+    reportFileFailure(*failure);
+    return false;
+  }
+  binding_.markUnmodified();
+  return true;
 }
 
 void FileCommands::saveAs() {
@@ -204,9 +234,11 @@ void FileCommands::saveAs() {
   keepUnreadDefaultFile_ = false;
   state_.UserFileOpen = -1;
   userPath_ = name;
+  emit currentFileChanged(name);
   if (MaybeFailure failure = binding_.FormToConfig()) return reportNotStored(*failure, name);
   // An existing file keeps everything after its first record.
-  if (MaybeFailure failure = writeRecordAt(name, state_.Config)) reportFileFailure(*failure);
+  if (MaybeFailure failure = writeRecordAt(name, state_.Config)) return reportFileFailure(*failure);
+  binding_.markUnmodified();
 }
 
 void FileCommands::reportFileFailure(const Failure& failure) {

@@ -75,14 +75,29 @@ class FileCommands : public QObject {
   // Each reports what it could not do in a message box naming the file or the
   // field and the reason; the steps done before a failure keep their effect.
   void openUserFile();
-  void save();
+  // True when the record was stored and written.
+  bool save();
   void saveAs();
+
+  // The file that Save writes: the user file once there is one, else j1939.cfg.
+  QString currentFile() const { return state_.UserFileOpen ? userPath_ : defaultPath_; }
+  bool hasUserFile() const { return state_.UserFileOpen != 0; }
+  // Before the form's changes would be replaced or left behind: asks whether
+  // to save them (Save / Discard / Cancel) when the form is modified. True when
+  // the command may go on: nothing to ask, Discard, or Save that succeeded.
+  enum class Before { Replacing, Closing };
+  bool settleChanges(Before what);
 
   // Shows a failure of a file step.
   void reportFileFailure(const Failure& failure);
   // Tells the user once which fields of the configuration read from `path`
   // the form could not show, and that they keep their stored values.
   void reportNotShown(const QString& path, const QList<Failure>& fields);
+
+ signals:
+  // Save now writes to this file (j1939.cfg at start-up, then the file of the
+  // last Open or Save As).
+  void currentFileChanged(const QString& path);
 
  private:
   // Record 1 of the file at `path`. An empty file is the all-zero record only

@@ -20,6 +20,12 @@
 
 namespace {
 
+// A check box's three states, an option button's two.
+int checkStateOf(const QAbstractButton* button) {
+  if (const auto* box = qobject_cast<const QCheckBox*>(button)) return box->checkState();
+  return button->isChecked() ? 1 : 0;
+}
+
 QString slotFieldName(int slot, const char* field) {
   return QStringLiteral("Pgn%1%2").arg(slot + 1).arg(QLatin1String(field));
 }
@@ -59,7 +65,6 @@ FormBinding::FormBinding(Ui::frmMain& form, FormState& state, FormRoutines routi
   simulatorMode_->setExclusive(true);
   simulatorMode_->addButton(form_.optDynamic);
   simulatorMode_->addButton(form_.optStatic);
-  connect(form_.cmdDefault, &QPushButton::clicked, this, [this] { restoreDefaults(); });
   watchForChanges();
 }
 
@@ -81,6 +86,9 @@ void FormBinding::controlChanged(const QWidget* control) {
   // The copies' own writes, and the handlers they run, are not the user's.
   if (copying_ != Copy::None) return;
   changedByUser_ = true;
+  // Typing a value back as it was is no change: the whole form is compared.
+  const bool modified = contents() != shownWhenUnmodified_;
+  if (modified != std::exchange(modified_, modified)) emit modifiedChanged(modified);
   // From now on the control shows what is to be stored.
   notShown_.remove(control);
   // A change of any part of a slot's PGN gives up the PGN held back for it.
@@ -92,6 +100,23 @@ void FormBinding::controlChanged(const QWidget* control) {
           static_cast<const QWidget*>(k.dataPage)})
       if (part == control) notShown_.remove(k.pgn);
   }
+}
+
+QStringList FormBinding::contents() const {
+  // Some sixty controls, read from memory: cheap enough for every keystroke.
+  QStringList contents;
+  const QWidget* window = form_.centralwidget;
+  for (const QLineEdit* box : window->findChildren<QLineEdit*>()) contents << box->text();
+  for (const QComboBox* list : window->findChildren<QComboBox*>())
+    contents << QString::number(list->currentIndex());
+  for (const QAbstractButton* button : window->findChildren<QAbstractButton*>())
+    if (button->isCheckable()) contents << QString::number(checkStateOf(button));
+  return contents;
+}
+
+void FormBinding::markUnmodified() {
+  shownWhenUnmodified_ = contents();
+  if (std::exchange(modified_, false)) emit modifiedChanged(false);
 }
 
 PgnSlotControls FormBinding::slotControls(int slot) const {

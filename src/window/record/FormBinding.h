@@ -69,6 +69,11 @@ class FormBinding : public QObject {
   // True once the user changed a control, or ran "Default", since the window
   // was created (changes made by the two copies do not count).
   bool formChangedByUser() const { return changedByUser_; }
+  // Whether the form differs from what it showed when a record was last
+  // loaded or stored; modifiedChanged says when that changes.
+  bool isModified() const { return modified_; }
+  // The form as it is now is that of the record just loaded or stored.
+  void markUnmodified();
 
   // Controls to record. A field that cannot be stored (a parameter type or
   // DTC format with no selection, a VIN of fewer than 17 characters while
@@ -84,6 +89,9 @@ class FormBinding : public QObject {
   // The factory configuration, into the controls only.
   void LoadDefaults();
   void restoreDefaults();
+
+ signals:
+  void modifiedChanged(bool modified);
 
  private:
   PgnSlotControls slotControls(int slot) const;
@@ -131,6 +139,10 @@ class FormBinding : public QObject {
   enum class Copy { None, ToForm, ToRecord };
   Copy copying_ = Copy::None;
   bool changedByUser_ = false;
+  // Every control's content when the form was last marked unmodified.
+  QStringList shownWhenUnmodified_;
+  bool modified_ = false;
+  QStringList contents() const;
   SimulatorConfig loaded_{};       // the record as ConfigToForm last showed it
   QSet<const QWidget*> notShown_;  // lists that could not take their value of it
 };
