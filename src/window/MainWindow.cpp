@@ -9,9 +9,11 @@
 #include <QIcon>
 #include <QKeySequence>
 #include <QLabel>
+#include <QLayout>
 #include <QLocale>
 #include <QPointer>
 #include <QPushButton>
+#include <QScreen>
 #include <QStyle>
 #include <QTimer>
 #include <cstdio>
@@ -247,9 +249,11 @@ void MainWindow::startUp() {
   portSelector().OpenSelectedPort();
   if (shutDown_) return;
 
-  // Sized and centred last, with the record and the port's status in place:
-  // the window is laid out once, before its first paint.
-  CentreWindow(*this);
+  // Sized and placed last, with the record and the port's status in place:
+  // the window is laid out once, before its first paint. Where it was at the
+  // last exit if that is on the screen now, else centred.
+  FitToScreen(*this, *ui_->scrForm, *centralWidget()->layout());
+  if (!RestoreWindowGeometry(*this, platform_.settings)) CentreWindow(*this);
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {

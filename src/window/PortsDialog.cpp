@@ -6,6 +6,7 @@
 #include "link/serial/PortInventory.h"
 #include "rules/system/SettingsStore.h"
 #include "ui_frmPorts.h"
+#include "window/WindowPlacement.h"
 
 PortsDialog::PortsDialog(SettingsStore& settings, const PortInventory& inventory, QWidget* owner)
     : QDialog(owner), ui_(std::make_unique<Ui::frmPorts>()), settings_(settings) {
@@ -40,6 +41,9 @@ PortsDialog::PortsDialog(SettingsStore& settings, const PortInventory& inventory
     boxes_[n - 1] = box;
   }
   boxes_.front()->setFocus();
+  // The sixteen rows scroll where the screen is too small for them; the
+  // buttons stay in view.
+  FitToScreen(*this, *ui_->scrPorts, *layout());
 }
 
 PortsDialog::~PortsDialog() = default;

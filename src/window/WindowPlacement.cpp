@@ -1,7 +1,11 @@
 #include "window/WindowPlacement.h"
 
+#include <QLayout>
 #include <QScreen>
+#include <QScrollArea>
+#include <QStyle>
 #include <QWidget>
+#include <algorithm>
 #include <cmath>
 
 #include "rules/system/SettingsStore.h"
@@ -36,14 +40,66 @@ QPoint CentredTopLeft(const QRect& screen, const QRect& frame, double dpiX, doub
                                    static_cast<int>(std::lround(TwipsToPixels(topTwips, dpiY))));
 }
 
+void FitToScreen(QWidget& window, const QScrollArea& scroll, const QLayout& around) {
+  const QScreen* screen = window.screen();
+  if (!screen) return;
+  // The window manager's frame is known only once the window is shown: until
+  // then, room is left for a title bar.
+  QSize frame = window.frameGeometry().size() - window.size();
+  if (frame.isNull()) frame.setHeight(window.style()->pixelMetric(QStyle::PM_TitleBarHeight));
+  const QSize area = screen->availableGeometry().size() - frame;
+  // Beside the form the layout's margins; above and below it the window's
+  // other parts (menus, toolbar, buttons, status bar).
+  const QMargins margins = around.contentsMargins();
+  const QSize beside(margins.left() + margins.right(),
+                     window.minimumSizeHint().height() - scroll.minimumSizeHint().height());
+  const QWidget& form = *scroll.widget();
+  // A scroll bar's width to spare, so that no bar appears at the very edge.
+  const int bar = window.style()->pixelMetric(QStyle::PM_ScrollBarExtent);
+  const QSize whole = beside + form.minimumSizeHint() + QSize(bar, bar);
+  const QSize natural = (beside + form.sizeHint()).boundedTo(area * 2 / 3);
+  window.resize(natural.expandedTo(whole).boundedTo(area));
+}
+
 void CentreWindow(QWidget& window) {
   const QScreen* screen = window.screen();
   if (!screen) return;
   // A window that was never sized gets its natural size when it is first
   // shown; take it now, so that it is that size which is centred.
   if (!window.testAttribute(Qt::WA_Resized)) window.adjustSize();
-  window.move(CentredTopLeft(screen->geometry(), window.frameGeometry(),
-                             screen->logicalDotsPerInchX(), screen->logicalDotsPerInchY()));
+  const QRect available = screen->availableGeometry();
+  const QPoint centred =
+      CentredTopLeft(available, window.frameGeometry(), screen->logicalDotsPerInchX(),
+                     screen->logicalDotsPerInchY());
+  // A window taller or wider than the area starts at its top left, so that
+  // the title bar and the menus can be reached.
+  window.move(std::max(centred.x(), available.left()), std::max(centred.y(), available.top()));
+}
+
+bool RestoreWindowGeometry(QWidget& window, SettingsStore& settings) {
+  const QString section = QStringLiteral("Settings");
+  const QString keys[] = {QStringLiteral("MainLeft"), QStringLiteral("MainTop"),
+                          QStringLiteral("MainWidth"), QStringLiteral("MainHeight")};
+  int twips[4];
+  for (int i = 0; i < 4; ++i) {
+    bool ok = false;
+    twips[i] = settings.value(section, keys[i]).toInt(&ok);
+    if (!ok) return false;
+  }
+  const QScreen* screen = window.screen();
+  if (!screen) return false;
+  const double dpiX = screen->logicalDotsPerInchX(), dpiY = screen->logicalDotsPerInchY();
+  const QRect frame(static_cast<int>(std::lround(TwipsToPixels(twips[0], dpiX))),
+                    static_cast<int>(std::lround(TwipsToPixels(twips[1], dpiY))),
+                    static_cast<int>(std::lround(TwipsToPixels(twips[2], dpiX))),
+                    static_cast<int>(std::lround(TwipsToPixels(twips[3], dpiY))));
+  // Another screen, resolution or scale since then: the window is centred.
+  if (frame.width() <= 0 || frame.height() <= 0 || !screen->availableGeometry().contains(frame))
+    return false;
+  const QSize margins = window.frameGeometry().size() - window.geometry().size();
+  window.resize(frame.size() - margins);
+  window.move(frame.topLeft());
+  return true;
 }
 
 MaybeFailure SaveWindowGeometry(const QWidget& window, SettingsStore& settings) {
