@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QLineEdit>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <memory>
@@ -54,6 +55,13 @@ struct Harness {
     if (!writeRecord(path(kDefaultConfigFileName), config)) qWarning("cannot write j1939.cfg");
     simulatorAccepts();
     return start();
+  }
+  // Clicks "Program Config" and, when an exchange starts, sleeps until it has
+  // ended; its verdict is shown by then. False if it never ends.
+  [[nodiscard]] bool programConfig() {
+    QSignalSpy ended(&window->configDownload(), &ConfigDownload::exchangeFinished);
+    QTest::mouseClick(ui().cmdConfig, Qt::LeftButton);
+    return !window->configDownload().isRunning() || ended.wait(10000);
   }
   Ui::frmMain& ui() { return window->form(); }
   QString path(const QString& name) const { return dir.filePath(name); }
