@@ -283,6 +283,10 @@ void MainWindow::shutDown() {
   if (shutDown_) return;
   shutDown_ = true;
 
+  // A download still waiting ends here without a verdict and lets go of the
+  // port, which the shut-down closes.
+  configDownload_->cancel();
+
   // Nothing typed is lost for one field that cannot be stored: the others are
   // stored and written, and the message names the ones that kept their values.
   // A run ended while the start-up was still showing the record (the system

@@ -4,6 +4,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <memory>
@@ -61,6 +62,13 @@ struct Harness {
   template <typename T = QWidget>
   T* find(const QString& name) {
     return window->findChild<T*>(name);
+  }
+  // Clicks "Program Config" and, when an exchange starts, sleeps until it has
+  // ended; its verdict is shown by then. False if it never ends.
+  [[nodiscard]] bool programConfig() {
+    QSignalSpy ended(&window->configDownload(), &ConfigDownload::exchangeFinished);
+    QTest::mouseClick(find<QPushButton>("cmdConfig"), Qt::LeftButton);
+    return !window->configDownload().isRunning() || ended.wait(10000);
   }
   QString path(const QString& name) const { return dir.filePath(name); }
 

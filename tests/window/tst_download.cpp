@@ -60,7 +60,7 @@ struct Bench : Harness {
     return list;
   }
   QString status() const { return window->findChild<QLabel*>("sbStatusText")->text(); }
-  void click() { QTest::mouseClick(find<QPushButton>("cmdConfig"), Qt::LeftButton); }
+  void click() { QVERIFY(programConfig()); }
   static constexpr qint64 kWindow = FrameExchange::kReplyWindowMs;
   std::function<void()> during;  // runs while the exchange waits
 };
@@ -272,6 +272,25 @@ class DownloadTest : public QObject {
     QCOMPARE(logDuring, QStringList{"write 32"});
     QCOMPARE(b.prompts(), QStringList{kAccepted});
     QCOMPARE(b.port.log.mid(1), QStringList({"read", "close"}) + openSequence("/dev/ttyS1"));
+  }
+
+  // The exchange alone, on a port that refuses the write: its one outcome
+  // comes from the event loop, never from within start() (j1939cfg sleeps in
+  // exec() after it), and the receive buffer is emptied.
+  void refusedWriteEndsFromTheEventLoop() {
+    FakeSerialPort port;
+    FakeClock clock;
+    port.setDevice("/dev/ttyS0");  // never opened
+    FrameExchange exchange(port, clock);
+    QSignalSpy finished(&exchange, &FrameExchange::finished);
+    exchange.start(QByteArray(32, '\x01'));
+    QVERIFY(exchange.isRunning() && finished.isEmpty());
+    QVERIFY(finished.wait());
+    QCOMPARE(finished,
+             QList<QVariantList>{{QVariant::fromValue(FrameExchange::Outcome::PortFailed)}});
+    QVERIFY(!exchange.isRunning());
+    QCOMPARE(exchange.portFailure(), "/dev/ttyS0: the port is not open");
+    QCOMPARE(port.log, QStringList({"device /dev/ttyS0", "write 32", "discardReceive"}));
   }
 
   void closingEndsTheExchangeAndShutsDown() {

@@ -6,6 +6,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QEventLoop>
 #include <QFile>
 #include <QJsonDocument>
 #include <QRegularExpression>
@@ -160,7 +161,15 @@ int program(const CfgCommand& command, const SimulatorConfig& record) {
 
   SteadyClock clock;
   FrameExchange exchange(port, clock);
-  const FrameExchange::Outcome outcome = exchange.run(*bytes);
+  FrameExchange::Outcome outcome = FrameExchange::Outcome::NotAccepted;
+  QEventLoop exchanging;
+  QObject::connect(&exchange, &FrameExchange::finished, &exchanging,
+                   [&](FrameExchange::Outcome reached) {
+                     outcome = reached;
+                     exchanging.quit();
+                   });
+  exchange.start(*bytes);
+  exchanging.exec();
   port.close();
   switch (outcome) {
     case FrameExchange::Outcome::Accepted:

@@ -1,7 +1,6 @@
 #include "link/download/DownloadExchange.h"
 
 #include <QCoreApplication>
-#include <QEventLoop>
 #include <QTimer>
 #include <algorithm>
 
@@ -13,7 +12,7 @@
 namespace {
 // The driver's output queue raises no signal when it drains, so the transmit
 // wait also looks at it this often (a byte takes about 1 ms at 9600 bit/s).
-constexpr int kTransmitCheckMs = 5;
+constexpr qint64 kTransmitCheckMs = 5;
 }  // namespace
 
 QString BuiltInPgnConflictPrompt(int slotNumber) {
@@ -42,89 +41,83 @@ QList<int> BuiltInPgnConflicts(const std::array<bool, 2>& inUse, const std::arra
 }
 
 FrameExchange::FrameExchange(SerialPort& port, Clock& clock, QObject* parent)
-    : QObject(parent), port_(port), clock_(clock) {}
+    : QObject(parent), port_(port), clock_(clock), timer_(new QTimer(this)) {
+  timer_->setSingleShot(true);
+  timer_->setTimerType(Qt::PreciseTimer);
+  connect(timer_, &QTimer::timeout, this, &FrameExchange::step);
+  // Each wake looks at the port and the clock afresh. A reply byte decides
+  // nothing before the reply window has closed, so readyRead wakes nothing.
+  connect(&port_, &SerialPort::bytesWritten, this, &FrameExchange::step);
+  // A failure is acted on from the event loop, not from inside the port's
+  // report of it.
+  connect(&port_, &SerialPort::portError, this, [this](const QString& reason) {
+    if (!isRunning()) return;
+    portFailed_ = true;
+    if (portFailure_.isEmpty()) portFailure_ = reason;
+    timer_->start(0);
+  });
+}
 
-FrameExchange::Outcome FrameExchange::run(const QByteArray& frame) {
+void FrameExchange::start(const QByteArray& frame) {
+  Q_ASSERT(!isRunning());
   portFailure_.clear();
-  cancelled_ = false;
-  Outcome outcome = Outcome::NotAccepted;
+  portFailed_ = false;
+  phase_ = Phase::Transmitting;
+  drainLimit_ = drainLimitMs(frame.size());
   if (const MaybeFailure failure = port_.write(frame)) {
     portFailure_ = describeFailure(*failure);
-    outcome = Outcome::PortFailed;
-  } else {
-    // Transmit wait: until the last byte has left, or the frame has had its
-    // time on the line and the margin.
-    const qint64 written = clock_.elapsedMs();
-    const qint64 limit = drainLimitMs(frame.size());
-    Wake wake = sleepUntil(
-        [&] { return port_.bytesToWrite() == 0 || since(written) >= limit; },
-        [&] {
-          return static_cast<int>(std::clamp<qint64>(limit - since(written), 0, kTransmitCheckMs));
-        });
-    if (wake == Wake::Done && port_.bytesToWrite() > 0) {
+    portFailed_ = true;
+    return timer_->start(0);
+  }
+  phaseStart_ = clock_.elapsedMs();
+  // Events first, then the first look at the transmit buffer.
+  timer_->start(static_cast<int>(kTransmitCheckMs));
+}
+
+void FrameExchange::step() {
+  if (!isRunning()) return;
+  if (portFailed_ || !port_.isOpen()) {
+    if (portFailure_.isEmpty()) portFailure_ = QStringLiteral("the port is no longer open");
+    return finish(Outcome::PortFailed);
+  }
+  const qint64 waited = clock_.elapsedMs() - phaseStart_;
+  if (phase_ == Phase::Transmitting) {
+    if (port_.bytesToWrite() > 0 && waited < drainLimit_)
+      return timer_->start(static_cast<int>(std::min(drainLimit_ - waited, kTransmitCheckMs)));
+    if (port_.bytesToWrite() > 0) {
       portFailure_ =
           QStringLiteral("the frame did not leave the port within %1 ms; its output is held back")
-              .arg(limit);
+              .arg(drainLimit_);
       port_.discardTransmitBuffer();
-      outcome = Outcome::PortFailed;
-    } else if (wake == Wake::Done) {
-      // The reply window opens when the transmit buffer is found empty.
-      const qint64 drained = clock_.elapsedMs();
-      wake = sleepUntil(
-          [&] { return since(drained) >= kReplyWindowMs; },
-          [&] { return static_cast<int>(std::max<qint64>(0, kReplyWindowMs - since(drained))); });
-      if (wake == Wake::Done && port_.bytesAvailable() == 1) {
-        const QByteArray reply = port_.readAll();
-        if (reply.size() == 1 && static_cast<uint8_t>(reply[0]) == ConfigAckByte)
-          return Outcome::Accepted;
-      }
+      return finish(Outcome::PortFailed);
     }
-    if (wake == Wake::PortFailed) outcome = Outcome::PortFailed;
+    // The reply window opens when the transmit buffer is found empty.
+    phase_ = Phase::AwaitingReply;
+    phaseStart_ = clock_.elapsedMs();
+    return timer_->start(static_cast<int>(kReplyWindowMs));
   }
-  // Silence, extra bytes, a wrong byte, a failed port or a cancelled exchange:
-  // the next exchange starts with an empty receive buffer.
-  port_.discardReceiveBuffer();
-  return outcome;
+  if (waited < kReplyWindowMs) return timer_->start(static_cast<int>(kReplyWindowMs - waited));
+  if (port_.bytesAvailable() == 1) {
+    const QByteArray reply = port_.readAll();
+    if (reply.size() == 1 && static_cast<uint8_t>(reply[0]) == ConfigAckByte)
+      return finish(Outcome::Accepted);
+  }
+  finish(Outcome::NotAccepted);
+}
+
+void FrameExchange::finish(Outcome outcome) {
+  phase_ = Phase::Idle;
+  timer_->stop();
+  // Silence, extra bytes, a wrong byte or a failed port: the next exchange
+  // starts with an empty receive buffer.
+  if (outcome != Outcome::Accepted) port_.discardReceiveBuffer();
+  // The last thing done: whoever hears it may start the next exchange.
+  emit finished(outcome);
 }
 
 void FrameExchange::cancel() {
-  cancelled_ = true;
-  if (loop_) loop_->quit();
-}
-
-qint64 FrameExchange::since(qint64 start) const {
-  return clock_.elapsedMs() - start;
-}
-
-FrameExchange::Wake FrameExchange::sleepUntil(const std::function<bool()>& done,
-                                              const std::function<int()>& nextWakeMs) {
-  QEventLoop loop;
-  bool portFailed = false;
-  QTimer timer;
-  timer.setSingleShot(true);
-  timer.setTimerType(Qt::PreciseTimer);
-  connect(&timer, &QTimer::timeout, &loop, &QEventLoop::quit);
-  connect(&port_, &SerialPort::bytesWritten, &loop, &QEventLoop::quit);
-  connect(&port_, &SerialPort::portError, &loop, [&](const QString& reason) {
-    portFailed = true;
-    if (portFailure_.isEmpty()) portFailure_ = reason;
-    loop.quit();
-  });
-  const auto wake = [this](Wake why) {
-    loop_ = nullptr;
-    return why;
-  };
-  loop_ = &loop;
-  for (;;) {
-    if (cancelled_) return wake(Wake::Cancelled);
-    // Events first, then the test.
-    timer.start(nextWakeMs());
-    loop.exec();
-    if (cancelled_) return wake(Wake::Cancelled);
-    if (portFailed || !port_.isOpen()) {
-      if (portFailure_.isEmpty()) portFailure_ = QStringLiteral("the port is no longer open");
-      return wake(Wake::PortFailed);
-    }
-    if (done()) return wake(Wake::Done);
-  }
+  if (!isRunning()) return;
+  phase_ = Phase::Idle;
+  timer_->stop();
+  port_.discardReceiveBuffer();
 }

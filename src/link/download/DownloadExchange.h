@@ -6,10 +6,9 @@
 #include <QString>
 #include <array>
 #include <cstdint>
-#include <functional>
 
 class Clock;
-class QEventLoop;
+class QTimer;
 class SerialPort;
 
 // The download of a configuration to the simulator, without the window: the
@@ -45,12 +44,14 @@ constexpr bool SendsFrameV1(int simulatorVersionIndex) {
   return simulatorVersionIndex == 0;
 }
 
-// One frame out, one byte back. Writes the whole frame at once, sleeps in a
-// nested event loop until it has left the transmit buffer, then gives the
-// simulator one second, counted from that moment, to answer. Exactly one byte
-// 0x55 waiting then is the simulator's acceptance. In every other case the
-// receive buffer is emptied, so that the next exchange starts clean. It never
-// opens, closes or sets up the port.
+// One frame out, one byte back, as a state machine on the event loop: start()
+// writes the whole frame at once and returns; the port's bytesWritten and
+// portError and one single-shot timer move the exchange on, and finished()
+// gives the outcome. When the frame has left the transmit buffer the simulator
+// has one second, counted from that moment, to answer. Exactly one byte 0x55
+// waiting then is the simulator's acceptance. In every other case the receive
+// buffer is emptied, so that the next exchange starts clean. It never opens,
+// closes or sets up the port.
 //
 // The frame gets its time on the line at 9600 8N1 plus one second to leave the
 // transmit buffer. Output that is held back longer (a wedged adapter, flow
@@ -64,6 +65,7 @@ class FrameExchange : public QObject {
     NotAccepted,  // silence, a late reply, extra bytes or a wrong byte
     PortFailed,   // the frame could not be written, or the port failed meanwhile
   };
+  Q_ENUM(Outcome)
 
   static constexpr qint64 kReplyWindowMs = 1000;
   static constexpr qint64 kDrainMarginMs = 1000;
@@ -76,27 +78,34 @@ class FrameExchange : public QObject {
 
   FrameExchange(SerialPort& port, Clock& clock, QObject* parent = nullptr);
 
-  Outcome run(const QByteArray& frame);
+  // Starts the exchange of `frame`; finished() follows from the event loop,
+  // never from within start(), even when the write fails at once. Call it
+  // only while no exchange is running.
+  void start(const QByteArray& frame);
+  bool isRunning() const { return phase_ != Phase::Idle; }
   // Why the port failed, after Outcome::PortFailed.
   const QString& portFailure() const { return portFailure_; }
 
-  // Ends a running exchange at once, without a verdict: it returns NotAccepted
-  // with the receive buffer emptied. For the window that is asked to close.
+  // Ends a running exchange at once, without a verdict and without
+  // finished(): the receive buffer is emptied. For the window that closes.
   void cancel();
-  bool wasCancelled() const { return cancelled_; }
+
+ signals:
+  void finished(FrameExchange::Outcome outcome);
 
  private:
-  enum class Wake { Done, PortFailed, Cancelled };
-  // Sleeps in a nested event loop, woken by the port's signals and a timer of
-  // `nextWakeMs()` milliseconds, until `done()` holds, the port fails or the
-  // exchange is cancelled.
-  Wake sleepUntil(const std::function<bool()>& done, const std::function<int()>& nextWakeMs);
-  // Milliseconds from `start` on the clock.
-  qint64 since(qint64 start) const;
+  enum class Phase { Idle, Transmitting, AwaitingReply };
+  // Looks at the port and the clock: moves on to the next phase, ends the
+  // exchange, or sets the timer for the next look.
+  void step();
+  void finish(Outcome outcome);
 
   SerialPort& port_;
   Clock& clock_;
+  QTimer* timer_;
+  Phase phase_ = Phase::Idle;
+  qint64 phaseStart_ = 0;  // on the clock: the write, then the transmit buffer found empty
+  qint64 drainLimit_ = 0;
+  bool portFailed_ = false;
   QString portFailure_;
-  bool cancelled_ = false;
-  QEventLoop* loop_ = nullptr;  // the wait that is sleeping, if any
 };

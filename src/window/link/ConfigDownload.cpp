@@ -1,7 +1,6 @@
 #include "window/link/ConfigDownload.h"
 
 #include <QCheckBox>
-#include <QCloseEvent>
 #include <QComboBox>
 #include <QPushButton>
 
@@ -27,19 +26,15 @@ ConfigDownload::ConfigDownload(const Controls& controls, FormState& state,
       formToConfig_(std::move(formToConfig)),
       port_(port),
       exchange_(port, clock),
-      messages_(messages),
-      window_(controls.cmdConfig->window()) {
+      messages_(messages) {
   connect(controls_.cmdConfig, &QPushButton::clicked, this, &ConfigDownload::programSimulator);
-}
-
-ConfigDownload::~ConfigDownload() {
-  if (window_) window_->removeEventFilter(this);
+  connect(&exchange_, &FrameExchange::finished, this, &ConfigDownload::showVerdict);
 }
 
 void ConfigDownload::programSimulator() {
   // One exchange at a time: the button is disabled while one runs, but code can
   // still click it.
-  if (running_) return;
+  if (isRunning()) return;
 
   // The reports that stop the command before anything is sent: the form
   // cannot be stored, or the record cannot be put into a frame.
@@ -79,54 +74,35 @@ void ConfigDownload::programSimulator() {
   }
 
   begin();
-  const bool accepted = exchange_.run(frame) == FrameExchange::Outcome::Accepted;
+  exchange_.start(frame);
+}
+
+void ConfigDownload::showVerdict(FrameExchange::Outcome outcome) {
   // The port and the controls are free again before the verdict is shown, so
   // that closing the window while the box is up is an ordinary close.
-  const bool closing = end();
-  // Asked to close during the exchange: it ended without a verdict and the
-  // window is closed now, with nobody left to press OK on a box.
-  if (closing) return;
-  if (accepted)
+  end();
+  if (outcome == FrameExchange::Outcome::Accepted)
     messages_.show(tr(kConfigAcceptedPrompt), tr(kConfigAcceptedTitle), MessageIcon::Information);
   else
     messages_.show(tr(kConfigRejectedPrompt), tr(kConfigRejectedTitle), MessageIcon::Information);
 }
 
+void ConfigDownload::cancel() {
+  if (!isRunning()) return;
+  exchange_.cancel();
+  end();
+}
+
 void ConfigDownload::begin() {
-  running_ = true;
-  closePending_ = false;
   cmdConfigWasEnabled_ = controls_.cmdConfig->isEnabled();
   cmbCOMWasEnabled_ = controls_.cmbCOM->isEnabled();
   controls_.cmdConfig->setEnabled(false);
   controls_.cmbCOM->setEnabled(false);
-  // Installed afresh for each exchange, so that it sees a close request before
-  // any other filter of the window does (the last installed acts first).
-  if (window_) window_->installEventFilter(this);
   emit exchangeStarted();
 }
 
-bool ConfigDownload::end() {
+void ConfigDownload::end() {
   controls_.cmdConfig->setEnabled(cmdConfigWasEnabled_);
   controls_.cmbCOM->setEnabled(cmbCOMWasEnabled_);
-  running_ = false;
-  if (window_) window_->removeEventFilter(this);
   emit exchangeFinished();
-  // A close asked for during the exchange is carried out now: the window's
-  // own shut-down runs as for any close.
-  if (!std::exchange(closePending_, false)) return false;
-  if (window_) window_->close();
-  return true;
-}
-
-bool ConfigDownload::eventFilter(QObject* watched, QEvent* event) {
-  if (running_ && watched == window_ && event->type() == QEvent::Close) {
-    // The exchange ends at once, without a verdict; the window closes when
-    // it has let go of the port (end()). A close must never wait for a line
-    // that may not drain.
-    event->ignore();
-    closePending_ = true;
-    exchange_.cancel();
-    return true;
-  }
-  return QObject::eventFilter(watched, event);
 }

@@ -2,7 +2,6 @@
 
 #include <QByteArray>
 #include <QObject>
-#include <QPointer>
 #include <QString>
 #include <functional>
 
@@ -13,7 +12,6 @@
 class QCheckBox;
 class QComboBox;
 class QPushButton;
-class QWidget;
 class Clock;
 class MessageBoxes;
 class SerialPort;
@@ -24,12 +22,11 @@ class SerialPort;
 // reports its verdict. The test and the exchange are the window-free ones of
 // DownloadExchange.h; this class binds them to the window's controls.
 //
-// The waits sleep in a nested event loop, so the window stays responsive. While
-// an exchange runs, `cmdConfig` and `cmbCOM` are disabled, a second exchange
-// cannot start, and the port selector holds the port (exchangeStarted and
-// exchangeFinished). A request to close the window (the close box, SIGTERM,
-// the end of the session) ends the exchange at once without a verdict; the
-// window then closes through its ordinary shut-down.
+// The exchange runs on the event loop, so the window stays responsive. While
+// it runs, `cmdConfig` and `cmbCOM` are disabled, a second exchange cannot
+// start, and the port selector holds the port (exchangeStarted and
+// exchangeFinished). The window that closes (the close box, SIGTERM, the end
+// of the session) cancels it: it ends at once, without a verdict.
 class ConfigDownload : public QObject {
   Q_OBJECT
  public:
@@ -41,34 +38,31 @@ class ConfigDownload : public QObject {
     QComboBox* cmbSimulatorVersion;
   };
 
-  static constexpr qint64 kReplyWindowMs = FrameExchange::kReplyWindowMs;
   static QString conflictPrompt(int slot);  // slot 1 or 2
   static QString conflictTitle(int slot);
 
-  // The window that `controls.cmdConfig` stands in is the one whose closing
-  // ends a running exchange.
   // `formToConfig` stores the form into the record and gives the record as
   // the window shows it, which is what the frame carries; a failure names the
   // field, and the command then stops with nothing sent.
   using FormToConfig = std::function<MaybeFailure(SimulatorConfig& shown)>;
   ConfigDownload(const Controls& controls, FormState& state, FormToConfig formToConfig,
                  SerialPort& port, Clock& clock, MessageBoxes& messages, QObject* parent = nullptr);
-  ~ConfigDownload() override;
 
   void programSimulator();
-  bool isRunning() const { return running_; }
+  bool isRunning() const { return exchange_.isRunning(); }
+  // Ends a running exchange at once, without a verdict, and lets go of the
+  // port and the controls. A close must never wait for a line that may not
+  // drain.
+  void cancel();
 
  signals:
   void exchangeStarted();
   void exchangeFinished();
 
- protected:
-  bool eventFilter(QObject* watched, QEvent* event) override;
-
  private:
   void begin();
-  // true when a close was asked for during the exchange and has been made.
-  bool end();
+  void end();
+  void showVerdict(FrameExchange::Outcome outcome);
 
   Controls controls_;
   FormState& state_;
@@ -76,9 +70,6 @@ class ConfigDownload : public QObject {
   SerialPort& port_;
   FrameExchange exchange_;
   MessageBoxes& messages_;
-  QPointer<QWidget> window_;
-  bool running_ = false;
-  bool closePending_ = false;
   bool cmdConfigWasEnabled_ = true;
   bool cmbCOMWasEnabled_ = true;
 };
