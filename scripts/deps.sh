@@ -6,8 +6,10 @@
 #   scripts/deps.sh shots    the above, plus Xvfb and ImageMagick for screenshots
 set -euo pipefail
 
+# Debian 12 ships Qt SerialBus's CAN plugins (virtualcan, socketcan, ...) in the
+# library's own package; canbusutil, the bus monitor, in libqt6serialbus6-bin.
 packages=(g++ cmake ninja-build qt6-base-dev qt6-base-dev-tools qt6-serialport-dev
-  qt6-serialbus-dev libgl-dev desktop-file-utils)
+  qt6-serialbus-dev libqt6serialbus6 libqt6serialbus6-bin libgl-dev desktop-file-utils)
 case "${1:-build}" in
   build) ;;
   run) packages+=(qt6-qpa-plugins fonts-dejavu-core) ;;

@@ -43,6 +43,7 @@ MainWindow::MainWindow(Platform platform, QString workingDirectory, QWidget* par
     : QMainWindow(parent),
       ui_(std::make_unique<Ui::frmMain>()),
       platform_(platform),
+      runSettings_(platform.settings),
       workingDirectory_(std::move(workingDirectory)) {
   ui_->setupUi(this);
   setUpPgnSlots();
@@ -66,7 +67,7 @@ MainWindow::MainWindow(Platform platform, QString workingDirectory, QWidget* par
   }
 
   // Simulator link.
-  portSelector_ = std::make_unique<PortSelector>(ui_->cmbCOM, platform_.port, platform_.settings,
+  portSelector_ = std::make_unique<PortSelector>(ui_->cmbCOM, platform_.port, runSettings_,
                                                  platform_.portInventory, platform_.messages);
   connect(ui_->mnuFilePorts, &QAction::triggered, this, &MainWindow::editPorts);
   connect(
@@ -142,7 +143,8 @@ void MainWindow::setUpKeys() {
 void MainWindow::showFileInTitle(const QString& path) {
   setWindowFilePath(path);
   QString title = QStringLiteral("%1[*] \u2014 %2").arg(QFileInfo(path).fileName(), caption_);
-  if (!heldTitleNote_.isEmpty()) title += QStringLiteral(" \u2014 ") + heldTitleNote_;
+  for (const QString& note : {runPortsNote_, heldTitleNote_})
+    if (!note.isEmpty()) title += QStringLiteral(" \u2014 ") + note;
   setWindowTitle(title);
 }
 
@@ -216,6 +218,33 @@ void MainWindow::refreshClockPanels() {
   if (!locale.timeFormat(QLocale::ShortFormat).contains(QLatin1Char('s')))
     untilChange += (59 - time.second()) * 1000;
   clockTimer_->start(untilChange + 5);
+}
+
+void MainWindow::useRunPorts(const QList<RunPort>& ports) {
+  if (ports.isEmpty()) return;
+  QStringList said;
+  for (const RunPort& port : ports) {
+    const QString com = QStringLiteral("COM%1").arg(port.number);
+    runSettings_.holdForRun(kPortsSettingsSection, com, port.device);
+    // The emulator's link names its terminal, the device that j1939sim printed.
+    const QFileInfo device(port.device);
+    said << (port.emulator
+                 ? tr("%1 \u2192 emulator (%2)")
+                       .arg(com, device.isSymLink() ? device.symLinkTarget() : port.device)
+                 : tr("%1 \u2192 %2 (this run only)").arg(com, port.device));
+  }
+  runPortsNote_ = said.join(QStringLiteral(", "));
+  auto* panel = new QLabel(runPortsNote_, ui_->sbStatusBar);
+  panel->setObjectName(QStringLiteral("sbStatusPorts"));
+  ui_->sbStatusBar->insertPermanentWidget(1, panel);
+  // The ports were named on a terminal: it hears of them, and of what becomes
+  // of them, as the status bar does.
+  const auto sayOnTerminal = [](const QString& text) {
+    if (!text.isEmpty()) std::fprintf(stderr, "j1939config: %s\n", qPrintable(text));
+  };
+  sayOnTerminal(runPortsNote_);
+  connect(portSelector_.get(), &PortSelector::statusChanged, this, sayOnTerminal);
+  portSelector_->mappingChanged();
 }
 
 void MainWindow::startUp() {
@@ -353,7 +382,7 @@ void MainWindow::showAbout() {
 }
 
 void MainWindow::editPorts() {
-  PortsDialog dialog(platform_.settings, platform_.portInventory, this);
+  PortsDialog dialog(runSettings_, platform_.portInventory, this);
   if (dialog.exec() != QDialog::Accepted) return;
   if (const MaybeFailure& failure = dialog.storeFailure())
     reportSettingsFailure(*failure, tr("The ports you chose hold for this run only."));

@@ -33,6 +33,14 @@ class MainWindow : public QMainWindow {
   Platform& platform() { return platform_; }
   const QString& workingDirectory() const { return workingDirectory_; }
 
+  // COM ports named on the command line, each standing for its device for
+  // this run only: the port list and the Ports dialog use them, nothing stores
+  // them, and the title, the status bar and the terminal say so (the
+  // emulator's by name). Called before startUp().
+  void useRunPorts(const QList<RunPort>& ports);
+  // What the title and the status bar say of them; empty without any.
+  const QString& runPortsNote() const { return runPortsNote_; }
+
   // Start-up sequence, run once after the window has been created.
   void startUp();
 
@@ -99,6 +107,8 @@ class MainWindow : public QMainWindow {
 
   std::unique_ptr<Ui::frmMain> ui_;
   Platform platform_;
+  // The settings store with the run's own ports laid over it.
+  RunOnlySettings runSettings_;
   QString workingDirectory_;
   FormState state_;
 
@@ -123,6 +133,7 @@ class MainWindow : public QMainWindow {
   QString caption_;               // the window's own caption, "Tarvik Configuration"
   QString heldTitleNote_;         // another window holds j1939.cfg
   bool closingBySystem_ = false;  // a signal or the session's end: nothing is asked
+  QString runPortsNote_;
 
   QLabel* statusPanel_ = nullptr;
   QLabel* datePanel_ = nullptr;

@@ -8,7 +8,7 @@
 #include "ui_frmPorts.h"
 #include "window/WindowPlacement.h"
 
-PortsDialog::PortsDialog(SettingsStore& settings, const PortInventory& inventory, QWidget* owner)
+PortsDialog::PortsDialog(RunOnlySettings& settings, const PortInventory& inventory, QWidget* owner)
     : QDialog(owner), ui_(std::make_unique<Ui::frmPorts>()), settings_(settings) {
   ui_->setupUi(this);
   setWindowModality(Qt::WindowModal);
@@ -31,6 +31,10 @@ PortsDialog::PortsDialog(SettingsStore& settings, const PortInventory& inventory
     for (const PresentPort& port : present)
       box->addItem(DescribePresentPort(port), port.systemLocation);
     box->setEditText(PortDevice(settings_, n));
+    if (settings_.isHeldForRun(kPortsSettingsSection, QStringLiteral("COM%1").arg(n))) {
+      box->setEnabled(false);
+      box->setToolTip(tr("Given on the command line for this run only; not stored"));
+    }
     // A picked port shows as the device that is stored for it.
     connect(box, &QComboBox::activated, box,
             [box](int index) { box->setEditText(box->itemData(index).toString()); });
@@ -62,6 +66,7 @@ MaybeFailure PortsDialog::storeMapping() {
   for (int n = 1; n <= kComPortCount; ++n) {
     const QString key = QStringLiteral("COM%1").arg(n);
     const QString device = boxes_[n - 1]->currentText().trimmed();
+    if (settings_.isHeldForRun(kPortsSettingsSection, key)) continue;
     if (device == PortDevice(settings_, n) ||
         (device.isEmpty() && !settings_.contains(kPortsSettingsSection, key)))
       continue;

@@ -8,7 +8,7 @@
 
 class QComboBox;
 class PortInventory;
-class SettingsStore;
+class RunOnlySettings;
 
 namespace Ui {
 class frmPorts;
@@ -17,11 +17,13 @@ class frmPorts;
 // File > Ports…: which device each of COM1 to COM16 stands for. Each box
 // offers the serial ports present, with what their drivers say of them, and
 // takes any device typed; it starts with today's mapping. OK writes the
-// [Ports] keys that the user changed; Cancel writes nothing.
+// [Ports] keys that the user changed; Cancel writes nothing. A port that the
+// command line points at a device for this run shows that device and cannot
+// be edited: OK never stores it.
 class PortsDialog : public QDialog {
   Q_OBJECT
  public:
-  PortsDialog(SettingsStore& settings, const PortInventory& inventory, QWidget* owner);
+  PortsDialog(RunOnlySettings& settings, const PortInventory& inventory, QWidget* owner);
   ~PortsDialog() override;
 
   // The box of COMn, `cmbPortn`.
@@ -36,7 +38,7 @@ class PortsDialog : public QDialog {
   MaybeFailure storeMapping();
 
   std::unique_ptr<Ui::frmPorts> ui_;
-  SettingsStore& settings_;
+  RunOnlySettings& settings_;
   std::array<QComboBox*, kComPortCount> boxes_{};
   MaybeFailure storeFailure_;
 };

@@ -7,6 +7,8 @@
 #include <QSessionManager>
 #include <QTranslator>
 
+#include "apps/console/Console.h"
+#include "apps/j1939config/WindowOptions.h"
 #include "rules/system/AppInfo.h"
 #include "rules/system/TerminationSignals.h"
 #include "window/MainWindow.h"
@@ -36,6 +38,24 @@ int main(int argc, char* argv[]) {
   useTranslation(qtTexts, QStringLiteral("qtbase"),
                  QLibraryInfo::path(QLibraryInfo::TranslationsPath));
 
+  // The application object has taken Qt's own options. A command line that
+  // does not read ends the run before any window (exit status 2).
+  SetConsoleProgram("j1939config");
+  WindowOptions options;
+  if (const std::optional<QString> failure =
+          ParseWindowOptions(QCoreApplication::arguments().mid(1), options)) {
+    complain(*failure);
+    return 2;
+  }
+  if (options.help || options.version) {
+    say(options.help ? QString::fromUtf8(kWindowUsage).chopped(1)
+                     : QStringLiteral("j1939config %1.%2.%3")
+                           .arg(kVersionMajor)
+                           .arg(kVersionMinor)
+                           .arg(kVersionRevision));
+    return 0;
+  }
+
   QtPlatform seams;
   MainWindow window(seams.platform(), QDir::currentPath());
   seams.setOwner(&window);
@@ -56,6 +76,9 @@ int main(int argc, char* argv[]) {
       [&window](QSessionManager&) { window.requestClose(); }, Qt::DirectConnection);
   QObject::connect(&app, &QCoreApplication::aboutToQuit, &window, [&window] { window.close(); });
 
+  // Said once the signals are taken: a run asked to end from here on ends as
+  // the close box ends it.
+  window.useRunPorts(options.ports);
   window.startUp();
   if (window.hasShutDown()) return 0;
   window.show();

@@ -25,6 +25,15 @@ QString PlatformPortDevice(int portNumber);
 // section "Ports", key "COMn", else the platform's own name of the port.
 QString PortDevice(const SettingsStore& settings, int portNumber);
 
+// A COM port that the configurator's command line points at a device for
+// this run only: read before the settings store's mapping and never written
+// to it. `emulator` says that the emulator j1939sim serves the device.
+struct RunPort {
+  int number = 0;  // 1 for COM1
+  QString device;
+  bool emulator = false;
+};
+
 // The port to open: its device, or the reason why there is none.
 struct PortChoice {
   QString device;

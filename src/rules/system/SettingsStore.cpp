@@ -69,3 +69,28 @@ MaybeFailure QtSettingsStore::sync() {
                      .arg(QDir::toNativeSeparators(settings.fileName())),
                  writeRefusal(settings)};
 }
+
+void RunOnlySettings::holdForRun(const QString& section, const QString& key, const QString& value) {
+  held_.insert(path(section, key), value);
+}
+
+bool RunOnlySettings::isHeldForRun(const QString& section, const QString& key) const {
+  return held_.contains(path(section, key));
+}
+
+bool RunOnlySettings::contains(const QString& section, const QString& key) const {
+  return isHeldForRun(section, key) || stored_.contains(section, key);
+}
+
+QString RunOnlySettings::value(const QString& section, const QString& key) const {
+  const auto held = held_.constFind(path(section, key));
+  return held != held_.cend() ? *held : stored_.value(section, key);
+}
+
+void RunOnlySettings::setValue(const QString& section, const QString& key, const QString& value) {
+  const auto held = held_.find(path(section, key));
+  if (held != held_.end())
+    *held = value;
+  else
+    stored_.setValue(section, key, value);
+}

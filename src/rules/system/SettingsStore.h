@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QHash>
 #include <QString>
 #include <memory>
 
@@ -38,4 +39,26 @@ class QtSettingsStore : public SettingsStore {
   QSettings& current() const;
   QString file_;
   mutable std::unique_ptr<QSettings> settings_;
+};
+
+// A store with values laid over it for this run only (the configurator's
+// command line names the device of a port): a value held for the run is the
+// one read, and it never reaches the store below, so nothing the run was
+// started with outlives it. Everything else reads and writes through.
+class RunOnlySettings : public SettingsStore {
+ public:
+  explicit RunOnlySettings(SettingsStore& stored) : stored_(stored) {}
+  void holdForRun(const QString& section, const QString& key, const QString& value);
+  bool isHeldForRun(const QString& section, const QString& key) const;
+
+  bool contains(const QString& section, const QString& key) const override;
+  QString value(const QString& section, const QString& key) const override;
+  // Setting a value held for the run changes the held value: it stays out of
+  // the store.
+  void setValue(const QString& section, const QString& key, const QString& value) override;
+  MaybeFailure sync() override { return stored_.sync(); }
+
+ private:
+  SettingsStore& stored_;
+  QHash<QString, QString> held_;  // "section/key" -> value
 };
