@@ -5,17 +5,21 @@
 #include <QComboBox>
 #include <QDateTime>
 #include <QDir>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QFileInfo>
 #include <QIcon>
 #include <QKeySequence>
 #include <QLabel>
 #include <QLayout>
 #include <QLocale>
+#include <QMimeData>
 #include <QPointer>
 #include <QPushButton>
 #include <QScreen>
 #include <QStyle>
 #include <QTimer>
+#include <QUrl>
 #include <cstdio>
 
 #include "rules/record/VersionRule.h"
@@ -31,6 +35,7 @@
 #include "window/pgn/PgnSlots.h"
 #include "window/record/FileCommands.h"
 #include "window/record/FormBinding.h"
+#include "window/record/RecentFiles.h"
 
 namespace {
 // The text panel's own caption, shown while there is nothing to report.
@@ -112,6 +117,21 @@ MainWindow::MainWindow(Platform platform, QString workingDirectory, QWidget* par
       formBinding_->restoreDefaults();
   });
   setUpKeys();
+
+  // Files from anywhere: the recent files, and a file dropped on the window.
+  recentFiles_ = std::make_unique<RecentFiles>(ui_->mnuFileRecent, platform_.settings);
+  connect(fileCommands_.get(), &FileCommands::fileUsed, recentFiles_.get(), &RecentFiles::add);
+  connect(recentFiles_.get(), &RecentFiles::openRequested, this, [this](const QString& path) {
+    if (QFileInfo::exists(path)) return openFile(path);
+    platform_.messages.show(
+        tr("%1 no longer exists; it is taken off the list.").arg(QDir::toNativeSeparators(path)),
+        tr("Recent Files"), MessageIcon::Information);
+    recentFiles_->remove(path);
+  });
+  connect(recentFiles_.get(), &RecentFiles::notStored, this, [this](const Failure& failure) {
+    reportSettingsFailure(failure, tr("The recent files are not kept for the next run."));
+  });
+  setAcceptDrops(true);
 
   connect(ui_->cmbSimulatorVersion, &QComboBox::currentIndexChanged, this,
           &MainWindow::applyVersionRule);
@@ -283,6 +303,31 @@ void MainWindow::startUp() {
   // last exit if that is on the screen now, else centred.
   FitToScreen(*this, *ui_->scrForm, *centralWidget()->layout());
   if (!RestoreWindowGeometry(*this, platform_.settings)) CentreWindow(*this);
+}
+
+void MainWindow::openFile(const QString& path) {
+  if (!shutDown_ && fileCommands_->settleChanges(FileCommands::Before::Replacing))
+    fileCommands_->openFile(path);
+}
+
+namespace {
+// The one local file a drag carries; empty for anything else.
+QString droppedFile(const QMimeData* data) {
+  const QList<QUrl> urls = data ? data->urls() : QList<QUrl>();
+  return urls.size() == 1 && urls.constFirst().isLocalFile() ? urls.constFirst().toLocalFile()
+                                                             : QString();
+}
+}  // namespace
+
+void MainWindow::dragEnterEvent(QDragEnterEvent* event) {
+  if (!droppedFile(event->mimeData()).isEmpty()) event->acceptProposedAction();
+}
+
+void MainWindow::dropEvent(QDropEvent* event) {
+  const QString path = droppedFile(event->mimeData());
+  if (path.isEmpty()) return;
+  event->acceptProposedAction();
+  openFile(path);
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {

@@ -43,6 +43,9 @@ class MainWindow : public QMainWindow {
 
   // Start-up sequence, run once after the window has been created.
   void startUp();
+  // Opens a file as File > Open does, without the dialog (the command line,
+  // a drop, the recent files); changes not saved are asked about first.
+  void openFile(const QString& path);
 
   // Simulator-version rule: "1.01" fixes the DTC format and the bit rate and
   // has no VIN; "2.00" lets the user choose them.
@@ -90,6 +93,8 @@ class MainWindow : public QMainWindow {
 
  protected:
   void closeEvent(QCloseEvent* event) override;
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
   void closeOtherWindows();
 
  private:
@@ -127,6 +132,7 @@ class MainWindow : public QMainWindow {
   // Groups of controls, each owned by one class (configuration record and files).
   std::unique_ptr<FormBinding> formBinding_;
   std::unique_ptr<FileCommands> fileCommands_;
+  std::unique_ptr<class RecentFiles> recentFiles_;
   bool recordShown_ = false;  // the start-up has shown the record in the form
   bool shutDown_ = false;
   QString heldNote_;

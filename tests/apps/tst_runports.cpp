@@ -72,7 +72,7 @@ class RunPortsTest : public QObject {
          "--port COM03=/dev/a: COM3 is given twice"},
         {{"--fast"}, "unknown option --fast (see --help)"},
         {{"-x", "--port", "COM1=/dev/a"}, "unknown option -x (see --help)"},
-        {{"bench.cfg"}, "unexpected argument bench.cfg (see --help)"},
+        {{"bench.cfg", "rig.cfg"}, "unexpected argument rig.cfg: one FILE at most (see --help)"},
     };
     for (const auto& [arguments, said] : rows) {
       QTemporaryDir dir;

@@ -5,10 +5,11 @@
 
 #include "apps/console/Console.h"
 
-const char* const kWindowUsage = R"(Usage: j1939config [options]
+const char* const kWindowUsage = R"(Usage: j1939config [options] [FILE]
 
 The desktop configurator of the J1939 ECU simulator. It keeps j1939.cfg in the
-folder it is started from.
+folder it is started from. FILE, a .cfg file, is opened once j1939.cfg has
+been read, as File > Open opens it.
 
 Options:
   --port COMn=DEVICE      COMn (COM1 to COM16) stands for DEVICE for this run
@@ -63,9 +64,10 @@ std::optional<QString> ParseWindowOptions(const QStringList& arguments, WindowOp
   parser.parse(QStringList{QStringLiteral("j1939config")} + arguments);
   if (const QString unknown = UnknownOption(parser); !unknown.isEmpty())
     return QStringLiteral("unknown option %1 (see --help)").arg(unknown);
-  if (!parser.positionalArguments().isEmpty())
-    return QStringLiteral("unexpected argument %1 (see --help)")
-        .arg(parser.positionalArguments().constFirst());
+  const QStringList files = parser.positionalArguments();
+  if (files.size() > 1)
+    return QStringLiteral("unexpected argument %1: one FILE at most (see --help)").arg(files[1]);
+  if (!files.isEmpty()) options.file = files.constFirst();
   options.help = parser.isSet(help);
   options.version = parser.isSet(version);
 

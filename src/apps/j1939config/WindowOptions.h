@@ -11,6 +11,7 @@
 // are taken by the application object before it).
 struct WindowOptions {
   QList<RunPort> ports;  // in the order given
+  QString file;          // opened at start, as File > Open opens it
   bool help = false;
   bool version = false;
 };

@@ -82,5 +82,9 @@ int main(int argc, char* argv[]) {
   window.startUp();
   if (window.hasShutDown()) return 0;
   window.show();
+  // A file given on the command line (a launcher's %f) opens as File > Open
+  // opens it, in the window the user sees.
+  if (!options.file.isEmpty()) window.openFile(options.file);
+  if (window.hasShutDown()) return 0;
   return app.exec();
 }

@@ -188,7 +188,11 @@ bool FileCommands::settleChanges(Before what) {
 void FileCommands::openUserFile() {
   if (closed_ || !settleChanges(Before::Replacing)) return;
   const QString name = platform_.fileDialogs.getOpenFileName(tr("Open"), ConfigFileFilter());
-  if (name.isEmpty()) return;
+  if (!name.isEmpty()) openFile(name);
+}
+
+void FileCommands::openFile(const QString& name) {
+  if (closed_) return;
   // A mistyped name opens nothing and creates nothing: the form and the file
   // that Save writes stay as they were.
   if (!QFileInfo::exists(name))
@@ -209,6 +213,7 @@ void FileCommands::openUserFile() {
   if (!closed_) reportNotShown(name, notShown);
   if (!closed_) binding_.checkShownSlots();
   binding_.markUnmodified();
+  emit fileUsed(name);
 }
 
 bool FileCommands::save() {
@@ -224,6 +229,7 @@ bool FileCommands::save() {
     return false;
   }
   binding_.markUnmodified();
+  emit fileUsed(target);
   return true;
 }
 
@@ -239,6 +245,7 @@ void FileCommands::saveAs() {
   // An existing file keeps everything after its first record.
   if (MaybeFailure failure = writeRecordAt(name, state_.Config)) return reportFileFailure(*failure);
   binding_.markUnmodified();
+  emit fileUsed(name);
 }
 
 void FileCommands::reportFileFailure(const Failure& failure) {

@@ -75,6 +75,10 @@ class FileCommands : public QObject {
   // Each reports what it could not do in a message box naming the file or the
   // field and the reason; the steps done before a failure keep their effect.
   void openUserFile();
+  // Open without the dialog: a file given on the command line, dropped on the
+  // window or picked from the recent files. Changes are asked about first by
+  // the caller.
+  void openFile(const QString& name);
   // True when the record was stored and written.
   bool save();
   void saveAs();
@@ -98,6 +102,8 @@ class FileCommands : public QObject {
   // Save now writes to this file (j1939.cfg at start-up, then the file of the
   // last Open or Save As).
   void currentFileChanged(const QString& path);
+  // A file was opened, or written by Save or Save As.
+  void fileUsed(const QString& path);
 
  private:
   // Record 1 of the file at `path`. An empty file is the all-zero record only
