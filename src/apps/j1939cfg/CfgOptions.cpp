@@ -82,9 +82,9 @@ that holds it.
 Exit status: 0 done; 1 the command's answer is no (check, make or set found
 something, diff found fields that differ, the download was refused or not
 accepted, an expectation that verify checked does not hold); 2 a usage, file,
-JSON, port or bus error, and nothing was written. A
-file written with findings that could not be printed is exit status 1. Errors
-go to standard error; standard output carries the result only.
+JSON, port or bus error, and nothing was written. A file written with findings
+that could not be printed is exit status 1. Errors go to standard error;
+standard output carries the result only.
 )txt";
 
 const char* const kShowHelp = R"txt(Usage: j1939cfg show FILE [--json]
@@ -263,8 +263,11 @@ Exit status: 0 no field differs; 1 some do; 2 usage or file error.
 const char* const kBusesHelp = R"txt(Usage: j1939cfg buses [--json]
 
 Lists the CAN interfaces that the installed CAN plugins of Qt find, one a line,
-as PLUGIN:INTERFACE with what the plugin says of it ("socketcan:can0  SocketCAN
-interface"), for --can and --verify. A plugin that cannot look (a vendor's
+as PLUGIN:INTERFACE with what the plugin says of it, for --can and --verify:
+
+  virtualcan:can0      Qt Virtual CAN bus (virtual, CAN FD)
+
+A plugin that cannot look (a vendor's
 library that is not installed) is said with its reason, after the list. On
 Linux a socketcan interface is listed once it exists, up or down; it is set up
 outside this tool, for example: ip link set can0 up type can bitrate 250000.
