@@ -13,10 +13,11 @@ struct CommandName {
   const char* word;
   Name name;
 };
-constexpr CommandName kCommands[] = {{"show", Name::Show},       {"frame", Name::Frame},
-                                     {"program", Name::Program}, {"check", Name::Check},
-                                     {"ports", Name::Ports},     {"make", Name::Make},
-                                     {"set", Name::Set},         {"diff", Name::Diff}};
+constexpr CommandName kCommands[] = {
+    {"show", Name::Show},   {"frame", Name::Frame},  {"program", Name::Program},
+    {"check", Name::Check}, {"ports", Name::Ports},  {"make", Name::Make},
+    {"set", Name::Set},     {"diff", Name::Diff},    {"buses", Name::Buses},
+    {"watch", Name::Watch}, {"verify", Name::Verify}};
 
 // The parser takes the first argument for the program's name and skips it.
 const QString kProgram = QStringLiteral("j1939cfg");
@@ -46,8 +47,10 @@ they come, devices and directories are refused.
 Commands:
   show FILE [--json]          every field of the configuration, with its meaning
   frame FILE [--version V]    the configuration frame that the simulator receives
-  program FILE --port PORT    sends the configuration to the simulator, as the
-                              window's "Program Config" does
+  program FILE --port PORT [--verify IFACE [--seconds S]]
+                              sends the configuration to the simulator, as the
+                              window's "Program Config" does; with --verify,
+                              then verifies it on the CAN bus
   check FILE                  the configuration against the window's rules
   ports [--json]              COM1 to COM16, the device each stands for and
                               whether it is present, then the serial ports
@@ -57,9 +60,16 @@ Commands:
   set FILE KEY=VALUE... [--force]
                               changes fields of FILE in place
   diff A B [--json]           the fields that differ between two files
+  buses [--json]              the CAN interfaces that Qt's CAN plugins find
+  watch --can IFACE [--seconds S] [--from SA] [--pgn PGN] [--json] [--summary]
+                              every J1939 message on a CAN bus, decoded
+  verify FILE --can IFACE [--seconds S] [--json]
+                              whether the device on the bus does what FILE
+                              configures: address, NAME, groups, rates, VIN
 
 "j1939cfg COMMAND --help" describes a command; "j1939cfg help json" the JSON
-keys and value forms that show, make and set share.
+keys and value forms that show, make and set share. IFACE is a CAN interface
+as PLUGIN:INTERFACE: socketcan:can0, peakcan:usb0, virtualcan:can0.
 
 make and set replace a file whole: the new bytes go into a temporary file
 beside it (FILE.XXXXXX), which is synced and renamed over it only when all
@@ -71,9 +81,10 @@ that holds it.
 
 Exit status: 0 done; 1 the command's answer is no (check, make or set found
 something, diff found fields that differ, the download was refused or not
-accepted); 2 a usage, file, JSON or port error, and nothing was written. A
-file written with findings that could not be printed is exit status 1. Errors
-go to standard error; standard output carries the result only.
+accepted, an expectation that verify checked does not hold); 2 a usage, file,
+JSON, port or bus error, and nothing was written. A file written with findings
+that could not be printed is exit status 1. Errors go to standard error;
+standard output carries the result only.
 )txt";
 
 const char* const kShowHelp = R"txt(Usage: j1939cfg show FILE [--json]
@@ -106,6 +117,7 @@ reason goes to standard error); 2 usage or file error.
 )txt";
 
 const char* const kProgramCommandHelp = R"txt(Usage: j1939cfg program FILE --port DEVICE|COMn
+       j1939cfg program FILE --port DEVICE|COMn --verify IFACE [--seconds S]
 
 Sends the configuration in FILE to the simulator, as the window's "Program
 Config" does: an additional PGN in use that the simulator sends itself refuses
@@ -125,10 +137,16 @@ sent, with the reasons on standard error.
                 settings (~/.config/TarvikConfig/TarvikConfig.conf, section
                 [Ports], e.g. COM1="/dev/ttyUSB0"), else for /dev/ttyS0 to
                 /dev/ttyS15
+  --verify IFACE
+                then verifies the device on the CAN interface IFACE
+                (PLUGIN:INTERFACE, e.g. socketcan:can0) as "j1939cfg verify
+                FILE --can IFACE" does, whatever the download's outcome
+  --seconds S   how long verify listens (see "j1939cfg verify --help")
 
 Exit status: 0 the simulator accepted the configuration; 1 the download was
 refused or not accepted; 2 usage, file or port error, or a settings file that
-cannot be read for COMn.
+cannot be read for COMn. With --verify, the worse of the download's status and
+verify's.
 )txt";
 
 const char* const kCheckHelp = R"txt(Usage: j1939cfg check FILE
@@ -242,6 +260,111 @@ nothing when no field differs.
 Exit status: 0 no field differs; 1 some do; 2 usage or file error.
 )txt";
 
+const char* const kBusesHelp = R"txt(Usage: j1939cfg buses [--json]
+
+Lists the CAN interfaces that the installed CAN plugins of Qt find, one a line,
+as PLUGIN:INTERFACE with what the plugin says of it, for --can and --verify:
+
+  virtualcan:can0      Qt Virtual CAN bus (virtual, CAN FD)
+
+A plugin that cannot look (a vendor's
+library that is not installed) is said with its reason, after the list. On
+Linux a socketcan interface is listed once it exists, up or down; it is set up
+outside this tool, for example: ip link set can0 up type can bitrate 250000.
+virtualcan:can0 and can1 are Qt's virtual bus on this computer, served by the
+first program that joins it.
+
+  --json    one JSON object instead: "interfaces", each with "name"
+            (PLUGIN:INTERFACE), "plugin", "interface", "description",
+            "virtual" and "can_fd"; "failures", each with "plugin" and
+            "reason"
+
+Exit status: 0 listed, also when none is found; 2 usage error.
+)txt";
+
+const char* const kWatchHelp =
+    R"txt(Usage: j1939cfg watch --can IFACE [--seconds S] [--from SA] [--pgn PGN]
+                      [--json] [--summary]
+
+Prints every J1939 message on the CAN bus IFACE (PLUGIN:INTERFACE, e.g.
+socketcan:can0 or virtualcan:can0), one a line as it comes:
+
+   1.234  prio 3  PGN  61444 (F004)  EEC1    25 -> FF  8 bytes: FF FF FF FF FF FF FF FF
+
+the seconds since the bus connected, the priority, the PGN in decimal and
+hexadecimal with its name where it is known, source and destination address
+(FF: to all), the length and the data in hexadecimal. A BAM (a group of 9 to
+1785 bytes to all) is reassembled into one line, at the time of its
+announcement; its faults (a packet missing, repeated or out of order, an
+abort, a sender that falls silent for 750 ms, ...) are lines of their own:
+
+   1.500  BAM from 25: VI (65260): packet 3 came before the one expected; dropped
+
+Frames with an 11-bit identifier belong to no J1939 node and are not shown.
+Malformed traffic is reported and never stops the watch. Runs until Ctrl-C,
+or for S seconds.
+
+  --seconds S   stop after S seconds (decimals allowed)
+  --from SA     only messages and faults from source address SA
+  --pgn PGN     only the group PGN (and the faults of its BAMs)
+  --json        one JSON object a line: "time" (s), "priority", "pgn",
+                "pgn_hex", "name" (where known), "source", "destination",
+                "length", "data" (hexadecimal) and "bam"; a fault: "time",
+                "fault" (missing_packet, repeated_packet,
+                wrong_sequence_number, aborted, interrupted, no_announcement,
+                size_over_limit, packet_count_mismatch, short_frame,
+                timed_out), "source", "pgn", "packet" and "text"
+  --summary     no line per message: at the end (Ctrl-C or S seconds), the
+                frames and messages counted, then a row per source address
+                and PGN with the count, the mean period and its jitter (the
+                standard deviation of the intervals) in ms and the last data
+
+SA and PGN are decimal or 0x hexadecimal (0x25, 0xFEEC).
+
+Exit status: 0 ended by Ctrl-C or after S seconds; 2 usage error, no such
+plugin or interface, or the bus went away (said on standard error).
+)txt";
+
+const char* const kVerifyHelp = R"txt(Usage: j1939cfg verify FILE --can IFACE [--seconds S] [--json]
+
+Checks that the device on the CAN bus IFACE (PLUGIN:INTERFACE) does what the
+configuration in FILE makes the simulator do once programmed with it (the
+frame that "j1939cfg program" sends): listens for S seconds, sends the Requests
+it needs from address F9 (Address Claimed to the device's address and to all;
+each "On Request" group, twice, and under "2.00" the VIN, to the device), and
+prints each expectation with its verdict and what was measured:
+
+  ok    PGN1 65296 (FF10) priority 6: priority 6
+  FAIL  PGN1 65296 (FF10) every 100 ms: every 50.1 ms (jitter 0.8 ms)
+
+- the address is claimed with the configured NAME (another NAME is named
+  with the fields in which it differs, and so is another claimant);
+- each additional PGN in use: its priority, reserved bit, data page, PF, PS
+  and length; its rate within 10 % (the period that best fits the times of
+  all its sendings; jitter: the deviation of the intervals from it), or for
+  "On Request" an answer to each Request within 50 ms and nothing unasked;
+  in dynamic mode its parameter changes, in static mode it stays. A group
+  seen with other parts stands for the slot whose own group is missing. A
+  BAM carries no priority of its own nor, for a PDU1 group, a destination:
+  those are not checked for a slot of more than 8 bytes;
+- under "2.00" the VIN, by BAM, in answer to the Request;
+- the bit rate, where the plugin reports the interface's.
+
+A last line counts them. A bus that delivers no frame at all gives one line:
+"no frames in S s: is the bus connected and at N kbit/s?". Traffic of other
+nodes is ignored.
+
+  --seconds S   listen S seconds (decimals allowed); by default long enough
+                for the slowest configured rate to repeat three times and a
+                half, at least 2 s
+  --json        one JSON object: "file", "can", "seconds", "frames", "holds"
+                (all of them), "expectations", each with "expectation",
+                "holds" and "measured", and for a silent bus "silence"
+
+Exit status: 0 every expectation holds; 1 one or more do not, or nothing came;
+2 usage or file error, no such plugin or interface, or the bus went away.
+)txt";
+
 const char* const kJsonHelp = R"txt(The JSON of j1939cfg show --json, make and set
 
 One object, a member per field of the record, keyed by the field's name:
@@ -283,6 +406,70 @@ outside the field's width are refused (exit status 2); a value the field holds
 but the window does not take is a finding of the check (exit status 1).
 )txt";
 
+constexpr int kMaxSeconds = 1000000;
+
+// A whole number from 0 to `maximum`, decimal or 0x hexadecimal.
+std::optional<uint32_t> numberIn(const QString& text, uint32_t maximum) {
+  const bool isHex = text.startsWith(QLatin1String("0x"), Qt::CaseInsensitive);
+  bool ok = false;
+  const uint32_t value = (isHex ? text.mid(2) : text).toUInt(&ok, isHex ? 16 : 10);
+  if (!ok || value > maximum) return std::nullopt;
+  return value;
+}
+
+// The value of an option given at most once, into `value`; the error otherwise.
+std::optional<QString> single(const QCommandLineParser& parser, const QCommandLineOption& option,
+                              const QString& needs, QString& value) {
+  const QString dashed = QStringLiteral("--") + option.names().constFirst();
+  const QStringList values = parser.values(option);
+  if (ValueMissing(parser, option) || values.contains(QString()))
+    return QStringLiteral("%1 needs %2").arg(dashed, needs);
+  if (values.size() > 1) return QStringLiteral("%1 is given twice").arg(dashed);
+  value = values.value(0);
+  return std::nullopt;
+}
+
+// --can, --verify, --seconds, --from and --pgn, as far as the command takes them.
+std::optional<QString> readBusOptions(const QCommandLineParser& parser,
+                                      const QCommandLineOption& can,
+                                      const QCommandLineOption& verify,
+                                      const QCommandLineOption& seconds,
+                                      const QCommandLineOption& from, const QCommandLineOption& pgn,
+                                      CfgCommand& command) {
+  const QString iface = QStringLiteral("a CAN interface, PLUGIN:INTERFACE");
+  QString text;
+  if (auto error = single(parser, can, iface, command.can)) return error;
+  if (command.can.isEmpty()) {
+    if (auto error = single(parser, verify, iface, command.can)) return error;
+  }
+  if (auto error = single(parser, seconds, QStringLiteral("a number of seconds"), text))
+    return error;
+  if (!text.isEmpty()) {
+    bool ok = false;
+    const double value = text.toDouble(&ok);
+    // Below a millisecond is nothing to listen to; a timer counts up to 24 days.
+    if (!ok || !(value >= 0.001 && value <= kMaxSeconds))
+      return QStringLiteral("--seconds %1: a number of seconds from 0.001 to %2, e.g. 10 or 0.5")
+          .arg(text)
+          .arg(kMaxSeconds);
+    command.listenMs = static_cast<qint64>(value * 1000 + 0.5);
+  }
+  if (auto error = single(parser, from, QStringLiteral("a source address"), text)) return error;
+  if (!text.isEmpty()) {
+    const std::optional<uint32_t> address = numberIn(text, 255);
+    if (!address)
+      return QStringLiteral("--from %1: a source address is 0 to 255, or 0x00 to 0xFF").arg(text);
+    command.from = static_cast<uint8_t>(*address);
+  }
+  if (auto error = single(parser, pgn, QStringLiteral("a PGN"), text)) return error;
+  if (!text.isEmpty()) {
+    command.pgn = numberIn(text, 0x3FFFF);
+    if (!command.pgn)
+      return QStringLiteral("--pgn %1: a PGN is 0 to 262143, or 0x0 to 0x3FFFF").arg(text);
+  }
+  return std::nullopt;
+}
+
 // The command's own options and FILE (`line` holds what follows the command
 // word), into `command`.
 std::optional<QString> readCommandLine(const QStringList& line, CfgCommand& command) {
@@ -293,20 +480,35 @@ std::optional<QString> readCommandLine(const QStringList& line, CfgCommand& comm
   const QCommandLineOption output(QStringList{QStringLiteral("o"), QStringLiteral("output")},
                                   QString(), QStringLiteral("OUT"));
   const QCommandLineOption force(QStringLiteral("force"));
+  const QCommandLineOption can(QStringLiteral("can"), QString(), QStringLiteral("IFACE"));
+  const QCommandLineOption verify(QStringLiteral("verify"), QString(), QStringLiteral("IFACE"));
+  const QCommandLineOption seconds(QStringLiteral("seconds"), QString(), QStringLiteral("S"));
+  const QCommandLineOption from(QStringLiteral("from"), QString(), QStringLiteral("SA"));
+  const QCommandLineOption pgn(QStringLiteral("pgn"), QString(), QStringLiteral("PGN"));
+  const QCommandLineOption summary(QStringLiteral("summary"));
+  const bool onBus = command.name == Name::Watch || command.name == Name::Verify;
   QCommandLineParser parser;
   parser.addOption(kHelp);
-  if (command.name == Name::Show || command.name == Name::Ports || command.name == Name::Diff)
+  if (command.name == Name::Show || command.name == Name::Ports || command.name == Name::Diff ||
+      command.name == Name::Buses || onBus)
     parser.addOption(json);
+  if (onBus) parser.addOptions({can, seconds});
+  if (command.name == Name::Program) parser.addOption(seconds);
+  if (command.name == Name::Watch) parser.addOptions({from, pgn, summary});
   if (command.name == Name::Make) parser.addOption(output);
   if (command.name == Name::Make || command.name == Name::Set) parser.addOption(force);
   if (command.name == Name::Frame) parser.addOption(version);
-  if (command.name == Name::Program) parser.addOption(port);
+  if (command.name == Name::Program) parser.addOptions({port, verify});
   const bool parsed = parser.parse(QStringList{kProgram} + line);
   if (const QString option = UnknownOption(parser); !option.isEmpty())
     return QStringLiteral("%1 takes no option %2").arg(word, option);
   command.help = parser.isSet(kHelp);
   command.json = parser.isSet(json);
   command.force = parser.isSet(force);
+  command.summary = parser.isSet(summary);
+  if (const std::optional<QString> error =
+          readBusOptions(parser, can, verify, seconds, from, pgn, command))
+    return error;
 
   const QStringList versions = parser.values(version);
   for (const QString& given : versions) {
@@ -335,15 +537,18 @@ std::optional<QString> readCommandLine(const QStringList& line, CfgCommand& comm
       const QString option = argument.section(QLatin1Char('='), 0, 0);
       if (argument.contains(QLatin1Char('=')) &&
           (option == QLatin1String("--json") || option == QLatin1String("--force") ||
-           option == QLatin1String("--help")))
+           option == QLatin1String("--summary") || option == QLatin1String("--help")))
         return QStringLiteral("%1 takes no value: write %1 alone, not %2").arg(option, argument);
     }
     return parser.errorText();
   }
   if (command.help) return std::nullopt;
   const QStringList files = parser.positionalArguments();
-  if (command.name == Name::Ports) {
-    if (!files.isEmpty()) return QStringLiteral("ports takes no FILE, not %1").arg(files.first());
+  if (command.name == Name::Ports || command.name == Name::Buses || command.name == Name::Watch) {
+    if (!files.isEmpty())
+      return QStringLiteral("%1 takes no FILE, not %2").arg(word, files.first());
+    if (command.name == Name::Watch && command.can.isEmpty())
+      return QStringLiteral("watch needs --can PLUGIN:INTERFACE");
     return std::nullopt;
   }
   if (files.isEmpty() && command.name == Name::Diff)
@@ -364,8 +569,12 @@ std::optional<QString> readCommandLine(const QStringList& line, CfgCommand& comm
   command.file = files.first();
   if (command.name == Name::Program && command.port.isEmpty())
     return QStringLiteral("program needs --port DEVICE or --port COMn");
+  if (command.name == Name::Program && command.listenMs && command.can.isEmpty())
+    return QStringLiteral("program takes --seconds only with --verify");
   if (command.name == Name::Make && command.output.isEmpty())
     return QStringLiteral("make needs -o OUT.cfg");
+  if (command.name == Name::Verify && command.can.isEmpty())
+    return QStringLiteral("verify needs --can PLUGIN:INTERFACE");
   return std::nullopt;
 }
 
@@ -420,6 +629,12 @@ QString CfgHelp(CfgCommand::Name name) {
       return QString::fromUtf8(kSetHelp);
     case Name::Diff:
       return QString::fromUtf8(kDiffHelp);
+    case Name::Buses:
+      return QString::fromUtf8(kBusesHelp);
+    case Name::Watch:
+      return QString::fromUtf8(kWatchHelp);
+    case Name::Verify:
+      return QString::fromUtf8(kVerifyHelp);
     case Name::Json:
       return QString::fromUtf8(kJsonHelp);
     case Name::None:

@@ -2,29 +2,50 @@
 
 #include <QString>
 #include <QStringList>
+#include <cstdint>
 #include <optional>
 
 // The command line of j1939cfg: a command, the configuration file (none for
-// ports; the JSON for make), and the command's options.
+// ports, buses and watch; the JSON for make), and the command's options.
 struct CfgCommand {
   // Json is no command: the help on the JSON of show, make and set.
-  enum class Name { None, Show, Frame, Program, Check, Ports, Make, Set, Diff, Json };
+  enum class Name {
+    None,
+    Show,
+    Frame,
+    Program,
+    Check,
+    Ports,
+    Make,
+    Set,
+    Diff,
+    Buses,
+    Watch,
+    Verify,
+    Json
+  };
   Name name = Name::None;
   bool help = false;  // print the help of `name` (of the program for None)
   QString file;
-  bool json = false;      // show, ports, diff
-  int frameVersion = -1;  // frame: 0 "1.01", 1 "2.00", -1 the file's version
-  QString port;           // program: a device, or COMn
-  QString output;         // make: the configuration file written
-  QString other;          // diff: the second file
-  QStringList settings;   // set: KEY=VALUE
-  bool force = false;     // make, set: write despite findings
+  bool json = false;               // show, ports, diff, buses, watch, verify
+  int frameVersion = -1;           // frame: 0 "1.01", 1 "2.00", -1 the file's version
+  QString port;                    // program: a device, or COMn
+  QString output;                  // make: the configuration file written
+  QString other;                   // diff: the second file
+  QStringList settings;            // set: KEY=VALUE
+  bool force = false;              // make, set: write despite findings
+  QString can;                     // watch, verify --can; program --verify: PLUGIN:INTERFACE
+  std::optional<qint64> listenMs;  // watch, verify: --seconds
+  std::optional<uint8_t> from;     // watch: only this source address
+  std::optional<uint32_t> pgn;     // watch: only this PGN
+  bool summary = false;            // watch: a row per source and group at the end
 };
 
 // Exit statuses.
 inline constexpr int kExitOk = 0;
-inline constexpr int kExitNo = 1;     // findings, a refused or not accepted download
-inline constexpr int kExitError = 2;  // usage, file or port error
+inline constexpr int kExitNo = 1;     // findings, a refused or not accepted download, a
+                                      // verified expectation that does not hold
+inline constexpr int kExitError = 2;  // usage, file, port or bus error
 
 // Reads the arguments (without the program name). On an error returns the
 // message; `command` is then partly filled.

@@ -2,7 +2,8 @@
 // for test benches, scripts and CI rigs: show a configuration, print its frame,
 // check it against the window's rules, program the simulator with it, list
 // the serial ports that COM1 to COM16 stand for, and keep configurations as
-// text: make one from JSON, set its fields, tell two apart.
+// text: make one from JSON, set its fields, tell two apart. On a CAN bus
+// (BusCommands): list the interfaces, watch the messages, verify the device.
 
 #include <QCoreApplication>
 #include <QDir>
@@ -14,6 +15,7 @@
 #include <csignal>
 
 #include "apps/console/Console.h"
+#include "apps/j1939cfg/BusCommands.h"
 #include "apps/j1939cfg/CfgOptions.h"
 #include "apps/j1939cfg/ConfigInput.h"
 #include "apps/j1939cfg/JsonText.h"
@@ -371,6 +373,8 @@ int run(const CfgCommand& command) {
   if (command.name == CfgCommand::Name::Ports) return ports(command);
   if (command.name == CfgCommand::Name::Make) return make(command);
   if (command.name == CfgCommand::Name::Set) return set(command);
+  if (command.name == CfgCommand::Name::Buses) return ListBuses(command);
+  if (command.name == CfgCommand::Name::Watch) return WatchBus(command);
   SimulatorConfig record;
   if (const MaybeFailure failure = ReadConfigInput(command.file, record)) {
     complain(describeFailure(*failure));
@@ -382,7 +386,14 @@ int run(const CfgCommand& command) {
     case CfgCommand::Name::Frame:
       return frame(command, record);
     case CfgCommand::Name::Program:
+      // --verify: programmed or not, the bus is checked; the worse status counts.
+      if (!command.can.isEmpty()) {
+        const int programmed = program(command, record);
+        return std::max(programmed, VerifyBus(command, record));
+      }
       return program(command, record);
+    case CfgCommand::Name::Verify:
+      return VerifyBus(command, record);
     case CfgCommand::Name::Check:
       return check(record);
     case CfgCommand::Name::Diff:
@@ -390,6 +401,8 @@ int run(const CfgCommand& command) {
     case CfgCommand::Name::Ports:
     case CfgCommand::Name::Make:
     case CfgCommand::Name::Set:
+    case CfgCommand::Name::Buses:
+    case CfgCommand::Name::Watch:
     case CfgCommand::Name::Json:
     case CfgCommand::Name::None:
       break;

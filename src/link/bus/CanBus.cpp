@@ -3,6 +3,22 @@
 #include <QCanBus>
 #include <QCanBusDevice>
 #include <QCanBusFrame>
+#include <QVariant>
+
+CanInterfaceList availableCanInterfaces() {
+  CanInterfaceList list;
+  list.plugins = QCanBus::instance()->plugins();
+  for (const QString& plugin : list.plugins) {
+    QString error;
+    const QList<QCanBusDeviceInfo> found = QCanBus::instance()->availableDevices(plugin, &error);
+    if (!error.isEmpty()) list.failures.append({plugin, error});
+    for (const QCanBusDeviceInfo& info : found)
+      list.interfaces.append(CanInterface{info.plugin().isEmpty() ? plugin : info.plugin(),
+                                          info.name(), info.description(), info.isVirtual(),
+                                          info.hasFlexibleDataRate()});
+  }
+  return list;
+}
 
 CanBus::CanBus(QObject* parent) : QObject(parent) {}
 
@@ -51,6 +67,14 @@ MaybeFailure CanBus::open(const QString& name) {
 
 bool CanBus::isConnected() const {
   return device_ != nullptr && device_->state() == QCanBusDevice::ConnectedState;
+}
+
+std::optional<int> CanBus::bitRate() const {
+  if (device_ == nullptr) return std::nullopt;
+  bool ok = false;
+  const int rate = device_->configurationParameter(QCanBusDevice::BitRateKey).toInt(&ok);
+  if (!ok || rate <= 0) return std::nullopt;
+  return rate;
 }
 
 bool CanBus::send(const CanFrame& frame) {

@@ -1,12 +1,34 @@
 #pragma once
 
+#include <QList>
 #include <QObject>
 #include <QString>
+#include <QStringList>
+#include <optional>
+#include <utility>
 
 #include "rules/j1939/Identifier.h"
 #include "rules/system/Failure.h"
 
 class QCanBusDevice;
+
+// One interface that a CAN plugin finds, as QCanBus lists it.
+struct CanInterface {
+  QString plugin;       // "socketcan"
+  QString name;         // "can0"
+  QString description;  // the driver's words, "Qt Virtual CAN bus"
+  bool isVirtual = false;
+  bool flexibleDataRate = false;
+};
+
+// The interfaces of every installed plugin, and the plugins that could not
+// look (a vendor library missing) with their reason.
+struct CanInterfaceList {
+  QStringList plugins;
+  QList<CanInterface> interfaces;
+  QList<std::pair<QString, QString>> failures;  // plugin, reason
+};
+CanInterfaceList availableCanInterfaces();
 
 // One CAN interface, named PLUGIN:INTERFACE as Qt's CAN plugins know it:
 // "socketcan:can0", "peakcan:usb0", "virtualcan:can0", or for a virtual bus of
@@ -29,6 +51,9 @@ class CanBus : public QObject {
   bool send(const CanFrame& frame);
   // The reason the last send failed.
   QString sendFailure() const { return sendFailure_; }
+  // The interface's bit rate in bit/s where the plugin tells it (socketcan
+  // often does not: the rate is set outside the program).
+  std::optional<int> bitRate() const;
 
  signals:
   void connected();

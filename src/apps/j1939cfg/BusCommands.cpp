@@ -1,0 +1,239 @@
+#include "apps/j1939cfg/BusCommands.h"
+
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QLoggingCategory>
+#include <QTimer>
+
+#include "apps/console/Console.h"
+#include "apps/j1939cfg/BusText.h"
+#include "link/bus/CanBus.h"
+#include "rules/j1939/DeviceExpectations.h"
+#include "rules/j1939/Verification.h"
+#include "rules/protocol/ConfigFrames.h"
+#include "rules/record/RecordReading.h"
+#include "rules/system/TerminationSignals.h"
+
+namespace {
+
+// A bus that has not connected by then will not.
+constexpr int kConnectWaitMs = 10000;
+// How often a BAM whose sender fell silent is looked for.
+constexpr int kExpiryTickMs = 100;
+// The Requests of the second round go out once the device has had this long
+// to answer the first (Address Claimed tells where it is).
+constexpr int kSecondRoundMs = 200;
+
+void sayJson(const QJsonObject& object) {
+  say(QString::fromUtf8(QJsonDocument(object).toJson(QJsonDocument::Compact)));
+}
+
+// Opens `name` and sleeps on the bus's events until it connects; a failure is said.
+bool connectBus(CanBus& bus, const QString& name) {
+  // The virtual bus tells of its server and clients: no part of the tool's output.
+  QLoggingCategory::setFilterRules(QStringLiteral("qt.canbus.plugins.virtualcan*=false"));
+  if (const MaybeFailure failure = bus.open(name)) {
+    complain(QStringLiteral("CAN bus ") + describeFailure(*failure));
+    return false;
+  }
+  QString lost = QStringLiteral("it did not connect within %1 s").arg(kConnectWaitMs / 1000);
+  if (!bus.isConnected()) {
+    QEventLoop loop;
+    QObject::connect(&bus, &CanBus::connected, &loop, &QEventLoop::quit);
+    QObject::connect(&bus, &CanBus::lost, &loop, [&](const QString& reason) {
+      lost = reason;
+      loop.quit();
+    });
+    QTimer::singleShot(kConnectWaitMs, &loop, &QEventLoop::quit);
+    loop.exec();
+  }
+  if (bus.isConnected()) return true;
+  complain(QStringLiteral("CAN bus %1: %2").arg(name, lost));
+  return false;
+}
+
+void sayLost(const QString& name, const QString& reason) {
+  complain(QStringLiteral("CAN bus %1: gone (%2)").arg(name, reason));
+}
+
+// What the simulator plays once programmed with `record`: the configuration
+// as the frame that `program` sends carries it, since the frame is all the
+// device learns. Nothing when the record makes no frame (said).
+std::optional<SimulatorConfig> playedConfig(const SimulatorConfig& record, const QString& file) {
+  const SimulatorConfig shown = RecordAsShown(record);
+  ConfigFrameV1Bytes v1{};
+  ConfigFrameV2Bytes v2{};
+  DecodedConfigFrame decoded;
+  MaybeFailure failure = BuildConfigFrames(shown, v1, v2);
+  if (!failure)
+    failure = DecodeConfigFrame(
+        SimulatorVersionIndex(shown.SimulatorVersion) == 0 ? FrameBytes(v1) : FrameBytes(v2),
+        decoded);
+  if (failure) {
+    complain(QStringLiteral("%1: %2").arg(file, describeFailure(*failure)));
+    return std::nullopt;
+  }
+  return configFromFrame(decoded);
+}
+
+}  // namespace
+
+int ListBuses(const CfgCommand& command) {
+  const CanInterfaceList list = availableCanInterfaces();
+  if (command.json)
+    out(QString::fromUtf8(QJsonDocument(InterfacesJson(list)).toJson(QJsonDocument::Indented)));
+  else
+    out(InterfacesText(list));
+  return kExitOk;
+}
+
+int WatchBus(const CfgCommand& command) {
+  CanBus bus;
+  if (!connectBus(bus, command.can)) return kExitError;
+  // Ctrl-C, the terminal closing and SIGTERM end the watch as --seconds does.
+  TerminationSignals stops;
+  BusDecoder decoder;
+  BusTally tally;
+  qint64 frames = 0, faults = 0;
+  int status = kExitOk;
+  QElapsedTimer clock;
+  clock.start();
+  QEventLoop loop;
+
+  auto wanted = [&](uint8_t source, uint32_t pgn) {
+    return (!command.from || *command.from == source) && (!command.pgn || *command.pgn == pgn);
+  };
+  auto report = [&](const QList<BusItem>& items) {
+    for (const BusItem& item : items) {
+      if (const auto* message = std::get_if<BusMessage>(&item)) {
+        if (!wanted(message->source(), message->pgn)) continue;
+        if (command.summary)
+          tally.add(*message);
+        else if (command.json)
+          sayJson(MessageJson(*message));
+        else
+          say(MessageLine(*message));
+      } else {
+        const TransportFault& fault = std::get<TransportFault>(item);
+        if (!wanted(fault.event.sourceAddress, fault.event.pgn)) continue;
+        ++faults;
+        if (command.summary) continue;
+        command.json ? sayJson(FaultJson(fault)) : say(FaultLine(fault));
+      }
+    }
+    // A reader that went away ends the watch: nothing more can reach it.
+    if (!OutputFailure().isEmpty()) loop.quit();
+  };
+  QObject::connect(&bus, &CanBus::received, &loop, [&](const CanFrame& frame) {
+    ++frames;
+    report(decoder.take(frame, clock.elapsed()));
+  });
+  QObject::connect(&bus, &CanBus::lost, &loop, [&](const QString& reason) {
+    sayLost(command.can, reason);
+    status = kExitError;
+    loop.quit();
+  });
+  QObject::connect(&stops, &TerminationSignals::terminationRequested, &loop, &QEventLoop::quit);
+  QTimer expiry;
+  QObject::connect(&expiry, &QTimer::timeout, &loop,
+                   [&] { report(decoder.expire(clock.elapsed())); });
+  expiry.start(kExpiryTickMs);
+  if (command.listenMs)
+    QTimer::singleShot(static_cast<int>(*command.listenMs), Qt::PreciseTimer, &loop,
+                       &QEventLoop::quit);
+  loop.exec();
+
+  const qint64 ms = clock.elapsed();
+  report(decoder.expire(ms));
+  if (command.summary) {
+    const QList<GroupStatistics> groups = tally.groups();
+    if (command.json) {
+      for (const QJsonObject& row : SummaryJson(frames, tally.messages(), faults, ms, groups))
+        sayJson(row);
+    } else {
+      out(SummaryText(frames, tally.messages(), faults, ms, groups));
+    }
+  }
+  return status;
+}
+
+int VerifyBus(const CfgCommand& command, const SimulatorConfig& record) {
+  const std::optional<SimulatorConfig> played = playedConfig(record, command.file);
+  if (!played) return kExitError;
+  const DeviceExpectations expectations = expectationsOf(*played);
+  const int bitRateKbps = IsCan500Kbps(played->CanBaudRate) ? 500 : 250;
+  const qint64 listenMs = command.listenMs.value_or(defaultListeningMs(expectations));
+
+  CanBus bus;
+  if (!connectBus(bus, command.can)) return kExitError;
+  DeviceObservation observation(expectations, bitRateKbps);
+  BusDecoder decoder;
+  QElapsedTimer clock;
+  clock.start();
+  QEventLoop loop;
+  int status = kExitOk;
+  bool sendFailureSaid = false;
+
+  auto take = [&](const QList<BusItem>& items) {
+    for (const BusItem& item : items)
+      if (const auto* message = std::get_if<BusMessage>(&item)) observation.take(*message);
+  };
+  // The tool's own Requests count as messages from the moment they leave.
+  auto sendRound = [&](int round) {
+    for (const CanFrame& frame :
+         verificationRequests(expectations, observation.deviceAddress(), round)) {
+      const J1939Identifier id = decodeIdentifier(frame.identifier);
+      if (bus.send(frame)) {
+        observation.take(BusMessage{clock.elapsed(), id, pgnOf(id), frame.data, false});
+      } else if (!sendFailureSaid) {
+        sendFailureSaid = true;
+        complain(QStringLiteral("CAN bus %1: a Request was not sent (%2)")
+                     .arg(command.can, bus.sendFailure()));
+      }
+    }
+  };
+  QObject::connect(&bus, &CanBus::received, &loop, [&](const CanFrame& frame) {
+    observation.countFrame();
+    take(decoder.take(frame, clock.elapsed()));
+  });
+  QObject::connect(&bus, &CanBus::lost, &loop, [&](const QString& reason) {
+    sayLost(command.can, reason);
+    status = kExitError;
+    loop.quit();
+  });
+  sendRound(0);
+  QTimer::singleShot(kSecondRoundMs, &loop, [&] { sendRound(1); });
+  QTimer::singleShot(static_cast<int>(std::max<qint64>(kSecondRoundMs + 100, listenMs / 2)), &loop,
+                     [&] { sendRound(2); });
+  QTimer::singleShot(static_cast<int>(listenMs), Qt::PreciseTimer, &loop, &QEventLoop::quit);
+  loop.exec();
+  if (status != kExitOk) return status;
+  take(decoder.expire(clock.elapsed()));
+
+  const std::optional<int> interfaceBitRate = bus.bitRate();
+  const bool silent = observation.frames() == 0;
+  const QList<Verdict> verdicts =
+      silent ? QList<Verdict>{} : observation.verdicts(listenMs, interfaceBitRate);
+  const bool holds = !silent && std::all_of(verdicts.cbegin(), verdicts.cend(),
+                                            [](const Verdict& v) { return v.holds; });
+  if (command.json) {
+    QJsonArray list;
+    for (const Verdict& verdict : verdicts) list.append(VerdictJson(verdict));
+    QJsonObject json{{"file", command.file},
+                     {"can", command.can},
+                     {"seconds", double(listenMs) / 1000.0},
+                     {"frames", observation.frames()},
+                     {"holds", holds},
+                     {"expectations", list}};
+    if (silent) json.insert("silence", observation.silence(listenMs, interfaceBitRate));
+    out(QString::fromUtf8(QJsonDocument(json).toJson(QJsonDocument::Indented)));
+  } else if (silent) {
+    say(observation.silence(listenMs, interfaceBitRate));
+  } else {
+    for (const Verdict& verdict : verdicts) say(VerdictLine(verdict));
+    say(VerdictCount(verdicts));
+  }
+  return holds ? kExitOk : kExitNo;
+}
