@@ -31,6 +31,7 @@
 #include "window/fields/Controls.h"
 #include "window/identity/AddressVinFields.h"
 #include "window/identity/NameEditor.h"
+#include "window/link/DownloadLog.h"
 #include "window/pgn/ParameterLayout.h"
 #include "window/pgn/PgnSlots.h"
 #include "window/record/FileCommands.h"
@@ -75,6 +76,10 @@ MainWindow::MainWindow(Platform platform, QString workingDirectory, QWidget* par
   portSelector_ = std::make_unique<PortSelector>(ui_->cmbCOM, platform_.port, runSettings_,
                                                  platform_.portInventory, platform_.messages);
   connect(ui_->mnuFilePorts, &QAction::triggered, this, &MainWindow::editPorts);
+  auto* portPanel = new QLabel(ui_->sbStatusBar);
+  portPanel->setObjectName(QStringLiteral("sbStatusPort"));
+  ui_->sbStatusBar->insertPermanentWidget(1, portPanel);
+  connect(portSelector_.get(), &PortSelector::portStateChanged, portPanel, &QLabel::setText);
   connect(
       portSelector_.get(), &PortSelector::statusChanged, statusPanel_,
       [this](const QString& text) { statusPanel_->setText(text.isEmpty() ? statusText() : text); });
@@ -132,6 +137,23 @@ MainWindow::MainWindow(Platform platform, QString workingDirectory, QWidget* par
     reportSettingsFailure(failure, tr("The recent files are not kept for the next run."));
   });
   setAcceptDrops(true);
+
+  // What each download sent and got back: the status bar says why a download
+  // failed, View > "Download Log" keeps them all.
+  downloadLog_ = new DownloadLog(platform_.fileDialogs, platform_.messages, this);
+  addDockWidget(Qt::BottomDockWidgetArea, downloadLog_);
+  downloadLog_->hide();
+  downloadLog_->toggleViewAction()->setObjectName(QStringLiteral("mnuViewDownloadLog"));
+  ui_->mnuView->addAction(downloadLog_->toggleViewAction());
+  connect(
+      configDownload_.get(), &ConfigDownload::downloaded, this, [this](const DownloadEntry& entry) {
+        downloadLog_->add(entry);
+        statusPanel_->setText(entry.accepted
+                                  ? (entry.reason.isEmpty()
+                                         ? tr("Program Config: accepted")
+                                         : tr("Program Config: accepted (%1)").arg(entry.reason))
+                                  : tr("Program Config: not accepted \u2014 %1").arg(entry.reason));
+      });
 
   connect(ui_->cmbSimulatorVersion, &QComboBox::currentIndexChanged, this,
           &MainWindow::applyVersionRule);

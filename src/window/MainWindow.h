@@ -133,6 +133,7 @@ class MainWindow : public QMainWindow {
   std::unique_ptr<FormBinding> formBinding_;
   std::unique_ptr<FileCommands> fileCommands_;
   std::unique_ptr<class RecentFiles> recentFiles_;
+  class DownloadLog* downloadLog_ = nullptr;
   bool recordShown_ = false;  // the start-up has shown the record in the form
   bool shutDown_ = false;
   QString heldNote_;

@@ -4,7 +4,10 @@
 #include <QDialogButtonBox>
 #include <QHelpEvent>
 #include <QLabel>
+#include <QPlainTextEdit>
 #include <QPushButton>
+#include <QRegularExpression>
+#include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
 
@@ -60,6 +63,7 @@ struct Bench : Harness {
     return list;
   }
   QString status() const { return window->findChild<QLabel*>("sbStatusText")->text(); }
+  QString portState() const { return window->findChild<QLabel*>("sbStatusPort")->text(); }
   void click() { QVERIFY(programConfig()); }
   static constexpr qint64 kWindow = FrameExchange::kReplyWindowMs;
   std::function<void()> during;  // runs while the exchange waits
@@ -84,20 +88,27 @@ class DownloadTest : public QObject {
     QTest::addColumn<int>("atMs");
     QTest::addColumn<int>("version");
     QTest::addColumn<bool>("accepted");
-    QTest::newRow("55, 1.01") << QByteArray("\x55") << 0 << 0 << true;
-    QTest::newRow("55, 2.00") << QByteArray("\x55") << 0 << 1 << true;
-    QTest::newRow("55 at the end of the window") << QByteArray("\x55") << 1000 << 1 << true;
-    QTest::newRow("55 a millisecond late") << QByteArray("\x55") << 1001 << 0 << false;
-    QTest::newRow("silence") << QByteArray() << 0 << 0 << false;
-    QTest::newRow("AA") << QByteArray("\xAA") << 0 << 1 << false;
-    QTest::newRow("00") << QByteArray(1, '\0') << 0 << 0 << false;
-    QTest::newRow("55 55") << QByteArray("\x55\x55") << 0 << 1 << false;
+    QTest::addColumn<QString>("why");  // the status bar's reason, after "Program Config: "
+    const QString silence = "not accepted \u2014 no reply within the second";
+    QTest::newRow("55, 1.01") << QByteArray("\x55") << 0 << 0 << true << "accepted";
+    QTest::newRow("55, 2.00") << QByteArray("\x55") << 0 << 1 << true << "accepted";
+    QTest::newRow("55 at the end of the window")
+        << QByteArray("\x55") << 1000 << 1 << true << "accepted";
+    QTest::newRow("55 a millisecond late") << QByteArray("\x55") << 1001 << 0 << false << silence;
+    QTest::newRow("silence") << QByteArray() << 0 << 0 << false << silence;
+    QTest::newRow("AA") << QByteArray("\xAA") << 0 << 1 << false
+                        << "not accepted \u2014 the simulator answered AA";
+    QTest::newRow("00") << QByteArray(1, '\0') << 0 << 0 << false
+                        << "not accepted \u2014 the simulator answered 00";
+    QTest::newRow("55 55") << QByteArray("\x55\x55") << 0 << 1 << false
+                           << "not accepted \u2014 the simulator answered 2 bytes: 55 55";
   }
   void verdict() {
     QFETCH(QByteArray, reply);
     QFETCH(int, atMs);
     QFETCH(int, version);
     QFETCH(bool, accepted);
+    QFETCH(QString, why);
     Bench b(reply, atMs);
     b.find<QComboBox>("cmbSimulatorVersion")->setCurrentIndex(version);
     b.click();
@@ -107,17 +118,86 @@ class DownloadTest : public QObject {
     QCOMPARE(b.port.written,
              version == 0 ? FrameBytes(state.ConfigFrameV1) : FrameBytes(state.ConfigFrameV2));
     QCOMPARE(b.port.bytesAvailable(), 0);  // read, or emptied at the verdict
+    QCOMPARE(b.status(), "Program Config: " + why);
     QVERIFY(b.port.isOpen() && b.find<QPushButton>("cmdConfig")->isEnabled() &&
             b.find<QComboBox>("cmbCOM")->isEnabled());
   }
 
-  // A late byte stays in the receive buffer until the next exchange.
-  void lateByteCountsInTheNextExchange() {
+  // The real port on a pseudo-terminal, j1939sim answering each download as
+  // planned: the status bar's reason after each, the port's state, and the
+  // Download Log's text after them; then a second program on the same port.
+  void reasonsFromTheEmulator() {
+    SimulatorProcess sim({"--frames", "0", "--plan", "AA;55,55;55@1500;55"});
+    QtSerialPort port;
+    MemorySettingsStore settings;
+    settings.values["Ports/COM1"] = sim.device();
+    SteadyClock clock;
+    RecordingMessageBoxes messages;
+    ScriptedFileDialogs dialogs;
+    FakePortInventory inventory;
+    QTemporaryDir dir;
+    MainWindow window(Platform{messages, dialogs, port, settings, clock, inventory}, dir.path());
+    window.startUp();
+    const auto label = [&](const char* name) { return window.findChild<QLabel*>(name)->text(); };
+    QCOMPARE(label("sbStatusPort"), "COM1 \u2192 " + sim.device() + " \u00b7 9600 8N1 \u00b7 open");
+    QStringList said;
+    for (int download = 1; download <= 4; ++download) {
+      // The third reply comes after its window: wait for it before the fourth.
+      if (download == 4) QVERIFY(!sim.waitForLine("reply 3").isEmpty());
+      QSignalSpy ended(&window.configDownload(), &ConfigDownload::exchangeFinished);
+      QTest::mouseClick(window.findChild<QPushButton*>("cmdConfig"), Qt::LeftButton);
+      QVERIFY(ended.wait(10000));
+      said << label("sbStatusText");
+    }
+    QCOMPARE(said, QStringList(
+                       {"Program Config: not accepted \u2014 the simulator answered AA",
+                        "Program Config: not accepted \u2014 the simulator answered 2 bytes: 55 55",
+                        "Program Config: not accepted \u2014 no reply within the second",
+                        "Program Config: accepted (a late reply to the last download (55) "
+                        "was still waiting and was flushed before this one)"}));
+    // The log: each download's time, port, frame as j1939cfg prints it, reply, verdict.
+    const QString frame = runCfg({"frame", dir.filePath("j1939.cfg")}).out.trimmed();
+    QStringList expected;
+    const char* replies[] = {"AA", "55 55", "nothing", "55"};
+    const char* verdicts[] = {"Configuration fails! (the simulator answered AA)",
+                              "Configuration fails! (the simulator answered 2 bytes: 55 55)",
+                              "Configuration fails! (no reply within the second)",
+                              "Configuration is successfull! (a late reply to the last download "
+                              "(55) was still waiting and was flushed before this one)"};
+    for (int i = 0; i < 4; ++i)
+      expected << QStringLiteral(
+                      "TIME  COM1 \u2192 %1\n  sent      %2 (32 bytes)\n  received  %3\n"
+                      "  verdict   %4\n")
+                      .arg(sim.device(), frame, replies[i], verdicts[i]);
+    // Saved as text, as it reads.
+    dialogs.answers << dir.filePath("log.txt");
+    window.findChild<QPushButton*>("cmdSaveDownloadLog")->click();
+    QString log = window.findChild<QPlainTextEdit*>("txtDownloadLog")->toPlainText();
+    QCOMPARE(QString::fromUtf8(fileBytes(dir.filePath("log.txt"))), log);
+    log.replace(QRegularExpression("^\\d{4}-\\d\\d-\\d\\dT\\d\\d:\\d\\d:\\d\\d",
+                                   QRegularExpression::MultilineOption),
+                "TIME");
+    QCOMPARE(log, expected.join('\n'));
+    // Another program on the same device: it is in use, said as such.
+    QtSerialPort second;
+    second.setDevice(sim.device());
+    const MaybeFailure busy = second.open();
+    QCOMPARE(busy ? busy->reason : QString(), "in use by another program");
+    window.close();
+  }
+
+  // A late reply to one download never answers the next: it is flushed
+  // before the next frame goes, and the status bar says so.
+  void lateReplyIsFlushedBeforeTheNextExchange() {
     Bench b("\x55", 1500);
     b.click();
     QTRY_COMPARE(b.port.bytesAvailable(), 1);
-    b.click();  // its own reply is late again: the waiting byte alone answers
-    QCOMPARE(b.prompts(), QStringList({kRejected, kAccepted}));
+    b.click();  // its own reply is late again
+    QCOMPARE(b.prompts(), QStringList({kRejected, kRejected}));
+    QCOMPARE(b.status(),
+             "Program Config: not accepted \u2014 no reply within the second; a late "
+             "reply to the last download (55) was still waiting and was flushed "
+             "before this one");
   }
 
   void noOpenPortSendsNothing() {
@@ -127,6 +207,7 @@ class DownloadTest : public QObject {
     QCOMPARE(b.messages.shown.first().texts.value("cmbCOM"), QStringLiteral("COM7"));
     QCOMPARE(b.port.log, QStringList{"close"} + openSequence("/dev/ttyS6"));
     QCOMPARE(b.status(), "COM7 = /dev/ttyS6: No such file or directory");
+    QCOMPARE(b.portState(), "COM7 \u2192 /dev/ttyS6 \u00b7 not open: No such file or directory");
     b.messages.clear();
     b.click();
     QCOMPARE(b.boxes(),
@@ -244,11 +325,15 @@ class DownloadTest : public QObject {
     b.port.onWrite = [&b](const QByteArray&) { b.port.failNow("the device was removed"); };
     b.click();
     QCOMPARE(b.prompts(), QStringList{kRejected});
-    QCOMPARE(b.status(), "COM1 is closed: the device was removed. Choose COM1 again to reopen it");
+    QCOMPARE(b.status(),
+             "Program Config: not accepted \u2014 the port closed during the "
+             "exchange: the device was removed");
+    QCOMPARE(b.portState(), "COM1 \u2192 /dev/ttyS0 \u00b7 closed: the device was removed");
     b.port.log.clear();
     pick(b.find<QComboBox>("cmbCOM"), 0);
     QCOMPARE(b.port.log, openSequence("/dev/ttyS0"));
     QCOMPARE(b.status(), "Status");
+    QCOMPARE(b.portState(), "COM1 \u2192 /dev/ttyS0 \u00b7 9600 8N1 \u00b7 open");
     b.port.log.clear();
     pick(b.find<QComboBox>("cmbCOM"), 1);  // a pick that changes the entry opens once
     QCOMPARE(b.port.log, QStringList{"close"} + openSequence("/dev/ttyS1"));

@@ -62,6 +62,8 @@ void FrameExchange::start(const QByteArray& frame) {
   Q_ASSERT(!isRunning());
   portFailure_.clear();
   portFailed_ = false;
+  reply_.clear();
+  lateReply_ = port_.bytesAvailable() > 0 ? port_.readAll() : QByteArray();
   phase_ = Phase::Transmitting;
   drainLimit_ = drainLimitMs(frame.size());
   if (const MaybeFailure failure = port_.write(frame)) {
@@ -97,12 +99,10 @@ void FrameExchange::step() {
     return timer_->start(static_cast<int>(kReplyWindowMs));
   }
   if (waited < kReplyWindowMs) return timer_->start(static_cast<int>(kReplyWindowMs - waited));
-  if (port_.bytesAvailable() == 1) {
-    const QByteArray reply = port_.readAll();
-    if (reply.size() == 1 && static_cast<uint8_t>(reply[0]) == ConfigAckByte)
-      return finish(Outcome::Accepted);
-  }
-  finish(Outcome::NotAccepted);
+  if (port_.bytesAvailable() > 0) reply_ = port_.readAll();
+  finish(reply_.size() == 1 && static_cast<uint8_t>(reply_[0]) == ConfigAckByte
+             ? Outcome::Accepted
+             : Outcome::NotAccepted);
 }
 
 void FrameExchange::finish(Outcome outcome) {
@@ -113,6 +113,23 @@ void FrameExchange::finish(Outcome outcome) {
   if (outcome != Outcome::Accepted) port_.discardReceiveBuffer();
   // The last thing done: whoever hears it may start the next exchange.
   emit finished(outcome);
+}
+
+QString FrameExchange::reason(Outcome outcome) const {
+  QString why;
+  if (outcome == Outcome::PortFailed)
+    why = tr("the port closed during the exchange: %1").arg(portFailure_);
+  else if (outcome == Outcome::NotAccepted && reply_.isEmpty())
+    why = tr("no reply within the second");
+  else if (outcome == Outcome::NotAccepted && reply_.size() == 1)
+    why = tr("the simulator answered %1").arg(HexBytes(reply_));
+  else if (outcome == Outcome::NotAccepted)
+    why = tr("the simulator answered %1 bytes: %2").arg(reply_.size()).arg(HexBytes(reply_));
+  if (lateReply_.isEmpty()) return why;
+  const QString late =
+      tr("a late reply to the last download (%1) was still waiting and was flushed before this one")
+          .arg(HexBytes(lateReply_));
+  return why.isEmpty() ? late : why + QStringLiteral("; ") + late;
 }
 
 void FrameExchange::cancel() {

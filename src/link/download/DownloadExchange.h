@@ -45,7 +45,8 @@ constexpr bool SendsFrameV1(int simulatorVersionIndex) {
 }
 
 // One frame out, one byte back, as a state machine on the event loop: start()
-// writes the whole frame at once and returns; the port's bytesWritten and
+// first empties the receive buffer (a late reply to an earlier download must
+// not answer this one), writes the whole frame at once and returns; the port's bytesWritten and
 // portError and one single-shot timer move the exchange on, and finished()
 // gives the outcome. When the frame has left the transmit buffer the simulator
 // has one second, counted from that moment, to answer. Exactly one byte 0x55
@@ -85,6 +86,13 @@ class FrameExchange : public QObject {
   bool isRunning() const { return phase_ != Phase::Idle; }
   // Why the port failed, after Outcome::PortFailed.
   const QString& portFailure() const { return portFailure_; }
+  // What the simulator sent back within the reply window, and what was still
+  // waiting from an earlier download when this one started.
+  const QByteArray& reply() const { return reply_; }
+  const QByteArray& lateReply() const { return lateReply_; }
+  // Why the outcome is what it is, in words ("no reply within the second",
+  // "the simulator answered AA", ...); empty for a plain acceptance.
+  QString reason(Outcome outcome) const;
 
   // Ends a running exchange at once, without a verdict and without
   // finished(): the receive buffer is emptied. For the window that closes.
@@ -108,4 +116,6 @@ class FrameExchange : public QObject {
   qint64 drainLimit_ = 0;
   bool portFailed_ = false;
   QString portFailure_;
+  QByteArray reply_;
+  QByteArray lateReply_;
 };

@@ -98,12 +98,16 @@ MaybeFailure QtSerialPort::open() {
   if (port_->open(QIODevice::ReadWrite)) return std::nullopt;
   QString reason = port_->errorString();
 #ifdef Q_OS_UNIX
-  // Qt says the same for a device another program holds locked; only a node
-  // the user may not open needs the group that owns serial ports.
-  if (port_->error() == QSerialPort::PermissionError &&
-      ::access(QFile::encodeName(DeviceNode(device_)).constData(), R_OK | W_OK) != 0 &&
-      errno == EACCES)
-    reason = tr("permission denied — is your user in the dialout group?");
+  // Qt says the same ("Permission error while locking the device") for a
+  // device another program holds; only a node the user may not open needs the
+  // group that owns serial ports.
+  if (port_->error() == QSerialPort::PermissionError) {
+    const bool denied =
+        ::access(QFile::encodeName(DeviceNode(device_)).constData(), R_OK | W_OK) != 0 &&
+        errno == EACCES;
+    reason = denied ? tr("permission denied — is your user in the dialout group?")
+                    : tr("in use by another program");
+  }
 #endif
   port_->clearError();
   return failure(reason);

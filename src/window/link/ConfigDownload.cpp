@@ -73,6 +73,11 @@ void ConfigDownload::programSimulator() {
     return;
   }
 
+  entry_ = DownloadEntry{};
+  entry_.when = QDateTime::currentDateTime();
+  entry_.port = controls_.cmbCOM->currentText();
+  entry_.device = port_.device();
+  entry_.frame = frame;
   begin();
   exchange_.start(frame);
 }
@@ -81,6 +86,10 @@ void ConfigDownload::showVerdict(FrameExchange::Outcome outcome) {
   // The port and the controls are free again before the verdict is shown, so
   // that closing the window while the box is up is an ordinary close.
   end();
+  entry_.reply = exchange_.reply();
+  entry_.accepted = outcome == FrameExchange::Outcome::Accepted;
+  entry_.reason = exchange_.reason(outcome);
+  emit downloaded(entry_);
   if (outcome == FrameExchange::Outcome::Accepted)
     messages_.show(tr(kConfigAcceptedPrompt), tr(kConfigAcceptedTitle), MessageIcon::Information);
   else

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QDateTime>
 #include <QObject>
 #include <QString>
 #include <functional>
@@ -8,6 +9,17 @@
 #include "link/download/DownloadExchange.h"
 #include "rules/system/Failure.h"
 #include "window/record/FormState.h"
+
+// One download as the log and the status bar tell it.
+struct DownloadEntry {
+  QDateTime when;
+  QString port;    // "COM1"
+  QString device;  // what COM1 stands for
+  QByteArray frame;
+  QByteArray reply;  // what came back within the reply window
+  bool accepted = false;
+  QString reason;  // why, in words (empty for a plain acceptance)
+};
 
 class QCheckBox;
 class QComboBox;
@@ -58,11 +70,15 @@ class ConfigDownload : public QObject {
  signals:
   void exchangeStarted();
   void exchangeFinished();
+  // A download has ended with a verdict, just before the verdict is shown.
+  void downloaded(const DownloadEntry& entry);
 
  private:
   void begin();
   void end();
   void showVerdict(FrameExchange::Outcome outcome);
+
+  DownloadEntry entry_;  // of the download under way
 
   Controls controls_;
   FormState& state_;

@@ -92,6 +92,7 @@ bool PortSelector::eventFilter(QObject* watched, QEvent* event) {
 void PortSelector::portClosedItself(const QString& reason) {
   const QString port = cmbCOM_->currentText();
   say(tr("%1 is closed: %2. Choose %1 again to reopen it").arg(port, reason));
+  emit portStateChanged(tr("%1 \u2192 %2 \u00b7 closed: %3").arg(port, port_.device(), reason));
 }
 
 void PortSelector::say(const QString& status) {
@@ -127,6 +128,14 @@ void PortSelector::OpenSelectedPort() {
     if (!first) first = failure;
     report(failure);
   });
+  const QString com = cmbCOM_->currentText();
+  if (!first)
+    emit portStateChanged(tr("%1 \u2192 %2 \u00b7 9600 8N1 \u00b7 open").arg(com, choice.device));
+  else if (choice.device.isEmpty())
+    emit portStateChanged(first->reason);
+  else
+    emit portStateChanged(
+        tr("%1 \u2192 %2 \u00b7 not open: %3").arg(com, choice.device, first->reason));
   if (!first)
     say(QString());
   else if (choice.device.isEmpty())

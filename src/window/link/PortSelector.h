@@ -68,6 +68,8 @@ class PortSelector : public QObject {
  signals:
   // What the status bar says of the port; empty when there is nothing to say.
   void statusChanged(const QString& text);
+  // The port's state, always: "COM1 → /dev/ttyUSB0 · 9600 8N1 · open", or why not.
+  void portStateChanged(const QString& text);
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
