@@ -473,12 +473,11 @@ class FilesTest : public QObject {
       fileWhenTold = fileBytes(h.path("j1939.cfg"));
     };
     h.window->close();
-    QCOMPARE(
-        messagesOf(h),
-        QStringList{"Configuration not stored: j1939.cfg was written, but these fields could "
-                    "not be stored and kept their earlier values: Parameter Type of Additional "
-                    "PGN1 (cmbParameterType1): no entry is selected; VIN (txtVIN): it has 16 "
-                    "characters; a VIN needs 17."});
+    QCOMPARE(messagesOf(h),
+             QStringList{"Configuration not stored: j1939.cfg was written, but these fields could "
+                         "not be stored and kept their earlier values: \"Parameter Type\" in "
+                         "\"Additional PGN1\": no entry is selected; \"VIN\": it has 16 "
+                         "characters; a VIN needs 17."});
     QCOMPARE(fileWhenTold, fileBytes(h.path("j1939.cfg")));  // written before the message
     QCOMPARE(fileBytes(h.path("j1939.cfg")), EncodeConfigRecord(benchRecord([](auto& c) {
                c.SourceAddress = 0x11;

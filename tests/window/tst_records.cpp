@@ -130,14 +130,14 @@ class RecordsTest : public QObject {
       QTest::newRow(name) << load << path << fields << pick;
     };
     // clang-format off
-  row("port 16, rate 9: exit", [](auto& c) { c.ComPortIndex = 16, c.Pgns[0].UpdateRate = 9; }, "exit", "ComPortIndex = 16: the list cmbCOM has no entry 16; Pgn1UpdateRate = 9: the list cmbUpdateRate1 has no entry 9");
-  row("DTC format 7: exit", [](auto& c) { c.DtcVersion = 7; }, "exit", "DtcVersion = 7: the list cmbDTCVersion has no entry 7");
-  row("port 40, priority 12: Open, Save", [](auto& c) { c.ComPortIndex = 40, c.Pgns[1].Priority = 12; }, "Open", "ComPortIndex = 40: the list cmbCOM has no entry 40; Pgn2Priority = 12: the list cmbPriority2 has no entry 12");
-  row("type 255: Save As", [](auto& c) { c.Pgns[1].ParamType = 255; }, "Save As", "Pgn2ParamType = 255: the list cmbParameterType2 has no entry 255");
-  row("type 3: Program Config", [](auto& c) { c.Pgns[0].ParamType = 3; }, "Program", "Pgn1ParamType = 3: the list cmbParameterType1 has no entry 3");
-  row("data page 5: Save", [](auto& c) { c.Pgns[1].DataPage = 5; }, "Save", "Pgn2DataPage = 5: the check box chkDatapage2 takes only 0, 1 or 2");
-  row("reserved -1: Program Config", [](auto& c) { c.Pgns[0].Reserved = -1; }, "Program", "Pgn1Reserved = -1: the check box chkReserveBit1 takes only 0, 1 or 2");
-  row("priority 12, then set: Save", [](auto& c) { c.Pgns[0].Priority = 12; }, "Save", "Pgn1Priority = 12: the list cmbPriority1 has no entry 12", "cmbPriority1");
+  row("port 16, rate 9: exit", [](auto& c) { c.ComPortIndex = 16, c.Pgns[0].UpdateRate = 9; }, "exit", "ComPortIndex = 16: the list \"Com Port Number\" has no entry 16; Pgn1UpdateRate = 9: the list \"Update Rate\" in \"Additional PGN1\" has no entry 9");
+  row("DTC format 7: exit", [](auto& c) { c.DtcVersion = 7; }, "exit", "DtcVersion = 7: the list \"DTC Format\" has no entry 7");
+  row("port 40, priority 12: Open, Save", [](auto& c) { c.ComPortIndex = 40, c.Pgns[1].Priority = 12; }, "Open", "ComPortIndex = 40: the list \"Com Port Number\" has no entry 40; Pgn2Priority = 12: the list \"Priority\" in \"Additional PGN2\" has no entry 12");
+  row("type 255: Save As", [](auto& c) { c.Pgns[1].ParamType = 255; }, "Save As", "Pgn2ParamType = 255: the list \"Parameter Type\" in \"Additional PGN2\" has no entry 255");
+  row("type 3: Program Config", [](auto& c) { c.Pgns[0].ParamType = 3; }, "Program", "Pgn1ParamType = 3: the list \"Parameter Type\" in \"Additional PGN1\" has no entry 3");
+  row("data page 5: Save", [](auto& c) { c.Pgns[1].DataPage = 5; }, "Save", "Pgn2DataPage = 5: the check box \"Data Page bit is 1\" in \"Additional PGN2\" takes only 0, 1 or 2");
+  row("reserved -1: Program Config", [](auto& c) { c.Pgns[0].Reserved = -1; }, "Program", "Pgn1Reserved = -1: the check box \"Reserve Bit is 1\" in \"Additional PGN1\" takes only 0, 1 or 2");
+  row("priority 12, then set: Save", [](auto& c) { c.Pgns[0].Priority = 12; }, "Save", "Pgn1Priority = 12: the list \"Priority\" in \"Additional PGN1\" has no entry 12", "cmbPriority1");
   // A PDU1 PGN with a low byte: its PS is a destination address, no part of the PGN.
   row("PDU1 59905: exit", [](auto& c) { c.Pgns[0].Pf = 0xEA, c.Pgns[0].Ps = 1, c.Pgns[0].Pgn = 59905; }, "exit", "PGN1 59905 is read as 59904 because a PDU1 group's PS is a destination address");
   row("PDU1 126725 in slot 2: Open, Save", [](auto& c) { c.Pgns[1].Ps = 5, c.Pgns[1].Pgn = 0x1EF05; }, "Open", "PGN2 126725 is read as 126720 because a PDU1 group's PS is a destination address");
@@ -235,11 +235,11 @@ class RecordsTest : public QObject {
     QTest::addColumn<QString>("failure");  // of the store, naming the field
     QTest::addColumn<int>("stored");       // the bench record: 8 bytes, "2 Bytes" at 3 (of 7)
     // clang-format off
-  QTest::newRow("short VIN") << "txtVIN" << "WDB9634031L12345" << "VIN (txtVIN): it has 16 characters; a VIN needs 17" << 0;
-  QTest::newRow("euro sign") << "txtVIN" << "WDB9634031L1234€6" << "VIN (txtVIN): the character '€' has no single-byte code" << 0;
-  QTest::newRow("U+0100") << "txtVIN" << "WDB9634031L1234\u01006" << "VIN (txtVIN): the character '\u0100' has no single-byte code" << 0;
-  QTest::newRow("no type") << "cmbParameterType1" << "-1" << "Parameter Type of Additional PGN1 (cmbParameterType1): no entry is selected" << 0;
-  QTest::newRow("no DTC format") << "cmbDTCVersion" << "-1" << "DTC Format (cmbDTCVersion): no entry is selected" << 0;
+  QTest::newRow("short VIN") << "txtVIN" << "WDB9634031L12345" << "\"VIN\": it has 16 characters; a VIN needs 17" << 0;
+  QTest::newRow("euro sign") << "txtVIN" << "WDB9634031L1234€6" << "\"VIN\": the character '€' has no single-byte code" << 0;
+  QTest::newRow("U+0100") << "txtVIN" << "WDB9634031L1234\u01006" << "\"VIN\": the character '\u0100' has no single-byte code" << 0;
+  QTest::newRow("no type") << "cmbParameterType1" << "-1" << "\"Parameter Type\" in \"Additional PGN1\": no entry is selected" << 0;
+  QTest::newRow("no DTC format") << "cmbDTCVersion" << "-1" << "\"DTC Format\": no entry is selected" << 0;
   // Texts that the boxes' own rules would have repaired, placed without running them.
   for (const char* text : {"0", "1786", "99999999999999999999", "12a"}) QTest::newRow(text) << "txtDatalength1" << text << "" << 8;
   for (const char* text : {"1", "1785", "0012"}) QTest::newRow(text) << "txtDatalength1" << text << "" << QString(text).toInt();

@@ -1,8 +1,12 @@
 #include "window/fields/Controls.h"
 
+#include <QAbstractButton>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
 #include <QLineEdit>
+#include <QRegularExpression>
 
 int checkValue(const QCheckBox* box) {
   switch (box->checkState()) {
@@ -45,4 +49,29 @@ void selectAll(QLineEdit* box) {
 void focusAndSelect(QLineEdit* box) {
   box->setFocus(Qt::OtherFocusReason);
   selectAll(box);
+}
+
+namespace {
+// A caption as the user reads it: no mnemonic, no colon after it.
+QString plain(QString caption) {
+  caption.remove(QRegularExpression(QStringLiteral("&(?=[^&])")));
+  caption = caption.trimmed();
+  while (caption.endsWith(QLatin1Char(':'))) caption = caption.chopped(1).trimmed();
+  return caption;
+}
+}  // namespace
+
+QString CaptionOf(const QWidget* control) {
+  QString caption;
+  if (const auto* button = qobject_cast<const QAbstractButton*>(control)) caption = button->text();
+  for (const QLabel* label : control->window()->findChildren<QLabel*>()) {
+    if (!caption.isEmpty()) break;
+    if (label->buddy() == control) caption = label->text();
+  }
+  caption =
+      QStringLiteral("\"%1\"").arg(plain(caption.isEmpty() ? control->accessibleName() : caption));
+  for (const QWidget* parent = control->parentWidget(); parent; parent = parent->parentWidget())
+    if (const auto* group = qobject_cast<const QGroupBox*>(parent))
+      return QStringLiteral("%1 in \"%2\"").arg(caption, plain(group->title()));
+  return caption;
 }

@@ -29,6 +29,11 @@ inline bool isTicked(const QCheckBox* box) {
   return checkValue(box) == 1;
 }
 
+// The control as the user knows it, for messages: its caption (the label
+// that names it, or a check box's own text), and the group it sits in:
+// "Data Page bit is 1" in "Additional PGN1".
+QString CaptionOf(const QWidget* control);
+
 // Selects an entry by index, -1 for none. false (and nothing changed) for an
 // index the list cannot take: Qt would quietly turn it into -1.
 bool setListIndex(QComboBox* list, int index);

@@ -33,18 +33,18 @@ QString slotFieldName(int slot, const char* field) {
 Failure listRefuses(const QString& field, int value, const QComboBox* list) {
   return Failure{QStringLiteral("%1 = %2").arg(field).arg(value),
                  QCoreApplication::translate("FormBinding", "the list %1 has no entry %2")
-                     .arg(list->objectName())
+                     .arg(CaptionOf(list))
                      .arg(value)};
 }
 
 Failure checkBoxRefuses(const QString& field, int value, const QCheckBox* box) {
   return Failure{QStringLiteral("%1 = %2").arg(field).arg(value),
                  QCoreApplication::translate("FormBinding", "the check box %1 takes only 0, 1 or 2")
-                     .arg(box->objectName())};
+                     .arg(CaptionOf(box))};
 }
 
-Failure noSelection(const QString& field, const QComboBox* list) {
-  return Failure{QStringLiteral("%1 (%2)").arg(field, list->objectName()),
+Failure noSelection(const QComboBox* list) {
+  return Failure{CaptionOf(list),
                  QCoreApplication::translate("FormBinding", "no entry is selected")};
 }
 
@@ -382,9 +382,7 @@ bool FormBinding::storeSlotNumbers(Store& store) {
     bool ok = false;
     const int32_t value = box->text().toInt(&ok);
     if (!ok) {
-      if (store.stops(
-              Failure{tr("PGN of Additional PGN%1 (%2)").arg(slot + 1).arg(box->objectName()),
-                      tr("'%1' is not a whole number").arg(box->text())}))
+      if (store.stops(Failure{CaptionOf(box), tr("'%1' is not a whole number").arg(box->text())}))
         return true;
       continue;
     }
@@ -399,8 +397,7 @@ bool FormBinding::storeSlotNumbers(Store& store) {
       continue;
     }
     if (list->currentIndex() < 0) {
-      if (store.stops(noSelection(tr("Parameter Type of Additional PGN%1").arg(slot + 1), list)))
-        return true;
+      if (store.stops(noSelection(list))) return true;
       continue;
     }
     c.Pgns[slot].ParamType = static_cast<uint8_t>(list->currentIndex());
@@ -432,7 +429,7 @@ bool FormBinding::storeNameAndVersion(Store& store) {
   if (keepsLoadedValue(form_.cmbDTCVersion)) {
     c.DtcVersion = loaded_.DtcVersion;
   } else if (form_.cmbDTCVersion->currentIndex() < 0) {
-    if (store.stops(noSelection(tr("DTC Format"), form_.cmbDTCVersion))) return true;
+    if (store.stops(noSelection(form_.cmbDTCVersion))) return true;
   } else {
     c.DtcVersion = static_cast<uint8_t>(form_.cmbDTCVersion->currentIndex());
   }
@@ -445,12 +442,12 @@ bool FormBinding::storeVin(Store& store) {
   MaybeFailure vinFailure;
   if (vin.size() < kVinLength) {
     vinFailure =
-        Failure{tr("VIN (txtVIN)"),
+        Failure{CaptionOf(form_.txtVIN),
                 tr("it has %1 characters; a VIN needs %2").arg(vin.size()).arg(kVinLength)};
   } else {
     for (int i = 0; i < kVinLength && !vinFailure; ++i) {
       if (vin.at(i).unicode() > 0xFF)
-        vinFailure = Failure{tr("VIN (txtVIN)"),
+        vinFailure = Failure{CaptionOf(form_.txtVIN),
                              tr("the character '%1' has no single-byte code").arg(vin.at(i))};
     }
   }
