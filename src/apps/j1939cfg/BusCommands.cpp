@@ -169,6 +169,7 @@ int VerifyBus(const CfgCommand& command, const SimulatorConfig& record) {
   CanBus bus;
   if (!connectBus(bus, command.can)) return kExitError;
   DeviceObservation observation(expectations, bitRateKbps);
+  if (command.answerMs) observation.setAnswerWithinMs(*command.answerMs);
   BusDecoder decoder;
   QElapsedTimer clock;
   clock.start();

@@ -142,6 +142,8 @@ sent, with the reasons on standard error.
                 (PLUGIN:INTERFACE, e.g. socketcan:can0) as "j1939cfg verify
                 FILE --can IFACE" does, whatever the download's outcome
   --seconds S   how long verify listens (see "j1939cfg verify --help")
+  --answer-ms MS
+                how soon verify wants a Request answered (default 50)
 
 Exit status: 0 the simulator accepted the configuration; 1 the download was
 refused or not accepted; 2 usage, file or port error, or a settings file that
@@ -357,6 +359,10 @@ nodes is ignored.
   --seconds S   listen S seconds (decimals allowed); by default long enough
                 for the slowest configured rate to repeat three times and a
                 half, at least 2 s
+  --answer-ms MS
+                how soon a Request must be answered, 1 to 60000 ms (default
+                50, as J1939 asks); more where a loaded computer or a gateway
+                between it and the device delays what it sees
   --json        one JSON object: "file", "can", "seconds", "frames", "holds"
                 (all of them), "expectations", each with "expectation",
                 "holds" and "measured", and for a silent bus "silence"
@@ -434,6 +440,7 @@ std::optional<QString> readBusOptions(const QCommandLineParser& parser,
                                       const QCommandLineOption& can,
                                       const QCommandLineOption& verify,
                                       const QCommandLineOption& seconds,
+                                      const QCommandLineOption& answer,
                                       const QCommandLineOption& from, const QCommandLineOption& pgn,
                                       CfgCommand& command) {
   const QString iface = QStringLiteral("a CAN interface, PLUGIN:INTERFACE");
@@ -453,6 +460,14 @@ std::optional<QString> readBusOptions(const QCommandLineParser& parser,
           .arg(text)
           .arg(kMaxSeconds);
     command.listenMs = static_cast<qint64>(value * 1000 + 0.5);
+  }
+  if (auto error = single(parser, answer, QStringLiteral("milliseconds"), text)) return error;
+  if (!text.isEmpty()) {
+    bool ok = false;
+    const int value = text.toInt(&ok);
+    if (!ok || value < 1 || value > 60000)
+      return QStringLiteral("--answer-ms %1: milliseconds from 1 to 60000").arg(text);
+    command.answerMs = value;
   }
   if (auto error = single(parser, from, QStringLiteral("a source address"), text)) return error;
   if (!text.isEmpty()) {
@@ -483,6 +498,7 @@ std::optional<QString> readCommandLine(const QStringList& line, CfgCommand& comm
   const QCommandLineOption can(QStringLiteral("can"), QString(), QStringLiteral("IFACE"));
   const QCommandLineOption verify(QStringLiteral("verify"), QString(), QStringLiteral("IFACE"));
   const QCommandLineOption seconds(QStringLiteral("seconds"), QString(), QStringLiteral("S"));
+  const QCommandLineOption answer(QStringLiteral("answer-ms"), QString(), QStringLiteral("MS"));
   const QCommandLineOption from(QStringLiteral("from"), QString(), QStringLiteral("SA"));
   const QCommandLineOption pgn(QStringLiteral("pgn"), QString(), QStringLiteral("PGN"));
   const QCommandLineOption summary(QStringLiteral("summary"));
@@ -494,6 +510,7 @@ std::optional<QString> readCommandLine(const QStringList& line, CfgCommand& comm
     parser.addOption(json);
   if (onBus) parser.addOptions({can, seconds});
   if (command.name == Name::Program) parser.addOption(seconds);
+  if (command.name == Name::Program || command.name == Name::Verify) parser.addOption(answer);
   if (command.name == Name::Watch) parser.addOptions({from, pgn, summary});
   if (command.name == Name::Make) parser.addOption(output);
   if (command.name == Name::Make || command.name == Name::Set) parser.addOption(force);
@@ -507,7 +524,7 @@ std::optional<QString> readCommandLine(const QStringList& line, CfgCommand& comm
   command.force = parser.isSet(force);
   command.summary = parser.isSet(summary);
   if (const std::optional<QString> error =
-          readBusOptions(parser, can, verify, seconds, from, pgn, command))
+          readBusOptions(parser, can, verify, seconds, answer, from, pgn, command))
     return error;
 
   const QStringList versions = parser.values(version);

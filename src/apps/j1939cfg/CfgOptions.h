@@ -36,6 +36,7 @@ struct CfgCommand {
   bool force = false;              // make, set: write despite findings
   QString can;                     // watch, verify --can; program --verify: PLUGIN:INTERFACE
   std::optional<qint64> listenMs;  // watch, verify: --seconds
+  std::optional<int> answerMs;     // verify, program --verify: --answer-ms
   std::optional<uint8_t> from;     // watch: only this source address
   std::optional<uint32_t> pgn;     // watch: only this PGN
   bool summary = false;            // watch: a row per source and group at the end

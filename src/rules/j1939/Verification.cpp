@@ -369,7 +369,7 @@ QList<Verdict> DeviceObservation::groupVerdicts(const ExpectedGroup& g,
     }
     verdicts << v;
   } else {
-    Verdict v{prefix + QStringLiteral("on request, within %1 ms").arg(kRequestAnswerMs), false,
+    Verdict v{prefix + QStringLiteral("on request, within %1 ms").arg(answerWithinMs_), false,
               QString()};
     const QList<BusMessage> requests = requestsFor(g.pgn, device);
     // Each Request is answered by the first sending at or after it; a sending
@@ -386,7 +386,7 @@ QList<Verdict> DeviceObservation::groupVerdicts(const ExpectedGroup& g,
       }
       answers.insert(answer - seen.cbegin());
       slowest = std::max(slowest, answer->ms - r.ms);
-      if (answer->ms - r.ms > kRequestAnswerMs) ++late;
+      if (answer->ms - r.ms > answerWithinMs_) ++late;
     }
     const qsizetype unasked = seen.size() - static_cast<qsizetype>(answers.size());
     QStringList measured;
@@ -398,7 +398,7 @@ QList<Verdict> DeviceObservation::groupVerdicts(const ExpectedGroup& g,
       measured << QStringLiteral("%1 of %2 Requests not answered within %3 ms")
                       .arg(late)
                       .arg(requests.size())
-                      .arg(kRequestAnswerMs);
+                      .arg(answerWithinMs_);
     if (unasked > 0) measured << QStringLiteral("%1 sent unasked").arg(unasked);
     v.holds = !requests.isEmpty() && late == 0 && unasked == 0;
     v.measured = measured.join(QStringLiteral("; "));

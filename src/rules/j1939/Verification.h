@@ -48,6 +48,9 @@ class DeviceObservation {
  public:
   DeviceObservation(const DeviceExpectations& expectations, int bitRateKbps);
 
+  // How soon a Request must be answered (kRequestAnswerMs unless told).
+  void setAnswerWithinMs(int ms) { answerWithinMs_ = ms; }
+
   // Counts one frame the bus delivered (whatever it is).
   void countFrame() { ++frames_; }
   void take(const BusMessage& message);
@@ -73,6 +76,7 @@ class DeviceObservation {
 
   DeviceExpectations expected_;
   int bitRateKbps_ = 250;
+  int answerWithinMs_ = kRequestAnswerMs;
   QSet<uint32_t> pgns_;         // the configured groups
   QSet<uint8_t> sources_;       // the configured address and the NAME's claimants
   QList<BusMessage> messages_;  // in the order they came
