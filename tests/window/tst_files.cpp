@@ -7,12 +7,15 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QLockFile>
+#include <QMenu>
+#include <QMimeData>
 #include <QProcess>
 #include <QScreen>
 #include <QSettings>
 #include <QSignalSpy>
 #include <QSysInfo>
 #include <QTest>
+#include <QUrl>
 #include <csignal>
 #include <cstdio>
 
@@ -297,6 +300,55 @@ class FilesTest : public QObject {
     }
   }
 
+  // Files from anywhere: a file dropped on the window opens as File > Open
+  // opens it; File > Recent Files keeps the files opened or saved for the next
+  // run, says so of one that is gone and takes it off, and can be cleared.
+  void dropAndRecentFiles() {
+    MemorySettingsStore kept;  // the settings file both runs share
+    QTemporaryDir files;       // and the files they open and save
+    QVERIFY(writeRecord(files.filePath("bench.cfg"),
+                        benchRecord([](auto& c) { c.SourceAddress = 0x33; })));
+    {
+      Harness h;
+      h.startOn(benchRecord());
+      QMimeData data;
+      data.setUrls({QUrl::fromLocalFile(files.filePath("bench.cfg"))});
+      QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+      QApplication::sendEvent(h.window.get(), &enter);
+      QVERIFY(enter.isAccepted());
+      QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+      QApplication::sendEvent(h.window.get(), &drop);
+      QCOMPARE(h.find<QLineEdit>("txtJ1939Addr")->text(), "33");  // bench.cfg's address
+      h.fileDialogs.answers << files.filePath("rig7");
+      h.find<QAction>("mnuFileSaveAs")->trigger();
+      QCOMPARE(h.window->windowTitle(), "rig7[*] \u2014 Tarvik Configuration");
+      kept.values = h.settings.values;
+    }
+    Harness h;
+    h.settings.values = kept.values;  // as the next run finds them
+    h.start();
+    const auto entries = [&h] {
+      QStringList texts;
+      for (const QAction* action : h.find<QMenu>("mnuFileRecent")->actions())
+        if (!action->isSeparator()) texts << action->text() + (action->isEnabled() ? "" : " (off)");
+      return texts;
+    };
+    QCOMPARE(entries(), QStringList({"&1 rig7", "&2 bench.cfg", "&Clear Recent Files"}));
+    h.find<QMenu>("mnuFileRecent")->actions().at(1)->trigger();  // bench.cfg again
+    QCOMPARE(h.find<QLineEdit>("txtJ1939Addr")->text(), "33");
+    QCOMPARE(entries(), QStringList({"&1 bench.cfg", "&2 rig7", "&Clear Recent Files"}));
+    QVERIFY(QFile::remove(files.filePath("rig7")));
+    h.messages.clear();
+    h.find<QMenu>("mnuFileRecent")->actions().at(1)->trigger();
+    QCOMPARE(
+        h.messages.shown.value(0).title + ": " + h.messages.shown.value(0).prompt,
+        "Recent Files: " + files.filePath("rig7") + " no longer exists; it is taken off the list.");
+    QCOMPARE(entries(), QStringList({"&1 bench.cfg", "&Clear Recent Files"}));
+    h.find<QAction>("mnuFileRecentClear")->trigger();
+    QCOMPARE(entries(), QStringList{"&Clear Recent Files (off)"});
+    QVERIFY(!h.find<QMenu>("mnuFileRecent")->isEnabled());
+  }
+
   // j1939.cfg.lock beside j1939.cfg: held by another window, that window
   // writes j1939.cfg at exit and this one does not; Save still writes it. A
   // lock whose process is gone is taken over.
@@ -351,7 +403,9 @@ class FilesTest : public QObject {
     QCOMPARE(QFile::exists(lockPath), lock == "live");  // let go at exit
   }
   // Two real windows in one folder: the second says on its terminal that the
-  // first holds j1939.cfg, and leaves the file to it at exit.
+  // first holds j1939.cfg, and leaves the file to it at exit. The first is
+  // given a file on its command line, as a launcher gives it: it opens it, and
+  // so ends with that configuration.
   void twoWindowsInOneFolder() {
     QTemporaryDir dir;
     SimulatorProcess com1({}), com1Too({});  // each window's own COM1
@@ -371,7 +425,10 @@ class FilesTest : public QObject {
     QFileSystemWatcher watcher({dir.path()});
     QSignalSpy changed(&watcher, &QFileSystemWatcher::directoryChanged);
     first.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    first.start(programPath("j1939config"), {});
+    const SimulatorConfig given =
+        benchRecord([](auto& c) { c.ComPortIndex = 0, c.SourceAddress = 0x33; });
+    QVERIFY(writeRecord(dir.filePath("given.cfg"), given));
+    first.start(programPath("j1939config"), {dir.filePath("given.cfg")});
     const QString cfg = dir.filePath("j1939.cfg");
     while (!QFile::exists(cfg)) QVERIFY2(changed.wait(30000), "no j1939.cfg");
     second.setReadChannel(QProcess::StandardError);
@@ -402,7 +459,7 @@ class FilesTest : public QObject {
       // The second leaves the file alone; the first writes its own form.
       QCOMPARE(fileBytes(cfg) == marker, window == &second);
     }
-    QCOMPARE(fileBytes(cfg), EncodeConfigRecord(storedBack(SimulatorConfig{})));
+    QCOMPARE(fileBytes(cfg), EncodeConfigRecord(storedBack(given)));
   }
 
   // The settings file's own store says why it could not write the file.
