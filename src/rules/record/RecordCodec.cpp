@@ -32,20 +32,24 @@ class RecordWriter {
 class RecordReader {
  public:
   explicit RecordReader(std::span<const uint8_t> in) : in_(in) {}
-  uint8_t byte() { return in_[pos_++]; }
-  int16_t integer() {
-    const uint16_t low = byte();
-    const uint16_t high = byte();
-    return static_cast<int16_t>(static_cast<uint16_t>(low | (high << 8)));
+  void byte(uint8_t& value) { value = in_[pos_++]; }
+  void integer(int16_t& value) {
+    uint8_t low = 0, high = 0;
+    byte(low), byte(high);
+    value = static_cast<int16_t>(static_cast<uint16_t>(low | (high << 8)));
   }
-  int32_t longInt() {
+  void longInt(int32_t& value) {
     uint32_t bits = 0;
-    for (int shift = 0; shift < 32; shift += 8) bits |= static_cast<uint32_t>(byte()) << shift;
-    return static_cast<int32_t>(bits);
+    for (int shift = 0; shift < 32; shift += 8) {
+      uint8_t part = 0;
+      byte(part);
+      bits |= static_cast<uint32_t>(part) << shift;
+    }
+    value = static_cast<int32_t>(bits);
   }
   template <std::size_t N>
   void bytes(std::array<uint8_t, N>& values) {
-    for (uint8_t& value : values) value = byte();
+    for (uint8_t& value : values) byte(value);
   }
 
  private:
@@ -53,10 +57,12 @@ class RecordReader {
   std::size_t pos_ = 0;
 };
 
-// The field order, once for each direction; both follow the record's order.
-// The file holds the two additional PGN slots one after the other, each in the
-// order of PgnSlotConfig: Pgn1InUse ... Pgn1ParamPos, then Pgn2InUse ...
-void writeSlot(RecordWriter& io, const PgnSlotConfig& s) {
+// The fields in the order the file holds them, once for both directions (a
+// const record is written, a record to fill is read). The two additional PGN
+// slots follow one another, each in the order of PgnSlotConfig: Pgn1InUse ...
+// Pgn1ParamPos, then Pgn2InUse ...
+template <typename IO, typename Slot>
+void visitSlot(IO& io, Slot& s) {
   io.integer(s.InUse);
   io.integer(s.UpdateRate);
   io.integer(s.Priority);
@@ -70,42 +76,17 @@ void writeSlot(RecordWriter& io, const PgnSlotConfig& s) {
   io.integer(s.ParamPos);
 }
 
-void readSlot(RecordReader& io, PgnSlotConfig& s) {
-  s.InUse = io.integer();
-  s.UpdateRate = io.integer();
-  s.Priority = io.integer();
-  s.DataPage = io.integer();
-  s.Reserved = io.integer();
-  s.Pf = io.byte();
-  s.Ps = io.byte();
-  s.Pgn = io.longInt();
-  s.DataLength = io.integer();
-  s.ParamType = io.byte();
-  s.ParamPos = io.integer();
-}
-
-void writeFields(RecordWriter& io, const SimulatorConfig& c) {
+template <typename IO, typename Config>
+void visitFields(IO& io, Config& c) {
   io.integer(c.ComPortIndex);
   io.byte(c.SourceAddress);
   io.bytes(c.DeviceName);
   io.integer(c.DynamicMode);
-  for (const PgnSlotConfig& slot : c.Pgns) writeSlot(io, slot);
+  for (auto& slot : c.Pgns) visitSlot(io, slot);
   io.integer(c.SimulatorVersion);
   io.byte(c.DtcVersion);
   io.bytes(c.Vin);
   io.integer(c.CanBaudRate);
-}
-
-void readFields(RecordReader& io, SimulatorConfig& c) {
-  c.ComPortIndex = io.integer();
-  c.SourceAddress = io.byte();
-  io.bytes(c.DeviceName);
-  c.DynamicMode = io.integer();
-  for (PgnSlotConfig& slot : c.Pgns) readSlot(io, slot);
-  c.SimulatorVersion = io.integer();
-  c.DtcVersion = io.byte();
-  io.bytes(c.Vin);
-  c.CanBaudRate = io.integer();
 }
 
 }  // namespace
@@ -114,7 +95,7 @@ QByteArray EncodeConfigRecord(const SimulatorConfig& config) {
   QByteArray out;
   out.reserve(kConfigRecordSize);
   RecordWriter writer(out);
-  writeFields(writer, config);
+  visitFields(writer, config);
   Q_ASSERT(out.size() == kConfigFieldBytes);
   out.append(kConfigRecordSize - kConfigFieldBytes, '\0');
   return out;
@@ -136,7 +117,7 @@ MaybeFailure DecodeConfigRecord(std::span<const uint8_t> bytes, SimulatorConfig&
     return Failure{QString(), ShortRecordReason(static_cast<qsizetype>(bytes.size()))};
   SimulatorConfig decoded;
   RecordReader reader(bytes.first(kConfigFieldBytes));
-  readFields(reader, decoded);
+  visitFields(reader, decoded);
   config = decoded;
   return std::nullopt;
 }
