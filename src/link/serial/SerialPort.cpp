@@ -120,17 +120,17 @@ void QtSerialPort::close() {
 }
 
 MaybeFailure QtSerialPort::discardReceiveBuffer() {
-  // Nothing is buffered on a closed port: discarding it is not a failure.
-  OwnCall call(*this);
-  if (!port_->isOpen() || port_->clear(QSerialPort::Input)) return std::nullopt;
-  const QString reason = port_->errorString();
-  port_->clearError();
-  return failure(reason);
+  return discard(QSerialPort::Input);
 }
 
 MaybeFailure QtSerialPort::discardTransmitBuffer() {
+  return discard(QSerialPort::Output);
+}
+
+MaybeFailure QtSerialPort::discard(int buffers) {
+  // Nothing is buffered on a closed port: discarding it is not a failure.
   OwnCall call(*this);
-  if (!port_->isOpen() || port_->clear(QSerialPort::Output)) return std::nullopt;
+  if (!port_->isOpen() || port_->clear(QSerialPort::Directions(buffers))) return std::nullopt;
   const QString reason = port_->errorString();
   port_->clearError();
   return failure(reason);

@@ -69,6 +69,8 @@ class QtSerialPort : public SerialPort {
   // by that call; only those that arrive on their own mean the port has failed.
   class OwnCall;
   void onError(int error);
+  // Empties the receive or transmit buffer (QSerialPort::Directions).
+  MaybeFailure discard(int buffers);
   // Why a read or a write failed after the open: the device was removed or
   // closed the connection, else what the system said.
   QString ioFailureReason() const;

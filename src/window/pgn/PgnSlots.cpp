@@ -130,29 +130,33 @@ void PgnSlots::checkTypedPgn(int slot) {
   if (CheckPgnSlot(slot)) selectAll(box);
 }
 
+void PgnSlots::acceptEmptied(int slot, QLineEdit* part) {
+  // An emptied PF or PS counts as 0 and stays empty unless that makes a conflict.
+  PgnFromFields();
+  if (CheckPgnSlot(slot)) {
+    writeText(part, QStringLiteral("0"));
+    selectAll(part);
+  }
+}
+
+bool PgnSlots::cutToTwoDigits(QLineEdit* part, const QString& name) {
+  const QString text = part->text();
+  if (StripLeadingZeros(text).size() <= 2) return false;
+  tellField(tr("You must enter hex 0 to ff"), tr("%1 must be 0 to FF").arg(name));
+  writeText(part, text.left(2));
+  selectAll(part);
+  return true;
+}
+
 void PgnSlots::checkTypedPf(int slot) {
   if (state_.PgnSyncActive) return;
   PgnSlotControls& c = at(slot);
   const QString text = c.pf->text();
-  if (text.isEmpty()) {
-    // An emptied PF counts as 0 and stays empty unless that makes a conflict.
-    PgnFromFields();
-    if (CheckPgnSlot(slot)) {
-      writeText(c.pf, QStringLiteral("0"));
-      selectAll(c.pf);
-    }
-    return;
-  }
+  if (text.isEmpty()) return acceptEmptied(slot, c.pf);
   if (IsHexText(text)) {
-    if (StripLeadingZeros(text).size() > 2) {
-      tellField(tr("You must enter hex 0 to ff"),
-                tr("%1 must be 0 to FF").arg(fieldName("PF", slot)));
-      writeText(c.pf, text.left(2));
-      selectAll(c.pf);
-    } else if (IsPdu1Format(HexTextToByte(text))) {
-      // PDU1: the PS is a destination address, not part of the PGN.
+    // PDU1: the PS is a destination address, not part of the PGN.
+    if (!cutToTwoDigits(c.pf, fieldName("PF", slot)) && IsPdu1Format(HexTextToByte(text)))
       writeText(c.ps, QStringLiteral("0"));
-    }
   } else {
     tellField(tr("You must enter hex 0 to ff"), tr("%1 must be hex").arg(fieldName("PF", slot)));
     writeText(c.pf, QStringLiteral("0"));
@@ -166,21 +170,9 @@ void PgnSlots::checkTypedPs(int slot) {
   if (state_.PgnSyncActive) return;
   PgnSlotControls& c = at(slot);
   const QString text = c.ps->text();
-  if (text.isEmpty()) {
-    PgnFromFields();
-    if (CheckPgnSlot(slot)) {
-      writeText(c.ps, QStringLiteral("0"));
-      selectAll(c.ps);
-    }
-    return;
-  }
+  if (text.isEmpty()) return acceptEmptied(slot, c.ps);
   if (IsHexText(text)) {
-    if (StripLeadingZeros(text).size() > 2) {
-      tellField(tr("You must enter hex 0 to ff"),
-                tr("%1 must be 0 to FF").arg(fieldName("PS", slot)));
-      writeText(c.ps, text.left(2));
-      selectAll(c.ps);
-    }
+    cutToTwoDigits(c.ps, fieldName("PS", slot));
     // In PDU1 every PS entry turns back into 0 at once.
     if (IsPdu1Format(HexTextToByte(c.pf->text()))) writeText(c.ps, QStringLiteral("0"));
   } else {

@@ -51,6 +51,11 @@ class PgnSlots : public QObject {
   void applyDeleteBox(int slot);
 
  private:
+  // An emptied PF or PS: the PGN takes 0 for it.
+  void acceptEmptied(int slot, QLineEdit* part);
+  // A hex entry of more than two digits (leading zeros aside) is cut to its
+  // first two characters, with the message; true when it was.
+  bool cutToTwoDigits(QLineEdit* part, const QString& name);
   // The two rules; each reports what it finds and says whether it found it.
   bool reportBuiltIn(int slot);
   bool reportBothEqual();
