@@ -285,9 +285,10 @@ class DownloadTest : public QObject {
   void tooltipsFollowTheDevicesPresent() {
     Bench b;
     QComboBox* list = b.find<QComboBox>("cmbCOM");
+    QHelpEvent hover(QEvent::ToolTip, QPoint(2, 2), list->mapToGlobal(QPoint(2, 2)));
+    QApplication::sendEvent(list, &hover);
     QCOMPARE(list->toolTip(), "/dev/ttyS0 (not present)");
     b.inventory.ports = {{"/dev/ttyS0", "", "", ""}};
-    QHelpEvent hover(QEvent::ToolTip, QPoint(2, 2), list->mapToGlobal(QPoint(2, 2)));
     QApplication::sendEvent(list, &hover);
     QCOMPARE(list->toolTip(), "/dev/ttyS0");
     QCOMPARE(list->itemData(0, Qt::ToolTipRole), "/dev/ttyS0");

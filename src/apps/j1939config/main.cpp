@@ -19,7 +19,10 @@ int main(int argc, char* argv[]) {
   QApplication::setOrganizationName(kAppTitle);
   QApplication::setApplicationName(kAppTitle);
   // Every window of the run, the About box and the message boxes included, carries the icon.
-  QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/j1939config-64.png")));
+  // Given with its size, the image is decoded only when a window paints it.
+  QIcon icon;
+  icon.addFile(QStringLiteral(":/icons/j1939config-64.png"), QSize(64, 64));
+  QApplication::setWindowIcon(icon);
 
   // The user's language, where a translation is installed: the tool's own
   // texts from <prefix>/share/j1939config/translations beside the program's

@@ -28,7 +28,6 @@ PortSelector::PortSelector(QComboBox* cmbCOM, SerialPort& port, SettingsStore& s
       settings_(settings),
       inventory_(inventory),
       messages_(messages) {
-  refreshToolTips();
   connect(cmbCOM_, &QComboBox::currentIndexChanged, this, &PortSelector::openChosenPort);
   // Picking the entry already selected changes no index; only `activated` says so.
   connect(cmbCOM_, &QComboBox::activated, this, &PortSelector::reopenPickedPort);
@@ -114,7 +113,6 @@ void PortSelector::OpenSelectedPort() {
     reopenPending_ = true;
     return;
   }
-  refreshToolTips();
 
   // The port number is the list index + 1. No entry selected is no port.
   const int index = cmbCOM_->currentIndex();
@@ -145,11 +143,10 @@ void PortSelector::OpenSelectedPort() {
 }
 
 void PortSelector::mappingChanged() {
+  refreshToolTips();
   const int index = cmbCOM_->currentIndex();
   if (index >= 0 && index < kPortCount && deviceFor(index + 1) != port_.device())
     OpenSelectedPort();
-  else
-    refreshToolTips();
 }
 
 void PortSelector::holdPort() {

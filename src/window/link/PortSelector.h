@@ -19,9 +19,8 @@ class SettingsStore;
 // COMn stands for the device named in the settings store under section
 // "Ports", key "COMn" (e.g. COM1=/dev/ttyUSB0), and otherwise for the
 // platform's own name of port n. Each entry's tooltip shows its device and
-// whether it is present. The store is read when the selector is built,
-// whenever a port is opened, when the mapping has been edited, and when the
-// pointer rests on the list or the list opens.
+// whether it is present, worked out when the pointer rests on the list or the
+// list opens (and when the mapping has been edited): adapters come and go.
 //
 // A port that does not open shows the port message, and the status bar says
 // which device failed and why until a port opens.
