@@ -487,26 +487,37 @@ class FilesTest : public QObject {
              })));
   }
   // The system ends the run while the About box waits: the box closes, the
-  // form is stored and the geometry kept, once.
-  void exitKeepsTheGeometryOnce() {
+  // form is stored and the place and size kept, once. A window started on
+  // those settings takes them back; one kept off today's screen is centred.
+  void geometryKeptAndTakenBack() {
     Harness h;
     h.startOn(benchRecord());
+    const QRect screen = h.window->screen()->availableGeometry();
+    h.window->move(screen.topLeft() + QPoint(3, 5));  // not where it was centred
     enter(h.find<QLineEdit>("txtJ1939Addr"), "4F");
     QTimer::singleShot(0, h.window.get(), [&h] { h.window->requestClose(); });
     h.window->showAbout();  // returns once the box has closed
     QCOMPARE(recordIn(h.path("j1939.cfg")).SourceAddress, uint8_t(0x4F));
-    // In twips, by the screen density.
-    const double twips = 1440 / h.window->screen()->logicalDotsPerInchX();
-    QCOMPARE(h.settings.writes.join(' '),
-             "Settings/MainLeft Settings/MainTop Settings/MainWidth Settings/MainHeight");
-    QCOMPARE(h.settings.values["Settings/MainWidth"].toInt(),
-             qRound(h.window->frameGeometry().width() * twips));
     QVERIFY(h.settings.syncs >= 1 && !h.port.isOpen());
     writeBytes(h.path("j1939.cfg"), "left alone");  // once: nothing later writes
     h.window->close();
     h.find<QAction>("mnuFileSave")->trigger();
     QCOMPARE(fileBytes(h.path("j1939.cfg")), QByteArray("left alone"));
     QCOMPARE(h.settings.writes.size(), 4);
+    for (const bool offScreen : {false, true}) {
+      Harness again;
+      again.settings.values = h.settings.values;
+      if (offScreen)  // in twips, 15 to the pixel at 96 dpi
+        again.settings.values["Settings/MainLeft"] = QString::number(screen.right() * 15);
+      again.startOn(benchRecord());
+      const QRect frame = again.window->frameGeometry();
+      if (!offScreen) QCOMPARE(frame, h.window->frameGeometry());
+      const int left = frame.left() - screen.left(), right = screen.right() - frame.right();
+      // Centred before it has a frame: within the frame's own width.
+      const int margins = frame.width() - again.window->width();
+      QVERIFY2(offScreen ? qAbs(left - right) <= margins : left == 3,
+               qPrintable(QString::number(left)));
+    }
   }
   void signalEndsTheProgramLikeTheCloseBox_data() {
     QTest::addColumn<int>("signalNumber");
