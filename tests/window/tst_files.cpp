@@ -158,10 +158,10 @@ class FilesTest : public QObject {
           .arg(file);
     };
     // clang-format off
-  QTest::newRow("first start, then exit") << "none" << "addr=5C exit" << QStringList{} << "j1939.cfg=5C";
+  QTest::newRow("first start, then exit") << "none" << "addr=5c exit" << QStringList{} << "j1939.cfg=5C";
   QTest::newRow("Save before any Open writes j1939.cfg") << "bench" << "addr=61 save" << QStringList{} << "j1939.cfg=61";
   QTest::newRow("Open, edit, exit: the edit goes to j1939.cfg") << "bench" << "open=bench.cfg addr=44 exit" << QStringList{kClosingUnsaved} << "j1939.cfg=44 bench.cfg=same";
-  QTest::newRow("Save As, then Save goes there") << "bench" << "addr=12 saveas=rig7 addr=13 save" << QStringList{} << "rig7=13 j1939.cfg=same";
+  QTest::newRow("Save As, then Save goes there") << "bench" << "addr=12 saveas=rig7 addr=7e save" << QStringList{} << "rig7=7E j1939.cfg=same";
   QTest::newRow("Open cancelled") << "bench" << "addr=7E open= save" << QStringList{unsaved("j1939.cfg")} << "j1939.cfg=7E bench.cfg=same";
   QTest::newRow("Open cancelled over a user file") << "bench" << "open=bench.cfg addr=7E tbopen= save" << QStringList{unsaved("bench.cfg")} << "bench.cfg=7E j1939.cfg=same";
   QTest::newRow("Save As cancelled over a user file") << "bench" << "open=bench.cfg addr=7E saveas= tbsave" << QStringList{} << "bench.cfg=7E j1939.cfg=same";
