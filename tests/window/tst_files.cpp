@@ -405,7 +405,8 @@ class FilesTest : public QObject {
     QCOMPARE(fileBytes(cfg), EncodeConfigRecord(storedBack(SimulatorConfig{})));
   }
 
-  // The settings file's own store says why it could not write the file.
+  // The settings file's own store says why it could not write the file, and
+  // sees what was written to it since.
   void settingsStoreSaysWhyItCannotWrite() {
     QTemporaryDir dir;
     QVERIFY(QDir(dir.path()).mkpath("taken.conf"));
@@ -420,6 +421,15 @@ class FilesTest : public QObject {
     }
     QCOMPARE(QSettings(dir.filePath("fine.conf"), QSettings::IniFormat).value("Ports/COM1"),
              "/dev/ttyUSB0");
+    // A hand edit of the file meanwhile is read without a restart.
+    QtSettingsStore store(dir.filePath("fine.conf"));
+    QCOMPARE(store.value("Ports", "COM1"), "/dev/ttyUSB0");
+    QVERIFY(!store.contains("Ports", "COM2"));
+    QSettings edited(dir.filePath("fine.conf"), QSettings::IniFormat);
+    edited.setValue("Ports/COM1", "/dev/ttyACM0"), edited.setValue("Ports/COM2", "/dev/a,b");
+    edited.sync();
+    QCOMPARE(store.value("Ports", "COM1") + ' ' + store.value("Ports", "COM2"),
+             "/dev/ttyACM0 /dev/a,b");
   }
 
   // The desktop's dialogs get the file filter as Qt's name filters; Open
@@ -518,42 +528,6 @@ class FilesTest : public QObject {
       QVERIFY2(offScreen ? qAbs(left - right) <= margins : left == 3,
                qPrintable(QString::number(left)));
     }
-  }
-  void signalEndsTheProgramLikeTheCloseBox_data() {
-    QTest::addColumn<int>("signalNumber");
-    QTest::newRow("SIGTERM") << int(SIGTERM);
-    QTest::newRow("SIGHUP") << int(SIGHUP);
-  }
-  // The real program, its COM1 a pseudo-terminal (so that no port message
-  // waits), ended by a signal as soon as j1939.cfg is there.
-  void signalEndsTheProgramLikeTheCloseBox() {
-    QFETCH(int, signalNumber);
-    SimulatorProcess com1({});
-    QTemporaryDir dir;
-    const QString settingsFile = dir.filePath("config/TarvikConfig/TarvikConfig.conf");
-    QSettings(settingsFile, QSettings::IniFormat).setValue("Ports/COM1", com1.device());
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert("HOME", dir.path());
-    environment.insert("XDG_CONFIG_HOME", dir.filePath("config"));
-    environment.insert("XDG_RUNTIME_DIR", dir.path());
-    QProcess run;
-    run.setProcessEnvironment(environment);
-    run.setWorkingDirectory(dir.path());
-    run.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    QFileSystemWatcher watcher({dir.path()});
-    QSignalSpy changed(&watcher, &QFileSystemWatcher::directoryChanged);
-    run.start(programPath("j1939config"), {});
-    const QString cfg = dir.filePath("j1939.cfg");
-    while (!QFile::exists(cfg)) QVERIFY2(changed.wait(30000), "no j1939.cfg");
-    QCOMPARE(::kill(static_cast<pid_t>(run.processId()), signalNumber), 0);
-    QVERIFY(run.waitForFinished(30000));
-    QCOMPARE(run.exitStatus(), QProcess::NormalExit);
-    QCOMPARE(run.exitCode(), 0);
-    // The form of the all-zero record, stored as at any exit, and the geometry kept.
-    QCOMPARE(fileBytes(cfg), EncodeConfigRecord(storedBack(SimulatorConfig{})));
-    QSettings settings(settingsFile, QSettings::IniFormat);
-    QVERIFY(settings.value("Settings/MainHeight").toInt() > 0);
-    QCOMPARE(settings.value("Ports/COM1").toString(), com1.device());
   }
 };
 
