@@ -3,22 +3,18 @@
 #include <QDialog>
 #include <QDir>
 #include <QFileDialog>
-#include <QFileSystemWatcher>
 #include <QLabel>
 #include <QLineEdit>
 #include <QLockFile>
 #include <QProcess>
 #include <QScreen>
 #include <QSettings>
-#include <QSignalSpy>
 #include <QSysInfo>
 #include <QTest>
-#include <csignal>
 #include <cstdio>
 
 #include "rules/record/RecordCodec.h"
 #include "rules/system/SettingsStore.h"
-#include "support/Emulator.h"
 #include "support/Harness.h"
 #include "support/RecordModel.h"
 #include "window/desktop/FileDialogs.h"
@@ -350,61 +346,6 @@ class FilesTest : public QObject {
     QCOMPARE(recordIn(h.path("j1939.cfg")).SourceAddress, uint8_t(holds.toUInt(nullptr, 16)));
     QCOMPARE(QFile::exists(lockPath), lock == "live");  // let go at exit
   }
-  // Two real windows in one folder: the second says on its terminal that the
-  // first holds j1939.cfg, and leaves the file to it at exit.
-  void twoWindowsInOneFolder() {
-    QTemporaryDir dir;
-    SimulatorProcess com1({}), com1Too({});  // each window's own COM1
-    QProcess first, second;
-    for (QProcess* window : {&first, &second}) {
-      // Each window its own user, so that its COM1 opens and no port message waits.
-      const QString home = dir.filePath(window == &first ? "first" : "second");
-      QSettings(home + "/config/TarvikConfig/TarvikConfig.conf", QSettings::IniFormat)
-          .setValue("Ports/COM1", (window == &first ? com1 : com1Too).device());
-      QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-      environment.insert("HOME", home);
-      environment.insert("XDG_CONFIG_HOME", home + "/config");
-      environment.insert("XDG_RUNTIME_DIR", dir.path());
-      window->setProcessEnvironment(environment);
-      window->setWorkingDirectory(dir.path());
-    }
-    QFileSystemWatcher watcher({dir.path()});
-    QSignalSpy changed(&watcher, &QFileSystemWatcher::directoryChanged);
-    first.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    first.start(programPath("j1939config"), {});
-    const QString cfg = dir.filePath("j1939.cfg");
-    while (!QFile::exists(cfg)) QVERIFY2(changed.wait(30000), "no j1939.cfg");
-    second.setReadChannel(QProcess::StandardError);
-    second.start(programPath("j1939config"), {});
-    const QByteArray note = QStringLiteral(
-                                "j1939config: j1939.cfg is held by another window "
-                                "(process %1): this window does not write it at exit")
-                                .arg(first.processId())
-                                .toUtf8();
-    QByteArray said;
-    while (!said.contains(note) && second.waitForReadyRead(30000))
-      said += second.readAllStandardError();
-    QVERIFY2(said.contains(note), said.constData());
-    const QByteArray marker = EncodeConfigRecord(benchRecord());
-    QVERIFY(writeBytes(cfg, marker));
-    // A bench script's write of j1939.cfg is held off by the first window too.
-    qputenv("J1939CFG_LOCK_WAIT_MS", "100");
-    const Run set = runCfg({"set", cfg, "SourceAddress=0x26"});
-    qunsetenv("J1939CFG_LOCK_WAIT_MS");
-    QCOMPARE(set.exitCode, 2);
-    QVERIFY2(set.err.contains(QStringLiteral("process %1").arg(first.processId())),
-             qPrintable(set.err));
-    QCOMPARE(fileBytes(cfg), marker);
-    for (QProcess* window : {&second, &first}) {
-      QCOMPARE(::kill(static_cast<pid_t>(window->processId()), SIGTERM), 0);
-      QVERIFY(window->waitForFinished(30000));
-      QCOMPARE(window->exitCode(), 0);
-      // The second leaves the file alone; the first writes its own form.
-      QCOMPARE(fileBytes(cfg) == marker, window == &second);
-    }
-    QCOMPARE(fileBytes(cfg), EncodeConfigRecord(storedBack(SimulatorConfig{})));
-  }
-
   // The settings file's own store says why it could not write the file, and
   // sees what was written to it since.
   void settingsStoreSaysWhyItCannotWrite() {

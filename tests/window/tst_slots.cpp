@@ -4,7 +4,6 @@
 #include <QRandomGenerator>
 #include <QTest>
 
-#include "rules/text/TextCodecs.h"
 #include "support/Harness.h"
 #include "support/Records.h"
 #include "support/SentGroups.h"
@@ -318,8 +317,11 @@ class SlotsTest : public QObject {
         bool decimal = false;
         const qint64 pgn = box(h, "PGN", s)->text().toLongLong(&decimal);
         const auto bit = [&](const char* name) { return isTicked(control<QCheckBox>(h, name, s)); };
-        const uint8_t pf = HexTextToByte(box(h, "PF", s)->text());
-        const uint8_t ps = pf < 240 ? 0 : HexTextToByte(box(h, "PS", s)->text());
+        // Hex in either case; a text that is no hex (a PS the user is typing) reads 0.
+        const auto hex = [&](const char* name) {
+          return box(h, name, s)->text().toUInt(nullptr, 16) & 0xFF;
+        };
+        const uint8_t pf = hex("PF"), ps = pf < 240 ? 0 : hex("PS");
         const qint64 parts = bit("chkReserveBit") << 17 | bit("chkDatapage") << 16 | pf << 8 | ps;
         QVERIFY2(decimal && pgn >= 0, qPrintable(where + "PGN text"));
         // A PDU1 PGN typed with a low byte stays as typed; its parts drop that byte.
