@@ -6,6 +6,8 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QLockFile>
+#include <QMenu>
+#include <QMimeData>
 #include <QProcess>
 #include <QScreen>
 #include <QSettings>
@@ -291,6 +293,49 @@ class FilesTest : public QObject {
       else
         QCOMPARE(recordIn(h.path(name)).SourceAddress, uint8_t(holds.toUInt(nullptr, 16)));
     }
+  }
+
+  // File > Recent Files: the last eight files opened or saved, newest first,
+  // kept across runs; one that is gone is said so and taken off; Clear.
+  void recentFiles() {
+    const auto menu = [](Harness& h) {
+      QStringList entries;
+      for (const QAction* entry : h.find<QMenu>("mnuFileRecent")->actions())
+        entries << entry->text();
+      return entries.join('|');
+    };
+    Harness h;
+    prepare(h, "bench");
+    h.start();
+    QCOMPARE(menu(h), "&Clear Recent Files");
+    run(h,
+        "open=bench.cfg saveas=a saveas=b saveas=c saveas=d saveas=e saveas=f saveas=g "
+        "open=long.cfg open=bench.cfg");
+    QCOMPARE(menu(h),
+             "&1 bench.cfg|&2 long.cfg|&3 g|&4 f|&5 e|&6 d|&7 c|&8 b||&Clear Recent Files");
+    QCOMPARE(h.settings.values.value("RecentFiles/File8"), h.path("b"));
+    Harness again;
+    again.settings.values = h.settings.values;
+    prepare(again, "bench");
+    again.simulatorAccepts();
+    again.start();
+    QVERIFY(QFile::remove(h.path("long.cfg")));
+    for (int entry : {1, 0}) again.find<QMenu>("mnuFileRecent")->actions().at(entry)->trigger();
+    QCOMPARE(messagesOf(again), QStringList{"Recent Files: " + h.path("long.cfg") +
+                                            " no longer exists; it is taken off the list."});
+    QCOMPARE(again.window->windowTitle(), "bench.cfg[*] \u2014 Tarvik Configuration");
+    QCOMPARE(menu(again), "&1 bench.cfg|&2 g|&3 f|&4 e|&5 d|&6 c|&7 b||&Clear Recent Files");
+    again.find<QAction>("mnuFileRecentClear")->trigger();
+    QCOMPARE(menu(again) + again.settings.values.value("RecentFiles/File1"), "&Clear Recent Files");
+    // A file dragged onto the window and dropped opens as File > Open opens it.
+    QMimeData dragged;
+    dragged.setUrls({QUrl::fromLocalFile(h.path("g"))});
+    QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &dragged, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(again.window.get(), &enter);
+    QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &dragged, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(again.window.get(), &drop);
+    QCOMPARE(menu(again) + ' ' + again.window->windowTitle(),
+             "&1 g||&Clear Recent Files g[*] \u2014 Tarvik Configuration");
   }
 
   // j1939.cfg.lock beside j1939.cfg: held by another window, that window
