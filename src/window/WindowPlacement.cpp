@@ -1,5 +1,6 @@
 #include "window/WindowPlacement.h"
 
+#include <QEvent>
 #include <QLayout>
 #include <QScreen>
 #include <QScrollArea>
@@ -12,7 +13,33 @@
 
 namespace {
 constexpr double kTwipsPerInch = 1440.0;
-}
+
+// The saved size is the frame's, and a window gets its frame only once it is
+// shown (from the window manager, a moment later): the inside is then made
+// smaller by the frame, once, so that the window does not grow by its frame
+// at every start.
+class FrameFit : public QObject {
+ public:
+  FrameFit(QWidget& window, const QRect& frame) : QObject(&window), window_(window), frame_(frame) {
+    window.installEventFilter(this);
+  }
+  bool eventFilter(QObject*, QEvent* event) override {
+    const QEvent::Type type = event->type();
+    if (type != QEvent::Show && type != QEvent::Move && type != QEvent::Resize) return false;
+    const QSize margins = window_.frameGeometry().size() - window_.size();
+    if (!window_.isVisible() || margins.isNull()) return false;
+    window_.removeEventFilter(this);
+    window_.resize(frame_.size() - margins);
+    window_.move(frame_.topLeft());
+    deleteLater();
+    return false;
+  }
+
+ private:
+  QWidget& window_;
+  QRect frame_;
+};
+}  // namespace
 
 int PixelsToTwips(int pixels, double logicalDpi) {
   return static_cast<int>(std::lround(pixels * kTwipsPerInch / logicalDpi));
@@ -99,6 +126,7 @@ bool RestoreWindowGeometry(QWidget& window, SettingsStore& settings) {
   const QSize margins = window.frameGeometry().size() - window.geometry().size();
   window.resize(frame.size() - margins);
   window.move(frame.topLeft());
+  if (margins.isNull()) new FrameFit(window, frame);
   return true;
 }
 

@@ -14,7 +14,6 @@
 #include "rules/j1939/DeviceExpectations.h"
 #include "rules/j1939/GroupNames.h"
 #include "rules/j1939/Transport.h"
-#include "rules/protocol/ConfigFrames.h"
 #include "support/Emulator.h"
 #include "support/Records.h"
 
@@ -145,13 +144,6 @@ QList<QByteArray> ramp(const ExpectedGroup& group, bool dynamic, int count) {
   return data;
 }
 
-QByteArray configFrame(const SimulatorConfig& config) {
-  ConfigFrameV1Bytes v1{};
-  ConfigFrameV2Bytes v2{};
-  if (BuildConfigFrames(config, v1, v2)) return {};
-  return config.SimulatorVersion == 0 ? FrameBytes(v1) : FrameBytes(v2);
-}
-
 }  // namespace
 
 // j1939sim plays the configured device on a virtual CAN bus of the test's own,
@@ -245,7 +237,7 @@ class BusTest : public QObject {
     QCOMPARE(sim.waitForLine("CAN bus "), "CAN bus virtualcan:" + interface + ": connected");
     const int port = ::open(sim.device().toLocal8Bit().constData(), O_RDWR | O_NOCTTY);
     QVERIFY(port >= 0);
-    const QByteArray frameA = configFrame(first);
+    const QByteArray frameA = frameOf(first);
     QCOMPARE(::write(port, frameA.constData(), frameA.size()), ssize_t(frameA.size()));
     QCOMPARE(sim.waitForLine("plays: "), describeExpectations(a));
     QVERIFY(bus.waitFor([&] { return bus.count(0x14FE3030) >= 10; }));
@@ -265,7 +257,7 @@ class BusTest : public QObject {
     QCOMPARE(dataOf(bus.with(0x18FF2030)), (QList<QByteArray>(2, QByteArray::fromHex("FF7DFFFF"))));
     QCOMPARE(bus.count(0x1CECFF30), 0);
 
-    const QByteArray frameB = configFrame(second);
+    const QByteArray frameB = frameOf(second);
     QCOMPARE(::write(port, frameB.constData(), frameB.size()), ssize_t(frameB.size()));
     QCOMPARE(sim.waitForLine("reply 2: "), "reply 2: 55");
     QVERIFY(bus.waitFor([&] { return bus.count(0x18FF2131) >= 5; }));
@@ -295,7 +287,7 @@ class BusTest : public QObject {
     QCOMPARE(sim.waitForLine("CAN bus " + name + ": gone"), gone);
     const int port = ::open(sim.device().toLocal8Bit().constData(), O_RDWR | O_NOCTTY);
     QVERIFY(port >= 0);
-    const QByteArray frame = configFrame(benchRecord([](auto& c) { c.SimulatorVersion = 0; }));
+    const QByteArray frame = frameOf(benchRecord([](auto& c) { c.SimulatorVersion = 0; }));
     QCOMPARE(::write(port, frame.constData(), frame.size()), ssize_t(frame.size()));
     QCOMPARE(sim.waitForLine("reply 1: "), "reply 1: 55");
     QVERIFY(!sim.waitForLine("plays: ").isEmpty());

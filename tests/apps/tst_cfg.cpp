@@ -86,10 +86,10 @@ class CfgTest : public QObject {
     QVERIFY(writeBytes(path, file));
     const Run run = runCfg(args.replaceInStrings("%f", path));
     QCOMPARE(run.exitCode, exit);
-    if (args.value(0) == "check") QCOMPARE(run.out, out);  // every finding, and no other
-    QVERIFY2(out.isEmpty() ? run.out.isEmpty() : run.out.contains(out), qPrintable(run.out));
-    err.replace("%f", path);
-    QVERIFY2(err.isEmpty() ? run.err.isEmpty() : run.err.startsWith(err), qPrintable(run.err));
+    // Of a help text its first line, the usage; the rest is prose for people.
+    const bool help = args.contains("--help") || args.contains("-h");
+    QCOMPARE(help ? run.out.section('\n', 0, 0) + '\n' : run.out, out);
+    QCOMPARE(run.err, err.replace("%f", path));
   }
 
  private slots:
@@ -104,13 +104,13 @@ class CfgTest : public QObject {
     QTest::newRow("unknown option") << f << L{"--json"} << 2 << "" << "j1939cfg: unknown option --json" + kUsage;
     QTest::newRow("unknown short option") << f << L{"show", "%f", "-x"} << 2 << "" << "j1939cfg: show takes no option -x; see j1939cfg show --help\n";
     QTest::newRow("no file") << f << L{"show"} << 2 << "" << "j1939cfg: show needs a FILE; see j1939cfg show --help\n";
-    QTest::newRow("other command's option") << f << L{"show", "%f", "--version", "2.00"} << 2 << "" << "j1939cfg: show takes no option --version";
-    QTest::newRow("bad value") << f << L{"frame", "%f", "--version", "3.00"} << 2 << "" << "j1939cfg: --version 3.00: the versions are 1.01 and 2.00";
-    QTest::newRow("missing value") << f << L{"frame", "%f", "--version"} << 2 << "" << "j1939cfg: --version needs a value: 1.01 or 2.00";
+    QTest::newRow("other command's option") << f << L{"show", "%f", "--version", "2.00"} << 2 << "" << "j1939cfg: show takes no option --version; see j1939cfg show --help\n";
+    QTest::newRow("bad value") << f << L{"frame", "%f", "--version", "3.00"} << 2 << "" << "j1939cfg: --version 3.00: the versions are 1.01 and 2.00; see j1939cfg frame --help\n";
+    QTest::newRow("missing value") << f << L{"frame", "%f", "--version"} << 2 << "" << "j1939cfg: --version needs a value: 1.01 or 2.00; see j1939cfg frame --help\n";
     QTest::newRow("value after a switch") << f << L{"show", "%f", "--json=yes"} << 2 << "" << "j1939cfg: --json takes no value: write --json alone, not --json=yes; see j1939cfg show --help\n";
     QTest::newRow("bare diff") << f << L{"diff"} << 2 << "" << "j1939cfg: diff needs two files, A and B; see j1939cfg diff --help\n";
     QTest::newRow("ports FILE") << f << L{"ports", "%f"} << 2 << "" << "j1939cfg: ports takes no FILE, not %f; see j1939cfg ports --help\n";
-    QTest::newRow("empty port") << f << L{"program", "%f", "--port="} << 2 << "" << "j1939cfg: --port needs a device or COMn";
+    QTest::newRow("empty port") << f << L{"program", "%f", "--port="} << 2 << "" << "j1939cfg: --port needs a device or COMn; see j1939cfg program --help\n";
     QTest::newRow("missing file") << f << L{"check", "/no/such.cfg"} << 2 << "" << "j1939cfg: Cannot read the configuration file /no/such.cfg: it does not exist\n";
     QTest::newRow("directory") << f << L{"frame", "/"} << 2 << "" << "j1939cfg: Cannot read the configuration file /: it is a directory\n";
     QTest::newRow("76 bytes") << f.left(76) << L{"program", "%f", "--port", "COM1"} << 2 << "" << "j1939cfg: Cannot read the configuration file %f: it holds 76 bytes; a configuration needs 77\n";
@@ -118,24 +118,36 @@ class CfgTest : public QObject {
   }
   void usage() { check(); }
 
+  // Every line of show, as scripts read it: the bench record's, with the lines
+  // that differ for each row.
   void show_data() {
     columns();
-    const auto row = [](const char* name, const QByteArray& file, const QString& line) {
-      // clang-format off
-      QTest::newRow(name) << file << L{"show", "%f"} << 0 << line + "\n" << "";
-      // clang-format on
+    // clang-format off
+    const QString bench =
+        "ComPortIndex: 2 (COM3)\nSourceAddress: 25 (hex)\nDeviceName: 39 30 6B 0C 3A 81 05 27 (bytes 0 to 7)\n  Identity Number: 733241\n  Manufacture Code: 99\n  ECU Instance: 2\n  Function Instance: 7\n  Function: 129\n  Vehicle System: 2\n  Vehicle System Instance: 7\n  Industry Group: 2\n  Arbitrary Address Capable: 0\nDynamicMode: -1 (Dynamic)\n"
+        "Pgn1InUse: 1 (in use)\nPgn1UpdateRate: 2 (Every 100ms)\nPgn1Priority: 6\nPgn1DataPage: 0\nPgn1Reserved: 0\nPgn1Pf: FF (hex)\nPgn1Ps: 10 (hex)\nPgn1: 65296 (reserved bit 0, data page 0, PF FF, PS 10)\nPgn1DataLength: 8\nPgn1ParamType: 1 (2 Bytes)\nPgn1ParamPos: 3\nPgn2InUse: 1 (in use)\n"
+        "Pgn2UpdateRate: 1 (Every 50 ms)\nPgn2Priority: 3\nPgn2DataPage: 1\nPgn2Reserved: 0\nPgn2Pf: EF (hex)\nPgn2Ps: 00 (hex)\nPgn2: 126720 (reserved bit 0, data page 1, PF EF, PS 00)\nPgn2DataLength: 20\nPgn2ParamType: 2 (4 Bytes)\nPgn2ParamPos: 17\nSimulatorVersion: 1 (2.00)\nDtcVersion: 3 (Version4)\n"
+        "Vin: \"1FUJGLDR5CSBM1234\"\nCanBaudRate: -1 (500Kbps)\n";
+    // clang-format on
+    const auto row = [&](const char* name, const QByteArray& file, const QStringList& lines) {
+      QStringList out = bench.split('\n');
+      for (const QString& line : lines) {  // in place of the bench's line with that name
+        const QString key = line.section(": ", 0, 0) + ": ";
+        const auto at =
+            std::find_if(out.begin(), out.end(), [&](auto& l) { return l.startsWith(key); });
+        if (at != out.end()) *at = line;
+      }
+      QTest::newRow(name) << file << L{"show", "%f"} << 0 << out.join('\n') << "";
     };
     // clang-format off
-    row("bench", rec(), "DeviceName: 39 30 6B 0C 3A 81 05 27 (bytes 0 to 7)\n  Identity Number: 733241\n  Manufacture Code: 99\n  ECU Instance: 2\n  Function Instance: 7\n  Function: 129\n  Vehicle System: 2\n  Vehicle System Instance: 7\n  Industry Group: 2\n  Arbitrary Address Capable: 0");
-    row("bench slot 2", rec(), "Pgn2InUse: 1 (in use)\nPgn2UpdateRate: 1 (Every 50 ms)\nPgn2Priority: 3\nPgn2DataPage: 1\nPgn2Reserved: 0\nPgn2Pf: EF (hex)\nPgn2Ps: 00 (hex)\nPgn2: 126720 (reserved bit 0, data page 1, PF EF, PS 00)\nPgn2DataLength: 20\nPgn2ParamType: 2 (4 Bytes)\nPgn2ParamPos: 17\nSimulatorVersion: 1 (2.00)\nDtcVersion: 3 (Version4)\nVin: \"1FUJGLDR5CSBM1234\"\nCanBaudRate: -1 (500Kbps)");
-    row("empty file", QByteArray(), "Pgn1ParamPos: 0 (shown as 1)");
-    row("trailing bytes", rec() + QByteArray(300, '\xEE'), "ComPortIndex: 2 (COM3)\nSourceAddress: 25 (hex)");
-    row("data length 0", rec([](auto& c) { c.Pgns[1].DataLength = 0; }), "Pgn2DataLength: 0 (shown as 1)");
-    row("1.01", rec([](auto& c) { c.SimulatorVersion = 0; }), "DtcVersion: 3 (Version4; \"1.01\" shows Version3)\nVin: \"1FUJGLDR5CSBM1234\" (not used by \"1.01\")");
-    row("VIN", rec([](auto& c) { setVin(c, "1F\x9BJ GLDR"); }), "Vin: \"1F\\x9BJ GLDR\" (9 characters)");
-    row("VIN of 1", rec([](auto& c) { setVin(c, "1"); }), "Vin: \"1\" (1 character)");
-    row("NAME bit 63", rec([](auto& c) { c.DeviceName[7] = 0xC5; }), "  Arbitrary Address Capable: 1 (bit 63 is never set: shown as 0)");
-    QTest::newRow("json") << rec() << L{"show", "%f", "--json"} << 0 << "\"Pgn1\": {\n        \"dataPage\": 0,\n        \"pf\": \"FF\",\n" << "";
+    row("bench, bytes after its record", rec() + QByteArray(300, '\xEE'), {});
+    row("data length 0, position 0", rec([](auto& c) { c.Pgns[1].DataLength = 0, c.Pgns[0].ParamPos = 0; }), {"Pgn2DataLength: 0 (shown as 1)", "Pgn1ParamPos: 0 (shown as 1)"});
+    row("1.01", rec([](auto& c) { c.SimulatorVersion = 0; }), {"SimulatorVersion: 0 (1.01)", "DtcVersion: 3 (Version4; \"1.01\" shows Version3)", "Vin: \"1FUJGLDR5CSBM1234\" (not used by \"1.01\")"});
+    row("VIN", rec([](auto& c) { setVin(c, "1F\x9BJ GLDR"); }), {"Vin: \"1F\\x9BJ GLDR\" (9 characters)"});
+    row("VIN of 1", rec([](auto& c) { setVin(c, "1"); }), {"Vin: \"1\" (1 character)"});
+    row("NAME bit 63", rec([](auto& c) { c.DeviceName[7] = 0xC5; }), {"DeviceName: 39 30 6B 0C 3A 81 05 C5 (bytes 0 to 7)", "  Vehicle System Instance: 5", "  Industry Group: 4", "  Arbitrary Address Capable: 1 (bit 63 is never set: shown as 0)"});
+    row("at the ends of the lists", rec([](auto& c) { c.ComPortIndex = 16, c.DynamicMode = 0, c.Pgns[0] = {0, 0, 6, 2, 1, 0xFF, 0x10, 0xFF10, 8, 3, 3}, c.Pgns[1].UpdateRate = 2, c.Pgns[1].ParamType = 0, c.SimulatorVersion = 2, c.DtcVersion = 7, c.CanBaudRate = 0; }), {"ComPortIndex: 16 (no entry in cmbCOM)", "DynamicMode: 0 (Static)", "Pgn1InUse: 0 (deleted)", "Pgn1UpdateRate: 0 (On Request)", "Pgn1DataPage: 2", "Pgn1Reserved: 1", "Pgn1ParamType: 3 (no entry in cmbParameterType1)", "Pgn2UpdateRate: 2 (Every 100 ms)", "Pgn2ParamType: 0 (Single Byte)", "SimulatorVersion: 2 (2.00)", "DtcVersion: 7 (no entry in cmbDTCVersion)", "CanBaudRate: 0 (250Kbps)"});
+    row("below and above the lists", rec([](auto& c) { c.ComPortIndex = -1, c.DynamicMode = 5, c.Pgns[0] = {7, 6, 8, 3, -1, 0xFF, 0x10, 0xFF10, 8, 1, 3}, c.Pgns[1].UpdateRate = 5, c.DtcVersion = 4, c.CanBaudRate = 1; }), {"ComPortIndex: -1 (no entry in cmbCOM)", "DynamicMode: 5 (Static)", "Pgn1InUse: 7 (in use)", "Pgn1UpdateRate: 6 (no entry in cmbUpdateRate1)", "Pgn1Priority: 8 (no entry in cmbPriority1)", "Pgn1DataPage: 3", "Pgn1Reserved: -1", "Pgn2UpdateRate: 5 (Every 5s)", "DtcVersion: 4 (no entry in cmbDTCVersion)", "CanBaudRate: 1 (500Kbps)"});
     // clang-format on
   }
   void show() { check(); }
@@ -175,7 +187,7 @@ class CfgTest : public QObject {
     QTest::newRow("1.01 asked for") << rec() << L{"frame", "%f", "--version=1.01"} << 0 << v1 << "";
     QTest::newRow("1.01 file sends Version3") << rec([](auto& c) { c.SimulatorVersion = c.DtcVersion = 0; }) << L{"frame", "%f", "--version", "2.00"} << 0 << "00 03" + kV2.mid(5, 139) + "3A\n" << "";
     QTest::newRow("empty file") << QByteArray() << L{"frame", "%f"} << 0 << "FF 00 00 00 00 00 00 00 00 00 00 00 C0 01 00 00 00 00 01 00 00 00 C0 01 00 00 00 00 01 00 00 83\n" << "";
-    QTest::newRow("priority 9") << rec([](auto& c) { c.Pgns[1].Priority = 9; }) << L{"frame", "%f"} << 1 << "" << "j1939cfg: %f: Pgn2Priority: 9 ";
+    QTest::newRow("priority 9") << rec([](auto& c) { c.Pgns[1].Priority = 9; }) << L{"frame", "%f"} << 1 << "" << "j1939cfg: %f: Pgn2Priority: 9 cannot be sent to the simulator, which takes a priority of 0 to 7\n";
     // clang-format on
   }
   void frame() { check(); }
@@ -190,10 +202,10 @@ class CfgTest : public QObject {
       // clang-format on
     };
     // clang-format off
-    row("no such device", rec(), "/dev/ttyNoSuchPort9", 2, "", "j1939cfg: cannot open the port /dev/ttyNoSuchPort9: ");
-    row("not a terminal", rec(), "/dev/null", 2, "", "j1939cfg: cannot open the port /dev/null: ");
-    row("COM16", rec(), "COM16", 2, "", "j1939cfg: cannot open the port /dev/ttyS15: ");
-    row("COM17", rec(), "COM17", 2, "", "j1939cfg: COM17: the configurator's ports are COM1 to COM16");
+    row("no such device", rec(), "/dev/ttyNoSuchPort9", 2, "", "j1939cfg: cannot open the port /dev/ttyNoSuchPort9: No such file or directory\n");
+    row("not a terminal", rec(), "/dev/null", 2, "", "j1939cfg: cannot open the port /dev/null: Inappropriate ioctl for device\n");
+    row("COM16", rec(), "COM16", 2, "", "j1939cfg: cannot open the port /dev/ttyS15: No such file or directory\n");
+    row("COM17", rec(), "COM17", 2, "", "j1939cfg: COM17: the configurator's ports are COM1 to COM16\n");
     row("built-in, and one in a deleted slot", rec([](auto& c) { c.Pgns[0].Pgn = 65265, c.Pgns[0].Pf = 0xFE, c.Pgns[0].Ps = 0xF1, c.Pgns[1] = {0, 1, 3, 0, 0, 0xFE, 0xCA, 65226, 20, 2, 17}; }), "COM16", 1, "Repeated additional PGN1: The additional PGN1 has existed in the simulator, Please change to another one or delete it\n", "");
     row("not as the window sends", rec([](auto& c) { c.Pgns[0].DataLength = 1786; }), "COM16", 1, "", "j1939cfg: %f: Pgn1DataLength: 1786 is outside 1 to 1785\nj1939cfg: the window would not send this configuration as it stands; nothing was sent\n");
     // clang-format on
@@ -233,10 +245,10 @@ class CfgTest : public QObject {
       const char* setting;
       int offset;
       QByteArray bytes;
-    } sets[] = {{"SourceAddress=0x26", 2, "\x26"},
+    } sets[] = {{"SourceAddress=0x7e", 2, "\x7e"},
                 {"Pgn2=-123456", 46, fromHex("c01dfeff")},
                 {"Pgn1ParamPos=258", 32, fromHex("0201")},
-                {"DeviceName.bytes=01 02 03 04 05 06 07 08", 3, fromHex("0102030405060708")},
+                {"DeviceName.bytes=01 02 03 04 05 0a fF 08", 3, fromHex("0102030405 0aff08")},
                 {"Vin=A\\\\\\x9B", 58, QByteArray("A\\\x9B", 3) + QByteArray(14, 0)}};
     QRandomGenerator random(15);
     for (int run = 0; run < 10; ++run) {
@@ -258,12 +270,16 @@ class CfgTest : public QObject {
     QCOMPARE(fileBytes(made), EncodeConfigRecord(factoryOver(storedBack({}))));
     QVERIFY(FactoryConfig() == factoryOver(storedBack({})));
     QVERIFY(writeBytes(cfg, fileBytes(made)));
-    QCOMPARE(runCfg({"set", cfg, "SourceAddress=0x26", "DeviceName.IdentityNumber=5"}).exitCode, 0);
+    QCOMPARE(runCfg({"set", cfg, "SourceAddress=0x2a", "DeviceName.IdentityNumber=5",
+                     "DeviceName.Function=0xaB", "Pgn2UpdateRate=0x5"})
+                 .exitCode,
+             0);
     const Run diff = runCfg({"diff", made, cfg});
     QCOMPARE(diff.exitCode, 1);
     QCOMPARE(diff.out,
-             "SourceAddress: 00 (hex) -> 26 (hex)\nDeviceName: 00 00 00 00 00 00 00 00 (bytes 0 to "
-             "7) -> 05 00 00 00 00 00 00 00 (bytes 0 to 7)\n  Identity Number: 0 -> 5\n");
+             "SourceAddress: 00 (hex) -> 2A (hex)\nDeviceName: 00 00 00 00 00 00 00 00 (bytes 0 to "
+             "7) -> 05 00 00 00 00 AB 00 00 (bytes 0 to 7)\n  Identity Number: 0 -> 5\n  Function: "
+             "0 -> 171\nPgn2UpdateRate: 0 (On Request) -> 5 (Every 5s)\n");
     // VINs that read the same, their bytes after the first 00 differing.
     QVERIFY(writeRecord(made, benchRecord([](auto& c) { setVin(c, "AB"), c.Vin[3] = 'C'; })));
     QVERIFY(writeRecord(cfg, benchRecord([](auto& c) { setVin(c, "AB"), c.Vin[16] = 0x9B; })));
@@ -274,14 +290,19 @@ class CfgTest : public QObject {
                  .arg(zeros));
   }
 
-  // COMn as the settings map it: a device that exists is present. What the
-  // system lists besides varies with the host and is not asserted.
+  // COMn as the settings map it, a line each: a device that exists is present.
+  // What the system lists besides varies with the host: only its heading is asserted.
   void ports() {
     QTemporaryDir dir;
     const QString adapter = dir.filePath("adapter"), gone = dir.filePath("gone");
     QVERIFY(writeBytes(adapter, {}) && QDir(dir.path()).mkpath("TarvikConfig"));
-    QVERIFY(writeBytes(dir.filePath("TarvikConfig/TarvikConfig.conf"),
-                       QString("[Ports]\nCOM3=%1\nCOM4=%2\n").arg(adapter, gone).toUtf8()));
+    QString settings = "[Ports]\n", lines;
+    for (int n = 1; n <= 16; ++n) {
+      const QString device = n == 3 ? adapter : QStringLiteral("%1/com%2").arg(gone).arg(n);
+      settings += QStringLiteral("COM%1=%2\n").arg(n).arg(device);
+      lines += QStringLiteral("COM%1: %2 (%3present)\n").arg(n).arg(device, n == 3 ? "" : "not ");
+    }
+    QVERIFY(writeBytes(dir.filePath("TarvikConfig/TarvikConfig.conf"), settings.toUtf8()));
     QProcess tool;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert("XDG_CONFIG_HOME", dir.path());
@@ -289,15 +310,13 @@ class CfgTest : public QObject {
     tool.start(programPath("j1939cfg"), {"ports"});
     const Run text = finish(tool);
     QCOMPARE(text.exitCode, 0);
-    QVERIFY2(text.out.contains(QString("\nCOM3: %1 (present)\nCOM4: %2 (not present)\nCOM5: "
-                                       "/dev/ttyS4 (")
-                                   .arg(adapter, gone)),
-             qPrintable(text.out));
+    QCOMPARE(text.out.section('\n', 0, 16), lines + "Present, named by no COM port:");
     tool.start(programPath("j1939cfg"), {"ports", "--json"});
     const QJsonArray ports = QJsonDocument::fromJson(finish(tool).out.toUtf8())["ports"].toArray();
     QCOMPARE(ports.size(), 16);
     QCOMPARE(ports[2], QJsonObject({{"name", "COM3"}, {"device", adapter}, {"present", true}}));
-    QCOMPARE(ports[3], QJsonObject({{"name", "COM4"}, {"device", gone}, {"present", false}}));
+    QCOMPARE(ports[3],
+             QJsonObject({{"name", "COM4"}, {"device", gone + "/com4"}, {"present", false}}));
     // A settings file that cannot be read leaves COMn unknown, not the system's port.
     const QString conf = dir.filePath("TarvikConfig/TarvikConfig.conf");
     QVERIFY(QFile::remove(conf) && QDir().mkpath(conf) && writeRecord(adapter, benchRecord()));

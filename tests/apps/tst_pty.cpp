@@ -1,10 +1,11 @@
 #include <fcntl.h>
+#include <grp.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <QTest>
 #include <memory>
 
-#include "rules/protocol/ConfigFrames.h"
 #include "support/Emulator.h"
 #include "support/Records.h"
 
@@ -73,6 +74,28 @@ class PtyTest : public QObject {
              "frame 1: 49 bytes: " + runCfg({"frame", dir.filePath("0.cfg")}).out.trimmed());
   }
 
+  // A terminal this user may not open: the reason names the group that may.
+  // Root opens any, so there the tool runs as nobody.
+  void portRefusedForPermission() {
+    SimulatorProcess sim({});
+    QTemporaryDir dir;
+    QVERIFY(::chmod(QFile::encodeName(dir.path()).constData(), 0755) == 0);
+    QVERIFY(writeRecord(dir.filePath("bench.cfg"), benchRecord()));
+    QVERIFY(::chmod(QFile::encodeName(sim.device()).constData(), 0) == 0);
+    QProcess tool;
+    if (::geteuid() == 0)
+      tool.setChildProcessModifier([] {
+        if (::setgroups(0, nullptr) != 0 || ::setgid(65534) != 0 || ::setuid(65534) != 0)
+          ::_exit(127);
+      });
+    tool.start(programPath("j1939cfg"),
+               {"program", dir.filePath("bench.cfg"), "--port", sim.device()});
+    const Run run = finish(tool);
+    QCOMPARE(run.exitCode, 2);
+    QCOMPARE(run.err, "j1939cfg: cannot open the port " + sim.device() +
+                          ": permission denied \u2014 is your user in the dialout group?\n");
+  }
+
   void simulatorOptions_data() {
     QTest::addColumn<L>("args");
     QTest::addColumn<QString>("err");
@@ -81,6 +104,7 @@ class PtyTest : public QObject {
     QTest::newRow("--frames -1") << L{"--frames", "-1"} << "--frames takes a count (0 for no limit)";
     QTest::newRow("--reply 5G") << L{"--reply", "5G"} << "--reply takes hex bytes such as 55 or 55,55";
     QTest::newRow("--plan 55@x") << L{"--plan", "55@x"} << "--plan: \"55@x\" is not HEX[,HEX...][@MS] or none";
+    QTest::newRow("--gap-ms 0") << L{"--gap-ms", "0"} << "--gap-ms takes milliseconds above 0";
     QTest::newRow("--fast") << L{"--fast"} << "unknown option --fast (see --help)";
     QTest::newRow("--can can0") << L{"--can", "can0"} << "--can takes a CAN interface PLUGIN:INTERFACE such as socketcan:can0";
     QTest::newRow("--bus-load -5") << L{"--can", "virtualcan:can0", "--bus-load", "-5"} << "--bus-load takes frames per second";
@@ -98,39 +122,42 @@ class PtyTest : public QObject {
              "Usage: j1939sim [options]");
   }
 
-  // Each frame is checked and answered; a partial frame is dropped after a pause.
+  // Each frame is checked and answered, also when it comes in pieces (a read of
+  // one byte among them); a partial frame is dropped after a pause, and the
+  // next frame is read from its first byte. Each write waits for its line.
   void simulatorAnswers_data() {
     QTest::addColumn<L>("args");
-    QTest::addColumn<QByteArray>("bytes");
-    QTest::addColumn<QString>("line");
-    ConfigFrameV1Bytes v1{};
-    ConfigFrameV2Bytes v2{};
-    ConfigFrameV1Bytes unused{};
-    ConfigFrameV2Bytes onRequest{};
-    QVERIFY(!BuildConfigFrames(benchRecord(), v1, v2));
-    QVERIFY(!BuildConfigFrames(benchRecord([](auto& c) { c.Pgns[1].UpdateRate = 0; }), unused,
-                               onRequest));
-    QByteArray bad = FrameBytes(v1);
+    QTest::addColumn<QByteArrayList>("writes");
+    QTest::addColumn<L>("lines");  // the line that each write brings ("" none)
+    const QByteArray v1 = frameOf(benchRecord([](auto& c) { c.SimulatorVersion = 0; }));
+    const QByteArray onRequest = frameOf(benchRecord([](auto& c) { c.Pgns[1].UpdateRate = 0; }));
+    QByteArray bad = v1;
     bad[31] = 0;
     // clang-format off
-    QTest::newRow("1.01 frame") << L{} << FrameBytes(v1) << "reply 1: 55";
-    QTest::newRow("wrong sum") << L{"--bad-reply", "AA"} << bad << "  refused: checksum: the frame carries 00, its bytes sum to D4";
-    QTest::newRow("described") << L{"--version", "2.00"} << FrameBytes(onRequest) << "  PGN2: in use, rate word 8000 (on request), priority 3, reserved bit 0, data page 1, PF EF, PS 00, data length 20, parameter 4 bytes at position 17";
-    QTest::newRow("partial") << L{"--gap-ms", "20"} << bad.left(3) << "dropped 3 bytes after a pause: 00 00 A5";
-    QTest::newRow("one byte") << L{"--gap-ms", "20"} << bad.left(1) << "dropped 1 byte after a pause: 00";
-    QTest::newRow("budget spent") << L{"--frames", "1"} << FrameBytes(v1) << "served 1 frame";
-    QTest::newRow("beyond the budget") << L{"--frames", "1"} << FrameBytes(v1) + "\x01" << "ignored: 01";
+    QTest::newRow("1.01 frame") << L{} << QByteArrayList{v1} << L{"reply 1: 55"};
+    QTest::newRow("in pieces") << L{"--gap-ms", "5000"} << QByteArrayList{v1.left(1), v1.mid(1, 20), v1.mid(21)} << L{"", "", "reply 1: 55"};
+    QTest::newRow("wrong sum") << L{"--bad-reply", "AA"} << QByteArrayList{bad} << L{"  refused: checksum: the frame carries 00, its bytes sum to D4"};
+    QTest::newRow("described") << L{"--version", "2.00"} << QByteArrayList{onRequest} << L{"  PGN2: in use, rate word 8000 (on request), priority 3, reserved bit 0, data page 1, PF EF, PS 00, data length 20, parameter 4 bytes at position 17"};
+    QTest::newRow("partial, then a frame") << L{"--gap-ms", "20"} << QByteArrayList{bad.left(3), v1} << L{"dropped 3 bytes after a pause: 00 00 A5", "reply 1: 55"};
+    QTest::newRow("one byte, then a frame") << L{"--gap-ms", "20"} << QByteArrayList{bad.left(1), v1} << L{"dropped 1 byte after a pause: 00", "reply 1: 55"};
+    QTest::newRow("budget spent") << L{"--frames", "1"} << QByteArrayList{v1} << L{"served 1 frame"};
+    QTest::newRow("beyond the budget") << L{"--frames", "1"} << QByteArrayList{v1 + "\x01"} << L{"ignored: 01"};
     // clang-format on
   }
   void simulatorAnswers() {
     QFETCH(L, args);
-    QFETCH(QByteArray, bytes);
-    QFETCH(QString, line);
+    QFETCH(QByteArrayList, writes);
+    QFETCH(L, lines);
     SimulatorProcess sim(args);
     const int port = ::open(sim.device().toLocal8Bit().constData(), O_RDWR | O_NOCTTY);
     QVERIFY(port >= 0);
-    QCOMPARE(::write(port, bytes.constData(), bytes.size()), ssize_t(bytes.size()));
-    QCOMPARE(sim.waitForLine(line.left(12)), line);
+    for (qsizetype i = 0; i < writes.size(); ++i) {
+      QCOMPARE(::write(port, writes[i].constData(), writes[i].size()), ssize_t(writes[i].size()));
+      if (lines[i].isEmpty())
+        QTest::qWait(50);  // read apart from what follows
+      else
+        QCOMPARE(sim.waitForLine(lines[i].left(12)), lines[i]);
+    }
     ::close(port);
   }
 };

@@ -5,6 +5,7 @@
 #include <QPushButton>
 #include <QSettings>
 #include <QTest>
+#include <csignal>
 #include <memory>
 
 #include "rules/system/AppInfo.h"
@@ -92,41 +93,50 @@ class RunPortsTest : public QObject {
   }
 
   // The window program on the emulator's terminal, as scripts/run.sh starts it,
-  // and on other command lines. Each says its ports on
-  // the terminal as it starts, then what became of the port it opened (nothing
-  // when it opened), and ends on SIGTERM as at the close box: j1939.cfg as it
-  // was, the settings file's [Ports] as they were.
+  // and on other command lines. Each says its ports on the terminal as it
+  // starts, then what became of the port it opened (nothing when it opened),
+  // and ends on SIGTERM, SIGINT (Ctrl+C) or SIGHUP as at the close box, also
+  // while a message of its start-up waits: exit status 0, j1939.cfg as it was,
+  // the settings file's [Ports] as they were and the window's geometry kept.
   void windowsOnTheirPorts() {
     SimulatorProcess sim({"--frames", "0"});
     QTemporaryDir links;
     const QString link = links.filePath("j1939sim");
     QVERIFY(QFile::link(sim.device(), link));
     const QString pty = sim.device(), none = links.filePath("none");
-    const std::pair<L, QString> rows[] = {
-        {{"--emulator", "COM1=" + link}, "COM1 \u2192 emulator (" + pty + ")\n"},
-        {{"--port=com1=" + pty}, "COM1 \u2192 " + pty + " (this run only)\n"},
+    const std::tuple<L, int, QString> rows[] = {
+        {{"--emulator", "COM1=" + link}, SIGTERM, "COM1 \u2192 emulator (" + pty + ")\n"},
+        {{"--port=com1=" + pty}, SIGINT, "COM1 \u2192 " + pty + " (this run only)\n"},
         {{"--port", "COM16= /dev/ttyUSB0 ", "--emulator", "COM1=" + link},
+         SIGHUP,
          "COM16 \u2192 /dev/ttyUSB0 (this run only), COM1 \u2192 emulator (" + pty + ")\n"},
+        // The signal comes while the port message of the start-up waits.
         {{"--port", "COM1=" + none},
+         SIGTERM,
          "COM1 \u2192 " + none + " (this run only)\nj1939config: COM1 = " + none +
              ": No such file or directory\n"},
-        {{"--port", "COM2=" + pty},  // COM1 stands for the device stored for it
+        {{"--port", "COM2=" + pty},
+         SIGINT,  // COM1 stands for the device stored for it
          "COM2 \u2192 " + pty +
              " (this run only)\nj1939config: COM1 = /dev/stored: No such file or directory\n"},
+        // ... or while the message that the file given cannot be opened waits.
+        {{"--port", "COM1=" + pty, "missing.cfg"},
+         SIGTERM,
+         "COM1 \u2192 " + pty + " (this run only)\n"},
     };
     const QByteArray record = EncodeConfigRecord(benchRecord([](auto& c) { c.ComPortIndex = 0; }));
     // One at a time: a second window on the same terminal finds it locked.
-    for (const auto& [arguments, said] : rows) {
+    for (const auto& [arguments, signal, said] : rows) {
       QTemporaryDir dir;
       QVERIFY(writeBytes(dir.filePath(kDefaultConfigFileName), record));
       QVERIFY(QDir(dir.path()).mkpath("config/TarvikConfig"));
       QVERIFY(writeBytes(settingsFile(dir), "[Ports]\nCOM1=/dev/stored\n"));
       const std::unique_ptr<QProcess> window = startWindow(dir, arguments);
-      // The first line is said once the window takes SIGTERM as its close box.
+      // The first line is said once the window takes the signals as its close box.
       while (window->waitForStarted(5000) && !window->canReadLine() &&
              window->waitForReadyRead(10000)) {
       }
-      window->terminate();
+      QCOMPARE(::kill(static_cast<pid_t>(window->processId()), signal), 0);
       Run run = finish(*window);
       // What the screenless platform says of the shown window is no news of ours.
       run.err.remove("This plugin does not support propagateSizeHints()\n");
@@ -134,6 +144,9 @@ class RunPortsTest : public QObject {
       QCOMPARE(run.err, "j1939config: " + said);
       QCOMPARE(fileBytes(dir.filePath(kDefaultConfigFileName)), record);
       QCOMPARE(storedPorts(dir), (QMap<QString, QString>{{"COM1", "/dev/stored"}}));
+      QVERIFY(
+          QSettings(settingsFile(dir), QSettings::IniFormat).value("Settings/MainHeight").toInt() >
+          0);
     }
   }
 
@@ -173,8 +186,10 @@ class RunPortsTest : public QObject {
       });
       h.find<QAction>("mnuFilePorts")->trigger();
     };
-    edit("/dev/old");  // OK on an untouched dialog
+    h.port.log.clear();
+    edit("/dev/old");  // OK on an untouched dialog: nothing stored, the port left open
     QCOMPARE(h.settings.writes, L());
+    QCOMPARE(h.port.log, L());
     edit("/dev/new");
     QCOMPARE(shown, L({emulator, "/dev/old", "/dev/ttyUSB3", "0", emulator, "/dev/old",
                        "/dev/ttyUSB3", "0"}));

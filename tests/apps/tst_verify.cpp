@@ -152,39 +152,20 @@ class VerifyTest : public QObject {
       QStringList failing;
     };
     const QString pgn1 = "FAIL  PGN1 65296 (FF10) ";
+    // clang-format off
     const Row rows[] = {
-        {"address",
-         [](auto& c) { c.SourceAddress = 0x26; },
-         {"FAIL  address 26 claimed with NAME 2705813A0C6B3039: no Address Claimed from 26; that "
-          "NAME claimed 25"}},
-        {"NAME field",
-         [](auto& c) { c.DeviceName[5] = 0x82; },
-         {"FAIL  address 25 claimed with NAME 2705823A0C6B3039: claimed with NAME 2705813A0C6B3039 "
-          "(Function 129, not 130)"}},
-        {"priority",
-         [](auto& c) { c.Pgns[0].Priority = 5; },
-         {"FAIL  PGN1 65296 (FF10) priority 5: priority 6"}},
-        {"page bit",
-         [](auto& c) { c.Pgns[0].DataPage = 1, c.Pgns[0].Pgn = 0x1FF10; },
-         {"FAIL  PGN1 130832 (1FF10) data page 1: data page 0, as 65296 (FF10)"}},
-        {"PF",
-         [](auto& c) { c.Pgns[0].Pf = 0xFE, c.Pgns[0].Pgn = 0xFE10; },
-         {"FAIL  PGN1 65040 (FE10) PF FE: PF FF, as 65296 (FF10)"}},
-        {"PS",
-         [](auto& c) { c.Pgns[0].Ps = 0x11, c.Pgns[0].Pgn = 0xFF11; },
-         {"FAIL  PGN1 65297 (FF11) PS 11: PS 10, as 65296 (FF10)"}},
+        {"address", [](auto& c) { c.SourceAddress = 0x26; }, {"FAIL  address 26 claimed with NAME 2705813A0C6B3039: no Address Claimed from 26; that NAME claimed 25"}},
+        {"NAME field", [](auto& c) { c.DeviceName[5] = 0x82; }, {"FAIL  address 25 claimed with NAME 2705823A0C6B3039: claimed with NAME 2705813A0C6B3039 (Function 129, not 130)"}},
+        {"priority", [](auto& c) { c.Pgns[0].Priority = 5; }, {"FAIL  PGN1 65296 (FF10) priority 5: priority 6"}},
+        {"page bit", [](auto& c) { c.Pgns[0].DataPage = 1, c.Pgns[0].Pgn = 0x1FF10; }, {"FAIL  PGN1 130832 (1FF10) data page 1: data page 0, as 65296 (FF10)"}},
+        {"PF", [](auto& c) { c.Pgns[0].Pf = 0xFE, c.Pgns[0].Pgn = 0xFE10; }, {"FAIL  PGN1 65040 (FE10) PF FE: PF FF, as 65296 (FF10)"}},
+        {"PS", [](auto& c) { c.Pgns[0].Ps = 0x11, c.Pgns[0].Pgn = 0xFF11; }, {"FAIL  PGN1 65297 (FF11) PS 11: PS 10, as 65296 (FF10)"}},
         {"length", [](auto& c) { c.Pgns[0].DataLength = 7; }, {pgn1 + "7 bytes: 8 bytes"}},
-        {"rate",
-         [](auto& c) { c.Pgns[0].UpdateRate = 2; },
-         {pgn1 + "every 100 ms: every # ms (jitter # ms)"}},
-        {"static",
-         [](auto& c) { c.DynamicMode = 0; },
-         {pgn1 + "parameter stays (static): changes",
-          "FAIL  PGN2 126720 (1EF00) parameter stays (static): changes"}},
-        {"VIN",
-         [](auto& c) { setVin(c, "1FUJGLDR5CSBM1235"); },
-         {"FAIL  VIN \"1FUJGLDR5CSBM1235\": VIN \"1FUJGLDR5CSBM1234\""}},
+        {"rate", [](auto& c) { c.Pgns[0].UpdateRate = 2; }, {pgn1 + "every 100 ms: every # ms (jitter # ms)"}},
+        {"static", [](auto& c) { c.DynamicMode = 0; }, {pgn1 + "parameter stays (static): changes", "FAIL  PGN2 126720 (1EF00) parameter stays (static): changes"}},
+        {"VIN", [](auto& c) { setVin(c, "1FUJGLDR5CSBM1235"); }, {"FAIL  VIN \"1FUJGLDR5CSBM1235\": VIN \"1FUJGLDR5CSBM1234\""}},
     };
+    // clang-format on
     QTemporaryDir dir;
     QVERIFY(writeRecord(dir.filePath("played.cfg"), played()));
     SimulatorProcess sim({"--can", bus(0), "--config", dir.filePath("played.cfg")});
@@ -253,34 +234,20 @@ class VerifyTest : public QObject {
     probing.stop();
 
     const QList<CanFrame> vin = bamFrames(65260, "1FUJGLDR5CSBM1234*", 0x26);
-    const QList<CanFrame> frames =
-        QList<CanFrame>{{0x18EA2125, QByteArray::fromHex("ECFE00")},
-                        {0x0CF00425, QByteArray(8, '\xFF')},
-                        {0x1CEC2141, QByteArray::fromHex("10140003FFECFE00")}} +
-        vin +
-        QList<CanFrame>{announce(0x26, 20, 3, 65262),
-                        packet(0x26, 1),
-                        packet(0x26, 3),
-                        announce(0x28, 9, 2, 65262),
-                        packet(0x28, 1),
-                        packet(0x28, 1),
-                        packet(0x28, 2),
-                        announce(0x29, 20, 3, 65262),
-                        packet(0x29, 0),
-                        announce(0x2A, 20, 3, 65262),
-                        packet(0x2A, 1),
-                        announce(0x2A, 0, 0, 65262, 255),
-                        announce(0x2B, 20, 3, 65262),
-                        packet(0x2B, 1),
-                        announce(0x2B, 9, 2, 65226),
-                        packet(0x2B, 1),
-                        packet(0x2B, 2),
-                        packet(0x2C, 1),
-                        announce(0x2D, 1786, 255, 65262),
-                        announce(0x2E, 20, 4, 65262),
-                        CanFrame{0x1CECFF2F, "\x20\x14"},
-                        announce(0x26, 20, 3, 65260),
-                        packet(0x26, 1)};
+    // A request, EEC1 and an RTS; the VIN by BAM; then from 26 to 2F a BAM
+    // with each fault (a packet missing, repeated, numbered 0, an abort, a new
+    // BAM before the end, a packet with no BAM, a size over 1785, a count that
+    // does not fit, a short TP.CM), and one that falls silent.
+    // clang-format off
+    const QList<CanFrame> frames = QList<CanFrame>{{0x18EA2125, QByteArray::fromHex("ECFE00")}, {0x0CF00425, QByteArray(8, '\xFF')}, {0x1CEC2141, QByteArray::fromHex("10140003FFECFE00")}} + vin +
+        QList<CanFrame>{announce(0x26, 20, 3, 65262), packet(0x26, 1), packet(0x26, 3),
+                        announce(0x28, 9, 2, 65262), packet(0x28, 1), packet(0x28, 1), packet(0x28, 2),
+                        announce(0x29, 20, 3, 65262), packet(0x29, 0),
+                        announce(0x2A, 20, 3, 65262), packet(0x2A, 1), announce(0x2A, 0, 0, 65262, 255),
+                        announce(0x2B, 20, 3, 65262), packet(0x2B, 1), announce(0x2B, 9, 2, 65226), packet(0x2B, 1), packet(0x2B, 2),
+                        packet(0x2C, 1), announce(0x2D, 1786, 255, 65262), announce(0x2E, 20, 4, 65262), CanFrame{0x1CECFF2F, "\x20\x14"},
+                        announce(0x26, 20, 3, 65260), packet(0x26, 1)};
+    // clang-format on
     sender_.send(CanFrame{0x123, "11-bit"}, false);
     for (const CanFrame& frame : frames) sender_.send(frame);
     auto timedOut = [](const QString& line) { return line.contains("did not come within"); };

@@ -5,10 +5,11 @@
 #include "rules/j1939/GroupNames.h"
 #include "rules/j1939/Identifier.h"
 #include "rules/j1939/Transport.h"
-#include "rules/pgn/BuiltInPgns.h"
+#include "rules/pgn/PgnMath.h"
 #include "rules/protocol/ConfigFrames.h"
 #include "support/Emulator.h"
 #include "support/Records.h"
+#include "support/SentGroups.h"
 
 using Edit = std::function<void(SimulatorConfig&)>;
 Q_DECLARE_METATYPE(Edit)
@@ -93,17 +94,36 @@ class J1939RulesTest : public QObject {
     QCOMPARE(encodeIdentifier(identifierFor(0xFEF00 | 0x12, 6, 0x25, 0x21)), 0x1BEF2125u);
   }
 
+  // Every group the simulator sends by its J1939 name; PGNs beside them and
+  // DM1 on the other data page have none.
   void groupNames() {
-    for (int64_t pgn : BuiltInPgns)
-      QVERIFY2(parameterGroupName(pgn), qPrintable(QString::number(pgn)));
-    for (int64_t pgn : BuiltInPgnsV2)
-      QVERIFY2(parameterGroupName(pgn), qPrintable(QString::number(pgn)));
+    const auto label = [](const SentGroup& g) {
+      QCOMPARE(parameterGroupLabel(g.pgn), QStringLiteral("%1 (%2)").arg(g.acronym).arg(g.pgn));
+    };
+    for (const SentGroup& g : kSentByEverySimulator) label(g);
+    for (const SentGroup& g : kSentByVersion200) label(g);
     const std::pair<uint32_t, const char*> named[] = {
-        {61444, "EEC1 (61444)"}, {61443, "EEC2 (61443)"},  {65262, "ET1 (65262)"},
-        {65226, "DM1 (65226)"},  {65260, "VI (65260)"},    {60928, "ACL (60928)"},
-        {59904, "RQST (59904)"}, {60416, "TP.CM (60416)"}, {60160, "TP.DT (60160)"},
-        {130762, "130762"},      {65280, "65280"}};
+        {60928, "ACL (60928)"}, {60416, "TP.CM (60416)"}, {60160, "TP.DT (60160)"},
+        {65227, "65227"},       {65268, "65268"},         {130762, "130762"}};
     for (const auto& [pgn, label] : named) QCOMPARE(parameterGroupLabel(pgn), label);
+  }
+
+  // Two PGN texts name the same group when both are decimal and equal once
+  // leading zeros are dropped, beyond 32 bits too; a text that is no number
+  // names none, not even the same text.
+  void pgnTexts() {
+    const std::tuple<const char*, const char*, bool> rows[] = {
+        {"65280", "065280", true}, {"0", "000", true},
+        {"65280", "65281", false}, {"12a", "12a", false},
+        {"", "", false},           {"65280", "6528O", false},
+        {"0", "", false},          {"99999999999", "0099999999999", true}};
+    for (const auto& [a, b, equal] : rows) {
+      QVERIFY2(PgnTextsEqual(a, b) == equal, a);
+      QVERIFY2(PgnTextsEqual(b, a) == equal, b);
+    }
+    QVERIFY(IsBuiltInPgnText("065226") && !IsBuiltInPgnText("65226 ") && !IsBuiltInPgnText(""));
+    QCOMPARE(ReadPgnText("2147483647"), std::optional<int32_t>(2147483647));
+    QCOMPARE(ReadPgnText("2147483648"), std::nullopt);
   }
 
   void bamSegments() {

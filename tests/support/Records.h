@@ -7,6 +7,7 @@
 #include <cstring>
 #include <functional>
 
+#include "rules/protocol/ConfigFrames.h"
 #include "rules/record/RecordCodec.h"
 #include "rules/record/SimulatorConfig.h"
 
@@ -61,4 +62,13 @@ inline SimulatorConfig recordIn(const QString& path) {
   else
     DecodeConfigRecord(bytes, config);
   return config;
+}
+
+// The frame of the record's own version ("1.01" for 0, "2.00" otherwise);
+// "refused" for a record that no frame can carry.
+inline QByteArray frameOf(const SimulatorConfig& c) {
+  ConfigFrameV1Bytes v1{};
+  ConfigFrameV2Bytes v2{};
+  if (BuildConfigFrames(c, v1, v2)) return "refused";
+  return c.SimulatorVersion == 0 ? FrameBytes(v1) : FrameBytes(v2);
 }

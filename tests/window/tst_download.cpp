@@ -12,9 +12,9 @@
 #include <QTimer>
 
 #include "link/download/DownloadExchange.h"
-#include "rules/protocol/ConfigFrames.h"
 #include "support/Emulator.h"
 #include "support/Harness.h"
+#include "support/RecordModel.h"
 #include "support/Records.h"
 #include "window/PortsDialog.h"
 
@@ -31,7 +31,9 @@ QStringList openSequence(const QString& device) {
 // Its simulator answers `reply` `atMs` after the frame has left: within the
 // reply window the answer counts, after it the byte arrives past the verdict.
 struct Bench : Harness {
-  explicit Bench(const QByteArray& reply = "\x55", qint64 atMs = 0) {
+  explicit Bench(const QByteArray& reply = "\x55", qint64 atMs = 0,
+                 const SimulatorConfig& record = {}) {
+    writeRecord(path(kDefaultConfigFileName), record);
     port.existing = {"/dev/ttyS0", "/dev/ttyS1"};
     clock.followReal = false;
     port.onWrite = [=, this](const QByteArray&) {
@@ -109,14 +111,12 @@ class DownloadTest : public QObject {
     QFETCH(int, version);
     QFETCH(bool, accepted);
     QFETCH(QString, why);
-    Bench b(reply, atMs);
-    b.find<QComboBox>("cmbSimulatorVersion")->setCurrentIndex(version);
+    const SimulatorConfig record = benchRecord([=](auto& c) { c.SimulatorVersion = version; });
+    Bench b(reply, atMs, record);
     b.click();
     QCOMPARE(b.boxes(), QStringList{accepted ? "config confirmation: " + kAccepted + " (i)"
                                              : "Config confirmation: " + kRejected + " (i)"});
-    const FormState& state = b.window->state();
-    QCOMPARE(b.port.written,
-             version == 0 ? FrameBytes(state.ConfigFrameV1) : FrameBytes(state.ConfigFrameV2));
+    QCOMPARE(b.port.written.toHex(' '), frameOf(shownBack(record)).toHex(' '));
     QCOMPARE(b.port.bytesAvailable(), 0);  // read, or emptied at the verdict
     QCOMPARE(b.status(), "Program Config: " + why);
     QVERIFY(b.port.isOpen() && b.find<QPushButton>("cmdConfig")->isEnabled() &&

@@ -2,8 +2,8 @@
 #include <QApplication>
 #include <QDialog>
 #include <QDir>
-#include <QFileDialog>
 #include <QFileSystemWatcher>
+#include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QLockFile>
@@ -161,10 +161,10 @@ class FilesTest : public QObject {
           .arg(file);
     };
     // clang-format off
-  QTest::newRow("first start, then exit") << "none" << "addr=5C exit" << QStringList{} << "j1939.cfg=5C";
+  QTest::newRow("first start, then exit") << "none" << "addr=5c exit" << QStringList{} << "j1939.cfg=5C";
   QTest::newRow("Save before any Open writes j1939.cfg") << "bench" << "addr=61 save" << QStringList{} << "j1939.cfg=61";
   QTest::newRow("Open, edit, exit: the edit goes to j1939.cfg") << "bench" << "open=bench.cfg addr=44 exit" << QStringList{kClosingUnsaved} << "j1939.cfg=44 bench.cfg=same";
-  QTest::newRow("Save As, then Save goes there") << "bench" << "addr=12 saveas=rig7 addr=13 save" << QStringList{} << "rig7=13 j1939.cfg=same";
+  QTest::newRow("Save As, then Save goes there") << "bench" << "addr=12 saveas=rig7 addr=7e save" << QStringList{} << "rig7=7E j1939.cfg=same";
   QTest::newRow("Open cancelled") << "bench" << "addr=7E open= save" << QStringList{unsaved("j1939.cfg")} << "j1939.cfg=7E bench.cfg=same";
   QTest::newRow("Open cancelled over a user file") << "bench" << "open=bench.cfg addr=7E tbopen= save" << QStringList{unsaved("bench.cfg")} << "bench.cfg=7E j1939.cfg=same";
   QTest::newRow("Save As cancelled over a user file") << "bench" << "open=bench.cfg addr=7E saveas= tbsave" << QStringList{} << "bench.cfg=7E j1939.cfg=same";
@@ -300,53 +300,47 @@ class FilesTest : public QObject {
     }
   }
 
-  // Files from anywhere: a file dropped on the window opens as File > Open
-  // opens it; File > Recent Files keeps the files opened or saved for the next
-  // run, says so of one that is gone and takes it off, and can be cleared.
-  void dropAndRecentFiles() {
-    MemorySettingsStore kept;  // the settings file both runs share
-    QTemporaryDir files;       // and the files they open and save
-    QVERIFY(writeRecord(files.filePath("bench.cfg"),
-                        benchRecord([](auto& c) { c.SourceAddress = 0x33; })));
-    {
-      Harness h;
-      h.startOn(benchRecord());
-      QMimeData data;
-      data.setUrls({QUrl::fromLocalFile(files.filePath("bench.cfg"))});
-      QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-      QApplication::sendEvent(h.window.get(), &enter);
-      QVERIFY(enter.isAccepted());
-      QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-      QApplication::sendEvent(h.window.get(), &drop);
-      QCOMPARE(h.find<QLineEdit>("txtJ1939Addr")->text(), "33");  // bench.cfg's address
-      h.fileDialogs.answers << files.filePath("rig7");
-      h.find<QAction>("mnuFileSaveAs")->trigger();
-      QCOMPARE(h.window->windowTitle(), "rig7[*] \u2014 Tarvik Configuration");
-      kept.values = h.settings.values;
-    }
-    Harness h;
-    h.settings.values = kept.values;  // as the next run finds them
-    h.start();
-    const auto entries = [&h] {
-      QStringList texts;
-      for (const QAction* action : h.find<QMenu>("mnuFileRecent")->actions())
-        if (!action->isSeparator()) texts << action->text() + (action->isEnabled() ? "" : " (off)");
-      return texts;
+  // File > Recent Files: the last eight files opened or saved, newest first,
+  // kept across runs; one that is gone is said so and taken off; Clear.
+  void recentFiles() {
+    const auto menu = [](Harness& h) {
+      QStringList entries;
+      for (const QAction* entry : h.find<QMenu>("mnuFileRecent")->actions())
+        entries << entry->text();
+      return entries.join('|');
     };
-    QCOMPARE(entries(), QStringList({"&1 rig7", "&2 bench.cfg", "&Clear Recent Files"}));
-    h.find<QMenu>("mnuFileRecent")->actions().at(1)->trigger();  // bench.cfg again
-    QCOMPARE(h.find<QLineEdit>("txtJ1939Addr")->text(), "33");
-    QCOMPARE(entries(), QStringList({"&1 bench.cfg", "&2 rig7", "&Clear Recent Files"}));
-    QVERIFY(QFile::remove(files.filePath("rig7")));
-    h.messages.clear();
-    h.find<QMenu>("mnuFileRecent")->actions().at(1)->trigger();
-    QCOMPARE(
-        h.messages.shown.value(0).title + ": " + h.messages.shown.value(0).prompt,
-        "Recent Files: " + files.filePath("rig7") + " no longer exists; it is taken off the list.");
-    QCOMPARE(entries(), QStringList({"&1 bench.cfg", "&Clear Recent Files"}));
-    h.find<QAction>("mnuFileRecentClear")->trigger();
-    QCOMPARE(entries(), QStringList{"&Clear Recent Files (off)"});
-    QVERIFY(!h.find<QMenu>("mnuFileRecent")->isEnabled());
+    Harness h;
+    prepare(h, "bench");
+    h.start();
+    QCOMPARE(menu(h), "&Clear Recent Files");
+    run(h,
+        "open=bench.cfg saveas=a saveas=b saveas=c saveas=d saveas=e saveas=f saveas=g "
+        "open=long.cfg open=bench.cfg");
+    QCOMPARE(menu(h),
+             "&1 bench.cfg|&2 long.cfg|&3 g|&4 f|&5 e|&6 d|&7 c|&8 b||&Clear Recent Files");
+    QCOMPARE(h.settings.values.value("RecentFiles/File8"), h.path("b"));
+    Harness again;
+    again.settings.values = h.settings.values;
+    prepare(again, "bench");
+    again.simulatorAccepts();
+    again.start();
+    QVERIFY(QFile::remove(h.path("long.cfg")));
+    for (int entry : {1, 0}) again.find<QMenu>("mnuFileRecent")->actions().at(entry)->trigger();
+    QCOMPARE(messagesOf(again), QStringList{"Recent Files: " + h.path("long.cfg") +
+                                            " no longer exists; it is taken off the list."});
+    QCOMPARE(again.window->windowTitle(), "bench.cfg[*] \u2014 Tarvik Configuration");
+    QCOMPARE(menu(again), "&1 bench.cfg|&2 g|&3 f|&4 e|&5 d|&6 c|&7 b||&Clear Recent Files");
+    again.find<QAction>("mnuFileRecentClear")->trigger();
+    QCOMPARE(menu(again) + again.settings.values.value("RecentFiles/File1"), "&Clear Recent Files");
+    // A file dragged onto the window and dropped opens as File > Open opens it.
+    QMimeData dragged;
+    dragged.setUrls({QUrl::fromLocalFile(h.path("g"))});
+    QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &dragged, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(again.window.get(), &enter);
+    QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &dragged, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(again.window.get(), &drop);
+    QCOMPARE(menu(again) + ' ' + again.window->windowTitle(),
+             "&1 g||&Clear Recent Files g[*] \u2014 Tarvik Configuration");
   }
 
   // j1939.cfg.lock beside j1939.cfg: held by another window, that window
@@ -477,6 +471,15 @@ class FilesTest : public QObject {
     }
     QCOMPARE(QSettings(dir.filePath("fine.conf"), QSettings::IniFormat).value("Ports/COM1"),
              "/dev/ttyUSB0");
+    // A hand edit of the file meanwhile is read without a restart.
+    QtSettingsStore store(dir.filePath("fine.conf"));
+    QCOMPARE(store.value("Ports", "COM1"), "/dev/ttyUSB0");
+    QVERIFY(!store.contains("Ports", "COM2"));
+    QSettings edited(dir.filePath("fine.conf"), QSettings::IniFormat);
+    edited.setValue("Ports/COM1", "/dev/ttyACM0"), edited.setValue("Ports/COM2", "/dev/a,b");
+    edited.sync();
+    QCOMPARE(store.value("Ports", "COM1") + ' ' + store.value("Ports", "COM2"),
+             "/dev/ttyACM0 /dev/a,b");
   }
 
   // The desktop's dialogs get the file filter as Qt's name filters; Open
@@ -543,62 +546,37 @@ class FilesTest : public QObject {
              })));
   }
   // The system ends the run while the About box waits: the box closes, the
-  // form is stored and the geometry kept, once.
-  void exitKeepsTheGeometryOnce() {
+  // form is stored and the place and size kept, once. A window started on
+  // those settings takes them back; one kept off today's screen is centred.
+  void geometryKeptAndTakenBack() {
     Harness h;
     h.startOn(benchRecord());
+    const QRect screen = h.window->screen()->availableGeometry();
+    h.window->move(screen.topLeft() + QPoint(3, 5));  // not where it was centred
     enter(h.find<QLineEdit>("txtJ1939Addr"), "4F");
     QTimer::singleShot(0, h.window.get(), [&h] { h.window->requestClose(); });
     h.window->showAbout();  // returns once the box has closed
     QCOMPARE(recordIn(h.path("j1939.cfg")).SourceAddress, uint8_t(0x4F));
-    // In twips, by the screen density.
-    const double twips = 1440 / h.window->screen()->logicalDotsPerInchX();
-    QCOMPARE(h.settings.writes.join(' '),
-             "Settings/MainLeft Settings/MainTop Settings/MainWidth Settings/MainHeight");
-    QCOMPARE(h.settings.values["Settings/MainWidth"].toInt(),
-             qRound(h.window->frameGeometry().width() * twips));
     QVERIFY(h.settings.syncs >= 1 && !h.port.isOpen());
     writeBytes(h.path("j1939.cfg"), "left alone");  // once: nothing later writes
     h.window->close();
     h.find<QAction>("mnuFileSave")->trigger();
     QCOMPARE(fileBytes(h.path("j1939.cfg")), QByteArray("left alone"));
     QCOMPARE(h.settings.writes.size(), 4);
-  }
-  void signalEndsTheProgramLikeTheCloseBox_data() {
-    QTest::addColumn<int>("signalNumber");
-    QTest::newRow("SIGTERM") << int(SIGTERM);
-    QTest::newRow("SIGHUP") << int(SIGHUP);
-  }
-  // The real program, its COM1 a pseudo-terminal (so that no port message
-  // waits), ended by a signal as soon as j1939.cfg is there.
-  void signalEndsTheProgramLikeTheCloseBox() {
-    QFETCH(int, signalNumber);
-    SimulatorProcess com1({});
-    QTemporaryDir dir;
-    const QString settingsFile = dir.filePath("config/TarvikConfig/TarvikConfig.conf");
-    QSettings(settingsFile, QSettings::IniFormat).setValue("Ports/COM1", com1.device());
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert("HOME", dir.path());
-    environment.insert("XDG_CONFIG_HOME", dir.filePath("config"));
-    environment.insert("XDG_RUNTIME_DIR", dir.path());
-    QProcess run;
-    run.setProcessEnvironment(environment);
-    run.setWorkingDirectory(dir.path());
-    run.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    QFileSystemWatcher watcher({dir.path()});
-    QSignalSpy changed(&watcher, &QFileSystemWatcher::directoryChanged);
-    run.start(programPath("j1939config"), {});
-    const QString cfg = dir.filePath("j1939.cfg");
-    while (!QFile::exists(cfg)) QVERIFY2(changed.wait(30000), "no j1939.cfg");
-    QCOMPARE(::kill(static_cast<pid_t>(run.processId()), signalNumber), 0);
-    QVERIFY(run.waitForFinished(30000));
-    QCOMPARE(run.exitStatus(), QProcess::NormalExit);
-    QCOMPARE(run.exitCode(), 0);
-    // The form of the all-zero record, stored as at any exit, and the geometry kept.
-    QCOMPARE(fileBytes(cfg), EncodeConfigRecord(storedBack(SimulatorConfig{})));
-    QSettings settings(settingsFile, QSettings::IniFormat);
-    QVERIFY(settings.value("Settings/MainHeight").toInt() > 0);
-    QCOMPARE(settings.value("Ports/COM1").toString(), com1.device());
+    for (const bool offScreen : {false, true}) {
+      Harness again;
+      again.settings.values = h.settings.values;
+      if (offScreen)  // in twips, 15 to the pixel at 96 dpi
+        again.settings.values["Settings/MainLeft"] = QString::number(screen.right() * 15);
+      again.startOn(benchRecord());
+      const QRect frame = again.window->frameGeometry();
+      if (!offScreen) QCOMPARE(frame, h.window->frameGeometry());
+      const int left = frame.left() - screen.left(), right = screen.right() - frame.right();
+      // Centred before it has a frame: within the frame's own width.
+      const int margins = frame.width() - again.window->width();
+      QVERIFY2(offScreen ? qAbs(left - right) <= margins : left == 3,
+               qPrintable(QString::number(left)));
+    }
   }
 };
 

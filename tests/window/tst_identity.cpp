@@ -85,6 +85,37 @@ class IdentityTest : public QObject {
                  .arg(h.find<QLineEdit>("txtVIN")->isVisible()),
              shown);
   }
+  // Every list's entries, in order, as the window offers them.
+  void listTexts() {
+    Harness h;
+    h.start();
+    const auto upTo = [](int last, const QString& prefix = {}, int first = 0) {
+      QStringList entries;
+      for (int n = first; n <= last; ++n) entries << prefix + QString::number(n);
+      return entries.join('|');
+    };
+    const QString rates = "On Request|Every 50 ms|Every 100%1|Every 0.5s|Every 1s|Every 5s";
+    const std::pair<const char*, QString> lists[] = {
+        {"cmbCOM", upTo(16, "COM", 1)},
+        {"cmbCANBUSBaudRate", "250Kbps|500Kbps"},
+        {"cmbSimulatorVersion", "1.01|2.00"},
+        {"cmbDTCVersion", "Version1|Version2|Version3|Version4"},
+        {"cmbECUInstance", upTo(7)},
+        {"cmbVehicleSysIns", upTo(15)},
+        {"cmbIndustrygroup", upTo(7)},
+        {"cmbUpdateRate1", rates.arg("ms")},
+        {"cmbUpdateRate2", rates.arg(" ms")},
+        {"cmbPriority1", upTo(7)},
+        {"cmbPriority2", upTo(7)},
+        {"cmbParameterType1", "Single Byte|2 Bytes|4 Bytes"},
+        {"cmbParameterType2", "Single Byte|2 Bytes|4 Bytes"}};
+    for (const auto& [name, entries] : lists) {
+      QStringList shown;
+      for (int i = 0; i < h.find<QComboBox>(name)->count(); ++i)
+        shown << h.find<QComboBox>(name)->itemText(i);
+      QCOMPARE(shown.join('|'), entries);
+    }
+  }
   void nameFieldsSitAtTheirBits() {
     Harness h;
     h.start();

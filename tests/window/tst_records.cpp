@@ -3,7 +3,6 @@
 #include <QRandomGenerator>
 #include <QTest>
 
-#include "rules/protocol/ConfigFrames.h"
 #include "rules/record/RecordCodec.h"
 #include "rules/record/RecordReading.h"
 #include "support/Emulator.h"
@@ -57,13 +56,6 @@ SimulatorConfig randomRecord(QRandomGenerator& r) {
     code = r.bounded(2) ? r.bounded(0x21, 0x7F) : r.bounded(0xA1, 0x100);
   c.CanBaudRate = pick({0, -1, 1});
   return c;
-}
-
-QByteArray frameOf(const SimulatorConfig& c) {
-  ConfigFrameV1Bytes v1;
-  ConfigFrameV2Bytes v2;
-  if (BuildConfigFrames(c, v1, v2)) return "refused";
-  return c.SimulatorVersion == 0 ? FrameBytes(v1) : FrameBytes(v2);
 }
 
 }  // namespace

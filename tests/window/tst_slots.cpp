@@ -4,9 +4,9 @@
 #include <QRandomGenerator>
 #include <QTest>
 
-#include "rules/text/TextCodecs.h"
 #include "support/Harness.h"
 #include "support/Records.h"
+#include "support/SentGroups.h"
 #include "window/fields/Controls.h"
 
 namespace {
@@ -69,6 +69,8 @@ class SlotsTest : public QObject {
         {"PS", "F0", "Z", true, "PS# must be hex", "Z", true, "61440"},
         {"PS", "EF", "Z", true, "PS# must be 0", "0", true, "61184"},
         {"PS", "FF", "0012", true, "", "0012", false, "65298"},
+        {"PF", "", "fe", true, "", "fe", false, "65024"},  // lower-case hex, kept as typed
+        {"PS", "ff", "cb", true, "", "cb", false, "65483"},
     };
     for (int slot = 0; slot < 2; ++slot)
       for (const Entry& e : entries)
@@ -130,6 +132,44 @@ class SlotsTest : public QObject {
           "txtDatalength", "txtPGN", "cmbParameterType", "txtParameterPos"})
       QVERIFY2(control<QWidget>(h, name, slot)->isEnabled() == !isTicked(deleteBox), name);
     QVERIFY(deleteBox->isEnabled());
+  }
+  // Each group the simulator sends, as a slot's PGN, is reported by the slot
+  // rule and refused by Program Config; those that "2.00" adds are refused
+  // for "2.00" only; a PGN beside any of them is neither. The slots take
+  // turns; each is set back afterwards.
+  void builtInPgns() {
+    QList<std::pair<int32_t, int>> rows;  // the PGN, and who sends it: 0 none, 1 all, 2 "2.00"
+    for (const SentGroup& g : kSentByEverySimulator) rows << std::pair{g.pgn, 1};
+    for (const SentGroup& g : kSentByVersion200) rows << std::pair{g.pgn, 2};
+    const auto listed = [&rows](int32_t pgn) {
+      return std::any_of(rows.cbegin(), rows.cend(),
+                         [=](const auto& row) { return row.first == pgn; });
+    };
+    for (qsizetype i = 0, n = rows.size(); i < n; ++i)
+      for (int32_t step : {-1, 1}) {  // PDU1: the next PF (its PS is no part of the PGN)
+        const int32_t beside = rows[i].first + step * (rows[i].first < 0xF000 ? 256 : 1);
+        if (!listed(beside)) rows << std::pair{beside, 0};
+      }
+    Harness h;
+    prepare(h, 0);
+    for (qsizetype i = 0; i < rows.size(); ++i) {
+      const auto [pgn, sentBy] = rows[i];
+      const QString slot = QString::number(i % 2 + 1);
+      h.messages.clear();
+      box(h, "PGN", i % 2)->setText(QString::number(pgn));
+      QStringList titles;
+      if (sentBy == 1) titles << "PGN" + slot + " has existed";
+      for (int version : {1, 0}) {  // "2.00", then "1.01"
+        h.find<QComboBox>("cmbSimulatorVersion")->setCurrentIndex(version);
+        h.port.written.clear();
+        QVERIFY(h.programConfig());
+        const bool refused = sentBy == 1 || (sentBy == 2 && version == 1);
+        titles << (refused ? "Repeated additional PGN" + slot : "config confirmation");
+        QCOMPARE(h.port.written.isEmpty(), refused);
+      }
+      QCOMPARE(h.messages.titles(), titles);
+      box(h, "PGN", i % 2)->setText(i % 2 ? "200704" : "0");
+    }
   }
   // A record shown at start-up or by Open: the slot rules run once, on what
   // the form shows then, never on a slot whose values are half written.
@@ -250,8 +290,8 @@ class SlotsTest : public QObject {
     prepare(h, 0);
     QRandomGenerator random(65226);
     const QStringList boxes = {"PGN", "PF", "PS", "Datalength", "ParameterPos"};
-    const QStringList texts = {"65226", "262144", "0",    "12a",    "F0",   "EA", "1FF",
-                               "",      "Z",      "C8",   "1785",   "1786", "3",  "2",
+    const QStringList texts = {"65226", "262144", "0",    "12a",    "F0",   "ea", "1FF",
+                               "",      "Z",      "c8",   "1785",   "1786", "3",  "2",
                                "1",     "7",      "00FE", "200704", "EF"};
     QString last;
     for (int step = 0; step < 1500; ++step) {
@@ -277,8 +317,11 @@ class SlotsTest : public QObject {
         bool decimal = false;
         const qint64 pgn = box(h, "PGN", s)->text().toLongLong(&decimal);
         const auto bit = [&](const char* name) { return isTicked(control<QCheckBox>(h, name, s)); };
-        const uint8_t pf = HexTextToByte(box(h, "PF", s)->text());
-        const uint8_t ps = pf < 240 ? 0 : HexTextToByte(box(h, "PS", s)->text());
+        // Hex in either case; a text that is no hex (a PS the user is typing) reads 0.
+        const auto hex = [&](const char* name) {
+          return box(h, name, s)->text().toUInt(nullptr, 16) & 0xFF;
+        };
+        const uint8_t pf = hex("PF"), ps = pf < 240 ? 0 : hex("PS");
         const qint64 parts = bit("chkReserveBit") << 17 | bit("chkDatapage") << 16 | pf << 8 | ps;
         QVERIFY2(decimal && pgn >= 0, qPrintable(where + "PGN text"));
         // A PDU1 PGN typed with a low byte stays as typed; its parts drop that byte.

@@ -21,6 +21,9 @@
 
 namespace {
 
+// The permission bits chmod takes: set-user-ID, set-group-ID, sticky and rwx for all.
+constexpr mode_t kModeBits = S_ISUID | S_ISGID | S_ISVTX | S_IRWXU | S_IRWXG | S_IRWXO;
+
 QString systemReason(int error) {
   return QString::fromLocal8Bit(std::strerror(error));
 }
@@ -70,7 +73,7 @@ std::optional<QString> replace(const QString& path, const QByteArray& bytes,
           .arg(was->st_uid)
           .arg(was->st_gid)
           .arg(systemReason(reason));
-    } else if (::fchmod(fd, was->st_mode & 07777) != 0) {
+    } else if (::fchmod(fd, was->st_mode & kModeBits) != 0) {
       // After the owner: a new owner clears the set-user-ID and set-group-ID bits.
       error = errno;
     }
@@ -138,7 +141,7 @@ bool FileReplacement::isReadOnly() const {
   const QByteArray path = QFile::encodeName(target_);
   struct stat info {};
   if (::stat(path.constData(), &info) != 0) return false;
-  return (info.st_mode & 0222) == 0 || !writableByMe(path);
+  return (info.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0 || !writableByMe(path);
 }
 
 std::optional<QString> FileReplacement::write(const QByteArray& bytes) {
@@ -162,9 +165,9 @@ std::optional<QString> FileReplacement::write(const QByteArray& bytes) {
   const std::optional<QString> failure = replace(target_, bytes, existed ? &was : nullptr);
   if (lockedForMe) {
     if (old >= 0)
-      ::fchmod(old, was.st_mode & 07777);
+      ::fchmod(old, was.st_mode & kModeBits);
     else if (failure)
-      ::chmod(path.constData(), was.st_mode & 07777);
+      ::chmod(path.constData(), was.st_mode & kModeBits);
     if (old >= 0) ::close(old);
   }
   if (!failure) removeLeftovers();
