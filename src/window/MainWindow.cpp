@@ -28,6 +28,7 @@
 #include "window/AboutBox.h"
 #include "window/PortsDialog.h"
 #include "window/WindowPlacement.h"
+#include "window/bus/BusDock.h"
 #include "window/fields/Controls.h"
 #include "window/identity/AddressVinFields.h"
 #include "window/identity/NameEditor.h"
@@ -132,6 +133,17 @@ MainWindow::MainWindow(Platform platform, QString workingDirectory, QWidget* par
     reportSettingsFailure(failure, tr("The recent files are not kept for the next run."));
   });
   setAcceptDrops(true);
+
+  // The bus in the window: View > "Bus", closed until asked for. It follows
+  // the form, and checks the device when "Program Config" is accepted.
+  busDock_ = new BusDock(
+      platform_.settings, *ui_->sbStatusBar, [this] { return formBinding_->formAsShown(); }, this);
+  addDockWidget(Qt::BottomDockWidgetArea, busDock_);
+  ui_->mnuView->addAction(busDock_->toggleViewAction());
+  connect(formBinding_.get(), &FormBinding::formChanged, busDock_, &BusDock::formChanged);
+  connect(configDownload_.get(), &ConfigDownload::configAccepted, busDock_,
+          [this] { busDock_->configAccepted(formBinding_->recordAsShown()); });
+  busDock_->restore();
 
   connect(ui_->cmbSimulatorVersion, &QComboBox::currentIndexChanged, this,
           &MainWindow::applyVersionRule);

@@ -81,6 +81,7 @@ void ConfigDownload::showVerdict(FrameExchange::Outcome outcome) {
   // The port and the controls are free again before the verdict is shown, so
   // that closing the window while the box is up is an ordinary close.
   end();
+  if (outcome == FrameExchange::Outcome::Accepted) emit configAccepted();
   if (outcome == FrameExchange::Outcome::Accepted)
     messages_.show(tr(kConfigAcceptedPrompt), tr(kConfigAcceptedTitle), MessageIcon::Information);
   else

@@ -58,6 +58,8 @@ class ConfigDownload : public QObject {
  signals:
   void exchangeStarted();
   void exchangeFinished();
+  // The simulator accepted the configuration: said before the verdict is shown.
+  void configAccepted();
 
  private:
   void begin();
