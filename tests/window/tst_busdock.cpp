@@ -211,11 +211,22 @@ class BusDockTest : public QObject {
 
     view->trigger();
     QVERIFY(dock.isVisible() && h.find<QTableView>("tblBusTraffic"));
-    h.find<QComboBox>("cmbBusInterface")->setCurrentText(bus(0));
-    QTest::mouseClick(h.find<QPushButton>("cmdBusConnect"), Qt::LeftButton);
+    // Interfaces that do not connect say why, in the dock's state.
+    const auto connectTo = [&](const QString& interface) {
+      h.find<QComboBox>("cmbBusInterface")->setCurrentText(interface);
+      QTest::mouseClick(h.find<QPushButton>("cmdBusConnect"), Qt::LeftButton);
+      return h.find<QLabel>("lblBusState")->text();
+    };
+    QCOMPARE(connectTo("can0"),
+             "Not connected to can0: a CAN interface is named "
+             "PLUGIN:INTERFACE, e.g. socketcan:can0 or virtualcan:can0");
+    QCOMPARE(connectTo("virtualcan:can7"),
+             "Not connected to virtualcan:can7: Invalid interface 'can7'.");
+    QCOMPARE(connectTo(bus(0)), "Connecting to " + bus(0) + "\u2026");
     QVERIFY(until(dock.monitor(), &BusMonitor::stateChanged,
                   [&] { return dock.monitor()->isConnected(); }));
-    QCOMPARE(h.settings.writes, (L{"Bus/Open", "Bus/Interface", "Bus/Connected"}));
+    QCOMPARE(h.settings.writes, (L{"Bus/Open", "Bus/Interface", "Bus/Connected", "Bus/Interface",
+                                   "Bus/Connected", "Bus/Interface", "Bus/Connected"}));
     QCOMPARE(h.settings.values.value("Bus/Open"), "1");
     QCOMPARE(h.settings.values.value("Bus/Interface"), bus(0));
     QCOMPARE(h.settings.values.value("Bus/Connected"), "1");
@@ -373,6 +384,15 @@ class BusDockTest : public QObject {
       QVERIFY2(pgnsBySource() == row.shown,
                qPrintable(row.words + ": " + pgnsBySource().join(", ")));
     }
+    // Sorted by any column: here by PGN, the highest first, ties by source.
+    enter(b.find<QLineEdit>("txtBusFilter"), "");
+    b.find<QCheckBox>("chkBusOwnAddress")->setChecked(false);
+    b.find<QTableView>("tblBusTraffic")->sortByColumn(BusTrafficModel::Pgn, Qt::DescendingOrder);
+    QCOMPARE(pgnsBySource(), (L{"25 126720", "31 65296", "25 65296", "25 65262", "25 65226",
+                                "30 61444", "25 61444", "25 61443"}));
+    b.find<QTableView>("tblBusTraffic")->sortByColumn(BusTrafficModel::Source, Qt::AscendingOrder);
+    enter(b.find<QLineEdit>("txtBusFilter"), "30");
+    b.find<QCheckBox>("chkBusOwnAddress")->setChecked(true);
     // The form's address is the one kept.
     enter(b.find<QLineEdit>("txtJ1939Addr"), "30");
     QVERIFY2(until(b.rows(), &QAbstractItemModel::rowsInserted,

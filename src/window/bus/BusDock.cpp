@@ -151,8 +151,11 @@ void BusDock::build() {
     const int content = column == BusTrafficModel::Length ? 9 * digit : 6 * digit;
     header->resizeSection(column, std::max(caption, content) + 3 * digit);
   }
-  ui_->splBus->setStretchFactor(0, 3);
-  ui_->splBus->setStretchFactor(1, 1);
+  // The table takes what the chart does not need.
+  ui_->splBus->setStretchFactor(0, 1);
+  ui_->splBus->setStretchFactor(1, 0);
+  ui_->splBus->setSizes(
+      {4 * ui_->chtBusIntervals->sizeHint().width(), ui_->chtBusIntervals->sizeHint().width()});
 
   connect(ui_->cmdBusConnect, &QPushButton::clicked, this, [this] {
     const QString interface = ui_->cmbBusInterface->currentText().trimmed();
@@ -260,6 +263,7 @@ void BusDock::showState() {
       break;
   }
   ui_->lblBusState->setText(text);
+  ui_->lblBusState->setToolTip(text);
   const bool busy = state == State::Connected || state == State::Connecting;
   ui_->cmdBusConnect->setEnabled(!busy);
   ui_->cmdBusDisconnect->setEnabled(busy);

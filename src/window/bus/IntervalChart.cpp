@@ -106,6 +106,6 @@ void IntervalChart::paintEvent(QPaintEvent*) {
     const double at = y(configuredMs_);
     painter.drawLine(QPointF(plot.left(), at), QPointF(plot.right(), at));
     painter.drawText(QRectF(plot.left() + 4, at - line - 1, plot.width() - 8, line),
-                     Qt::AlignRight | Qt::AlignBottom, tr("configured %1 ms").arg(configuredMs_));
+                     Qt::AlignLeft | Qt::AlignBottom, tr("configured %1 ms").arg(configuredMs_));
   }
 }
