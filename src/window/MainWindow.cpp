@@ -5,6 +5,7 @@
 #include <QComboBox>
 #include <QDateTime>
 #include <QDir>
+#include <QDockWidget>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFileInfo>
@@ -411,7 +412,10 @@ void MainWindow::closeOtherWindows() {
   const QWidgetList windows = QApplication::topLevelWidgets();
   QList<QPointer<QWidget>> others;
   for (QWidget* window : windows) {
-    if (window != this && window->isVisible() && !qobject_cast<MainWindow*>(window))
+    // A floating dock is part of this window: it goes with it, and keeps
+    // whether it was open for the next run.
+    if (window != this && window->isVisible() && !qobject_cast<MainWindow*>(window) &&
+        !qobject_cast<QDockWidget*>(window))
       others.prepend(window);
   }
   for (const QPointer<QWidget>& window : others)

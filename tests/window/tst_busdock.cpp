@@ -247,6 +247,12 @@ class BusDockTest : public QObject {
     QCOMPARE(headers, (L{"Check", "Source", "PGN", "PGN hex", "Name", "Priority", "Destination",
                          "Length", "Count", "Period (ms)", "Jitter (ms)", "Last data"}));
 
+    // A floating dock goes with the window, still open for the next run.
+    dock.setFloating(true);
+    h.window->close();
+    QVERIFY(h.window->hasShutDown());
+    QCOMPARE(h.settings.values.value("Bus/Open"), "1");
+
     // Started again on what was kept: open and connected.
     Harness again;
     again.settings.values = h.settings.values;
