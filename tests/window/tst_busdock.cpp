@@ -126,7 +126,7 @@ class Sender {
   Sender() {
     device_.reset(QCanBus::instance()->createDevice("virtualcan", bus(0).mid(11)));
     device_->connectDevice();
-    (void)QTest::qWaitFor([&] { return device_->state() == QCanBusDevice::ConnectedState; });
+    (void)until(device_.get(), &QCanBusDevice::stateChanged, [&] { return connected(); });
   }
   bool connected() const { return device_->state() == QCanBusDevice::ConnectedState; }
   void send(uint32_t identifier, const QByteArray& data) {

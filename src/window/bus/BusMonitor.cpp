@@ -11,6 +11,8 @@ namespace {
 
 // A bus that has not connected by then will not.
 constexpr int kConnectWaitMs = 10000;
+// How often the messages older than a listening time are let go.
+constexpr qint64 kForgetEveryMs = 1000;
 
 QString monitorTr(const char* text) {
   return QCoreApplication::translate("BusMonitor", text);
@@ -142,7 +144,13 @@ void BusMonitor::record(const QList<BusItem>& items) {
     }
     tally_.add(*message);
     histories_[rowKey({message->source(), message->pgn})].add(message->ms);
-    if (observation_) observation_->take(*message);
+    if (!observation_) continue;
+    observation_->take(*message);
+    // Shown or not, what is judged is kept for a listening time only.
+    if (message->ms - forgottenMs_ >= kForgetEveryMs) {
+      observation_->forgetBefore(message->ms - defaultListeningMs(*expectations_));
+      forgottenMs_ = message->ms;
+    }
   }
 }
 

@@ -115,4 +115,5 @@ class BusMonitor : public QObject {
   int bitRateKbps_ = 250;
   std::unique_ptr<DeviceObservation> observation_;  // what the marks judge
   qint64 observedSinceMs_ = 0;
+  qint64 forgottenMs_ = 0;
 };
