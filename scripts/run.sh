@@ -3,7 +3,8 @@
 # the configurator in the current directory (where it keeps j1939.cfg) with COM1
 # standing for the emulator j1939sim, for this run only: a pseudo-terminal that
 # answers the configuration frames, and the configured device on Qt's virtual CAN
-# bus. The emulator ends with the window; run.sh exits with the window's status.
+# bus, which View > Bus shows from the start. The emulator ends with the window;
+# run.sh exits with the window's status.
 #   scripts/run.sh [OPTIONS]              the window on the emulator
 #   scripts/run.sh --hardware [OPTIONS]   the window alone, on your own ports
 # Other options go to the configurator (j1939config --help).
@@ -58,7 +59,9 @@ echo "j1939sim: $device, linked as $link"
 sed -u 's/^/j1939sim: /' <&"$emulator_out" {emulator_in}>&- &
 exec {emulator_out}<&-
 
-"$window" --emulator "COM1=$link" "${options[@]}" {emulator_in}>&- &
+# View > Bus shows the emulator's bus from the start.
+"$window" --emulator "COM1=$link" --bus virtualcan:tcp://127.0.0.1:35468/can0 "${options[@]}" \
+  {emulator_in}>&- &
 window_pid=$!
 # As if this script were the window: a termination or hang-up sent to it goes
 # to the window, which stores j1939.cfg and ends. Ctrl+C on the terminal reaches

@@ -5,6 +5,7 @@
 #include <QComboBox>
 #include <QDateTime>
 #include <QDir>
+#include <QDockWidget>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFileInfo>
@@ -28,6 +29,7 @@
 #include "window/AboutBox.h"
 #include "window/PortsDialog.h"
 #include "window/WindowPlacement.h"
+#include "window/bus/BusDock.h"
 #include "window/fields/Controls.h"
 #include "window/identity/AddressVinFields.h"
 #include "window/identity/NameEditor.h"
@@ -154,6 +156,17 @@ MainWindow::MainWindow(Platform platform, QString workingDirectory, QWidget* par
                                          : tr("Program Config: accepted (%1)").arg(entry.reason))
                                   : tr("Program Config: not accepted \u2014 %1").arg(entry.reason));
       });
+
+  // The bus in the window: View > "Bus", closed until asked for. It follows
+  // the form, and checks the device when "Program Config" is accepted.
+  busDock_ = new BusDock(
+      platform_.settings, *ui_->sbStatusBar, [this] { return formBinding_->formAsShown(); }, this);
+  addDockWidget(Qt::BottomDockWidgetArea, busDock_);
+  ui_->mnuView->addAction(busDock_->toggleViewAction());
+  connect(formBinding_.get(), &FormBinding::formChanged, busDock_, &BusDock::formChanged);
+  connect(configDownload_.get(), &ConfigDownload::configAccepted, busDock_,
+          [this] { busDock_->configAccepted(formBinding_->recordAsShown()); });
+  busDock_->restore();
 
   connect(ui_->cmbSimulatorVersion, &QComboBox::currentIndexChanged, this,
           &MainWindow::applyVersionRule);
@@ -421,7 +434,10 @@ void MainWindow::closeOtherWindows() {
   const QWidgetList windows = QApplication::topLevelWidgets();
   QList<QPointer<QWidget>> others;
   for (QWidget* window : windows) {
-    if (window != this && window->isVisible() && !qobject_cast<MainWindow*>(window))
+    // A floating dock is part of this window: it goes with it, and keeps
+    // whether it was open for the next run.
+    if (window != this && window->isVisible() && !qobject_cast<MainWindow*>(window) &&
+        !qobject_cast<QDockWidget*>(window))
       others.prepend(window);
   }
   for (const QPointer<QWidget>& window : others)

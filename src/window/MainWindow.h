@@ -78,6 +78,11 @@ class MainWindow : public QMainWindow {
   PortSelector& portSelector() { return *portSelector_; }
   ConfigDownload& configDownload() { return *configDownload_; }
 
+  // View > "Bus": the simulator on the CAN bus.
+  class BusDock& busDock() {
+    return *busDock_;
+  }
+
   // Owners of the control groups (configuration record and files).
   FormBinding& formBinding() { return *formBinding_; }
   FileCommands& fileCommands() { return *fileCommands_; }
@@ -141,6 +146,8 @@ class MainWindow : public QMainWindow {
   QString heldTitleNote_;         // another window holds j1939.cfg
   bool closingBySystem_ = false;  // a signal or the session's end: nothing is asked
   QString runPortsNote_;
+
+  class BusDock* busDock_ = nullptr;
 
   QLabel* statusPanel_ = nullptr;
   QLabel* datePanel_ = nullptr;

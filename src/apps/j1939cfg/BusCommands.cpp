@@ -9,10 +9,10 @@
 
 #include "apps/console/Console.h"
 #include "apps/j1939cfg/BusText.h"
+#include "link/bus/BusVerification.h"
 #include "link/bus/CanBus.h"
 #include "rules/j1939/DeviceExpectations.h"
 #include "rules/j1939/Verification.h"
-#include "rules/protocol/ConfigFrames.h"
 #include "rules/record/RecordReading.h"
 #include "rules/system/TerminationSignals.h"
 
@@ -22,9 +22,6 @@ namespace {
 constexpr int kConnectWaitMs = 10000;
 // How often a BAM whose sender fell silent is looked for.
 constexpr int kExpiryTickMs = 100;
-// The Requests of the second round go out once the device has had this long
-// to answer the first (Address Claimed tells where it is).
-constexpr int kSecondRoundMs = 200;
 
 void sayJson(const QJsonObject& object) {
   say(QString::fromUtf8(QJsonDocument(object).toJson(QJsonDocument::Compact)));
@@ -58,24 +55,15 @@ void sayLost(const QString& name, const QString& reason) {
   complain(QStringLiteral("CAN bus %1: gone (%2)").arg(name, reason));
 }
 
-// What the simulator plays once programmed with `record`: the configuration
-// as the frame that `program` sends carries it, since the frame is all the
-// device learns. Nothing when the record makes no frame (said).
-std::optional<SimulatorConfig> playedConfig(const SimulatorConfig& record, const QString& file) {
-  const SimulatorConfig shown = RecordAsShown(record);
-  ConfigFrameV1Bytes v1{};
-  ConfigFrameV2Bytes v2{};
-  DecodedConfigFrame decoded;
-  MaybeFailure failure = BuildConfigFrames(shown, v1, v2);
-  if (!failure)
-    failure = DecodeConfigFrame(
-        SimulatorVersionIndex(shown.SimulatorVersion) == 0 ? FrameBytes(v1) : FrameBytes(v2),
-        decoded);
-  if (failure) {
+// What the simulator plays once programmed with `record`. Nothing when the
+// record makes no frame (said).
+std::optional<SimulatorConfig> playedBy(const SimulatorConfig& record, const QString& file) {
+  SimulatorConfig played;
+  if (const MaybeFailure failure = playedConfig(RecordAsShown(record), played)) {
     complain(QStringLiteral("%1: %2").arg(file, describeFailure(*failure)));
     return std::nullopt;
   }
-  return configFromFrame(decoded);
+  return played;
 }
 
 }  // namespace
@@ -160,81 +148,45 @@ int WatchBus(const CfgCommand& command) {
 }
 
 int VerifyBus(const CfgCommand& command, const SimulatorConfig& record) {
-  const std::optional<SimulatorConfig> played = playedConfig(record, command.file);
+  const std::optional<SimulatorConfig> played = playedBy(record, command.file);
   if (!played) return kExitError;
   const DeviceExpectations expectations = expectationsOf(*played);
-  const int bitRateKbps = IsCan500Kbps(played->CanBaudRate) ? 500 : 250;
   const qint64 listenMs = command.listenMs.value_or(defaultListeningMs(expectations));
 
   CanBus bus;
   if (!connectBus(bus, command.can)) return kExitError;
-  DeviceObservation observation(expectations, bitRateKbps);
-  if (command.answerMs) observation.setAnswerWithinMs(*command.answerMs);
-  BusDecoder decoder;
-  QElapsedTimer clock;
-  clock.start();
+  BusVerification check(bus, expectations, bitRateKbpsOf(*played), listenMs);
+  if (command.answerMs) check.setAnswerWithinMs(*command.answerMs);
   QEventLoop loop;
   int status = kExitOk;
-  bool sendFailureSaid = false;
-
-  auto take = [&](const QList<BusItem>& items) {
-    for (const BusItem& item : items)
-      if (const auto* message = std::get_if<BusMessage>(&item)) observation.take(*message);
-  };
-  // The tool's own Requests count as messages from the moment they leave.
-  auto sendRound = [&](int round) {
-    for (const CanFrame& frame :
-         verificationRequests(expectations, observation.deviceAddress(), round)) {
-      const J1939Identifier id = decodeIdentifier(frame.identifier);
-      if (bus.send(frame)) {
-        observation.take(BusMessage{clock.elapsed(), id, pgnOf(id), frame.data, false});
-      } else if (!sendFailureSaid) {
-        sendFailureSaid = true;
-        complain(QStringLiteral("CAN bus %1: a Request was not sent (%2)")
-                     .arg(command.can, bus.sendFailure()));
-      }
-    }
-  };
-  QObject::connect(&bus, &CanBus::received, &loop, [&](const CanFrame& frame) {
-    observation.countFrame();
-    take(decoder.take(frame, clock.elapsed()));
+  QObject::connect(&check, &BusVerification::requestNotSent, &loop, [&](const QString& reason) {
+    complain(QStringLiteral("CAN bus %1: a Request was not sent (%2)").arg(command.can, reason));
   });
+  QObject::connect(&check, &BusVerification::finished, &loop, &QEventLoop::quit);
   QObject::connect(&bus, &CanBus::lost, &loop, [&](const QString& reason) {
     sayLost(command.can, reason);
     status = kExitError;
     loop.quit();
   });
-  sendRound(0);
-  QTimer::singleShot(kSecondRoundMs, &loop, [&] { sendRound(1); });
-  QTimer::singleShot(static_cast<int>(std::max<qint64>(kSecondRoundMs + 100, listenMs / 2)), &loop,
-                     [&] { sendRound(2); });
-  QTimer::singleShot(static_cast<int>(listenMs), Qt::PreciseTimer, &loop, &QEventLoop::quit);
+  check.start();
   loop.exec();
   if (status != kExitOk) return status;
-  take(decoder.expire(clock.elapsed()));
 
-  const std::optional<int> interfaceBitRate = bus.bitRate();
-  const bool silent = observation.frames() == 0;
-  const QList<Verdict> verdicts =
-      silent ? QList<Verdict>{} : observation.verdicts(listenMs, interfaceBitRate);
-  const bool holds = !silent && std::all_of(verdicts.cbegin(), verdicts.cend(),
-                                            [](const Verdict& v) { return v.holds; });
+  const BusCheck& result = check.result();
+  const bool silent = result.frames == 0;
   if (command.json) {
     QJsonArray list;
-    for (const Verdict& verdict : verdicts) list.append(VerdictJson(verdict));
-    QJsonObject json{{"file", command.file},
-                     {"can", command.can},
-                     {"seconds", double(listenMs) / 1000.0},
-                     {"frames", observation.frames()},
-                     {"holds", holds},
-                     {"expectations", list}};
-    if (silent) json.insert("silence", observation.silence(listenMs, interfaceBitRate));
+    for (const Verdict& verdict : result.verdicts) list.append(VerdictJson(verdict));
+    QJsonObject json{
+        {"file", command.file},    {"can", command.can},    {"seconds", double(listenMs) / 1000.0},
+        {"frames", result.frames}, {"holds", result.holds}, {"expectations", list}};
+    if (silent) json.insert("silence", result.silence);
     out(QString::fromUtf8(QJsonDocument(json).toJson(QJsonDocument::Indented)));
   } else if (silent) {
-    say(observation.silence(listenMs, interfaceBitRate));
+    say(result.silence);
   } else {
-    for (const Verdict& verdict : verdicts) say(VerdictLine(verdict));
-    say(VerdictCount(verdicts));
+    for (const Verdict& verdict : result.verdicts) say(VerdictLine(verdict));
+    say(VerdictCount(result.verdicts));
   }
-  return holds ? kExitOk : kExitNo;
+  return result.holds ? kExitOk : kExitNo;
 }

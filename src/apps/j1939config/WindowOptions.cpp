@@ -18,6 +18,10 @@ Options:
   --emulator COMn=DEVICE  the same, for the emulator j1939sim serving DEVICE:
                           the title and the status bar say that COMn is the
                           emulator (scripts/run.sh starts both)
+  --bus IFACE             show View > Bus connected to the CAN interface
+                          IFACE (PLUGIN:INTERFACE, such as socketcan:can0 or
+                          virtualcan:tcp://127.0.0.1:35468/can0) for this run;
+                          nothing stores it
   -h, --help              show this text
   -v, --version           show the version
 
@@ -58,8 +62,9 @@ std::optional<QString> ParseWindowOptions(const QStringList& arguments, WindowOp
   const QCommandLineOption port(QStringLiteral("port"), QString(), QStringLiteral("COMn=DEVICE"));
   const QCommandLineOption emulator(QStringLiteral("emulator"), QString(),
                                     QStringLiteral("COMn=DEVICE"));
+  const QCommandLineOption bus(QStringLiteral("bus"), QString(), QStringLiteral("IFACE"));
   QCommandLineParser parser;
-  parser.addOptions({help, version, port, emulator});
+  parser.addOptions({help, version, port, emulator, bus});
   // The parser skips the first argument, the program's name.
   parser.parse(QStringList{QStringLiteral("j1939config")} + arguments);
   if (const QString unknown = UnknownOption(parser); !unknown.isEmpty())
@@ -70,6 +75,14 @@ std::optional<QString> ParseWindowOptions(const QStringList& arguments, WindowOp
   if (!files.isEmpty()) options.file = files.constFirst();
   options.help = parser.isSet(help);
   options.version = parser.isSet(version);
+  // The last one given counts; a plugin and an interface, each named.
+  if (parser.isSet(bus)) {
+    const QStringList given = parser.values(bus);
+    options.bus = given.isEmpty() ? QString() : given.constLast().trimmed();
+    const qsizetype colon = options.bus.indexOf(QLatin1Char(':'));
+    if (colon <= 0 || colon == options.bus.size() - 1)
+      return QStringLiteral("--bus takes a CAN interface PLUGIN:INTERFACE such as socketcan:can0");
+  }
 
   // Both options in the order given, so that a port given twice is named where
   // it is given the second time.

@@ -12,6 +12,7 @@
 struct WindowOptions {
   QList<RunPort> ports;  // in the order given
   QString file;          // opened at start, as File > Open opens it
+  QString bus;           // the CAN interface the Bus dock shows from the start
   bool help = false;
   bool version = false;
 };

@@ -12,6 +12,7 @@
 #include "rules/system/AppInfo.h"
 #include "rules/system/TerminationSignals.h"
 #include "window/MainWindow.h"
+#include "window/bus/BusDock.h"
 #include "window/desktop/Platform.h"
 
 int main(int argc, char* argv[]) {
@@ -82,6 +83,7 @@ int main(int argc, char* argv[]) {
   // Said once the signals are taken: a run asked to end from here on ends as
   // the close box ends it.
   window.useRunPorts(options.ports);
+  if (!options.bus.isEmpty()) window.busDock().connectForRun(options.bus);
   window.startUp();
   if (window.hasShutDown()) return 0;
   window.show();

@@ -93,6 +93,9 @@ void BusTally::add(const BusMessage& message) {
   ++g.count;
   g.lastMs = message.ms;
   g.lastData = message.data;
+  g.priority = message.identifier.priority;
+  g.destination = message.destination();
+  g.byBam = message.byBam;
 }
 
 QList<GroupStatistics> BusTally::groups() const {

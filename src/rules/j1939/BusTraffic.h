@@ -72,6 +72,10 @@ struct GroupStatistics {
   qint64 firstMs = 0;
   qint64 lastMs = 0;
   QByteArray lastData;
+  // Of the last message: its priority, its destination, and whether it came by BAM.
+  uint8_t priority = 0;
+  uint8_t destination = kGlobalAddress;
+  bool byBam = false;
 
   // The mean and the standard deviation of the intervals between messages;
   // 0 for fewer than two.

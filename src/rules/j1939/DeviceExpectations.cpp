@@ -3,6 +3,7 @@
 #include "rules/j1939/GroupNames.h"
 #include "rules/j1939/Transport.h"
 #include "rules/pgn/PgnMath.h"
+#include "rules/record/RecordReading.h"
 
 namespace {
 
@@ -168,6 +169,24 @@ SimulatorConfig configFromFrame(const DecodedConfigFrame& f) {
     slot.ParamPos = static_cast<int16_t>(s.paramPos);
   }
   return c;
+}
+
+MaybeFailure playedConfig(const SimulatorConfig& shown, SimulatorConfig& played) {
+  // The frame is all the device learns.
+  ConfigFrameV1Bytes v1{};
+  ConfigFrameV2Bytes v2{};
+  DecodedConfigFrame decoded;
+  if (MaybeFailure failure = BuildConfigFrames(shown, v1, v2)) return failure;
+  if (MaybeFailure failure = DecodeConfigFrame(
+          SimulatorVersionIndex(shown.SimulatorVersion) == 0 ? FrameBytes(v1) : FrameBytes(v2),
+          decoded))
+    return failure;
+  played = configFromFrame(decoded);
+  return std::nullopt;
+}
+
+int bitRateKbpsOf(const SimulatorConfig& config) {
+  return IsCan500Kbps(config.CanBaudRate) ? 500 : 250;
 }
 
 uint32_t parameterMaximum(int size) {

@@ -11,6 +11,7 @@
 #include "rules/j1939/Identifier.h"
 #include "rules/protocol/ConfigFrames.h"
 #include "rules/record/SimulatorConfig.h"
+#include "rules/system/Failure.h"
 
 // What a configuration makes the simulator do on the CAN bus: the emulator
 // plays it, and a bus view checks the bus against it. A pure function of the
@@ -71,6 +72,14 @@ DeviceExpectations expectationsOf(const SimulatorConfig& config);
 // frame carries no VIN and no DTC format; a rate word that is none of the
 // tool's update rates gives the index -1, which the device does not play.
 SimulatorConfig configFromFrame(const DecodedConfigFrame& frame);
+
+// What the device plays once programmed with `shown`, the record as the tool
+// shows it: the configuration as the frame of its version carries it. A record
+// that makes no frame gives the failure instead, and `played` is untouched.
+MaybeFailure playedConfig(const SimulatorConfig& shown, SimulatorConfig& played);
+
+// The bus's bit rate that a record configures: 250 or 500 kbit/s.
+int bitRateKbpsOf(const SimulatorConfig& config);
 
 // The largest valid value of a parameter of 1, 2 or 4 bytes: FA, FAFF, FAFFFFFF
 // (the values above mean "error" and "not available").

@@ -102,6 +102,14 @@ QString valuesText(const std::set<int>& values) {
   return list.join(QStringLiteral(", "));
 }
 
+// An expectation not yet found to hold, and what was measured so far.
+Verdict unsettled(const QString& expectation, const QString& measured) {
+  Verdict v;
+  v.expectation = expectation;
+  v.measured = measured;
+  return v;
+}
+
 }  // namespace
 
 qint64 defaultListeningMs(const DeviceExpectations& expectations) {
@@ -206,6 +214,10 @@ QList<Verdict> DeviceObservation::verdicts(qint64 listenedMs,
     } else {
       v.measured = QStringLiteral("claimed with ") + others.join(QStringLiteral(" and "));
     }
+    v.subject = QStringLiteral("address");
+    v.aspect = v.expectation;
+    v.concerns = SourceGroup{claims.isEmpty() && elsewhere ? *elsewhere : e.sourceAddress,
+                             kPgnAddressClaimed};
     verdicts << v;
   }
 
@@ -265,6 +277,9 @@ QList<Verdict> DeviceObservation::verdicts(qint64 listenedMs,
     const QByteArray vin = e.vehicleIdentification->fixedData;
     Verdict v;
     v.expectation = QStringLiteral("VIN \"%1\"").arg(printable(vin.chopped(1)));
+    v.subject = QStringLiteral("VIN");
+    v.aspect = v.expectation;
+    v.concerns = SourceGroup{device, kPgnVehicleIdentification};
     v.measured = QStringLiteral("no answer to the Request");
     for (const BusMessage& m : messages_) {
       if (m.source() != device || m.pgn != kPgnVehicleIdentification) continue;
@@ -277,10 +292,14 @@ QList<Verdict> DeviceObservation::verdicts(qint64 listenedMs,
   }
 
   if (interfaceBitRate) {
+    const QString expectation = QStringLiteral("bit rate %1 kbit/s").arg(bitRateKbps_);
     verdicts << Verdict{
-        QStringLiteral("bit rate %1 kbit/s").arg(bitRateKbps_),
+        expectation,
         *interfaceBitRate == bitRateKbps_ * 1000,
-        QStringLiteral("the interface runs at %1 kbit/s").arg(*interfaceBitRate / 1000.0)};
+        QStringLiteral("the interface runs at %1 kbit/s").arg(*interfaceBitRate / 1000.0),
+        QStringLiteral("bit rate"),
+        expectation,
+        std::nullopt};
   }
   return verdicts;
 }
@@ -300,7 +319,7 @@ QList<Verdict> DeviceObservation::groupVerdicts(const ExpectedGroup& g,
   QList<Verdict> verdicts;
   auto part = [&](const QString& name, uint32_t expected, uint32_t measured, int digits) {
     const QString value = digits > 0 ? upperHex(expected, digits) : QString::number(expected);
-    Verdict v{prefix + name + QLatin1Char(' ') + value, false, notSeen};
+    Verdict v = unsettled(prefix + name + QLatin1Char(' ') + value, notSeen);
     if (!seen.isEmpty()) {
       v.holds = measured == expected;
       v.measured = name + QLatin1Char(' ') +
@@ -312,7 +331,7 @@ QList<Verdict> DeviceObservation::groupVerdicts(const ExpectedGroup& g,
   // A BAM carries no priority of its own (its frames go at the transport's),
   // nor, to all, the destination of a PDU1 group.
   if (!g.byBam()) {
-    Verdict v{prefix + QStringLiteral("priority %1").arg(want.priority), false, notSeen};
+    Verdict v = unsettled(prefix + QStringLiteral("priority %1").arg(want.priority), notSeen);
     if (!seen.isEmpty()) {
       std::set<int> priorities;
       for (const BusMessage& m : seen) priorities.insert(m.identifier.priority);
@@ -330,8 +349,9 @@ QList<Verdict> DeviceObservation::groupVerdicts(const ExpectedGroup& g,
 
   {
     const QString byBam = QStringLiteral(" by BAM");
-    Verdict v{prefix + QStringLiteral("%1 bytes").arg(g.length) + (g.byBam() ? byBam : QString()),
-              false, notSeen};
+    Verdict v = unsettled(
+        prefix + QStringLiteral("%1 bytes").arg(g.length) + (g.byBam() ? byBam : QString()),
+        notSeen);
     if (!seen.isEmpty()) {
       std::set<int> lengths;
       for (const BusMessage& m : seen) lengths.insert(static_cast<int>(m.data.size()));
@@ -343,7 +363,7 @@ QList<Verdict> DeviceObservation::groupVerdicts(const ExpectedGroup& g,
   }
 
   if (g.periodMs > 0) {
-    Verdict v{prefix + QStringLiteral("every %1 ms").arg(g.periodMs), false, notSeen};
+    Verdict v = unsettled(prefix + QStringLiteral("every %1 ms").arg(g.periodMs), notSeen);
     if (seen.size() == 1) {
       v.measured = QStringLiteral("seen once in %1 s").arg(secondsText(listenedMs));
     } else if (seen.size() > 1) {
@@ -369,8 +389,8 @@ QList<Verdict> DeviceObservation::groupVerdicts(const ExpectedGroup& g,
     }
     verdicts << v;
   } else {
-    Verdict v{prefix + QStringLiteral("on request, within %1 ms").arg(answerWithinMs_), false,
-              QString()};
+    Verdict v = unsettled(prefix + QStringLiteral("on request, within %1 ms").arg(answerWithinMs_),
+                          QString());
     const QList<BusMessage> requests = requestsFor(g.pgn, device);
     // Each Request is answered by the first sending at or after it; a sending
     // that answers none was not asked for.
@@ -410,7 +430,7 @@ QList<Verdict> DeviceObservation::groupVerdicts(const ExpectedGroup& g,
     const QString what = changes               ? QStringLiteral("parameter changes (dynamic)")
                          : g.parameterSize > 0 ? QStringLiteral("parameter stays (static)")
                                                : QStringLiteral("data stays (no parameter)");
-    Verdict v{prefix + what, false, notSeen};
+    Verdict v = unsettled(prefix + what, notSeen);
     if (seen.size() == 1) {
       v.measured = QStringLiteral("seen once: no change to tell");
     } else if (seen.size() > 1) {
@@ -423,5 +443,72 @@ QList<Verdict> DeviceObservation::groupVerdicts(const ExpectedGroup& g,
     }
     verdicts << v;
   }
+
+  const SourceGroup concerns{device, seen.isEmpty() ? g.pgn : seen.first().pgn};
+  for (Verdict& v : verdicts) {
+    v.subject = g.label;
+    v.aspect = v.expectation.mid(prefix.size());
+    v.concerns = concerns;
+  }
   return verdicts;
+}
+
+void DeviceObservation::forgetBefore(qint64 ms) {
+  // The occasional ones are kept, the latest of them, however old.
+  constexpr qsizetype kOccasionalKept = 64;
+  auto occasional = [this](const BusMessage& m) {
+    if (m.pgn == kPgnAddressClaimed || m.pgn == kPgnRequest) return true;
+    const ExpectedGroup* answer = expected_.answerTo(m.pgn);
+    return answer != nullptr && answer->periodMs == 0;
+  };
+  qsizetype old = 0;
+  for (const BusMessage& m : messages_)
+    if (m.ms < ms && occasional(m)) ++old;
+  qsizetype skip = old - kOccasionalKept;
+  QList<BusMessage> kept;
+  kept.reserve(messages_.size());
+  for (const BusMessage& m : messages_) {
+    if (m.ms >= ms)
+      kept << m;
+    else if (occasional(m) && skip-- <= 0)
+      kept << m;
+  }
+  messages_ = std::move(kept);
+}
+
+QString verdictReason(const Verdict& v) {
+  return v.measured + QStringLiteral(", configured ") + v.aspect;
+}
+
+QString verdictSummary(const DeviceExpectations& e, const QList<Verdict>& verdicts) {
+  QStringList parts;
+  bool allHold = true;
+  for (qsizetype i = 0; i < verdicts.size();) {
+    const QString& subject = verdicts[i].subject;
+    const Verdict* failing = nullptr;
+    qsizetype end = i;
+    for (; end < verdicts.size() && verdicts[end].subject == subject; ++end)
+      if (!verdicts[end].holds && failing == nullptr) failing = &verdicts[end];
+    const bool address = subject == QLatin1String("address");
+    const QString name =
+        address ? QStringLiteral("address %1").arg(upperHex(e.sourceAddress, 2)) : subject;
+    if (failing != nullptr) {
+      allHold = false;
+      parts << name + QStringLiteral(": ") + verdictReason(*failing);
+    } else if (address) {
+      parts << name + QStringLiteral(" claimed");
+    } else if (subject == QLatin1String("bit rate")) {
+      parts << verdicts[i].aspect;
+    } else {
+      QString text = subject;
+      for (const ExpectedGroup& g : e.additional)
+        if (g.label == subject)
+          text += g.periodMs > 0 ? QStringLiteral(" every %1 ms").arg(g.periodMs)
+                                 : QStringLiteral(" on request");
+      parts << text;
+    }
+    i = end;
+  }
+  return parts.join(QStringLiteral(", ")) +
+         (allHold ? QStringLiteral(" \u2713") : QStringLiteral(" \u2717"));
 }

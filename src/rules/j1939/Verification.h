@@ -18,11 +18,26 @@ inline constexpr uint8_t kToolAddress = 0xF9;  // the off-board diagnostic tool'
 inline constexpr int kRateTolerancePercent = 10;
 inline constexpr int kMinimumListeningMs = 2000;
 
+// A sender and a group: what a view of the bus shows in one row.
+struct SourceGroup {
+  uint8_t source = 0;
+  uint32_t pgn = 0;
+
+  friend bool operator==(const SourceGroup&, const SourceGroup&) = default;
+};
+
 // One expectation, whether it holds and what was measured for it.
 struct Verdict {
   QString expectation;  // "PGN1 65296 (FF10) priority 6"
   bool holds = false;
   QString measured;  // "priority 5"
+  // What it is about: "address", "PGN1", "PGN2", "VIN" or "bit rate"; and the
+  // expectation without the group it concerns ("priority 6").
+  QString subject;
+  QString aspect;
+  // The sender and the group of the messages measured; where none came, the
+  // configured ones. None for the bit rate.
+  std::optional<SourceGroup> concerns;
 
   friend bool operator==(const Verdict&, const Verdict&) = default;
 };
@@ -38,6 +53,16 @@ qint64 defaultListeningMs(const DeviceExpectations& expectations);
 // parameter can be seen. Nothing for a later round.
 QList<CanFrame> verificationRequests(const DeviceExpectations& expectations, uint8_t deviceAddress,
                                      int round);
+
+// The verdicts in one line for a person, a subject each, in their order:
+// "address 25 claimed, PGN1 every 100 ms, PGN2 on request, VIN ✓". A subject
+// with an expectation that does not hold says the first such, what was
+// measured against what is configured, and the line ends in ✗:
+// "PGN1 every 212.0 ms (jitter 3.1 ms), configured every 100 ms".
+QString verdictSummary(const DeviceExpectations& expectations, const QList<Verdict>& verdicts);
+// What was measured against what is configured, for an expectation that does
+// not hold: "priority 5, configured priority 6".
+QString verdictReason(const Verdict& verdict);
 
 // What the bus showed of the device while the tool listened. It keeps the
 // messages that concern the device: Address Claimed and Requests from anyone,
@@ -57,6 +82,11 @@ class DeviceObservation {
 
   qint64 frames() const { return frames_; }
   const QList<BusMessage>& messages() const { return messages_; }
+  // For a watch that goes on and on: forgets the messages that came before
+  // `ms`, except the last few of those that come now and then and are judged
+  // over a longer time: Address Claimed, Requests, and the answers to
+  // Requests (the "On Request" groups and the VIN).
+  void forgetBefore(qint64 ms);
   // The configured address; where no Address Claimed came from it but one
   // with the configured NAME came from elsewhere, that address.
   uint8_t deviceAddress() const;

@@ -90,6 +90,7 @@ void ConfigDownload::showVerdict(FrameExchange::Outcome outcome) {
   entry_.accepted = outcome == FrameExchange::Outcome::Accepted;
   entry_.reason = exchange_.reason(outcome);
   emit downloaded(entry_);
+  if (outcome == FrameExchange::Outcome::Accepted) emit configAccepted();
   if (outcome == FrameExchange::Outcome::Accepted)
     messages_.show(tr(kConfigAcceptedPrompt), tr(kConfigAcceptedTitle), MessageIcon::Information);
   else

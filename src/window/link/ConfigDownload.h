@@ -72,6 +72,8 @@ class ConfigDownload : public QObject {
   void exchangeFinished();
   // A download has ended with a verdict, just before the verdict is shown.
   void downloaded(const DownloadEntry& entry);
+  // The simulator accepted the configuration: said before the verdict is shown.
+  void configAccepted();
 
  private:
   void begin();

@@ -83,6 +83,8 @@ void FormBinding::watchForChanges() {
 }
 
 void FormBinding::controlChanged(const QWidget* control) {
+  // A store rewrites no control but the PGN boxes, from parts that are shown.
+  if (copying_ != Copy::ToRecord) emit formChanged();
   // The copies' own writes, and the handlers they run, are not the user's.
   if (copying_ != Copy::None) return;
   changedByUser_ = true;
@@ -311,16 +313,35 @@ QList<Failure> FormBinding::storeForm(bool keepGoing) {
   Store store{keepGoing, {}};
   // 1. Each PGN recomputed from its parts, so that the stored number matches them.
   routines_.PgnFromFields();
+  storeFields(store);
+  return store.failures;
+}
+
+void FormBinding::storeFields(Store& store) {
   // A step that stops the copy leaves the fields after it as they were.
   storePortAddressAndMode();
   storeSlotUseListsAndBits();
-  if (storeSlotNumbers(store) || storeNameAndVersion(store)) return store.failures;
+  if (storeSlotNumbers(store) || storeNameAndVersion(store)) return;
   // 18. "1.01" has no VIN and a fixed bit rate: both keep what they held.
-  if (state_.Config.SimulatorVersion == 0) return store.failures;
-  if (storeVin(store)) return store.failures;
+  if (state_.Config.SimulatorVersion == 0) return;
+  if (storeVin(store)) return;
   // 20.
   state_.Config.CanBaudRate = form_.cmbCANBUSBaudRate->currentIndex() == 0 ? 0 : -1;
-  return store.failures;
+}
+
+SimulatorConfig FormBinding::formAsShown() {
+  // The store's own steps on the record, which then gets back what it held.
+  // The PGN boxes are not rewritten (the first step of a store): what the
+  // simulator receives comes from a PGN's parts, not from its number.
+  const SimulatorConfig stored = state_.Config;
+  {
+    const QScopedValueRollback copying(copying_, Copy::ToRecord);
+    Store store{true, {}};
+    storeFields(store);
+  }
+  const SimulatorConfig shown = recordAsShown();
+  state_.Config = stored;
+  return shown;
 }
 
 int16_t FormBinding::held(const QWidget* control, int16_t loaded, int shown) const {

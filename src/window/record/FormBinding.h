@@ -63,6 +63,10 @@ class FormBinding : public QObject {
   // PDU1 PGN's low byte) read as the form shows it, and the CAN bit rate as
   // its list shows it, also where "1.01" keeps the stored one.
   SimulatorConfig recordAsShown() const;
+  // The record that the form shows now, as the simulator would receive it,
+  // without storing it: the record and the controls stay as they are. A
+  // field that cannot be stored reads as the record holds it.
+  SimulatorConfig formAsShown();
   // True while ConfigToForm writes the controls (a message it raises may let
   // other events run meanwhile).
   bool isShowingRecord() const { return copying_ == Copy::ToForm; }
@@ -92,6 +96,8 @@ class FormBinding : public QObject {
 
  signals:
   void modifiedChanged(bool modified);
+  // A control of the form changed, by the user or by a copy into the form.
+  void formChanged();
 
  private:
   PgnSlotControls slotControls(int slot) const;
@@ -117,6 +123,7 @@ class FormBinding : public QObject {
     bool stops(const Failure& failure);
   };
   QList<Failure> storeForm(bool keepGoing);
+  void storeFields(Store& store);
   void storePortAddressAndMode();
   void storeSlotUseListsAndBits();
   bool storeSlotNumbers(Store& store);

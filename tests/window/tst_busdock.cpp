@@ -1,0 +1,438 @@
+#include <QAccessible>
+#include <QCanBus>
+#include <QCanBusDevice>
+#include <QCheckBox>
+#include <QEventLoop>
+#include <QLabel>
+#include <QLoggingCategory>
+#include <QMenu>
+#include <QRegularExpression>
+#include <QTableView>
+#include <QTest>
+#include <memory>
+
+#include "support/Emulator.h"
+#include "support/Harness.h"
+#include "support/Records.h"
+#include "ui_frmMain.h"
+#include "window/bus/BusDock.h"
+#include "window/bus/BusMonitor.h"
+#include "window/bus/BusTrafficModel.h"
+
+using L = QStringList;
+
+namespace {
+
+// A virtual bus of the test's own, on ports below those the system hands out
+// and apart from tst_bus's and tst_verify's: bus 0 is served by this process,
+// which connects first; bus 1 by the j1939sim that a test starts on it.
+QString bus(int number) {
+  const int port = 30000 + static_cast<int>(QCoreApplication::applicationPid() % 1300) * 2 + number;
+  return QStringLiteral("virtualcan:tcp://127.0.0.1:%1/can0").arg(port);
+}
+
+// The configuration j1939sim plays: "2.00", static, slot 1 PDU2 FF10 every
+// 50 ms with 2 bytes at 3, slot 2 PDU1 1EF00 to 00 every 100 ms with 1 byte at 1.
+SimulatorConfig played(const std::function<void(SimulatorConfig&)>& edit = {}) {
+  return benchRecord([&](SimulatorConfig& c) {
+    c.DynamicMode = 0;
+    c.Pgns[0] = {1, 1, 6, 0, 0, 0xFF, 0x10, 0xFF10, 8, 1, 3};
+    c.Pgns[1] = {1, 2, 3, 1, 0, 0xEF, 0x00, 0x1EF00, 8, 0, 1};
+    if (edit) edit(c);
+  });
+}
+
+// Sleeps on `source`'s `signal` until `done`, for at most `ms`.
+template <typename Sender, typename Signal>
+bool until(Sender* source, Signal signal, const std::function<bool()>& done, int ms = 8000) {
+  QEventLoop loop;
+  QObject::connect(source, signal, &loop, [&] {
+    if (done()) loop.quit();
+  });
+  QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+  if (!done()) loop.exec();
+  return done();
+}
+
+// Measured times written "#": "every 50.2 ms (jitter 1.3 ms)" -> "every # ms (jitter # ms)".
+QString masked(QString text) {
+  static const QRegularExpression measured(QStringLiteral("[0-9]+\\.[0-9]+ (ms|s)"));
+  return text.replace(measured, QStringLiteral("# \\1"));
+}
+
+// The real window on a j1939.cfg of `record`, its Bus dock connected to `interface`.
+struct BusBench : Harness {
+  explicit BusBench(const SimulatorConfig& record, const QString& interface = bus(0)) {
+    startOn(record);
+    dock().connectForRun(interface);
+  }
+  BusDock& dock() { return window->busDock(); }
+  BusMonitor& monitor() { return *dock().monitor(); }
+  QAbstractItemModel* rows() { return find<QTableView>("tblBusTraffic")->model(); }
+  [[nodiscard]] bool connected() {
+    return until(&monitor(), &BusMonitor::stateChanged, [&] { return monitor().isConnected(); });
+  }
+  QString status() {
+    const auto* label = find<QLabel>("sbStatusBus");
+    return label ? masked(label->text()) : QString();
+  }
+  QString state() { return find<QLabel>("lblBusState")->text(); }
+  // The row's cells as the table shows them, joined by "|": the counts and
+  // times "#" (they depend on how long the bus was watched).
+  QString row(int r) {
+    QStringList cells;
+    for (int c = 0; c < BusTrafficModel::ColumnCount; ++c) {
+      QString text = rows()->index(r, c).data().toString();
+      if (c >= BusTrafficModel::Count && c <= BusTrafficModel::Jitter) text = "#";
+      cells << text;
+    }
+    return cells.join('|');
+  }
+  L table(const QString& source = {}) {
+    L list;
+    for (int r = 0; r < rows()->rowCount(); ++r)
+      if (source.isEmpty() || rows()->index(r, BusTrafficModel::Source).data() == source)
+        list << row(r);
+    return list;
+  }
+  // The marks of the rows from `source`: "65296 ✓".
+  L marks(const QString& source = "25") {
+    L list;
+    for (int r = 0; r < rows()->rowCount(); ++r)
+      if (rows()->index(r, BusTrafficModel::Source).data() == source &&
+          !rows()->index(r, BusTrafficModel::Check).data().toString().isEmpty())
+        list << rows()->index(r, BusTrafficModel::Pgn).data().toString() + " " +
+                    rows()->index(r, BusTrafficModel::Check).data().toString();
+    return list;
+  }
+  QString toolTip(const QString& pgn) {
+    for (int r = 0; r < rows()->rowCount(); ++r)
+      if (rows()->index(r, BusTrafficModel::Source).data() == "25" &&
+          rows()->index(r, BusTrafficModel::Pgn).data() == pgn)
+        return masked(rows()->index(r, BusTrafficModel::Check).data(Qt::ToolTipRole).toString());
+    return "no row " + pgn;
+  }
+  [[nodiscard]] bool marksAre(const L& expected, int ms = 8000) {
+    return until(
+        rows(), &QAbstractItemModel::dataChanged, [&] { return marks() == expected; }, ms);
+  }
+};
+
+const L kAllHold{"60928 \u2713", "65260 \u2713", "65296 \u2713", "126720 \u2713"};
+
+// The sender's end of bus 0; made first, it holds the bus's server.
+class Sender {
+ public:
+  Sender() {
+    device_.reset(QCanBus::instance()->createDevice("virtualcan", bus(0).mid(11)));
+    device_->connectDevice();
+    (void)until(device_.get(), &QCanBusDevice::stateChanged, [&] { return connected(); });
+  }
+  bool connected() const { return device_->state() == QCanBusDevice::ConnectedState; }
+  void send(uint32_t identifier, const QByteArray& data) {
+    QCanBusFrame frame(identifier, data);
+    frame.setExtendedFrameFormat(true);
+    device_->writeFrame(frame);
+  }
+
+ private:
+  std::unique_ptr<QCanBusDevice> device_;
+};
+
+}  // namespace
+
+// View > "Bus" in the real window, on virtual CAN buses of the test's own with
+// j1939sim playing a configuration on them.
+class BusDockTest : public QObject {
+  Q_OBJECT
+  std::unique_ptr<Sender> sender_;
+  std::unique_ptr<SimulatorProcess> sim_;
+  QTemporaryDir dir_;
+
+  // A change of the form turns a tick into a cross, the reason in its tool
+  // tip, before anything is sent; the form put back, the tick returns.
+  void changeForm(BusBench& b) {
+    struct Row {
+      const char* name;
+      std::function<void(Ui::frmMain&)> edit, undo;
+      QString pgn;
+      QString toolTip;
+    };
+    const Row rows[] = {
+        {"priority", [](auto& f) { f.fraPGN1->controls().priority->setCurrentIndex(5); },
+         [](auto& f) { f.fraPGN1->controls().priority->setCurrentIndex(6); }, "65296",
+         "PGN1: 1 of 8 expectations does not hold\n\u2717 priority 6, configured priority "
+         "5\n\u2713 reserved bit 0\n\u2713 data page 0\n\u2713 PF FF\n\u2713 PS 10\n\u2713 8 "
+         "bytes\n\u2713 every 50 ms\n\u2713 parameter stays (static)"},
+        {"mode", [](auto& f) { f.optDynamic->setChecked(true); },
+         [](auto& f) { f.optStatic->setChecked(true); }, "126720",
+         "PGN2: 1 of 8 expectations does not hold\n\u2713 priority 3\n\u2713 reserved bit "
+         "0\n\u2713 data page 1\n\u2713 PF EF\n\u2713 PS 00\n\u2713 8 bytes\n\u2713 every 100 "
+         "ms\n\u2717 stays at 7D FF FF FF FF FF FF FF, configured parameter changes (dynamic)"},
+        {"NAME", [](auto& f) { enter(f.txtFunction, "130"); },
+         [](auto& f) { enter(f.txtFunction, "129"); }, "60928",
+         "address 25: does not hold\n\u2717 claimed with NAME 2705813A0C6B3039 (Function 129, not "
+         "130), configured address 25 claimed with NAME 2705823A0C6B3039"},
+    };
+    for (const Row& row : rows) {
+      row.edit(b.window->form());
+      QVERIFY2(until(b.rows(), &QAbstractItemModel::dataChanged,
+                     [&] { return b.toolTip(row.pgn) == row.toolTip; }),
+               qPrintable(QString(row.name) + ": " + b.toolTip(row.pgn)));
+      row.undo(b.window->form());
+      QVERIFY2(b.marksAre(kAllHold), row.name);
+    }
+  }
+
+ private slots:
+  void initTestCase() {
+    QLoggingCategory::setFilterRules("qt.canbus.plugins.virtualcan*=false");
+    sender_ = std::make_unique<Sender>();
+    QVERIFY(sender_->connected());
+    QVERIFY(writeRecord(dir_.filePath("played.cfg"), played()));
+    sim_ = std::make_unique<SimulatorProcess>(
+        L{"--can", bus(0), "--config", dir_.filePath("played.cfg")});
+    QVERIFY(!sim_->waitForLine("plays: ").isEmpty());
+  }
+
+  // Closed by default, nothing of it is made; opened from View > "Bus" it is
+  // remembered, and so is the interface it was connected to; a window
+  // started on those settings opens it and connects again. Its parts are
+  // announced by their captions.
+  void openRemembered() {
+    Harness h;
+    h.startOn(played());
+    BusDock& dock = h.window->busDock();
+    QAction* view = dock.toggleViewAction();
+    QVERIFY(h.window->form().mnuView->actions().contains(view));
+    QCOMPARE(view->text(), "Bus");
+    QVERIFY(dock.isHidden() && dock.widget() == nullptr && dock.monitor() == nullptr);
+    QVERIFY(h.find<QLabel>("sbStatusBus") == nullptr);
+
+    view->trigger();
+    QVERIFY(dock.isVisible() && h.find<QTableView>("tblBusTraffic"));
+    // Interfaces that do not connect say why, in the dock's state.
+    const auto connectTo = [&](const QString& interface) {
+      h.find<QComboBox>("cmbBusInterface")->setCurrentText(interface);
+      QTest::mouseClick(h.find<QPushButton>("cmdBusConnect"), Qt::LeftButton);
+      return h.find<QLabel>("lblBusState")->text();
+    };
+    QCOMPARE(connectTo("can0"),
+             "Not connected to can0: a CAN interface is named "
+             "PLUGIN:INTERFACE, e.g. socketcan:can0 or virtualcan:can0");
+    QCOMPARE(connectTo("virtualcan:can7"),
+             "Not connected to virtualcan:can7: Invalid interface 'can7'.");
+    QCOMPARE(connectTo(bus(0)), "Connecting to " + bus(0) + "\u2026");
+    QVERIFY(until(dock.monitor(), &BusMonitor::stateChanged,
+                  [&] { return dock.monitor()->isConnected(); }));
+    QCOMPARE(h.settings.writes, (L{"Bus/Open", "Bus/Interface", "Bus/Connected", "Bus/Interface",
+                                   "Bus/Connected", "Bus/Interface", "Bus/Connected"}));
+    QCOMPARE(h.settings.values.value("Bus/Open"), "1");
+    QCOMPARE(h.settings.values.value("Bus/Interface"), bus(0));
+    QCOMPARE(h.settings.values.value("Bus/Connected"), "1");
+
+    QStringList names;
+    for (const char* name :
+         {"cmbBusInterface", "cmdBusConnect", "cmdBusDisconnect", "lblBusState", "txtBusFilter",
+          "chkBusOwnAddress", "tblBusTraffic", "chtBusIntervals"})
+      names << h.find(name)->accessibleName();
+    QCOMPARE(names,
+             (L{"CAN interface", "Connect", "Disconnect", "Bus state", "Filter by address or PGN",
+                "Only the simulator's address", "Bus traffic", "Intervals of the selected row"}));
+    QCOMPARE(QAccessible::queryAccessibleInterface(&dock)->text(QAccessible::Name), "Bus");
+    QStringList headers;
+    QAbstractItemModel* model = h.find<QTableView>("tblBusTraffic")->model();
+    for (int c = 0; c < model->columnCount(); ++c)
+      headers << model->headerData(c, Qt::Horizontal).toString();
+    QCOMPARE(headers, (L{"Check", "Source", "PGN", "PGN hex", "Name", "Priority", "Destination",
+                         "Length", "Count", "Period (ms)", "Jitter (ms)", "Last data"}));
+
+    // A floating dock goes with the window, still open for the next run.
+    dock.setFloating(true);
+    h.window->close();
+    QVERIFY(h.window->hasShutDown());
+    QCOMPARE(h.settings.values.value("Bus/Open"), "1");
+
+    // Started again on what was kept: open and connected.
+    Harness again;
+    again.settings.values = h.settings.values;
+    again.startOn(played());
+    BusDock& reopened = again.window->busDock();
+    QVERIFY(reopened.isVisible() && reopened.monitor());
+    QCOMPARE(reopened.monitor()->interfaceName(), bus(0));
+    QCOMPARE(again.find<QComboBox>("cmbBusInterface")->currentText(), bus(0));
+    QTest::mouseClick(again.find<QPushButton>("cmdBusDisconnect"), Qt::LeftButton);
+    reopened.close();
+    QCOMPARE(again.settings.values.value("Bus/Connected"), "0");
+    QCOMPARE(again.settings.values.value("Bus/Open"), "0");
+    QCOMPARE(again.find<QLabel>("lblBusState")->text(), "Not connected");
+  }
+
+  // "Program Config" accepted with the dock connected: the check of j1939cfg
+  // verify over the next two seconds, said in the status bar, and the rows of
+  // the configured groups marked. Windows whose form differs from what
+  // j1939sim plays are checked side by side with one whose form is the same,
+  // whose form then changes.
+  void download() {
+    struct Row {
+      const char* name;
+      std::function<void(SimulatorConfig&)> edit;
+      QString status;
+      L marks;
+    };
+    const Row rows[] = {
+        {"same",
+         {},
+         "On the bus: address 25 claimed, PGN1 every 50 ms, PGN2 every 100 ms, VIN \u2713",
+         kAllHold},
+        {"rate",
+         [](auto& c) { c.Pgns[0].UpdateRate = 2; },
+         "On the bus: address 25 claimed, PGN1: every # ms (jitter # ms), configured every 100 "
+         "ms, PGN2 every 100 ms, VIN \u2717",
+         {"60928 \u2713", "65260 \u2713", "65296 \u2717", "126720 \u2713"}},
+        {"address",
+         [](auto& c) { c.SourceAddress = 0x26; },
+         "On the bus: address 26: no Address Claimed from 26; that NAME claimed 25, configured "
+         "address 26 claimed with NAME 2705813A0C6B3039, PGN1 every 50 ms, PGN2 every 100 ms, VIN "
+         "\u2717",
+         {"60928 \u2717", "65260 \u2713", "65296 \u2713", "126720 \u2713"}},
+        {"VIN",
+         [](auto& c) { setVin(c, "1FUJGLDR5CSBM1235"); },
+         "On the bus: address 25 claimed, PGN1 every 50 ms, PGN2 every 100 ms, VIN: VIN "
+         "\"1FUJGLDR5CSBM1234\", configured VIN \"1FUJGLDR5CSBM1235\" \u2717",
+         {"60928 \u2713", "65260 \u2717", "65296 \u2713", "126720 \u2713"}},
+    };
+    std::vector<std::unique_ptr<BusBench>> benches;
+    for (const Row& row : rows) {
+      benches.push_back(std::make_unique<BusBench>(played(row.edit)));
+      QVERIFY2(benches.back()->connected(), row.name);
+    }
+    for (auto& bench : benches) QVERIFY(bench->programConfig());
+    for (auto& bench : benches) QCOMPARE(bench->status(), "On the bus: checking for 2 s\u2026");
+    for (std::size_t i = 0; i < benches.size(); ++i) {
+      BusBench& b = *benches[i];
+      QVERIFY(
+          until(&b.monitor(), &BusMonitor::checkSaid, [&] { return !b.monitor().isChecking(); }));
+      QVERIFY2(b.status() == rows[i].status, qPrintable(b.status()));
+      QVERIFY2(b.marksAre(rows[i].marks), qPrintable(b.marks().join(", ")));
+    }
+    // What the window with the form j1939sim plays shows of the device.
+    const QString counted = "|#|#|#|";
+    QCOMPARE(benches[0]->table("25"),
+             (L{"\u2713|25|60928|EE00|ACL|6|FF|8" + counted + "39 30 6B 0C 3A 81 05 27",
+                "|25|61443|F003|EEC2|3|FF|8" + counted + "FF FF FF FF FF FF FF FF",
+                "|25|61444|F004|EEC1|3|FF|8" + counted + "FF FF FF FF FF FF FF FF",
+                "|25|65226|FECA|DM1|6|FF|8" + counted + "00 FF 00 00 00 00 FF FF",
+                "\u2713|25|65260|FEEC|VI|7|FF|18 by BAM" + counted +
+                    "31 46 55 4A 47 4C 44 52 35 43 53 42 4D 31 32 33 34 2A",
+                "|25|65262|FEEE|ET1|6|FF|8" + counted + "FF FF FF FF FF FF FF FF",
+                "\u2713|25|65296|FF10||6|FF|8" + counted + "FF FF 7F 7D FF FF FF FF",
+                "\u2713|25|126720|1EF00||3|00|8" + counted + "7D FF FF FF FF FF FF FF"}));
+    // The others' Requests (from the tool's address F9) are all else there is.
+    QCOMPARE(benches[0]->table().size() - 8, benches[0]->table("F9").size());
+    QCOMPARE(benches[1]->toolTip("65296"),
+             "PGN1: 1 of 8 expectations does not hold\n\u2713 priority 6\n\u2713 reserved bit "
+             "0\n\u2713 data page 0\n\u2713 PF FF\n\u2713 PS 10\n\u2713 8 bytes\n\u2717 every # ms "
+             "(jitter # ms), configured every 100 ms\n\u2713 parameter stays (static)");
+    // Then the form of the first changes.
+    changeForm(*benches[0]);
+    if (QTest::currentTestFailed()) return;
+    QCOMPARE(benches[0]->status(), rows[0].status);  // nothing more was sent
+  }
+
+  // The filter's words pick rows by source address, PGN (decimal or hex) or
+  // name; "only the simulator's address" keeps those from the form's address.
+  void filter() {
+    BusBench b(played());
+    QVERIFY(b.connected());
+    // Two more senders: EEC1 from 30, and FF10 from 31.
+    QTimer others;
+    connect(&others, &QTimer::timeout, this, [&] {
+      sender_->send(0x0CF00430, QByteArray(8, '\xFF'));
+      sender_->send(0x18FF1031, QByteArray(8, '\x00'));
+    });
+    others.start(20);
+    const auto pgnsBySource = [&] {
+      L list;
+      for (int r = 0; r < b.rows()->rowCount(); ++r)
+        list << b.rows()->index(r, BusTrafficModel::Source).data().toString() + " " +
+                    b.rows()->index(r, BusTrafficModel::Pgn).data().toString();
+      return list;
+    };
+    QVERIFY(until(b.rows(), &QAbstractItemModel::rowsInserted,
+                  [&] { return pgnsBySource().size() == 8; }));
+    others.stop();
+    const L all = pgnsBySource();
+    QCOMPARE(all, (L{"25 61443", "25 61444", "25 65226", "25 65262", "25 65296", "25 126720",
+                     "30 61444", "31 65296"}));
+    struct Row {
+      QString words;
+      bool onlyOwn;
+      L shown;
+    };
+    const Row rows[] = {
+        {"", false, all},
+        {"30", false, {"30 61444"}},
+        {"0x31", false, {"31 65296"}},
+        {"FF10", false, {"25 65296", "31 65296"}},
+        {"65296", false, {"25 65296", "31 65296"}},
+        {"eec1", false, {"25 61444", "30 61444"}},
+        {"30, 126720 DM1", false, {"25 65226", "25 126720", "30 61444"}},
+        {"1EF00", false, {"25 126720"}},
+        {"99 zz", false, {}},
+        {"", true, {"25 61443", "25 61444", "25 65226", "25 65262", "25 65296", "25 126720"}},
+        {"FF10", true, {"25 65296"}},
+        {"30", true, {}},
+    };
+    for (const Row& row : rows) {
+      enter(b.find<QLineEdit>("txtBusFilter"), row.words);
+      b.find<QCheckBox>("chkBusOwnAddress")->setChecked(row.onlyOwn);
+      QVERIFY2(pgnsBySource() == row.shown,
+               qPrintable(row.words + ": " + pgnsBySource().join(", ")));
+    }
+    // Sorted by any column: here by PGN, the highest first, ties by source.
+    enter(b.find<QLineEdit>("txtBusFilter"), "");
+    b.find<QCheckBox>("chkBusOwnAddress")->setChecked(false);
+    b.find<QTableView>("tblBusTraffic")->sortByColumn(BusTrafficModel::Pgn, Qt::DescendingOrder);
+    QCOMPARE(pgnsBySource(), (L{"25 126720", "31 65296", "25 65296", "25 65262", "25 65226",
+                                "30 61444", "25 61444", "25 61443"}));
+    b.find<QTableView>("tblBusTraffic")->sortByColumn(BusTrafficModel::Source, Qt::AscendingOrder);
+    enter(b.find<QLineEdit>("txtBusFilter"), "30");
+    b.find<QCheckBox>("chkBusOwnAddress")->setChecked(true);
+    // The form's address is the one kept.
+    enter(b.find<QLineEdit>("txtJ1939Addr"), "30");
+    QVERIFY2(until(b.rows(), &QAbstractItemModel::rowsInserted,
+                   [&] { return pgnsBySource() == L{"30 61444"}; }),
+             qPrintable(pgnsBySource().join(", ")));
+  }
+
+  // The bus going away during a check: said in the status bar and in the
+  // dock's state; the rows stay as they were, and Connect is offered again.
+  void busGoesAway() {
+    QVERIFY(writeRecord(dir_.filePath("own.cfg"), played()));
+    SimulatorProcess own({"--can", bus(1), "--config", dir_.filePath("own.cfg")});
+    QVERIFY(!own.waitForLine("plays: ").isEmpty());
+    BusBench b(played(), bus(1));
+    QVERIFY(b.connected());
+    QVERIFY(until(b.rows(), &QAbstractItemModel::rowsInserted,
+                  [&] { return b.table("25").size() >= 4; }));
+    QVERIFY(b.programConfig());
+    QVERIFY(b.monitor().isChecking());
+    const qsizetype rows = b.table().size();
+    QVERIFY(own.quit());
+    QVERIFY(until(&b.monitor(), &BusMonitor::stateChanged,
+                  [&] { return b.monitor().state() == BusMonitor::State::Lost; }));
+    QCOMPARE(b.status(),
+             "On the bus: the check stopped, the bus went away (" + b.monitor().reason() + ")");
+    QCOMPARE(b.state(), "Disconnected: " + bus(1) + " went away (" + b.monitor().reason() + ")");
+    QVERIFY(!b.monitor().reason().isEmpty());
+    QCOMPARE(b.table().size(), rows);
+    QVERIFY(b.find<QPushButton>("cmdBusConnect")->isEnabled());
+    QVERIFY(!b.find<QPushButton>("cmdBusDisconnect")->isEnabled());
+  }
+
+  void cleanupTestCase() { QVERIFY(sim_->quit()); }
+};
+
+QTEST_MAIN(BusDockTest)
+#include "tst_busdock.moc"
