@@ -2,8 +2,8 @@
 #include <QApplication>
 #include <QDialog>
 #include <QDir>
-#include <QFileSystemWatcher>
 #include <QFileDialog>
+#include <QFileSystemWatcher>
 #include <QLabel>
 #include <QLineEdit>
 #include <QLockFile>
