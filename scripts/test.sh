@@ -31,8 +31,8 @@ configs=(release asan)
 # Runs "$@ CONFIG" for both configurations at once, each into its own log, and
 # prints the logs in order once both have ended (of a build that succeeded,
 # only its last line); fails if either failed. Each
-# build has steps that keep one compiler busy alone (the precompiled headers,
-# moc, linking), and the other build fills the idle cores; the tests of one
+# build has steps that keep one compiler busy alone (moc, linking), and the
+# other build fills the idle cores; the tests of one
 # mostly wait on timers and pseudo-terminals.
 together() {
   local step=$1 pids=() failed=0 i

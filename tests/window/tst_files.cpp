@@ -1,5 +1,6 @@
 #include <unistd.h>
 #include <QApplication>
+#include <QComboBox>
 #include <QDialog>
 #include <QDir>
 #include <QFileDialog>
