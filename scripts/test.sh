@@ -20,9 +20,11 @@ configure() {
     # without paying for -O3 on every clean clone.
     args=(-DCMAKE_BUILD_TYPE=Release "-DCMAKE_CXX_FLAGS_RELEASE=-O1 -DNDEBUG")
   fi
-  # Whole folders compiled at once: a clean build in a fraction of the time.
-  # Every warning is an error here.
-  args+=(-DCMAKE_UNITY_BUILD=ON -DJ1939_WERROR=ON)
+  # Each target compiled as one file: Qt's headers, most of what a file costs,
+  # are read once a target instead of once a file. Gold links in a fraction of
+  # the default linker's time. Every warning is an error here.
+  args+=(-DCMAKE_UNITY_BUILD=ON -DCMAKE_UNITY_BUILD_BATCH_SIZE=0 -DCMAKE_EXE_LINKER_FLAGS=-fuse-ld=gold
+    -DJ1939_WERROR=ON)
   cmake -S "$top" -B "$dir" -G Ninja "${args[@]}" >/dev/null
 }
 
@@ -30,10 +32,9 @@ configs=(release asan)
 
 # Runs "$@ CONFIG" for both configurations at once, each into its own log, and
 # prints the logs in order once both have ended (of a build that succeeded,
-# only its last line); fails if either failed. Each
-# build has steps that keep one compiler busy alone (moc, linking), and the
-# other build fills the idle cores; the tests of one
-# mostly wait on timers and pseudo-terminals.
+# only its tests' part); fails if either failed. Each build has steps that keep
+# one compiler busy alone (moc, linking), and the other build fills the idle
+# cores; the tests of one mostly wait on timers and pseudo-terminals.
 together() {
   local step=$1 pids=() failed=0 i
   shift
@@ -45,15 +46,18 @@ together() {
     local log="$top/build/${configs[$i]}.$step.log" ok=1
     wait "${pids[$i]}" || { ok=0; failed=1; }
     echo "== ${configs[$i]}: $step"
-    if [ "$step" = build ] && [ $ok = 1 ]; then tail -n 1 "$log"; else cat "$log"; fi
+    if [ "$step" = build ] && [ $ok = 1 ]; then sed -n '/^Test project/,$p' "$log"; else cat "$log"; fi
   done
   return $failed
 }
 
-build() { cmake --build "$top/build/$1" -j "$(nproc)"; }
-run_tests() { cd "$top/build/$1" && ctest --output-on-failure --timeout 900 -j "$(nproc)"; }
+# Each configuration's tests start as soon as its own build is done: the
+# normal build's run while the sanitizer build still compiles.
+build_and_test() {
+  cmake --build "$top/build/$1" -j "$(nproc)" || return 1
+  cd "$top/build/$1" && ctest --output-on-failure --timeout 900 -j "$(nproc)"
+}
 
 mkdir -p "$top/build"
 together configure configure
-together build build
-together test run_tests
+together build build_and_test
