@@ -18,7 +18,7 @@
 
 namespace {
 
-const QString kSection = QStringLiteral("Bus");
+const QString kBusSection = QStringLiteral("Bus");
 const QString kOpenKey = QStringLiteral("Open");
 const QString kInterfaceKey = QStringLiteral("Interface");
 const QString kConnectedKey = QStringLiteral("Connected");
@@ -56,12 +56,12 @@ BusDock::BusDock(SettingsStore& settings, QStatusBar& statusBar,
 BusDock::~BusDock() = default;
 
 void BusDock::restore() {
-  const bool open = settings_.value(kSection, kOpenKey) == QLatin1String("1");
+  const bool open = settings_.value(kBusSection, kOpenKey) == QLatin1String("1");
   setVisible(open);
-  const QString interface = settings_.value(kSection, kInterfaceKey);
+  const QString interface = settings_.value(kBusSection, kInterfaceKey);
   interface_ = interface;
   if (open && !interface.isEmpty() &&
-      settings_.value(kSection, kConnectedKey) == QLatin1String("1"))
+      settings_.value(kBusSection, kConnectedKey) == QLatin1String("1"))
     connectBus(interface);
 }
 
@@ -309,7 +309,7 @@ void BusDock::say(const QString& text) {
 }
 
 void BusDock::remember(const QString& key, const QString& value) {
-  settings_.setValue(kSection, key, value);
+  settings_.setValue(kBusSection, key, value);
   if (const MaybeFailure failure = settings_.sync())
     say(tr("The Bus dock's settings are not kept: %1").arg(describeFailure(*failure)));
 }

@@ -8,7 +8,7 @@
 #include "rules/system/SettingsStore.h"
 
 namespace {
-const QString kSection = QStringLiteral("RecentFiles");
+const QString kRecentSection = QStringLiteral("RecentFiles");
 QString key(int n) {
   return QStringLiteral("File%1").arg(n);
 }
@@ -17,7 +17,7 @@ QString key(int n) {
 RecentFiles::RecentFiles(QMenu* menu, SettingsStore& settings, QObject* parent)
     : QObject(parent), menu_(menu), settings_(settings) {
   for (int n = 1; n <= kKept; ++n) {
-    const QString path = settings_.value(kSection, key(n));
+    const QString path = settings_.value(kRecentSection, key(n));
     if (!path.isEmpty() && !files_.contains(path)) files_ << path;
   }
   rebuildMenu();
@@ -43,7 +43,7 @@ void RecentFiles::clear() {
 
 void RecentFiles::store() {
   // Every key written, so that a shorter list leaves no old entry behind.
-  for (int n = 1; n <= kKept; ++n) settings_.setValue(kSection, key(n), files_.value(n - 1));
+  for (int n = 1; n <= kKept; ++n) settings_.setValue(kRecentSection, key(n), files_.value(n - 1));
   if (const MaybeFailure failure = settings_.sync()) emit notStored(*failure);
   rebuildMenu();
 }
