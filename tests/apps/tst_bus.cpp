@@ -16,6 +16,7 @@
 #include "rules/j1939/Transport.h"
 #include "support/Emulator.h"
 #include "support/Records.h"
+#include "support/TestMain.h"
 
 namespace {
 
@@ -302,5 +303,5 @@ class BusTest : public QObject {
   }
 };
 
-QTEST_MAIN(BusTest)
+J1939_TEST_MAIN(BusTest, "bus")
 #include "tst_bus.moc"

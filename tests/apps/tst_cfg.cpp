@@ -16,6 +16,7 @@
 #include "support/Emulator.h"
 #include "support/RecordModel.h"
 #include "support/Records.h"
+#include "support/TestMain.h"
 
 using L = QStringList;
 
@@ -556,5 +557,5 @@ class CfgTest : public QObject {
   }
 };
 
-QTEST_MAIN(CfgTest)
+J1939_TEST_MAIN(CfgTest, "cfg")
 #include "tst_cfg.moc"

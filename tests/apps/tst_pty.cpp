@@ -8,6 +8,7 @@
 
 #include "support/Emulator.h"
 #include "support/Records.h"
+#include "support/TestMain.h"
 
 using L = QStringList;
 
@@ -162,5 +163,5 @@ class PtyTest : public QObject {
   }
 };
 
-QTEST_MAIN(PtyTest)
+J1939_TEST_MAIN(PtyTest, "pty")
 #include "tst_pty.moc"

@@ -11,6 +11,7 @@
 #include "rules/system/AppInfo.h"
 #include "support/Emulator.h"
 #include "support/Harness.h"
+#include "support/TestMain.h"
 #include "window/PortsDialog.h"
 
 using L = QStringList;
@@ -200,5 +201,5 @@ class RunPortsTest : public QObject {
   }
 };
 
-QTEST_MAIN(RunPortsTest)
+J1939_TEST_MAIN(RunPortsTest, "runports")
 #include "tst_runports.moc"

@@ -15,6 +15,7 @@
 #include "rules/j1939/Transport.h"
 #include "support/Emulator.h"
 #include "support/Records.h"
+#include "support/TestMain.h"
 
 using L = QStringList;
 
@@ -431,5 +432,5 @@ class VerifyTest : public QObject {
   Sender sender_;
 };
 
-QTEST_MAIN(VerifyTest)
+J1939_TEST_MAIN(VerifyTest, "verify")
 #include "tst_verify.moc"

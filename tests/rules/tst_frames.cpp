@@ -3,9 +3,7 @@
 #include "rules/protocol/ConfigFrames.h"
 #include "support/Emulator.h"
 #include "support/Records.h"
-
-using Edit = std::function<void(SimulatorConfig&)>;
-Q_DECLARE_METATYPE(Edit)
+#include "support/TestMain.h"
 
 namespace {
 struct Frames {
@@ -110,5 +108,5 @@ class FramesTest : public QObject {
   }
 };
 
-QTEST_MAIN(FramesTest)
+J1939_TEST_MAIN(FramesTest, "frames")
 #include "tst_frames.moc"

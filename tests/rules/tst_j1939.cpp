@@ -10,9 +10,7 @@
 #include "support/Emulator.h"
 #include "support/Records.h"
 #include "support/SentGroups.h"
-
-using Edit = std::function<void(SimulatorConfig&)>;
-Q_DECLARE_METATYPE(Edit)
+#include "support/TestMain.h"
 
 namespace {
 
@@ -349,5 +347,5 @@ class J1939RulesTest : public QObject {
   }
 };
 
-QTEST_MAIN(J1939RulesTest)
+J1939_TEST_MAIN(J1939RulesTest, "j1939")
 #include "tst_j1939.moc"

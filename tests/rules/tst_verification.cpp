@@ -5,11 +5,10 @@
 #include "rules/j1939/GroupNames.h"
 #include "rules/j1939/Verification.h"
 #include "support/Records.h"
+#include "support/TestMain.h"
 
-using Edit = std::function<void(SimulatorConfig&)>;
 using Messages = QList<BusMessage>;
 using Change = std::function<void(Messages&)>;
-Q_DECLARE_METATYPE(Edit)
 Q_DECLARE_METATYPE(Change)
 
 namespace {
@@ -240,5 +239,5 @@ class VerificationTest : public QObject {
   }
 };
 
-QTEST_MAIN(VerificationTest)
+J1939_TEST_MAIN(VerificationTest, "verification")
 #include "tst_verification.moc"

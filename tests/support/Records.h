@@ -13,6 +13,10 @@
 
 // Records and .cfg files as the tests build and read them.
 
+// A change to a record, as a column of a test table.
+using Edit = std::function<void(SimulatorConfig&)>;
+Q_DECLARE_METATYPE(Edit)
+
 // Up to 17 characters, 0-filled.
 inline void setVin(SimulatorConfig& config, const char* text) {
   config.Vin.fill(0);

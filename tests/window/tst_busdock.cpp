@@ -14,6 +14,7 @@
 #include "support/Emulator.h"
 #include "support/Harness.h"
 #include "support/Records.h"
+#include "support/TestMain.h"
 #include "ui_frmMain.h"
 #include "window/bus/BusDock.h"
 #include "window/bus/BusMonitor.h"
@@ -434,5 +435,5 @@ class BusDockTest : public QObject {
   void cleanupTestCase() { QVERIFY(sim_->quit()); }
 };
 
-QTEST_MAIN(BusDockTest)
+J1939_TEST_MAIN(BusDockTest, "busdock")
 #include "tst_busdock.moc"

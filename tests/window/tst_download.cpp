@@ -16,6 +16,7 @@
 #include "support/Harness.h"
 #include "support/RecordModel.h"
 #include "support/Records.h"
+#include "support/TestMain.h"
 #include "window/PortsDialog.h"
 
 namespace {
@@ -394,5 +395,5 @@ class DownloadTest : public QObject {
   }
 };
 
-QTEST_MAIN(DownloadTest)
+J1939_TEST_MAIN(DownloadTest, "download")
 #include "tst_download.moc"

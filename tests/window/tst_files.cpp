@@ -25,6 +25,7 @@
 #include "support/Emulator.h"
 #include "support/Harness.h"
 #include "support/RecordModel.h"
+#include "support/TestMain.h"
 #include "window/desktop/FileDialogs.h"
 #include "window/fields/Controls.h"
 #include "window/record/FileCommands.h"
@@ -581,5 +582,5 @@ class FilesTest : public QObject {
   }
 };
 
-QTEST_MAIN(FilesTest)
+J1939_TEST_MAIN(FilesTest, "files")
 #include "tst_files.moc"

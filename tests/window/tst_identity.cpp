@@ -6,6 +6,7 @@
 #include <QTest>
 
 #include "support/Harness.h"
+#include "support/TestMain.h"
 
 namespace {
 
@@ -224,5 +225,5 @@ class IdentityTest : public QObject {
   }
 };
 
-QTEST_MAIN(IdentityTest)
+J1939_TEST_MAIN(IdentityTest, "identity")
 #include "tst_identity.moc"

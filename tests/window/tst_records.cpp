@@ -9,11 +9,9 @@
 #include "support/Harness.h"
 #include "support/RecordModel.h"
 #include "support/Records.h"
+#include "support/TestMain.h"
 #include "window/fields/Controls.h"
 #include "window/record/FileCommands.h"
-
-using Edit = std::function<void(SimulatorConfig&)>;
-Q_DECLARE_METATYPE(Edit)
 
 namespace {
 
@@ -270,5 +268,5 @@ class RecordsTest : public QObject {
   }
 };
 
-QTEST_MAIN(RecordsTest)
+J1939_TEST_MAIN(RecordsTest, "records")
 #include "tst_records.moc"

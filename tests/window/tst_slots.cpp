@@ -7,6 +7,7 @@
 #include "support/Harness.h"
 #include "support/Records.h"
 #include "support/SentGroups.h"
+#include "support/TestMain.h"
 #include "window/fields/Controls.h"
 
 namespace {
@@ -37,14 +38,14 @@ void prepare(Harness& h, int slot) {
 // An entry in one box of a slot: PF pasted first when given; the title of
 // the one message ('#' the slot number), what the box then shows, whether
 // all of it is selected, and the PGN.
-struct Entry {
+struct SlotEntry {
   const char *field, *pf, *input;
   bool typed;
   const char *title, *shown;
   bool selected;
   const char* pgn;
 };
-Q_DECLARE_METATYPE(Entry)
+Q_DECLARE_METATYPE(SlotEntry)
 
 // The two additional PGN slots as the user edits them: PGN and parts in step, the
 // slot rules, the parameter layout, and random runs that keep every slot consistent.
@@ -53,8 +54,8 @@ class SlotsTest : public QObject {
  private slots:
   void fieldEntries_data() {
     QTest::addColumn<int>("slot");
-    QTest::addColumn<Entry>("e");
-    const Entry entries[] = {
+    QTest::addColumn<SlotEntry>("e");
+    const SlotEntry entries[] = {
         {"PGN", "", "2621440", false, "PGN is wrong", "2621440", true, "2621440"},
         {"PGN", "", "2621440", true, "PGN is wrong", "0", false, "0"},  // next key types over
         {"PGN", "", "4295032522", false, "PGN is wrong", "4295032522", true, "4295032522"},
@@ -73,14 +74,14 @@ class SlotsTest : public QObject {
         {"PS", "ff", "cb", true, "", "cb", false, "65483"},
     };
     for (int slot = 0; slot < 2; ++slot)
-      for (const Entry& e : entries)
+      for (const SlotEntry& e : entries)
         QTest::addRow("slot %d: %s '%s' %s %s", slot + 1, e.field, e.input, e.pf,
                       e.typed ? "typed" : "pasted")
             << slot << e;
   }
   void fieldEntries() {
     QFETCH(int, slot);
-    QFETCH(Entry, e);
+    QFETCH(SlotEntry, e);
     Harness h;
     prepare(h, slot);
     if (*e.pf) box(h, "PF", slot)->setText(e.pf);
@@ -345,5 +346,5 @@ class SlotsTest : public QObject {
   }
 };
 
-QTEST_MAIN(SlotsTest)
+J1939_TEST_MAIN(SlotsTest, "slots")
 #include "tst_slots.moc"
