@@ -52,10 +52,14 @@ together() {
 }
 
 # Each configuration's tests start as soon as its own build is done: the
-# normal build's run while the sanitizer build still compiles.
+# normal build's run while the sanitizer build still compiles. The sanitizer
+# build's tests run last, alone on the machine, and mostly wait on timers and
+# child processes: one more at a time than there are cores.
 build_and_test() {
+  local jobs=$(nproc)
+  [ "$1" = asan ] && jobs=$((jobs + 1))
   cmake --build "$top/build/$1" -j "$(nproc)" || return 1
-  cd "$top/build/$1" && ctest --output-on-failure --timeout 900 -j "$(nproc)"
+  cd "$top/build/$1" && ctest --output-on-failure --timeout 900 -j "$jobs"
 }
 
 mkdir -p "$top/build"
