@@ -188,8 +188,12 @@ class RunPortsTest : public QObject {
       h.find<QAction>("mnuFilePorts")->trigger();
     };
     h.port.log.clear();
-    edit("/dev/old");  // OK on an untouched dialog: nothing stored, the port left open
+    // OK on an untouched dialog: nothing stored, the settings file not even
+    // synced (one that cannot be written would be reported), the port left open.
+    const int syncs = h.settings.syncs;
+    edit("/dev/old");
     QCOMPARE(h.settings.writes, L());
+    QCOMPARE(h.settings.syncs, syncs);
     QCOMPARE(h.port.log, L());
     edit("/dev/new");
     QCOMPARE(shown, L({emulator, "/dev/old", "/dev/ttyUSB3", "0", emulator, "/dev/old",
