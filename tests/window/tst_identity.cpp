@@ -189,6 +189,7 @@ class IdentityTest : public QObject {
   QTest::newRow("16 characters, Tab") << "ABCDEFGHJKLMNPRS" << int(Qt::TabFocusReason) << shortVin << "ABCDEFGHJKLMNPRS";
   QTest::newRow("16 characters, click") << "ABCDEFGHJKLMNPRS" << int(Qt::MouseFocusReason) << shortVin << "ABCDEFGHJKLMNPRS";
   QTest::newRow("empty, Backtab") << "" << int(Qt::BacktabFocusReason) << shortVin << "";
+  QTest::newRow("a blank first") << " BCDEFGHJKLMNPRST" << int(Qt::TabFocusReason) << "VIN cannot contain Space character" << " ";
   QTest::newRow("blanks at 4 and 9") << "ABC DEFG HIJKLMNO" << int(Qt::TabFocusReason) << "VIN cannot contain Space character" << " ";
   QTest::newRow("lower case and punctuation") << "1hG-cm8.2/a_3#b0z" << int(Qt::TabFocusReason) << "" << "";
   // The focus taken by the program, a window switch or a popup is no leaving.
