@@ -14,11 +14,10 @@ int main(int argc, char* argv[]) {
   QMainWindow window;
   Ui::frmMain form;
   form.setupUi(&window);
-  // The configurator opens with the whole form in view, as far as the screen
-  // allows; the yardstick shows as much of it, so that both paint the same
-  // area and the comparison is of the work, not of the window's size.
-  // The same arithmetic as the configurator's: the form's natural size up to
-  // two thirds of the screen, never less than all of it, never more than the screen.
+  // Sized as the configurator sizes its window (the form's natural size up to
+  // two thirds of the screen, never less than all of it, never more than the
+  // screen), so that both paint the same area and the comparison is of the
+  // work, not of the window's size.
   const QScreen* screen = window.screen();
   const QSize area = (screen ? screen->availableGeometry().size() : QSize(800, 600)) -
                      QSize(0, window.style()->pixelMetric(QStyle::PM_TitleBarHeight));
