@@ -59,6 +59,7 @@ enum Fault {
   ReadOnly,
   OtherOwner,
   Locked,
+  LockedThenFreed,
   Leftover,
   FullOutput
 };
@@ -88,7 +89,7 @@ class CfgTest : public QObject {
     const Run run = runCfg(args.replaceInStrings("%f", path));
     QCOMPARE(run.exitCode, exit);
     // Of a help text its first line, the usage; the rest is prose for people.
-    const bool help = args.contains("--help") || args.contains("-h");
+    const bool help = args.contains("--help") || args.contains("-h") || args.value(0) == "help";
     QCOMPARE(help ? run.out.section('\n', 0, 0) + '\n' : run.out, out);
     QCOMPARE(run.err, err.replace("%f", path));
   }
@@ -100,6 +101,8 @@ class CfgTest : public QObject {
     // clang-format off
     QTest::newRow("--help") << f << L{"--help"} << 0 << "Usage: j1939cfg COMMAND FILE [options]\n" << "";
     QTest::newRow("program -h") << f << L{"program", "%f", "-h"} << 0 << "Usage: j1939cfg program FILE --port DEVICE|COMn\n" << "";
+    QTest::newRow("help json") << f << L{"help", "json"} << 0 << "The JSON of j1939cfg show --json, make and set\n" << "";
+    QTest::newRow("--help diff") << f << L{"--help", "diff"} << 0 << "Usage: j1939cfg diff A B [--json]\n" << "";
     QTest::newRow("nothing") << f << L{} << 2 << "" << "j1939cfg: no command given" + kUsage;
     QTest::newRow("unknown command") << f << L{"send", "%f"} << 2 << "" << "j1939cfg: no command \"send\"" + kUsage;
     QTest::newRow("unknown option") << f << L{"--json"} << 2 << "" << "j1939cfg: unknown option --json" + kUsage;
@@ -360,6 +363,7 @@ class CfgTest : public QObject {
     QTest::newRow("read-only, forced") << int(ReadOnly) << set + L{"--force"} << 0 << "" << address;
     QTest::newRow("another owner, special bits") << int(OtherOwner) << set << 0 << "" << address;
     QTest::newRow("second writer") << int(Locked) << set << 2 << "j1939cfg: cannot write %f: another writer, process %p, holds %f.lock\n" << QByteArray();
+    QTest::newRow("a writer that lets go meanwhile") << int(LockedThenFreed) << set << 0 << "" << address;
     QTest::newRow("a killed writer's leftover") << int(Leftover) << set << 0 << "" << address;
     QTest::newRow("written, findings unprintable") << int(FullOutput) << L{"set", "%f", "Pgn1DataLength=1786", "--force"} << 1 << "j1939cfg: cannot write to standard output: No space left on device; %f was written\n" << replaced(rec([](auto& c) { c.Pgns[0].DataLength = 1786; }));
     QTest::newRow("unprintable, not written") << int(FullOutput) << L{"set", "%f", "Pgn1DataLength=1786"} << 2 << "j1939cfg: %f is not written; --force writes it with these findings\nj1939cfg: cannot write to standard output: No space left on device\n" << QByteArray();
@@ -409,13 +413,16 @@ class CfgTest : public QObject {
       QVERIFY(writeBytes(target + ".QxWvEr", was.left(30)));
     }
     std::optional<QLockFile> holder;
-    if (fault == Locked) QVERIFY(holder.emplace(lock).tryLock(0));
+    if (fault == Locked || fault == LockedThenFreed) QVERIFY(holder.emplace(lock).tryLock(0));
+    // Someone's file of a temporary file's name, made while a live writer
+    // holds the lock: not that writer's leftover, so it stays.
+    if (fault == LockedThenFreed) QVERIFY(writeBytes(target + ".Backup", was));
     const QStringList folder = listing(dir.path());
     const QString nodeBefore = node(target);
 
     QProcess tool;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert("J1939CFG_LOCK_WAIT_MS", "100");
+    environment.insert("J1939CFG_LOCK_WAIT_MS", fault == LockedThenFreed ? "20000" : "100");
     tool.setProcessEnvironment(environment);
     if (fault == SizeLimit)  // room for the lock file, not for the configuration
       tool.setChildProcessModifier([] {
@@ -425,6 +432,11 @@ class CfgTest : public QObject {
     if (fault == FullOutput) tool.setStandardOutputFile("/dev/full");
     tool.start(programPath("j1939cfg"),
                args.replaceInStrings("%f", target).replaceInStrings("%j", json));
+    if (fault == LockedThenFreed) {  // let go once the tool waits
+      QVERIFY(tool.waitForStarted());
+      QTest::qWait(800);
+      holder.reset();
+    }
     const Run run = finish(tool);
     holder.reset();
     QCOMPARE(run.exitCode, exit);

@@ -19,6 +19,7 @@
 #include "window/bus/BusDock.h"
 #include "window/bus/BusMonitor.h"
 #include "window/bus/BusTrafficModel.h"
+#include "window/bus/IntervalHistory.h"
 
 using L = QStringList;
 
@@ -194,6 +195,24 @@ class BusDockTest : public QObject {
     sim_ = std::make_unique<SimulatorProcess>(
         L{"--can", bus(0), "--config", dir_.filePath("played.cfg")});
     QVERIFY(!sim_->waitForLine("plays: ").isEmpty());
+  }
+
+  // The chart's minute in 100 ms buckets of least, greatest and mean
+  // interval, from the run's first bucket on; a bucket a minute old gives its
+  // place to the new one.
+  void intervalBuckets() {
+    IntervalHistory history;
+    for (qint64 ms : {10, 30, 60, 250}) history.add(ms);
+    using B = std::tuple<qint64, double, double, double>;
+    const auto buckets = [&](qint64 now) {
+      QList<B> list;
+      for (const auto& b : history.lastMinute(now)) list << B{b.startMs, b.least, b.most, b.mean};
+      return list;
+    };
+    QCOMPARE(buckets(300), (QList<B>{{0, 20, 30, 25}, {200, 190, 190, 190}}));
+    history.add(60050);
+    QCOMPARE(buckets(60050), (QList<B>{{200, 190, 190, 190}, {60000, 59800, 59800, 59800}}));
+    QCOMPARE(buckets(120300), QList<B>());
   }
 
   // Closed by default, nothing of it is made; opened from View > "Bus" it is

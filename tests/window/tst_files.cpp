@@ -510,7 +510,7 @@ class FilesTest : public QObject {
   // "Default" fills the form only; the store then takes the factory values.
   void defaultThenStore() {
     Harness h;
-    const SimulatorConfig bench = benchRecord();
+    const SimulatorConfig bench = benchRecord([](auto& c) { c.SimulatorVersion = 0; });
     h.startOn(bench);
     const QByteArray file = fileBytes(h.path("j1939.cfg"));
     QTest::mouseClick(h.find<QPushButton>("cmdDefault"), Qt::LeftButton);
