@@ -215,6 +215,29 @@ class BusDockTest : public QObject {
     QCOMPARE(buckets(120300), QList<B>());
   }
 
+  // A row's cells: Data cut after 24 bytes with the whole in its tooltip, and
+  // no period or jitter for a group seen once.
+  void rowCells() {
+    BusTrafficModel model;
+    QList<GroupStatistics> groups(2);
+    groups[0].pgn = 65260, groups[0].count = 1, groups[0].lastData = QByteArray(25, 'A');
+    groups[0].byBam = true;
+    groups[1].pgn = 65296, groups[1].count = 2, groups[1].lastMs = 250;
+    groups[1].lastData = QByteArray(24, '\x0B');
+    model.update(groups);
+    const auto row = [&](int r) {
+      L cells;
+      for (int c = BusTrafficModel::Name; c < BusTrafficModel::ColumnCount; ++c)
+        cells << model.index(r, c).data().toString();
+      return cells.join('|') + " / " +
+             model.index(r, BusTrafficModel::Data).data(Qt::ToolTipRole).toString();
+    };
+    const QString a25 = QString("41 ").repeated(25).chopped(1),
+                  b24 = QString("0B ").repeated(24).chopped(1);
+    QCOMPARE(row(0), "VI|0|FF|25 by BAM|1|||" + a25.left(71) + " \u2026 / " + a25);
+    QCOMPARE(row(1), "|0|FF|24|2|250.0|0.0|" + b24 + " / ");
+  }
+
   // Closed by default, nothing of it is made; opened from View > "Bus" it is
   // remembered, and so is the interface it was connected to; a window
   // started on those settings opens it and connects again. Its parts are
