@@ -67,7 +67,7 @@ enum Fault {
 
 // j1939cfg as a user or a script runs it, on a file holding `file`: "%f" in the
 // arguments and in the expected error stands for its path. Standard output
-// must contain `out`, standard error start with `err`; empty means empty.
+// is `out` (of a help text its first line) and standard error `err`, whole.
 class CfgTest : public QObject {
   Q_OBJECT
   void columns() {

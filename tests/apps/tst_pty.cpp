@@ -1,8 +1,10 @@
 #include <fcntl.h>
 #include <grp.h>
 #include <sys/stat.h>
+#include <termios.h>
 #include <unistd.h>
 
+#include <termios.h>
 #include <QTest>
 #include <memory>
 
@@ -95,6 +97,34 @@ class PtyTest : public QObject {
     QCOMPARE(run.exitCode, 2);
     QCOMPARE(run.err, "j1939cfg: cannot open the port " + sim.device() +
                           ": permission denied \u2014 is your user in the dialout group?\n");
+  }
+
+  // Lines typed to it: "send HEX,..." puts bytes on the line and "quit" ends
+  // it; anything else is said and dropped, a line over 4096 characters unread.
+  void commands() {
+    SimulatorProcess sim({});
+    const int port = ::open(sim.device().toLocal8Bit().constData(), O_RDWR | O_NOCTTY);
+    QVERIFY(port >= 0);
+    const auto padded = [](int length, const QByteArray& command) {
+      return QByteArray(length - command.size(), ' ') + command + '\n';
+    };
+    termios raw{};
+    QVERIFY(::tcgetattr(port, &raw) == 0);
+    ::cfmakeraw(&raw);  // bytes as they come, not lines; a read waits up to 0.5 s for one
+    raw.c_cc[VMIN] = 0, raw.c_cc[VTIME] = 5;
+    QVERIFY(::tcsetattr(port, TCSANOW, &raw) == 0);
+    sim.type("send 55,aa\n" + padded(4096, "send 01") + padded(4097, "send 02") + "send\n");
+    QVERIFY(!sim.waitForLine("sent: 01").isEmpty());
+    QByteArray line;
+    for (char byte = 0; line.size() < 4 && ::read(port, &byte, 1) == 1;) line += byte;
+    ::close(port);
+    QCOMPARE(line.toHex(' '), "55 aa 01");
+    sim.type("quit\nsend 03\n");
+    QVERIFY(sim.quit());
+    QCOMPARE(sim.output(), "sent: 55 AA\nsent: 01\n");
+    QCOMPARE(sim.errors(),
+             "j1939sim: a line longer than 4096 characters is no command; dropped\n"
+             "j1939sim: unknown command \"send\" (send HEX[,HEX...] or quit)\n");
   }
 
   void simulatorOptions_data() {

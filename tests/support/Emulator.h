@@ -86,6 +86,10 @@ class SimulatorProcess {
     pending_ += process_.readAllStandardOutput();
     return QString::fromLocal8Bit(pending_);
   }
+  // Lines typed on its standard input; then what it said on standard error,
+  // once it has ended.
+  void type(const QByteArray& lines) { process_.write(lines); }
+  QString errors() { return QString::fromLocal8Bit(process_.readAllStandardError()); }
   // Ends it: its end of the terminal closes, as when an adapter is pulled out.
   bool quit() {
     process_.closeWriteChannel();
