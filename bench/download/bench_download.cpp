@@ -18,7 +18,6 @@
 #include <cstdio>
 #include <vector>
 
-#include "ui_frmMain.h"
 #include "window/MainWindow.h"
 #include "window/desktop/Platform.h"
 #include "window/link/ConfigDownload.h"
@@ -121,10 +120,12 @@ int main(int argc, char* argv[]) {
   MainWindow window(Platform{messages, dialogs, port, settings, clock, inventory}, dir.path());
   window.startUp();
   window.show();
-  Ui::frmMain& ui = window.form();
-  ui.cmbSimulatorVersion->setCurrentIndex(frameLength == 49 ? 1 : 0);
-  if (ui.cmbCOM->currentIndex() != 0)
-    ui.cmbCOM->setCurrentIndex(0);
+  auto* versions = window.findChild<QComboBox*>(QStringLiteral("cmbSimulatorVersion"));
+  auto* ports = window.findChild<QComboBox*>(QStringLiteral("cmbCOM"));
+  auto* program = window.findChild<QPushButton*>(QStringLiteral("cmdConfig"));
+  versions->setCurrentIndex(frameLength == 49 ? 1 : 0);
+  if (ports->currentIndex() != 0)
+    ports->setCurrentIndex(0);
   else if (!port.isOpen())
     window.portSelector().OpenSelectedPort();
   if (!port.isOpen()) {
@@ -144,7 +145,7 @@ int main(int argc, char* argv[]) {
   for (int i = 0; i < runs; ++i) {
     const qint64 wall0 = messages.wall.nsecsElapsed();
     const double cpu0 = cpuSeconds();
-    ui.cmdConfig->click();
+    program->click();
     if (window.configDownload().isRunning()) exchanging.exec();
     const double wallMs = static_cast<double>(messages.wallAtVerdictNs - wall0) / 1e6;
     const double cpuMs = (messages.cpuAtVerdict - cpu0) * 1e3;

@@ -14,8 +14,6 @@ class AboutBox : public QDialog {
   explicit AboutBox(QWidget* owner);
   ~AboutBox() override;
 
-  Ui::frmAbout& form() { return *ui_; }
-
  private:
   void showProductFacts();
 

@@ -28,9 +28,6 @@ class MainWindow : public QMainWindow {
   MainWindow(Platform platform, QString workingDirectory, QWidget* parent = nullptr);
   ~MainWindow() override;
 
-  Ui::frmMain& form() { return *ui_; }
-  FormState& state() { return state_; }
-  Platform& platform() { return platform_; }
   const QString& workingDirectory() const { return workingDirectory_; }
 
   // COM ports named on the command line, each standing for its device for

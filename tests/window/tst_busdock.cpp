@@ -2,10 +2,13 @@
 #include <QCanBus>
 #include <QCanBusDevice>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QEventLoop>
 #include <QLabel>
+#include <QLineEdit>
 #include <QLoggingCategory>
 #include <QMenu>
+#include <QRadioButton>
 #include <QRegularExpression>
 #include <QTableView>
 #include <QTest>
@@ -15,7 +18,6 @@
 #include "support/Harness.h"
 #include "support/Records.h"
 #include "support/TestMain.h"
-#include "ui_frmMain.h"
 #include "window/bus/BusDock.h"
 #include "window/bus/BusMonitor.h"
 #include "window/bus/BusTrafficModel.h"
@@ -156,32 +158,32 @@ class BusDockTest : public QObject {
   void changeForm(BusBench& b) {
     struct Row {
       const char* name;
-      std::function<void(Ui::frmMain&)> edit, undo;
+      std::function<void(BusBench&)> edit, undo;
       QString pgn;
       QString toolTip;
     };
     const Row rows[] = {
-        {"priority", [](auto& f) { f.fraPGN1->controls().priority->setCurrentIndex(5); },
-         [](auto& f) { f.fraPGN1->controls().priority->setCurrentIndex(6); }, "65296",
+        {"priority", [](BusBench& b) { b.find<QComboBox>("cmbPriority1")->setCurrentIndex(5); },
+         [](BusBench& b) { b.find<QComboBox>("cmbPriority1")->setCurrentIndex(6); }, "65296",
          "PGN1: 1 of 8 expectations does not hold\n\u2717 priority 6, configured priority "
          "5\n\u2713 reserved bit 0\n\u2713 data page 0\n\u2713 PF FF\n\u2713 PS 10\n\u2713 8 "
          "bytes\n\u2713 every 50 ms\n\u2713 parameter stays (static)"},
-        {"mode", [](auto& f) { f.optDynamic->setChecked(true); },
-         [](auto& f) { f.optStatic->setChecked(true); }, "126720",
+        {"mode", [](BusBench& b) { b.find<QRadioButton>("optDynamic")->setChecked(true); },
+         [](BusBench& b) { b.find<QRadioButton>("optStatic")->setChecked(true); }, "126720",
          "PGN2: 1 of 8 expectations does not hold\n\u2713 priority 3\n\u2713 reserved bit "
          "0\n\u2713 data page 1\n\u2713 PF EF\n\u2713 PS 00\n\u2713 8 bytes\n\u2713 every 100 "
          "ms\n\u2717 stays at 7D FF FF FF FF FF FF FF, configured parameter changes (dynamic)"},
-        {"NAME", [](auto& f) { enter(f.txtFunction, "130"); },
-         [](auto& f) { enter(f.txtFunction, "129"); }, "60928",
+        {"NAME", [](BusBench& b) { enter(b.find<QLineEdit>("txtFunction"), "130"); },
+         [](BusBench& b) { enter(b.find<QLineEdit>("txtFunction"), "129"); }, "60928",
          "address 25: does not hold\n\u2717 claimed with NAME 2705813A0C6B3039 (Function 129, not "
          "130), configured address 25 claimed with NAME 2705823A0C6B3039"},
     };
     for (const Row& row : rows) {
-      row.edit(b.window->form());
+      row.edit(b);
       QVERIFY2(until(b.rows(), &QAbstractItemModel::dataChanged,
                      [&] { return b.toolTip(row.pgn) == row.toolTip; }),
                qPrintable(QString(row.name) + ": " + b.toolTip(row.pgn)));
-      row.undo(b.window->form());
+      row.undo(b);
       QVERIFY2(b.marksAre(kAllHold), row.name);
     }
   }
@@ -247,7 +249,7 @@ class BusDockTest : public QObject {
     h.startOn(played());
     BusDock& dock = h.window->busDock();
     QAction* view = dock.toggleViewAction();
-    QVERIFY(h.window->form().mnuView->actions().contains(view));
+    QVERIFY(h.find<QMenu>("mnuView")->actions().contains(view));
     QCOMPARE(view->text(), "Bus");
     QVERIFY(dock.isHidden() && dock.widget() == nullptr && dock.monitor() == nullptr);
     QVERIFY(h.find<QLabel>("sbStatusBus") == nullptr);
