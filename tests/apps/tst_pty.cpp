@@ -140,15 +140,22 @@ class PtyTest : public QObject {
     QTest::newRow("--can can0") << L{"--can", "can0"} << "--can takes a CAN interface PLUGIN:INTERFACE such as socketcan:can0";
     QTest::newRow("--bus-load -5") << L{"--can", "virtualcan:can0", "--bus-load", "-5"} << "--bus-load takes frames per second";
     QTest::newRow("--config without --can") << L{"--config", "bench.cfg"} << "--config and --bus-load play on a CAN bus: give --can too";
+    const QString deep = "/tmp/" + QString("x").repeated(4100);
+    QTest::newRow("--link over a file") << L{"--link", "%t"} << "--link %t: something other than an emulator's link is there; it is left as it is";
+    QTest::newRow("--link too long") << L{"--link", deep} << "--link " + deep + ": the path is too long";
     QTest::newRow("--config missing") << L{"--can", "virtualcan:can0", "--config", "/nonexistent/bench.cfg"} << "--config /nonexistent/bench.cfg: No such file or directory";
     // clang-format on
   }
   void simulatorOptions() {
     QFETCH(L, args);
     QFETCH(QString, err);
-    const Run run = runProgram("j1939sim", args);
+    QTemporaryDir dir;  // %t: someone's file where a link is asked for
+    const QString file = dir.filePath("bench.txt");
+    QVERIFY(writeBytes(file, "kept"));
+    const Run run = runProgram("j1939sim", args.replaceInStrings("%t", file));
     QCOMPARE(run.exitCode, 2);
-    QCOMPARE(run.err, "j1939sim: " + err + "\n");
+    QCOMPARE(run.err, "j1939sim: " + err.replace("%t", file) + "\n");
+    QCOMPARE(fileBytes(file), "kept");
     QCOMPARE(runProgram("j1939sim", {"--help"}).out.section('\n', 0, 0),
              "Usage: j1939sim [options]");
   }
