@@ -303,11 +303,6 @@ void MainWindow::useRunPorts(const QList<RunPort>& ports) {
 }
 
 void MainWindow::startUp() {
-  state_.WritingNameBytes = false;
-  state_.WritingNameComponents = false;
-  state_.PgnSyncActive = false;
-  state_.UserFileOpen = 0;
-
   if (MaybeFailure failure = fileCommands_->OpenDefaultFile())
     fileCommands_->reportFileFailure(*failure);
   if (const std::optional<qint64> holder = fileCommands_->defaultFileHolder())

@@ -52,8 +52,8 @@ FrameExchange::FrameExchange(SerialPort& port, Clock& clock, QObject* parent)
   // report of it.
   connect(&port_, &SerialPort::portError, this, [this](const QString& reason) {
     if (!isRunning()) return;
-    portFailed_ = true;
-    if (portFailure_.isEmpty()) portFailure_ = reason;
+    if (portFailure_.isEmpty())
+      portFailure_ = reason.isEmpty() ? QStringLiteral("the port failed") : reason;
     timer_->start(0);
   });
 }
@@ -61,14 +61,12 @@ FrameExchange::FrameExchange(SerialPort& port, Clock& clock, QObject* parent)
 void FrameExchange::start(const QByteArray& frame) {
   Q_ASSERT(!isRunning());
   portFailure_.clear();
-  portFailed_ = false;
   reply_.clear();
   lateReply_ = port_.bytesAvailable() > 0 ? port_.readAll() : QByteArray();
   phase_ = Phase::Transmitting;
   drainLimit_ = drainLimitMs(frame.size());
   if (const MaybeFailure failure = port_.write(frame)) {
     portFailure_ = describeFailure(*failure);
-    portFailed_ = true;
     return timer_->start(0);
   }
   phaseStart_ = clock_.elapsedMs();
@@ -78,7 +76,7 @@ void FrameExchange::start(const QByteArray& frame) {
 
 void FrameExchange::step() {
   if (!isRunning()) return;
-  if (portFailed_ || !port_.isOpen()) {
+  if (!portFailure_.isEmpty() || !port_.isOpen()) {
     if (portFailure_.isEmpty()) portFailure_ = QStringLiteral("the port is no longer open");
     return finish(Outcome::PortFailed);
   }

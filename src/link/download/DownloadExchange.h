@@ -114,8 +114,7 @@ class FrameExchange : public QObject {
   Phase phase_ = Phase::Idle;
   qint64 phaseStart_ = 0;  // on the clock: the write, then the transmit buffer found empty
   qint64 drainLimit_ = 0;
-  bool portFailed_ = false;
-  QString portFailure_;
+  QString portFailure_;  // set once the port has failed: the exchange ends on it
   QByteArray reply_;
   QByteArray lateReply_;
 };

@@ -129,7 +129,7 @@ void FileCommands::takeDefaultFileLock() {
 }
 
 MaybeFailure FileCommands::OpenDefaultFile() {
-  state_.UserFileOpen = 0;
+  state_.UserFileOpen = false;
   takeDefaultFileLock();
   defaultWriteRefusal_.clear();
   {
@@ -198,7 +198,7 @@ void FileCommands::openFile(const QString& name) {
   if (!QFileInfo::exists(name))
     return reportFileFailure(cannotOpen(name, tr("there is no such file")));
   // From here on Save writes to the chosen file, even one that cannot be read.
-  state_.UserFileOpen = -1;
+  state_.UserFileOpen = true;
   userPath_ = name;
   emit currentFileChanged(name);
   // Decoded aside first: a file that is refused leaves record and form alone.
@@ -238,7 +238,7 @@ void FileCommands::saveAs() {
   const QString name = platform_.fileDialogs.getSaveFileName(tr("save as"), ConfigFileFilter());
   if (name.isEmpty()) return;
   keepUnreadDefaultFile_ = false;
-  state_.UserFileOpen = -1;
+  state_.UserFileOpen = true;
   userPath_ = name;
   emit currentFileChanged(name);
   if (MaybeFailure failure = binding_.FormToConfig()) return reportNotStored(*failure, name);

@@ -85,7 +85,7 @@ class FileCommands : public QObject {
 
   // The file that Save writes: the user file once there is one, else j1939.cfg.
   QString currentFile() const { return state_.UserFileOpen ? userPath_ : defaultPath_; }
-  bool hasUserFile() const { return state_.UserFileOpen != 0; }
+  bool hasUserFile() const { return state_.UserFileOpen; }
   // Before the form's changes would be replaced or left behind: asks whether
   // to save them (Save / Discard / Cancel) when the form is modified. True when
   // the command may go on: nothing to ask, Discard, or Save that succeeded.

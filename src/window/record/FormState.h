@@ -11,7 +11,7 @@ struct FormState {
   SimulatorConfig Config{};
 
   // Configuration files.
-  int16_t UserFileOpen = 0;  // -1 once Open or Save As opened a user file; never cleared
+  bool UserFileOpen = false;  // once Open or Save As opened a user file; never cleared
 
   // Guard flags: while set, the handlers of the group being rewritten return at once.
   bool WritingNameBytes = false;
