@@ -113,6 +113,7 @@ class CfgTest : public QObject {
     QTest::newRow("missing value") << f << L{"frame", "%f", "--version"} << 2 << "" << "j1939cfg: --version needs a value: 1.01 or 2.00; see j1939cfg frame --help\n";
     QTest::newRow("value after a switch") << f << L{"show", "%f", "--json=yes"} << 2 << "" << "j1939cfg: --json takes no value: write --json alone, not --json=yes; see j1939cfg show --help\n";
     QTest::newRow("switch with a value after an option's") << f << L{"make", "%f", "-o=out.cfg", "--force=1"} << 2 << "" << "j1939cfg: --force takes no value: write --force alone, not --force=1; see j1939cfg make --help\n";
+    QTest::newRow("two files") << f << L{"show", "%f", "b.cfg"} << 2 << "" << "j1939cfg: show takes one FILE, not also b.cfg; see j1939cfg show --help\n";
     QTest::newRow("bare diff") << f << L{"diff"} << 2 << "" << "j1939cfg: diff needs two files, A and B; see j1939cfg diff --help\n";
     QTest::newRow("ports FILE") << f << L{"ports", "%f"} << 2 << "" << "j1939cfg: ports takes no FILE, not %f; see j1939cfg ports --help\n";
     QTest::newRow("empty port") << f << L{"program", "%f", "--port="} << 2 << "" << "j1939cfg: --port needs a device or COMn; see j1939cfg program --help\n";
