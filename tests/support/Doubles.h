@@ -80,8 +80,22 @@ class FakeSerialPort : public SerialPort {
   MaybeFailure discardTransmitBuffer() override {
     return log << "discardTransmit", pending_ = 0, std::nullopt;
   }
-  MaybeFailure setLineSettings(const QString& line) override {
-    return log << "line " + line, std::nullopt;
+  // Logged as mode commands write it: "line 9600,N,8,1".
+  MaybeFailure setLineSettings(const LineSettings& line) override {
+    const char* parity = line.parity == QSerialPort::EvenParity    ? "E"
+                         : line.parity == QSerialPort::OddParity   ? "O"
+                         : line.parity == QSerialPort::MarkParity  ? "M"
+                         : line.parity == QSerialPort::SpaceParity ? "S"
+                                                                   : "N";
+    const char* stop = line.stopBits == QSerialPort::TwoStop          ? "2"
+                       : line.stopBits == QSerialPort::OneAndHalfStop ? "1.5"
+                                                                      : "1";
+    return log << QStringLiteral("line %1,%2,%3,%4")
+                      .arg(line.bitRate)
+                      .arg(parity)
+                      .arg(int(line.dataBits))
+                      .arg(stop),
+           std::nullopt;
   }
   MaybeFailure write(const QByteArray& bytes) override;
   qint64 bytesToWrite() const override { return pending_; }

@@ -3,9 +3,9 @@
 #include <QString>
 #include <functional>
 
+#include "link/serial/SerialPort.h"
 #include "rules/system/Failure.h"
 
-class SerialPort;
 class SettingsStore;
 
 // Which device a COM port stands for, and how the port to the simulator is
@@ -13,7 +13,8 @@ class SettingsStore;
 
 inline constexpr int kComPortCount = 16;  // COM1 to COM16
 inline constexpr int kPortReceiveBufferSize = 1024;
-inline const QString kPortLineSettings = QStringLiteral("9600,N,8,1");
+inline constexpr LineSettings kPortLineSettings{9600, QSerialPort::NoParity, QSerialPort::Data8,
+                                                QSerialPort::OneStop};
 // The settings-store section that maps COMn to a device, e.g. COM1=/dev/ttyUSB0.
 inline const QString kPortsSettingsSection = QStringLiteral("Ports");
 

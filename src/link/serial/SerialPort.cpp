@@ -136,32 +136,11 @@ MaybeFailure QtSerialPort::discard(int buffers) {
   return failure(reason);
 }
 
-MaybeFailure QtSerialPort::setLineSettings(const QString& settings) {
+MaybeFailure QtSerialPort::setLineSettings(const LineSettings& line) {
   OwnCall call(*this);
-  const QStringList parts = settings.split(QLatin1Char(','));
-  bool rateOk = false, bitsOk = false, stopOk = false;
-  const qint32 rate = parts.value(0).trimmed().toInt(&rateOk);
-  const QString parityText = parts.value(1).trimmed().toUpper();
-  const int dataBits = parts.value(2).trimmed().toInt(&bitsOk);
-  const QString stopText = parts.value(3).trimmed();
-  const double stop = stopText.toDouble(&stopOk);
-  static const QString kParities = QStringLiteral("NEOMS");
-  if (parts.size() != 4 || !rateOk || rate <= 0 || parityText.size() != 1 ||
-      !kParities.contains(parityText) || !bitsOk || dataBits < 5 || dataBits > 8 || !stopOk ||
-      (stop != 1.0 && stop != 1.5 && stop != 2.0))
-    return Failure{settings, tr("not a line setting such as 9600,N,8,1")};
-
-  const QSerialPort::Parity parity = parityText == QLatin1String("N")   ? QSerialPort::NoParity
-                                     : parityText == QLatin1String("E") ? QSerialPort::EvenParity
-                                     : parityText == QLatin1String("O") ? QSerialPort::OddParity
-                                     : parityText == QLatin1String("M") ? QSerialPort::MarkParity
-                                                                        : QSerialPort::SpaceParity;
-  const QSerialPort::StopBits stopBits = stop == 1.0   ? QSerialPort::OneStop
-                                         : stop == 1.5 ? QSerialPort::OneAndHalfStop
-                                                       : QSerialPort::TwoStop;
-  const bool ok = port_->setBaudRate(rate) && port_->setParity(parity) &&
-                  port_->setDataBits(static_cast<QSerialPort::DataBits>(dataBits)) &&
-                  port_->setStopBits(stopBits) && port_->setFlowControl(QSerialPort::NoFlowControl);
+  const bool ok = port_->setBaudRate(line.bitRate) && port_->setParity(line.parity) &&
+                  port_->setDataBits(line.dataBits) && port_->setStopBits(line.stopBits) &&
+                  port_->setFlowControl(QSerialPort::NoFlowControl);
   if (ok) return std::nullopt;
   const QString reason = port_->errorString();
   port_->clearError();

@@ -2,9 +2,18 @@
 
 #include <QByteArray>
 #include <QObject>
+#include <QSerialPort>
 #include <QString>
 
 #include "rules/system/Failure.h"
+
+// How the line runs, flow control always off.
+struct LineSettings {
+  qint32 bitRate;
+  QSerialPort::Parity parity;
+  QSerialPort::DataBits dataBits;
+  QSerialPort::StopBits stopBits;
+};
 
 class QSerialPort;
 
@@ -27,8 +36,7 @@ class SerialPort : public QObject {
   virtual void close() = 0;
   virtual MaybeFailure discardReceiveBuffer() = 0;
   virtual MaybeFailure discardTransmitBuffer() = 0;
-  // "9600,N,8,1": bit rate, parity (N, E, O, M, S), data bits, stop bits.
-  virtual MaybeFailure setLineSettings(const QString& settings) = 0;
+  virtual MaybeFailure setLineSettings(const LineSettings& line) = 0;
   // Queues the whole array for sending and returns at once.
   virtual MaybeFailure write(const QByteArray& bytes) = 0;
   virtual qint64 bytesToWrite() const = 0;
@@ -58,7 +66,7 @@ class QtSerialPort : public SerialPort {
   void close() override;
   MaybeFailure discardReceiveBuffer() override;
   MaybeFailure discardTransmitBuffer() override;
-  MaybeFailure setLineSettings(const QString& settings) override;
+  MaybeFailure setLineSettings(const LineSettings& line) override;
   MaybeFailure write(const QByteArray& bytes) override;
   qint64 bytesToWrite() const override;
   qint64 bytesAvailable() const override;

@@ -44,7 +44,7 @@ QString PortSelector::deviceFor(int portNumber) const {
 }
 
 void PortSelector::refreshToolTips() {
-  for (int i = 0; i < cmbCOM_->count() && i < kPortCount; ++i) {
+  for (int i = 0; i < cmbCOM_->count() && i < kComPortCount; ++i) {
     const QString device = deviceFor(i + 1);
     cmbCOM_->setItemData(i,
                          inventory_.isPresent(device) ? device : tr("%1 (not present)").arg(device),
@@ -117,7 +117,7 @@ void PortSelector::OpenSelectedPort() {
   // The port number is the list index + 1. No entry selected is no port.
   const int index = cmbCOM_->currentIndex();
   PortChoice choice;
-  if (index < 0 || index >= kPortCount)
+  if (index < 0 || index >= kComPortCount)
     choice.noDevice = Failure{QStringLiteral("cmbCOM"), tr("no com port is selected")};
   else
     choice.device = deviceFor(index + 1);
@@ -145,7 +145,7 @@ void PortSelector::OpenSelectedPort() {
 void PortSelector::mappingChanged() {
   refreshToolTips();
   const int index = cmbCOM_->currentIndex();
-  if (index >= 0 && index < kPortCount && deviceFor(index + 1) != port_.device())
+  if (index >= 0 && index < kComPortCount && deviceFor(index + 1) != port_.device())
     OpenSelectedPort();
 }
 

@@ -32,11 +32,6 @@ class SettingsStore;
 class PortSelector : public QObject {
   Q_OBJECT
  public:
-  static constexpr int kPortCount = kComPortCount;
-  static constexpr int kReceiveBufferSize = kPortReceiveBufferSize;
-  static inline const QString kLineSettings = kPortLineSettings;
-  static inline const QString kSettingsSection = kPortsSettingsSection;
-
   PortSelector(QComboBox* cmbCOM, SerialPort& port, SettingsStore& settings,
                const PortInventory& inventory, MessageBoxes& messages, QObject* parent = nullptr);
 
