@@ -531,7 +531,7 @@ std::optional<QString> readCommandLine(const QStringList& line, CfgCommand& comm
   for (const QString& given : versions) {
     const qsizetype index = SimulatorVersionList().entries.indexOf(given);
     if (index < 0) return QStringLiteral("--version %1: the versions are 1.01 and 2.00").arg(given);
-    command.frameVersion = static_cast<int>(index);
+    command.frameVersion = static_cast<SimVersion>(index);
   }
   if (ValueMissing(parser, version)) return QStringLiteral("--version needs a value: 1.01 or 2.00");
   if (versions.size() > 1) return QStringLiteral("--version is given twice");

@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <optional>
 
+#include "rules/record/VersionRule.h"
+
 // The command line of j1939cfg: a command, the configuration file (none for
 // ports, buses and watch; the JSON for make), and the command's options.
 struct CfgCommand {
@@ -28,7 +30,7 @@ struct CfgCommand {
   bool help = false;  // print the help of `name` (of the program for None)
   QString file;
   bool json = false;               // show, ports, diff, buses, watch, verify
-  int frameVersion = -1;           // frame: 0 "1.01", 1 "2.00", -1 the file's version
+  std::optional<SimVersion> frameVersion;  // frame: the version asked for, else the file's
   QString port;                    // program: a device, or COMn
   QString output;                  // make: the configuration file written
   QString other;                   // diff: the second file

@@ -134,8 +134,8 @@ QList<Finding> CheckRecord(const SimulatorConfig& c) {
                        ByteToHexText(c.DeviceName[7] & kMaxNameByte7)));
   for (int slot = 0; slot < 2; ++slot) check.slot(slot, c.Pgns[slot]);
 
-  const int version = SimulatorVersionIndex(c.SimulatorVersion);
-  if (version == kVersion200) {
+  const SimVersion version = SimulatorVersionOf(c.SimulatorVersion);
+  if (version == SimVersion::V200) {
     check.listIndex(QStringLiteral("DtcVersion"), c.DtcVersion, DtcFormatList());
     const QString vin = VinText(c.Vin);
     if (const std::optional<VinFault> fault = CheckVinText(vin)) {

@@ -175,13 +175,13 @@ QList<ShownField> ShowRecord(const SimulatorConfig& c) {
   for (int slot = 0; slot < 2; ++slot) showSlot(out, slot, c.Pgns[slot]);
 
   // Any version other than 0 is shown as "2.00".
-  const int version = SimulatorVersionIndex(c.SimulatorVersion);
+  const SimVersion version = SimulatorVersionOf(c.SimulatorVersion);
   out << wordField(QStringLiteral("SimulatorVersion"), c.SimulatorVersion,
-                   *SimulatorVersionList().entry(version));
+                   *SimulatorVersionList().entry(listIndex(version)));
 
   ShownField dtc = listField(QStringLiteral("DtcVersion"), c.DtcVersion, DtcFormatList());
-  if (version == kVersion101) {
-    const QString shown = *DtcFormatList().entry(kDtcFormatOfVersion101);
+  if (version == SimVersion::V101) {
+    const QString shown = *DtcFormatList().entry(listIndex(kDtcFormatOfVersion101));
     dtc.notes << QStringLiteral("\"1.01\" shows %1").arg(shown);
     dtc.json[QStringLiteral("shownAs")] = shown;
   }
@@ -197,7 +197,7 @@ QList<ShownField> ShowRecord(const SimulatorConfig& c) {
   QString all;
   for (const uint8_t byte : c.Vin) all += QChar(byte);
   vinField.stored = QStringLiteral("\"%1\"").arg(PrintableText(all));
-  if (version == kVersion101) {
+  if (version == SimVersion::V101) {
     vinField.notes << QStringLiteral("not used by \"1.01\"");
     vinField.json[QStringLiteral("used")] = false;
   }

@@ -64,7 +64,7 @@ bool settingsReadable() {
 
 // Both frames of the configuration as the window would store it after showing
 // it; the one of `versionIndex` is returned. Nothing on a failure, reported.
-std::optional<QByteArray> frameOf(const SimulatorConfig& record, int versionIndex,
+std::optional<QByteArray> frameOf(const SimulatorConfig& record, SimVersion version,
                                   const QString& file) {
   ConfigFrameV1Bytes v1{};
   ConfigFrameV2Bytes v2{};
@@ -72,7 +72,7 @@ std::optional<QByteArray> frameOf(const SimulatorConfig& record, int versionInde
     complain(QStringLiteral("%1: %2").arg(file, describeFailure(*failure)));
     return std::nullopt;
   }
-  return SendsFrameV1(versionIndex) ? FrameBytes(v1) : FrameBytes(v2);
+  return SendsFrameV1(version) ? FrameBytes(v1) : FrameBytes(v2);
 }
 
 int show(const CfgCommand& command, const SimulatorConfig& record) {
@@ -84,8 +84,8 @@ int show(const CfgCommand& command, const SimulatorConfig& record) {
 }
 
 int frame(const CfgCommand& command, const SimulatorConfig& record) {
-  const int version = command.frameVersion >= 0 ? command.frameVersion
-                                                : SimulatorVersionIndex(record.SimulatorVersion);
+  const SimVersion version =
+      command.frameVersion.value_or(SimulatorVersionOf(record.SimulatorVersion));
   const std::optional<QByteArray> bytes = frameOf(record, version, command.file);
   if (!bytes) return kExitNo;
   say(HexBytes(*bytes));
@@ -134,7 +134,7 @@ int program(const CfgCommand& command, const SimulatorConfig& record) {
   }
 
   const SimulatorConfig shown = RecordAsShown(record);
-  const int version = shown.SimulatorVersion;
+  const SimVersion version = SimulatorVersionOf(shown.SimulatorVersion);
   const std::optional<QByteArray> bytes = frameOf(record, version, command.file);
   if (!bytes) {
     complain(QStringLiteral("nothing was sent"));

@@ -293,7 +293,8 @@ MaybeFailure readConfigFile(const QString& path, DecodedConfigFrame& frame) {
     return failure;
   }
   const QByteArray bytes =
-      SimulatorVersionIndex(record.SimulatorVersion) == 0 ? FrameBytes(v1) : FrameBytes(v2);
+      SimulatorVersionOf(record.SimulatorVersion) == SimVersion::V101 ? FrameBytes(v1)
+                                                                      : FrameBytes(v2);
   return DecodeConfigFrame(bytes, frame);
 }
 

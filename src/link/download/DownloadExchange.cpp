@@ -29,11 +29,11 @@ QString BuiltInPgnConflictTitle(int slotNumber) {
 }
 
 QList<int> BuiltInPgnConflicts(const std::array<bool, 2>& inUse, const std::array<int32_t, 2>& pgns,
-                               int simulatorVersionIndex) {
+                               SimVersion version) {
   QList<int> found;
   for (std::size_t slot = 0; slot < 2; ++slot)
     if (inUse[slot] && PgnIsIn(BuiltInPgns, pgns[slot])) found << static_cast<int>(slot) + 1;
-  if (simulatorVersionIndex == 1) {
+  if (version == SimVersion::V200) {
     for (std::size_t slot = 0; slot < 2; ++slot)
       if (inUse[slot] && PgnIsIn(BuiltInPgnsV2, pgns[slot])) found << static_cast<int>(slot) + 1;
   }

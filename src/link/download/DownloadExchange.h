@@ -7,6 +7,8 @@
 #include <array>
 #include <cstdint>
 
+#include "rules/record/VersionRule.h"
+
 class Clock;
 class QTimer;
 class SerialPort;
@@ -36,12 +38,12 @@ QString BuiltInPgnConflictTitle(int slotNumber);
 // more of that version. A deleted slot is not tested. The download reports the
 // first one only.
 QList<int> BuiltInPgnConflicts(const std::array<bool, 2>& inUse, const std::array<int32_t, 2>& pgns,
-                               int simulatorVersionIndex);
+                               SimVersion version);
 
-// The frame of the version: the 32-byte frame for "1.01" (index 0), the
-// 49-byte frame for any other index.
-constexpr bool SendsFrameV1(int simulatorVersionIndex) {
-  return simulatorVersionIndex == 0;
+// The frame of the version: the 32-byte frame for "1.01", the 49-byte frame
+// for "2.00".
+constexpr bool SendsFrameV1(SimVersion version) {
+  return version == SimVersion::V101;
 }
 
 // One frame out, one byte back, as a state machine on the event loop: start()

@@ -178,7 +178,8 @@ MaybeFailure playedConfig(const SimulatorConfig& shown, SimulatorConfig& played)
   DecodedConfigFrame decoded;
   if (MaybeFailure failure = BuildConfigFrames(shown, v1, v2)) return failure;
   if (MaybeFailure failure = DecodeConfigFrame(
-          SimulatorVersionIndex(shown.SimulatorVersion) == 0 ? FrameBytes(v1) : FrameBytes(v2),
+          SimulatorVersionOf(shown.SimulatorVersion) == SimVersion::V101 ? FrameBytes(v1)
+                                                                         : FrameBytes(v2),
           decoded))
     return failure;
   played = configFromFrame(decoded);

@@ -50,10 +50,11 @@ SimulatorConfig RecordAsShown(const SimulatorConfig& record) {
   for (PgnSlotConfig& slot : c.Pgns) readSlot(slot);
   for (std::size_t i = 0; i < c.DeviceName.size(); ++i)
     c.DeviceName[i] = HeldNameByte(i, c.DeviceName[i]);
-  c.SimulatorVersion = static_cast<int16_t>(SimulatorVersionIndex(c.SimulatorVersion));
-  if (c.SimulatorVersion == kVersion101) {
+  const SimVersion version = SimulatorVersionOf(c.SimulatorVersion);
+  c.SimulatorVersion = static_cast<int16_t>(listIndex(version));
+  if (version == SimVersion::V101) {
     // "1.01" fixes the DTC format; the VIN and the bit rate keep what they held.
-    c.DtcVersion = kDtcFormatOfVersion101;
+    c.DtcVersion = static_cast<uint8_t>(listIndex(kDtcFormatOfVersion101));
   } else {
     c.CanBaudRate = IsCan500Kbps(c.CanBaudRate) ? -1 : 0;
   }

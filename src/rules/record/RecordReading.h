@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "rules/record/SimulatorConfig.h"
+#include "rules/record/VersionRule.h"
 
 // How the window reads the stored values of a record when it shows it. A
 // record read from a file may hold anything; these are the readings that the
@@ -23,8 +24,8 @@ constexpr bool IsSlotInUse(int16_t inUse) {
 }
 
 // Any version other than 0 ("1.01") is shown as "2.00".
-constexpr int SimulatorVersionIndex(int16_t simulatorVersion) {
-  return simulatorVersion != 0 ? 1 : 0;
+constexpr SimVersion SimulatorVersionOf(int16_t simulatorVersion) {
+  return simulatorVersion != 0 ? SimVersion::V200 : SimVersion::V101;
 }
 
 // Any non-zero bit rate is 500 kbit/s.

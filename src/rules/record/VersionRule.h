@@ -3,9 +3,19 @@
 // The simulator-version rule. A simulator of version "1.01" knows one DTC
 // format ("Version3") and one CAN bit rate (250 kbit/s) and has no VIN; one of
 // version "2.00" lets the user choose, starting from DTC format "Version4".
-// Indexes are those of the version, DTC-format and bit-rate lists.
-inline constexpr int kVersion101 = 0;              // "1.01"
-inline constexpr int kVersion200 = 1;              // "2.00"
-inline constexpr int kDtcFormatOfVersion101 = 2;   // "Version3"
-inline constexpr int kDtcFormatOfVersion200 = 3;   // "Version4"
+
+// The simulator's versions and the DTC formats, in the order of their lists.
+enum class SimVersion { V101, V200 };  // "1.01", "2.00"
+enum class DtcFormat { Version1, Version2, Version3, Version4 };
+
+// An entry's place in its list, as the window's lists and the record hold it.
+constexpr int listIndex(SimVersion version) {
+  return static_cast<int>(version);
+}
+constexpr int listIndex(DtcFormat format) {
+  return static_cast<int>(format);
+}
+
+inline constexpr DtcFormat kDtcFormatOfVersion101 = DtcFormat::Version3;
+inline constexpr DtcFormat kDtcFormatOfVersion200 = DtcFormat::Version4;
 inline constexpr int kCanBitRateOfVersion101 = 0;  // "250Kbps"

@@ -6,6 +6,7 @@
 
 #include "link/serial/SerialPort.h"
 #include "rules/protocol/ConfigFrames.h"
+#include "rules/record/RecordReading.h"
 #include "window/desktop/MessageBoxes.h"
 #include "window/fields/Controls.h"
 
@@ -53,7 +54,7 @@ void ConfigDownload::programSimulator() {
 
   // An additional PGN may not be one that the simulator transmits itself; the
   // first conflict found is the one reported.
-  const int version = controls_.cmbSimulatorVersion->currentIndex();
+  const SimVersion version = SimulatorVersionOf(shown.SimulatorVersion);
   const QList<int> conflicts = BuiltInPgnConflicts(
       {checkValue(controls_.chkDeletePGN1) == 0, checkValue(controls_.chkDeletePGN2) == 0},
       {shown.Pgns[0].Pgn, shown.Pgns[1].Pgn}, version);

@@ -269,8 +269,8 @@ void FormBinding::showVersionRule(QList<Failure>& notShown) {
   const SimulatorConfig& c = state_.Config;
   // 19. The version list first, so that its own rule runs before the DTC
   // format, the VIN and the bit rate are set here.
-  if (SimulatorVersionIndex(c.SimulatorVersion) == kVersion200) {
-    setListIndex(form_.cmbSimulatorVersion, kVersion200);
+  if (SimulatorVersionOf(c.SimulatorVersion) == SimVersion::V200) {
+    setListIndex(form_.cmbSimulatorVersion, listIndex(SimVersion::V200));
     showList(form_.cmbDTCVersion, c.DtcVersion, QStringLiteral("DtcVersion"), notShown);
     form_.cmbDTCVersion->setEnabled(true);
     form_.txtVIN->show();
@@ -282,8 +282,8 @@ void FormBinding::showVersionRule(QList<Failure>& notShown) {
       form_.txtVIN->setText(form_.txtVIN->text() + character);
     form_.cmbCANBUSBaudRate->setEnabled(true);
   } else {
-    setListIndex(form_.cmbSimulatorVersion, kVersion101);
-    setListIndex(form_.cmbDTCVersion, kDtcFormatOfVersion101);
+    setListIndex(form_.cmbSimulatorVersion, listIndex(SimVersion::V101));
+    setListIndex(form_.cmbDTCVersion, listIndex(kDtcFormatOfVersion101));
     form_.cmbDTCVersion->setEnabled(false);
     form_.txtVIN->hide();
     setListIndex(form_.cmbCANBUSBaudRate, kCanBitRateOfVersion101);
@@ -511,8 +511,8 @@ void FormBinding::LoadDefaults() {
   for (int i = 0; i < 8; ++i) nameByteBox(i)->setText(QStringLiteral("00"));
   // Boxes that already held "00" ran no handler: the components follow here.
   routines_.NameBytesToComponents();
-  setListIndex(form_.cmbSimulatorVersion, 1);  // "2.00"
-  setListIndex(form_.cmbDTCVersion, 3);        // "Version4"
+  setListIndex(form_.cmbSimulatorVersion, listIndex(SimVersion::V200));
+  setListIndex(form_.cmbDTCVersion, listIndex(kDtcFormatOfVersion200));
   form_.txtVIN->setText(QStringLiteral("KorvaneElectronic"));
   setListIndex(form_.cmbCANBUSBaudRate, 0);  // "250Kbps"
 }
