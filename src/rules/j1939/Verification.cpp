@@ -176,51 +176,48 @@ QList<BusMessage> DeviceObservation::requestsFor(uint32_t pgn, uint8_t device) c
   return requests;
 }
 
-QList<Verdict> DeviceObservation::verdicts(qint64 listenedMs,
-                                           std::optional<int> interfaceBitRate) const {
+// The address and the NAME: every NAME that claimed the address, and where
+// the configured NAME went if not there.
+Verdict DeviceObservation::claimVerdict() const {
   const DeviceExpectations& e = expected_;
-  const uint8_t device = deviceAddress();
-  QList<Verdict> verdicts;
-
-  // The address and the NAME: every NAME that claimed the address, and where
-  // the configured NAME went if not there.
-  {
-    Verdict v;
-    v.expectation = QStringLiteral("address %1 claimed with NAME %2")
-                        .arg(upperHex(e.sourceAddress, 2), nameText(e.name));
-    QList<NameBytes> claims;
-    std::optional<uint8_t> elsewhere;
-    for (const BusMessage& m : messages_) {
-      if (m.pgn != kPgnAddressClaimed) continue;
-      const NameBytes name = nameOf(m.data);
-      if (m.source() == e.sourceAddress && !claims.contains(name)) claims << name;
-      if (m.source() != e.sourceAddress && name == e.name && !elsewhere) elsewhere = m.source();
-    }
-    QStringList others;
-    for (const NameBytes& name : claims)
-      if (name != e.name)
-        others << QStringLiteral("NAME %1 (%2)").arg(nameText(name), nameDifferences(name, e.name));
-    if (claims.isEmpty()) {
-      v.measured = QStringLiteral("no Address Claimed from %1").arg(upperHex(e.sourceAddress, 2));
-      if (elsewhere)
-        v.measured += QStringLiteral("; that NAME claimed %1").arg(upperHex(*elsewhere, 2));
-    } else if (claims.contains(e.name)) {
-      v.holds = others.isEmpty();
-      v.measured = others.isEmpty() ? QStringLiteral("claimed with that NAME")
-                                    : QStringLiteral(
-                                          "claimed with that NAME, and by another "
-                                          "claimant with ") +
-                                          others.join(QStringLiteral(" and "));
-    } else {
-      v.measured = QStringLiteral("claimed with ") + others.join(QStringLiteral(" and "));
-    }
-    v.subject = QStringLiteral("address");
-    v.aspect = v.expectation;
-    v.concerns = SourceGroup{claims.isEmpty() && elsewhere ? *elsewhere : e.sourceAddress,
-                             kPgnAddressClaimed};
-    verdicts << v;
+  Verdict v;
+  v.expectation = QStringLiteral("address %1 claimed with NAME %2")
+                      .arg(upperHex(e.sourceAddress, 2), nameText(e.name));
+  QList<NameBytes> claims;
+  std::optional<uint8_t> elsewhere;
+  for (const BusMessage& m : messages_) {
+    if (m.pgn != kPgnAddressClaimed) continue;
+    const NameBytes name = nameOf(m.data);
+    if (m.source() == e.sourceAddress && !claims.contains(name)) claims << name;
+    if (m.source() != e.sourceAddress && name == e.name && !elsewhere) elsewhere = m.source();
   }
+  QStringList others;
+  for (const NameBytes& name : claims)
+    if (name != e.name)
+      others << QStringLiteral("NAME %1 (%2)").arg(nameText(name), nameDifferences(name, e.name));
+  if (claims.isEmpty()) {
+    v.measured = QStringLiteral("no Address Claimed from %1").arg(upperHex(e.sourceAddress, 2));
+    if (elsewhere)
+      v.measured += QStringLiteral("; that NAME claimed %1").arg(upperHex(*elsewhere, 2));
+  } else if (claims.contains(e.name)) {
+    v.holds = others.isEmpty();
+    v.measured = others.isEmpty() ? QStringLiteral("claimed with that NAME")
+                                  : QStringLiteral(
+                                        "claimed with that NAME, and by another "
+                                        "claimant with ") +
+                                        others.join(QStringLiteral(" and "));
+  } else {
+    v.measured = QStringLiteral("claimed with ") + others.join(QStringLiteral(" and "));
+  }
+  v.subject = QStringLiteral("address");
+  v.aspect = v.expectation;
+  v.concerns = SourceGroup{claims.isEmpty() && elsewhere ? *elsewhere : e.sourceAddress,
+                           kPgnAddressClaimed};
+  return v;
+}
 
+std::vector<QList<BusMessage>> DeviceObservation::slotMessages(uint8_t device) const {
+  const DeviceExpectations& e = expected_;
   // The device's groups, by page bits, PF and PS; those that no expectation
   // explains may be an additional PGN sent with other parts.
   std::map<uint32_t, QList<BusMessage>> seen;
@@ -265,32 +262,43 @@ QList<Verdict> DeviceObservation::verdicts(qint64 listenedMs,
     }
     if (chosen[static_cast<std::size_t>(i)]) taken.insert(*chosen[static_cast<std::size_t>(i)]);
   }
-  for (qsizetype i = 0; i < e.additional.size(); ++i) {
-    QList<BusMessage> messages;
-    if (const auto key = chosen[static_cast<std::size_t>(i)]) messages = seen[*key];
-    std::stable_sort(messages.begin(), messages.end(),
+  std::vector<QList<BusMessage>> perSlot(chosen.size());
+  for (std::size_t i = 0; i < chosen.size(); ++i) {
+    if (chosen[i]) perSlot[i] = seen[*chosen[i]];
+    std::stable_sort(perSlot[i].begin(), perSlot[i].end(),
                      [](const BusMessage& a, const BusMessage& b) { return a.ms < b.ms; });
-    verdicts << groupVerdicts(e.additional[i], messages, device, listenedMs);
   }
+  return perSlot;
+}
 
-  if (e.vehicleIdentification) {
-    const QByteArray vin = e.vehicleIdentification->fixedData;
-    Verdict v;
-    v.expectation = QStringLiteral("VIN \"%1\"").arg(printable(vin.chopped(1)));
-    v.subject = QStringLiteral("VIN");
-    v.aspect = v.expectation;
-    v.concerns = SourceGroup{device, kPgnVehicleIdentification};
-    v.measured = QStringLiteral("no answer to the Request");
-    for (const BusMessage& m : messages_) {
-      if (m.source() != device || m.pgn != kPgnVehicleIdentification) continue;
-      const QByteArray text = m.data.endsWith('*') ? m.data.chopped(1) : m.data;
-      v.measured = QStringLiteral("VIN \"%1\"").arg(printable(text));
-      v.holds = m.data == vin;
-      if (!v.holds) break;
-    }
-    verdicts << v;
+Verdict DeviceObservation::vinVerdict(uint8_t device) const {
+  const QByteArray vin = expected_.vehicleIdentification->fixedData;
+  Verdict v;
+  v.expectation = QStringLiteral("VIN \"%1\"").arg(printable(vin.chopped(1)));
+  v.subject = QStringLiteral("VIN");
+  v.aspect = v.expectation;
+  v.concerns = SourceGroup{device, kPgnVehicleIdentification};
+  v.measured = QStringLiteral("no answer to the Request");
+  for (const BusMessage& m : messages_) {
+    if (m.source() != device || m.pgn != kPgnVehicleIdentification) continue;
+    const QByteArray text = m.data.endsWith('*') ? m.data.chopped(1) : m.data;
+    v.measured = QStringLiteral("VIN \"%1\"").arg(printable(text));
+    v.holds = m.data == vin;
+    if (!v.holds) break;
   }
+  return v;
+}
 
+QList<Verdict> DeviceObservation::verdicts(qint64 listenedMs,
+                                           std::optional<int> interfaceBitRate) const {
+  const DeviceExpectations& e = expected_;
+  const uint8_t device = deviceAddress();
+  QList<Verdict> verdicts{claimVerdict()};
+  const std::vector<QList<BusMessage>> perSlot = slotMessages(device);
+  for (qsizetype i = 0; i < e.additional.size(); ++i)
+    verdicts << groupVerdicts(e.additional[i], perSlot[static_cast<std::size_t>(i)], device,
+                              listenedMs);
+  if (e.vehicleIdentification) verdicts << vinVerdict(device);
   if (interfaceBitRate) {
     const QString expectation = QStringLiteral("bit rate %1 kbit/s").arg(bitRateKbps_);
     verdicts << Verdict{

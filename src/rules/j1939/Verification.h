@@ -5,6 +5,7 @@
 #include <QString>
 #include <cstdint>
 #include <optional>
+#include <vector>
 
 #include "rules/j1939/BusTraffic.h"
 #include "rules/j1939/DeviceExpectations.h"
@@ -100,8 +101,13 @@ class DeviceObservation {
   QString silence(qint64 listenedMs, std::optional<int> interfaceBitRate) const;
 
  private:
+  Verdict claimVerdict() const;
+  // The device's messages of each additional PGN, in time order: its own
+  // group, or the one that differs least from it.
+  std::vector<QList<BusMessage>> slotMessages(uint8_t device) const;
   QList<Verdict> groupVerdicts(const ExpectedGroup& group, const QList<BusMessage>& seen,
                                uint8_t device, qint64 listenedMs) const;
+  Verdict vinVerdict(uint8_t device) const;
   QList<BusMessage> requestsFor(uint32_t pgn, uint8_t device) const;
 
   DeviceExpectations expected_;
