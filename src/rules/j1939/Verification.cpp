@@ -110,6 +110,35 @@ Verdict unsettled(const QString& expectation, const QString& measured) {
   return v;
 }
 
+// A periodic group's rate: the period is the slope of the times over the
+// sendings (least squares), so that a listener that was held up and took a few
+// at once moves it far less than it moves the span from the first to the last.
+Verdict periodVerdict(const QString& expectation, const QString& notSeen,
+                      const QList<BusMessage>& seen, int periodMs, qint64 listenedMs) {
+  Verdict v = unsettled(expectation, notSeen);
+  if (seen.size() == 1) {
+    v.measured = QStringLiteral("seen once in %1 s").arg(secondsText(listenedMs));
+  } else if (seen.size() > 1) {
+    const double n = double(seen.size());
+    const double meanIndex = (n - 1) / 2;
+    double meanMs = 0;
+    for (const BusMessage& m : seen) meanMs += double(m.ms) / n;
+    double covariance = 0, spread = 0;
+    for (qsizetype i = 0; i < seen.size(); ++i) {
+      covariance += (double(i) - meanIndex) * (double(seen[i].ms) - meanMs);
+      spread += (double(i) - meanIndex) * (double(i) - meanIndex);
+    }
+    const double mean = covariance / spread;
+    double squares = 0;
+    for (qsizetype i = 1; i < seen.size(); ++i)
+      squares += std::pow(double(seen[i].ms - seen[i - 1].ms) - mean, 2);
+    const double jitter = std::sqrt(squares / (n - 1));
+    v.holds = std::abs(mean - periodMs) * 100 <= double(periodMs) * kRateTolerancePercent;
+    v.measured = QStringLiteral("every %1 ms (jitter %2 ms)").arg(msText(mean), msText(jitter));
+  }
+  return v;
+}
+
 }  // namespace
 
 qint64 defaultListeningMs(const DeviceExpectations& expectations) {
@@ -312,6 +341,43 @@ QList<Verdict> DeviceObservation::verdicts(qint64 listenedMs,
   return verdicts;
 }
 
+Verdict DeviceObservation::answersVerdict(const QString& expectation, uint32_t pgn,
+                                          const QList<BusMessage>& seen, uint8_t device) const {
+  Verdict v = unsettled(expectation, QString());
+  const QList<BusMessage> requests = requestsFor(pgn, device);
+  // Each Request is answered by the first sending at or after it; a sending
+  // that answers none was not asked for.
+  std::set<qsizetype> answers;
+  int late = 0;
+  qint64 slowest = 0;
+  for (const BusMessage& r : requests) {
+    const auto answer = std::find_if(seen.cbegin(), seen.cend(),
+                                     [&](const BusMessage& m) { return m.ms >= r.ms; });
+    if (answer == seen.cend()) {
+      ++late;
+      continue;
+    }
+    answers.insert(answer - seen.cbegin());
+    slowest = std::max(slowest, answer->ms - r.ms);
+    if (answer->ms - r.ms > answerWithinMs_) ++late;
+  }
+  const qsizetype unasked = seen.size() - static_cast<qsizetype>(answers.size());
+  QStringList measured;
+  if (requests.isEmpty())
+    measured << QStringLiteral("no Request for it was seen");
+  else if (late == 0)
+    measured << QStringLiteral("every Request answered within %1 ms").arg(slowest);
+  else
+    measured << QStringLiteral("%1 of %2 Requests not answered within %3 ms")
+                    .arg(late)
+                    .arg(requests.size())
+                    .arg(answerWithinMs_);
+  if (unasked > 0) measured << QStringLiteral("%1 sent unasked").arg(unasked);
+  v.holds = !requests.isEmpty() && late == 0 && unasked == 0;
+  v.measured = measured.join(QStringLiteral("; "));
+  return v;
+}
+
 QList<Verdict> DeviceObservation::groupVerdicts(const ExpectedGroup& g,
                                                 const QList<BusMessage>& seen, uint8_t device,
                                                 qint64 listenedMs) const {
@@ -370,68 +436,13 @@ QList<Verdict> DeviceObservation::groupVerdicts(const ExpectedGroup& g,
     verdicts << v;
   }
 
-  if (g.periodMs > 0) {
-    Verdict v = unsettled(prefix + QStringLiteral("every %1 ms").arg(g.periodMs), notSeen);
-    if (seen.size() == 1) {
-      v.measured = QStringLiteral("seen once in %1 s").arg(secondsText(listenedMs));
-    } else if (seen.size() > 1) {
-      // The period is the slope of the times over the sendings (least
-      // squares): a listener that was held up and took a few at once moves
-      // it far less than it moves the span from the first to the last.
-      const double n = double(seen.size());
-      const double meanIndex = (n - 1) / 2;
-      double meanMs = 0;
-      for (const BusMessage& m : seen) meanMs += double(m.ms) / n;
-      double covariance = 0, spread = 0;
-      for (qsizetype i = 0; i < seen.size(); ++i) {
-        covariance += (double(i) - meanIndex) * (double(seen[i].ms) - meanMs);
-        spread += (double(i) - meanIndex) * (double(i) - meanIndex);
-      }
-      const double mean = covariance / spread;
-      double squares = 0;
-      for (qsizetype i = 1; i < seen.size(); ++i)
-        squares += std::pow(double(seen[i].ms - seen[i - 1].ms) - mean, 2);
-      const double jitter = std::sqrt(squares / (n - 1));
-      v.holds = std::abs(mean - g.periodMs) * 100 <= double(g.periodMs) * kRateTolerancePercent;
-      v.measured = QStringLiteral("every %1 ms (jitter %2 ms)").arg(msText(mean), msText(jitter));
-    }
-    verdicts << v;
-  } else {
-    Verdict v = unsettled(prefix + QStringLiteral("on request, within %1 ms").arg(answerWithinMs_),
-                          QString());
-    const QList<BusMessage> requests = requestsFor(g.pgn, device);
-    // Each Request is answered by the first sending at or after it; a sending
-    // that answers none was not asked for.
-    std::set<qsizetype> answers;
-    int late = 0;
-    qint64 slowest = 0;
-    for (const BusMessage& r : requests) {
-      const auto answer = std::find_if(seen.cbegin(), seen.cend(),
-                                       [&](const BusMessage& m) { return m.ms >= r.ms; });
-      if (answer == seen.cend()) {
-        ++late;
-        continue;
-      }
-      answers.insert(answer - seen.cbegin());
-      slowest = std::max(slowest, answer->ms - r.ms);
-      if (answer->ms - r.ms > answerWithinMs_) ++late;
-    }
-    const qsizetype unasked = seen.size() - static_cast<qsizetype>(answers.size());
-    QStringList measured;
-    if (requests.isEmpty())
-      measured << QStringLiteral("no Request for it was seen");
-    else if (late == 0)
-      measured << QStringLiteral("every Request answered within %1 ms").arg(slowest);
-    else
-      measured << QStringLiteral("%1 of %2 Requests not answered within %3 ms")
-                      .arg(late)
-                      .arg(requests.size())
-                      .arg(answerWithinMs_);
-    if (unasked > 0) measured << QStringLiteral("%1 sent unasked").arg(unasked);
-    v.holds = !requests.isEmpty() && late == 0 && unasked == 0;
-    v.measured = measured.join(QStringLiteral("; "));
-    verdicts << v;
-  }
+  if (g.periodMs > 0)
+    verdicts << periodVerdict(prefix + QStringLiteral("every %1 ms").arg(g.periodMs), notSeen,
+                              seen, g.periodMs, listenedMs);
+  else
+    verdicts << answersVerdict(
+        prefix + QStringLiteral("on request, within %1 ms").arg(answerWithinMs_), g.pgn, seen,
+        device);
 
   {
     const bool changes = expected_.dynamic && g.parameterSize > 0;

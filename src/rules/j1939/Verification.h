@@ -108,6 +108,9 @@ class DeviceObservation {
   QList<Verdict> groupVerdicts(const ExpectedGroup& group, const QList<BusMessage>& seen,
                                uint8_t device, qint64 listenedMs) const;
   Verdict vinVerdict(uint8_t device) const;
+  // An on-request group: each Request answered within the time, nothing sent unasked.
+  Verdict answersVerdict(const QString& expectation, uint32_t pgn, const QList<BusMessage>& seen,
+                         uint8_t device) const;
   QList<BusMessage> requestsFor(uint32_t pgn, uint8_t device) const;
 
   DeviceExpectations expected_;
