@@ -298,6 +298,71 @@ MaybeFailure readConfigFile(const QString& path, DecodedConfigFrame& frame) {
   return DecodeConfigFrame(bytes, frame);
 }
 
+// The link goes where nothing stands, or replaces an emulator's old link;
+// anything else at that path is the user's and stays as it is.
+std::optional<QString> linkRefusal(const QString& path) {
+  const QByteArray link = path.toLocal8Bit();
+  struct stat existing {};
+  if (!link.isEmpty() && ::lstat(link.constData(), &existing) == 0 &&
+      !isEmulatorLink(link.constData()))
+    return QStringLiteral("--link %1: something other than an emulator's link is there; "
+                          "it is left as it is")
+        .arg(path);
+  if (link.size() >= PATH_MAX) return QStringLiteral("--link %1: the path is too long").arg(path);
+  return std::nullopt;
+}
+
+// The pseudo-terminal the configurator opens as its port: the emulator's end
+// (non-blocking), and the device end held open too, so that the terminal never
+// hangs up while the configurator closes and reopens its port and no byte is
+// echoed back before the configurator has put the line into raw mode.
+struct Terminal {
+  int master = -1;
+  int keep = -1;
+  QString device;
+};
+
+std::optional<Terminal> openTerminal() {
+  Terminal t;
+  t.master = posix_openpt(O_RDWR | O_NOCTTY);
+  if (t.master < 0 || grantpt(t.master) != 0 || unlockpt(t.master) != 0) {
+    complain(QStringLiteral("cannot create a pseudo-terminal: %1")
+                 .arg(QString::fromLocal8Bit(strerror(errno))));
+    return std::nullopt;
+  }
+  const char* name = ptsname(t.master);
+  if (name == nullptr) {
+    complain(QStringLiteral("pseudo-terminal has no device name"));
+    return std::nullopt;
+  }
+  t.device = QString::fromLocal8Bit(name);
+  t.keep = ::open(name, O_RDWR | O_NOCTTY);
+  if (t.keep < 0 || !makeRaw(t.master) || !makeRaw(t.keep)) {
+    complain(QStringLiteral("cannot set up %1: %2")
+                 .arg(t.device, QString::fromLocal8Bit(strerror(errno))));
+    return std::nullopt;
+  }
+  fcntl(t.master, F_SETFL, fcntl(t.master, F_GETFL) | O_NONBLOCK);
+  return t;
+}
+
+// SIGINT, SIGTERM and the terminal's hang-up end the emulator wherever it is,
+// and remove its link.
+void stopOnSignals(const QByteArray& device) {
+  std::strncpy(ownDevice, device.constData(), sizeof ownDevice - 1);
+  struct sigaction stop {};
+  stop.sa_handler = onStopSignal;
+  sigemptyset(&stop.sa_mask);
+  sigset_t stopSignals;
+  sigemptyset(&stopSignals);
+  for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
+    ::sigaction(signal, &stop, nullptr);
+    sigaddset(&stopSignals, signal);
+  }
+  // Whoever started the emulator may have left them blocked.
+  sigprocmask(SIG_UNBLOCK, &stopSignals, nullptr);
+}
+
 }  // namespace
 
 int main(int argc, char* argv[]) {
@@ -316,19 +381,9 @@ int main(int argc, char* argv[]) {
     std::fputs(kSimulatorUsage, stdout);
     return 0;
   }
-  // The link goes where nothing stands, or replaces an emulator's old link;
-  // anything else at that path is the user's and stays as it is.
   const QByteArray link = options.link.toLocal8Bit();
-  struct stat existing {};
-  if (!link.isEmpty() && ::lstat(link.constData(), &existing) == 0 &&
-      !isEmulatorLink(link.constData())) {
-    complain(QStringLiteral("--link %1: something other than an emulator's link is there; "
-                            "it is left as it is")
-                 .arg(options.link));
-    return 2;
-  }
-  if (link.size() >= PATH_MAX) {
-    complain(QStringLiteral("--link %1: the path is too long").arg(options.link));
+  if (const std::optional<QString> refusal = linkRefusal(options.link)) {
+    complain(*refusal);
     return 2;
   }
   DecodedConfigFrame initial;
@@ -353,48 +408,15 @@ int main(int argc, char* argv[]) {
     player = std::make_unique<BusPlayer>(bus, options.busLoad);
   }
 
-  const int master = posix_openpt(O_RDWR | O_NOCTTY);
-  if (master < 0 || grantpt(master) != 0 || unlockpt(master) != 0) {
-    complain(QStringLiteral("cannot create a pseudo-terminal: %1")
-                 .arg(QString::fromLocal8Bit(strerror(errno))));
-    return 1;
-  }
-  const char* name = ptsname(master);
-  if (name == nullptr) {
-    complain(QStringLiteral("pseudo-terminal has no device name"));
-    return 1;
-  }
-  const QString device = QString::fromLocal8Bit(name);
-  // Hold the device end open too: the terminal then never hangs up while the
-  // configurator closes and reopens its port, and bytes are not echoed back
-  // before the configurator has put the line into raw mode.
-  const int keep = ::open(name, O_RDWR | O_NOCTTY);
-  if (keep < 0 || !makeRaw(master) || !makeRaw(keep)) {
-    complain(QStringLiteral("cannot set up %1: %2")
-                 .arg(device, QString::fromLocal8Bit(strerror(errno))));
-    return 1;
-  }
-  fcntl(master, F_SETFL, fcntl(master, F_GETFL) | O_NONBLOCK);
-
-  // SIGINT, SIGTERM and the terminal's hang-up end the emulator wherever it
-  // is, and remove its link.
-  std::strncpy(ownDevice, name, sizeof ownDevice - 1);
-  struct sigaction stop {};
-  stop.sa_handler = onStopSignal;
-  sigemptyset(&stop.sa_mask);
-  sigset_t stopSignals;
-  sigemptyset(&stopSignals);
-  for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
-    ::sigaction(signal, &stop, nullptr);
-    sigaddset(&stopSignals, signal);
-  }
-  // Whoever started the emulator may have left them blocked.
-  sigprocmask(SIG_UNBLOCK, &stopSignals, nullptr);
-
+  const std::optional<Terminal> terminal = openTerminal();
+  if (!terminal) return 1;
+  const int master = terminal->master;
+  const QByteArray name = terminal->device.toLocal8Bit();
+  stopOnSignals(name);
   if (!link.isEmpty()) {
     std::memcpy(ownLink, link.constData(), static_cast<size_t>(link.size()));
     if (isEmulatorLink(link.constData())) ::unlink(link.constData());
-    if (::symlink(name, link.constData()) != 0) {
+    if (::symlink(name.constData(), link.constData()) != 0) {
       complain(QStringLiteral("cannot make the link %1: %2")
                    .arg(options.link, QString::fromLocal8Bit(strerror(errno))));
       ownLink[0] = '\0';
@@ -402,7 +424,7 @@ int main(int argc, char* argv[]) {
     }
   }
 
-  say(device);
+  say(terminal->device);
   // What the device plays follows from the frame alone, as on the real device.
   auto play = [&player](const DecodedConfigFrame& frame) {
     if (player) player->play(expectationsOf(configFromFrame(frame)));
@@ -412,7 +434,7 @@ int main(int argc, char* argv[]) {
   QCoreApplication::exec();
   player.reset();
   removeOwnLink();
-  ::close(keep);
+  ::close(terminal->keep);
   ::close(master);
   return 0;
 }
