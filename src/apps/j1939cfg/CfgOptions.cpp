@@ -487,6 +487,44 @@ std::optional<QString> readBusOptions(const QCommandLineParser& parser,
 
 // The command's own options and FILE (`line` holds what follows the command
 // word), into `command`.
+// The FILEs after the command's options: none, one, two for diff, or one and
+// the KEY=VALUE settings for set; then what the command needs besides.
+std::optional<QString> readFiles(const QStringList& files, CfgCommand& command) {
+  const QString word = wordOf(command.name);
+  if (command.name == Name::Ports || command.name == Name::Buses || command.name == Name::Watch) {
+    if (!files.isEmpty())
+      return QStringLiteral("%1 takes no FILE, not %2").arg(word, files.first());
+    if (command.name == Name::Watch && command.can.isEmpty())
+      return QStringLiteral("watch needs --can PLUGIN:INTERFACE");
+    return std::nullopt;
+  }
+  if (files.isEmpty() && command.name == Name::Diff)
+    return QStringLiteral("diff needs two files, A and B");
+  if (files.isEmpty()) return QStringLiteral("%1 needs a FILE").arg(word);
+  if (command.name == Name::Set) {
+    if (files.first() == QLatin1String("-"))
+      return QStringLiteral("set changes a file, not standard input");
+    if (files.size() < 2) return QStringLiteral("set needs KEY=VALUE");
+    command.settings = files.mid(1);
+  } else if (command.name == Name::Diff) {
+    if (files.size() != 2) return QStringLiteral("diff needs two files, A and B");
+    if (files.first() == files.last() && files.first() == QLatin1String("-"))
+      return QStringLiteral("diff reads standard input once");
+    command.other = files.last();
+  } else if (files.size() > 1)
+    return QStringLiteral("%1 takes one FILE, not also %2").arg(word, files.at(1));
+  command.file = files.first();
+  if (command.name == Name::Program && command.port.isEmpty())
+    return QStringLiteral("program needs --port DEVICE or --port COMn");
+  if (command.name == Name::Program && command.listenMs && command.can.isEmpty())
+    return QStringLiteral("program takes --seconds only with --verify");
+  if (command.name == Name::Make && command.output.isEmpty())
+    return QStringLiteral("make needs -o OUT.cfg");
+  if (command.name == Name::Verify && command.can.isEmpty())
+    return QStringLiteral("verify needs --can PLUGIN:INTERFACE");
+  return std::nullopt;
+}
+
 std::optional<QString> readCommandLine(const QStringList& line, CfgCommand& command) {
   const QString word = wordOf(command.name);
   const QCommandLineOption json(QStringLiteral("json"));
@@ -536,11 +574,9 @@ std::optional<QString> readCommandLine(const QStringList& line, CfgCommand& comm
   if (ValueMissing(parser, version)) return QStringLiteral("--version needs a value: 1.01 or 2.00");
   if (versions.size() > 1) return QStringLiteral("--version is given twice");
 
-  const QStringList ports = parser.values(port);
-  if (ValueMissing(parser, port) || ports.contains(QString()))
-    return QStringLiteral("--port needs a device or COMn");
-  if (ports.size() > 1) return QStringLiteral("--port is given twice");
-  command.port = ports.value(0);
+  if (const std::optional<QString> error =
+          single(parser, port, QStringLiteral("a device or COMn"), command.port))
+    return error;
 
   const QStringList outputs = parser.values(output);
   if (ValueMissing(parser, output) || outputs.contains(QString()))
@@ -560,39 +596,7 @@ std::optional<QString> readCommandLine(const QStringList& line, CfgCommand& comm
     return parser.errorText();
   }
   if (command.help) return std::nullopt;
-  const QStringList files = parser.positionalArguments();
-  if (command.name == Name::Ports || command.name == Name::Buses || command.name == Name::Watch) {
-    if (!files.isEmpty())
-      return QStringLiteral("%1 takes no FILE, not %2").arg(word, files.first());
-    if (command.name == Name::Watch && command.can.isEmpty())
-      return QStringLiteral("watch needs --can PLUGIN:INTERFACE");
-    return std::nullopt;
-  }
-  if (files.isEmpty() && command.name == Name::Diff)
-    return QStringLiteral("diff needs two files, A and B");
-  if (files.isEmpty()) return QStringLiteral("%1 needs a FILE").arg(word);
-  if (command.name == Name::Set) {
-    if (files.first() == QLatin1String("-"))
-      return QStringLiteral("set changes a file, not standard input");
-    if (files.size() < 2) return QStringLiteral("set needs KEY=VALUE");
-    command.settings = files.mid(1);
-  } else if (command.name == Name::Diff) {
-    if (files.size() != 2) return QStringLiteral("diff needs two files, A and B");
-    if (files.first() == files.last() && files.first() == QLatin1String("-"))
-      return QStringLiteral("diff reads standard input once");
-    command.other = files.last();
-  } else if (files.size() > 1)
-    return QStringLiteral("%1 takes one FILE, not also %2").arg(word, files.at(1));
-  command.file = files.first();
-  if (command.name == Name::Program && command.port.isEmpty())
-    return QStringLiteral("program needs --port DEVICE or --port COMn");
-  if (command.name == Name::Program && command.listenMs && command.can.isEmpty())
-    return QStringLiteral("program takes --seconds only with --verify");
-  if (command.name == Name::Make && command.output.isEmpty())
-    return QStringLiteral("make needs -o OUT.cfg");
-  if (command.name == Name::Verify && command.can.isEmpty())
-    return QStringLiteral("verify needs --can PLUGIN:INTERFACE");
-  return std::nullopt;
+  return readFiles(parser.positionalArguments(), command);
 }
 
 }  // namespace
