@@ -11,6 +11,7 @@
 #include "rules/identity/IdentityRules.h"
 #include "rules/pgn/ParameterRules.h"
 #include "rules/pgn/PgnMath.h"
+#include "rules/record/FactoryConfig.h"
 #include "rules/record/RecordReading.h"
 #include "rules/record/VersionRule.h"
 #include "rules/text/TextCodecs.h"
@@ -181,13 +182,12 @@ void FormBinding::showBox(QCheckBox* box, int value, const QString& field,
 
 void FormBinding::showPortAddressAndMode(QList<Failure>& notShown) {
   const SimulatorConfig& c = state_.Config;
-  // 1. The port list; its own handling re-opens the port.
+  // The port list; its own handling re-opens the port.
   showList(form_.cmbCOM, c.ComPortIndex, QStringLiteral("ComPortIndex"), notShown);
 
-  // 2. Source address.
   form_.txtJ1939Addr->setText(ByteToHexText(c.SourceAddress));
 
-  // 3. Dynamic takes any non-zero value, then Static the complement: of the two
+  // Dynamic takes any non-zero value, then Static the complement: of the two
   // writes the second wins, so only -1 leaves Dynamic selected.
   if (IsDynamicMode(c.DynamicMode))
     form_.optDynamic->setChecked(true);
@@ -197,26 +197,23 @@ void FormBinding::showPortAddressAndMode(QList<Failure>& notShown) {
 
 void FormBinding::showSlotUseListsAndBits(QList<Failure>& notShown) {
   const SimulatorConfig& c = state_.Config;
-  // 4, 5. The delete boxes, then each slot enabled as its box reads back.
+  // The delete boxes, then each slot enabled as its box reads back.
   for (int slot = 0; slot < 2; ++slot) {
     const PgnSlotControls ctl = slotControls(slot);
     setCheckValue(ctl.deletePgn, IsSlotInUse(c.Pgns[slot].InUse) ? 0 : 1);
     routines_.SetPgnSlotEnabled(slot, !isTicked(ctl.deletePgn));
   }
 
-  // 6. Update rates.
   for (int slot = 0; slot < 2; ++slot)
     showList(slotControls(slot).updateRate, c.Pgns[slot].UpdateRate,
              slotFieldName(slot, "UpdateRate"), notShown);
-  // 7. Priorities.
   for (int slot = 0; slot < 2; ++slot)
     showList(slotControls(slot).priority, c.Pgns[slot].Priority, slotFieldName(slot, "Priority"),
              notShown);
-  // 8. Reserved bits; a greyed 2 is shown clear, as the PGN counts it.
+  // Reserved bits; a greyed 2 is shown clear, as the PGN counts it.
   for (int slot = 0; slot < 2; ++slot)
     showBox(slotControls(slot).reserveBit, PgnBitBoxValue(c.Pgns[slot].Reserved),
             slotFieldName(slot, "Reserved"), notShown);
-  // 9. Data-page bits.
   for (int slot = 0; slot < 2; ++slot)
     showBox(slotControls(slot).dataPage, PgnBitBoxValue(c.Pgns[slot].DataPage),
             slotFieldName(slot, "DataPage"), notShown);
@@ -224,13 +221,13 @@ void FormBinding::showSlotUseListsAndBits(QList<Failure>& notShown) {
 
 void FormBinding::showSlotNumbers(QList<Failure>& notShown) {
   SimulatorConfig& c = state_.Config;
-  // 10. PF of both slots, then PS of both.
+  // PF of both slots, then PS of both.
   for (int slot = 0; slot < 2; ++slot)
     slotControls(slot).pf->setText(ByteToHexText(c.Pgns[slot].Pf));
   for (int slot = 0; slot < 2; ++slot)
     slotControls(slot).ps->setText(ByteToHexText(c.Pgns[slot].Ps));
 
-  // 11, 12. A data length of 0 means a record that never held one: 1 byte.
+  // A data length of 0 means a record that never held one: 1 byte.
   for (int slot = 0; slot < 2; ++slot) {
     int16_t& length = c.Pgns[slot].DataLength;
     length = ShownLayoutValue(length);
@@ -238,19 +235,19 @@ void FormBinding::showSlotNumbers(QList<Failure>& notShown) {
   for (int slot = 0; slot < 2; ++slot)
     slotControls(slot).dataLength->setText(decimal(c.Pgns[slot].DataLength));
 
-  // 13. The stored PGNs, written after their parts, so that they win over them.
+  // The stored PGNs, written after their parts, so that they win over them.
   for (int slot = 0; slot < 2; ++slot) {
     holdPduOnePgn(slot, notShown);
     if (!keepsLoadedValue(slotControls(slot).pgn))
       slotControls(slot).pgn->setText(QString::number(c.Pgns[slot].Pgn));
   }
 
-  // 14. Parameter types, after the data lengths they are checked against.
+  // Parameter types, after the data lengths they are checked against.
   for (int slot = 0; slot < 2; ++slot)
     showList(slotControls(slot).parameterType, c.Pgns[slot].ParamType,
              slotFieldName(slot, "ParamType"), notShown);
 
-  // 15, 16. Parameter positions; 0 means position 1.
+  // Parameter positions; 0 means position 1.
   for (int slot = 0; slot < 2; ++slot) {
     int16_t& position = c.Pgns[slot].ParamPos;
     position = ShownLayoutValue(position);
@@ -260,14 +257,14 @@ void FormBinding::showSlotNumbers(QList<Failure>& notShown) {
 }
 
 void FormBinding::showName() {
-  // 17, 18. The NAME bytes, then the components refreshed from all eight.
+  // The NAME bytes, then the components refreshed from all eight.
   for (int i = 0; i < 8; ++i) nameByteBox(i)->setText(ByteToHexText(state_.Config.DeviceName[i]));
   routines_.NameBytesToComponents();
 }
 
 void FormBinding::showVersionRule(QList<Failure>& notShown) {
   const SimulatorConfig& c = state_.Config;
-  // 19. The version list first, so that its own rule runs before the DTC
+  // The version list first, so that its own rule runs before the DTC
   // format, the VIN and the bit rate are set here.
   if (SimulatorVersionOf(c.SimulatorVersion) == SimVersion::V200) {
     setListIndex(form_.cmbSimulatorVersion, listIndex(SimVersion::V200));
@@ -289,7 +286,7 @@ void FormBinding::showVersionRule(QList<Failure>& notShown) {
     setListIndex(form_.cmbCANBUSBaudRate, kCanBitRateOfVersion101);
     form_.cmbCANBUSBaudRate->setEnabled(false);
   }
-  // 20. Both versions: any non-zero value is 500 kbit/s.
+  // Both versions: any non-zero value is 500 kbit/s.
   setListIndex(form_.cmbCANBUSBaudRate, IsCan500Kbps(c.CanBaudRate) ? 1 : 0);
 }
 
@@ -311,7 +308,7 @@ bool FormBinding::Store::stops(const Failure& failure) {
 QList<Failure> FormBinding::storeForm(bool keepGoing) {
   const QScopedValueRollback copying(copying_, Copy::ToRecord);
   Store store{keepGoing, {}};
-  // 1. Each PGN recomputed from its parts, so that the stored number matches them.
+  // Each PGN recomputed from its parts, so that the stored number matches them.
   routines_.PgnFromFields();
   storeFields(store);
   return store.failures;
@@ -322,7 +319,7 @@ void FormBinding::storeFields(Store& store) {
   storePortAddressAndMode();
   storeSlotUseListsAndBits();
   if (storeSlotNumbers(store) || storeNameAndVersion(store)) return;
-  // 18. "1.01" has no VIN and a fixed bit rate: both keep what they held.
+  // "1.01" has no VIN and a fixed bit rate: both keep what they held.
   if (state_.Config.SimulatorVersion == 0) return;
   if (storeVin(store)) return;
   // 20.
@@ -359,7 +356,7 @@ void FormBinding::storePortAddressAndMode() {
 
 void FormBinding::storeSlotUseListsAndBits() {
   SimulatorConfig& c = state_.Config;
-  // 5. In use is 1, not -1.
+  // In use is 1, not -1.
   for (int slot = 0; slot < 2; ++slot)
     c.Pgns[slot].InUse = checkValue(slotControls(slot).deletePgn) == 0 ? 1 : 0;
   // 6-9.
@@ -376,7 +373,7 @@ void FormBinding::storeSlotUseListsAndBits() {
 
 bool FormBinding::storeSlotNumbers(Store& store) {
   SimulatorConfig& c = state_.Config;
-  // 10. PF of both slots, then PS of both.
+  // PF of both slots, then PS of both.
   for (int slot = 0; slot < 2; ++slot)
     c.Pgns[slot].Pf = HexTextToByte(slotControls(slot).pf->text());
   for (int slot = 0; slot < 2; ++slot) {
@@ -384,7 +381,7 @@ bool FormBinding::storeSlotNumbers(Store& store) {
     c.Pgns[slot].Ps = keepsLoadedValue(k.pgn) ? loaded_.Pgns[slot].Ps : HexTextToByte(k.ps->text());
   }
 
-  // 11. Only a length in range is stored; anything else keeps the last one.
+  // Only a length in range is stored; anything else keeps the last one.
   for (int slot = 0; slot < 2; ++slot) {
     const QString text = slotControls(slot).dataLength->text();
     if (!IsDecimalText(text)) continue;
@@ -393,7 +390,7 @@ bool FormBinding::storeSlotNumbers(Store& store) {
       c.Pgns[slot].DataLength = static_cast<int16_t>(value);
   }
 
-  // 12. The PGN texts, as PgnFromFields has just written them.
+  // The PGN texts, as PgnFromFields has just written them.
   for (int slot = 0; slot < 2; ++slot) {
     QLineEdit* box = slotControls(slot).pgn;
     if (keepsLoadedValue(box)) {
@@ -410,7 +407,7 @@ bool FormBinding::storeSlotNumbers(Store& store) {
     c.Pgns[slot].Pgn = value;
   }
 
-  // 13. A byte cannot hold "no selection".
+  // A byte cannot hold "no selection".
   for (int slot = 0; slot < 2; ++slot) {
     QComboBox* list = slotControls(slot).parameterType;
     if (keepsLoadedValue(list)) {
@@ -424,7 +421,7 @@ bool FormBinding::storeSlotNumbers(Store& store) {
     c.Pgns[slot].ParamType = static_cast<uint8_t>(list->currentIndex());
   }
 
-  // 14. Only a position within the slot's last computed bound is stored.
+  // Only a position within the slot's last computed bound is stored.
   for (int slot = 0; slot < 2; ++slot) {
     const int16_t bound = state_.MaxParameterPos[slot];
     const QString text = slotControls(slot).parameterPos->text();
@@ -458,7 +455,7 @@ bool FormBinding::storeNameAndVersion(Store& store) {
 }
 
 bool FormBinding::storeVin(Store& store) {
-  // 19. Exactly 17 single-byte character codes; later characters are ignored.
+  // Exactly 17 single-byte character codes; later characters are ignored.
   const QString vin = form_.txtVIN->text();
   MaybeFailure vinFailure;
   if (vin.size() < kVinLength) {
@@ -490,29 +487,31 @@ void FormBinding::restoreDefaults() {
 
 void FormBinding::LoadDefaults() {
   // The factory configuration replaces what was loaded, also where a list
-  // already showed the factory value and so does not change.
+  // already showed the factory value and so does not change. The PGNs, their
+  // parts and the data lengths keep what they showed: the factory slots are
+  // deleted, and taking one back in finds them as they were.
+  const SimulatorConfig factory = FactoryConfig();
   changedByUser_ = true;
   notShown_.clear();
-  form_.txtJ1939Addr->setText(QStringLiteral("00"));
-  form_.optStatic->setChecked(true);
-  const PgnSlotControls first = slotControls(0), second = slotControls(1);
-  setCheckValue(first.deletePgn, 1);
-  setCheckValue(second.deletePgn, 1);
-  setListIndex(first.updateRate, 0);  // "On Request"
-  setListIndex(second.updateRate, 0);
-  setListIndex(first.priority, 7);
-  setListIndex(second.priority, 7);
-  routines_.SetPgnSlotEnabled(0, false);
-  routines_.SetPgnSlotEnabled(1, false);
-  setListIndex(first.parameterType, 0);  // "Single Byte"
-  setListIndex(second.parameterType, 0);
-  first.parameterPos->setText(QStringLiteral("1"));
-  second.parameterPos->setText(QStringLiteral("1"));
-  for (int i = 0; i < 8; ++i) nameByteBox(i)->setText(QStringLiteral("00"));
-  // Boxes that already held "00" ran no handler: the components follow here.
+  form_.txtJ1939Addr->setText(ByteToHexText(factory.SourceAddress));
+  (IsDynamicMode(factory.DynamicMode) ? form_.optDynamic : form_.optStatic)->setChecked(true);
+  for (int slot = 0; slot < 2; ++slot)
+    setCheckValue(slotControls(slot).deletePgn, IsSlotInUse(factory.Pgns[slot].InUse) ? 0 : 1);
+  for (int slot = 0; slot < 2; ++slot)
+    setListIndex(slotControls(slot).updateRate, factory.Pgns[slot].UpdateRate);
+  for (int slot = 0; slot < 2; ++slot)
+    setListIndex(slotControls(slot).priority, factory.Pgns[slot].Priority);
+  for (int slot = 0; slot < 2; ++slot)
+    routines_.SetPgnSlotEnabled(slot, IsSlotInUse(factory.Pgns[slot].InUse));
+  for (int slot = 0; slot < 2; ++slot)
+    setListIndex(slotControls(slot).parameterType, factory.Pgns[slot].ParamType);
+  for (int slot = 0; slot < 2; ++slot)
+    slotControls(slot).parameterPos->setText(decimal(factory.Pgns[slot].ParamPos));
+  for (int i = 0; i < 8; ++i) nameByteBox(i)->setText(ByteToHexText(factory.DeviceName[i]));
+  // Boxes that already held the factory byte ran no handler: the components follow here.
   routines_.NameBytesToComponents();
-  setListIndex(form_.cmbSimulatorVersion, listIndex(SimVersion::V200));
-  setListIndex(form_.cmbDTCVersion, listIndex(kDtcFormatOfVersion200));
-  form_.txtVIN->setText(QStringLiteral("KorvaneElectronic"));
-  setListIndex(form_.cmbCANBUSBaudRate, 0);  // "250Kbps"
+  setListIndex(form_.cmbSimulatorVersion, listIndex(SimulatorVersionOf(factory.SimulatorVersion)));
+  setListIndex(form_.cmbDTCVersion, factory.DtcVersion);
+  form_.txtVIN->setText(VinText(factory.Vin));
+  setListIndex(form_.cmbCANBUSBaudRate, IsCan500Kbps(factory.CanBaudRate) ? 1 : 0);
 }
