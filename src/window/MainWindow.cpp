@@ -105,11 +105,11 @@ MainWindow::MainWindow(Platform platform, QString workingDirectory, QWidget* par
   // Configuration record and files.
   formBinding_ = std::make_unique<FormBinding>(
       *ui_, state_,
-      FormRoutines{[this] { nameEditor().NameBytesToComponents(); },
-                   [this] { pgnSlots().PgnFromFields(); },
-                   [this](int slot, bool enabled) { pgnSlots().SetPgnSlotEnabled(slot, enabled); },
-                   [this](bool held) { pgnSlots().holdRules(held); },
-                   [this] { pgnSlots().CheckShownSlots(); }});
+      FormRoutines{[this] { nameEditor_->NameBytesToComponents(); },
+                   [this] { pgnSlots_->PgnFromFields(); },
+                   [this](int slot, bool enabled) { pgnSlots_->SetPgnSlotEnabled(slot, enabled); },
+                   [this](bool held) { pgnSlots_->holdRules(held); },
+                   [this] { pgnSlots_->CheckShownSlots(); }});
   fileCommands_ =
       std::make_unique<FileCommands>(*ui_, state_, *formBinding_, platform_, workingDirectory_);
 

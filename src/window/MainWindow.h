@@ -11,6 +11,10 @@
 #include "window/record/FormBinding.h"
 #include "window/record/FormState.h"
 
+class AddressVinFields;
+class NameEditor;
+class ParameterLayout;
+class PgnSlots;
 class QLabel;
 class QTimer;
 
@@ -28,15 +32,11 @@ class MainWindow : public QMainWindow {
   MainWindow(Platform platform, QString workingDirectory, QWidget* parent = nullptr);
   ~MainWindow() override;
 
-  const QString& workingDirectory() const { return workingDirectory_; }
-
   // COM ports named on the command line, each standing for its device for
   // this run only: the port list and the Ports dialog use them, nothing stores
   // them, and the title, the status bar and the terminal say so (the
   // emulator's by name). Called before startUp().
   void useRunPorts(const QList<RunPort>& ports);
-  // What the title and the status bar say of them; empty without any.
-  const QString& runPortsNote() const { return runPortsNote_; }
 
   // Start-up sequence, run once after the window has been created.
   void startUp();
@@ -51,26 +51,6 @@ class MainWindow : public QMainWindow {
   // File > Ports…: the devices COM1 to COM16 stand for.
   void editPorts();
 
-  // Owners of the control groups (identity).
-  // (The elaborated names declare the classes here; MainWindow.cpp includes them.)
-  class NameEditor& nameEditor() {
-    return *nameEditor_;
-  }
-  class AddressVinFields& addressVinFields() {
-    return *addressVinFields_;
-  }
-
-  // Owners of the control groups (additional PGNs).
-  // Both slots' PGN fields and rules, and each slot's parameter layout. The
-  // class keys declare the two types here; MainWindow.cpp includes them.
-  class PgnSlots& pgnSlots() {
-    return *pgnSlots_;
-  }
-  class ParameterLayout& parameterLayout(int slot) {
-    Q_ASSERT(slot == 0 || slot == 1);
-    return *parameterLayouts_[slot];
-  }
-
   // Owners of the control groups (simulator link).
   PortSelector& portSelector() { return *portSelector_; }
   ConfigDownload& configDownload() { return *configDownload_; }
@@ -80,8 +60,7 @@ class MainWindow : public QMainWindow {
     return *busDock_;
   }
 
-  // Owners of the control groups (configuration record and files).
-  FormBinding& formBinding() { return *formBinding_; }
+  // Owner of the File commands.
   FileCommands& fileCommands() { return *fileCommands_; }
   // Shut-down sequence, run once, when the window closes for whatever reason.
   void shutDown();
