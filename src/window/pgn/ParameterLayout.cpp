@@ -37,16 +37,13 @@ void ParameterLayout::checkDataLength() {
     const uint64_t length = DecimalValue(text, kMaxDataLength + 1);
     if (!IsDataLengthInRange(static_cast<int64_t>(length))) {
       tell(tr("Data length should be 1 to 1785"), tr("Data length is wrong"));
-      writeText(dataLength_, QStringLiteral("8"));
-      selectAll(dataLength_);
+      rewriteSelected(dataLength_, QStringLiteral("8"));
     }
   } else if (text.isEmpty()) {
-    writeText(dataLength_, QStringLiteral("1"));
-    selectAll(dataLength_);
+    rewriteSelected(dataLength_, QStringLiteral("1"));
   } else {
     tell(tr("You must enter decimal 1 to 1785"), tr("Data length must be decimal"));
-    writeText(dataLength_, QStringLiteral("8"));
-    selectAll(dataLength_);
+    rewriteSelected(dataLength_, QStringLiteral("8"));
   }
   checkParameterType();
 }
@@ -79,15 +76,13 @@ void ParameterLayout::checkParameterPos() {
   const auto outOfRange = [&] {
     tell(tr("Parameter position should be 1 to %1").arg(boundText),
          tr("Parameter position is wrong"));
-    writeText(parameterPos_, boundText);
-    selectAll(parameterPos_);
+    rewriteSelected(parameterPos_, boundText);
   };
   if (IsDecimalText(text)) {
     const uint64_t position = DecimalValue(text);
     if (position == 0 || position > static_cast<uint64_t>(std::max(bound, 0))) outOfRange();
   } else if (text.isEmpty()) {
-    writeText(parameterPos_, QStringLiteral("1"));
-    selectAll(parameterPos_);
+    rewriteSelected(parameterPos_, QStringLiteral("1"));
   } else {
     outOfRange();
   }

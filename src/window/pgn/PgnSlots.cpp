@@ -119,12 +119,10 @@ void PgnSlots::checkTypedPgn(int slot) {
       selectAll(box);
     }
   } else if (text.isEmpty()) {
-    writeText(box, QStringLiteral("0"));
-    selectAll(box);
+    rewriteSelected(box, QStringLiteral("0"));
   } else {
     tellField(tr("You must enter decimal 0 to 262143"), tr("PGN must be decimal"));
-    writeText(box, QStringLiteral("0"));
-    selectAll(box);
+    rewriteSelected(box, QStringLiteral("0"));
   }
   FieldsFromPgn();
   if (CheckPgnSlot(slot)) selectAll(box);
@@ -134,8 +132,7 @@ void PgnSlots::acceptEmptied(int slot, QLineEdit* part) {
   // An emptied PF or PS counts as 0 and stays empty unless that makes a conflict.
   PgnFromFields();
   if (CheckPgnSlot(slot)) {
-    writeText(part, QStringLiteral("0"));
-    selectAll(part);
+    rewriteSelected(part, QStringLiteral("0"));
   }
 }
 
@@ -143,8 +140,7 @@ bool PgnSlots::cutToTwoDigits(QLineEdit* part, const QString& name) {
   const QString text = part->text();
   if (StripLeadingZeros(text).size() <= 2) return false;
   tellField(tr("You must enter hex 0 to ff"), tr("%1 must be 0 to FF").arg(name));
-  writeText(part, text.left(2));
-  selectAll(part);
+  rewriteSelected(part, text.left(2));
   return true;
 }
 
@@ -159,8 +155,7 @@ void PgnSlots::checkTypedPf(int slot) {
       writeText(c.ps, QStringLiteral("0"));
   } else {
     tellField(tr("You must enter hex 0 to ff"), tr("%1 must be hex").arg(fieldName("PF", slot)));
-    writeText(c.pf, QStringLiteral("0"));
-    selectAll(c.pf);
+    rewriteSelected(c.pf, QStringLiteral("0"));
   }
   PgnFromFields();
   if (CheckPgnSlot(slot)) selectAll(c.pf);
