@@ -92,9 +92,9 @@ class FakeSerialPort : public SerialPort {
                                                                       : "1";
     return log << QStringLiteral("line %1,%2,%3,%4")
                       .arg(line.bitRate)
-                      .arg(parity)
+                      .arg(QLatin1String(parity))
                       .arg(int(line.dataBits))
-                      .arg(stop),
+                      .arg(QLatin1String(stop)),
            std::nullopt;
   }
   MaybeFailure write(const QByteArray& bytes) override;
