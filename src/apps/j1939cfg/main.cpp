@@ -63,7 +63,7 @@ bool settingsReadable() {
 }
 
 // Both frames of the configuration as the window would store it after showing
-// it; the one of `versionIndex` is returned. Nothing on a failure, reported.
+// it; the one of `version` is returned. Nothing on a failure, reported.
 std::optional<QByteArray> frameOf(const SimulatorConfig& record, SimVersion version,
                                   const QString& file) {
   ConfigFrameV1Bytes v1{};

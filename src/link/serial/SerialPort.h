@@ -15,8 +15,6 @@ struct LineSettings {
   QSerialPort::StopBits stopBits;
 };
 
-class QSerialPort;
-
 // The one RS-232 port to the simulator. Settings made while the port is closed
 // apply to the next open; line settings also take effect on an open port.
 // Bytes move between the driver and the buffers only while events are processed,
