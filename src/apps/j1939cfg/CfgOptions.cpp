@@ -485,8 +485,6 @@ std::optional<QString> readBusOptions(const QCommandLineParser& parser,
   return std::nullopt;
 }
 
-// The command's own options and FILE (`line` holds what follows the command
-// word), into `command`.
 // The FILEs after the command's options: none, one, two for diff, or one and
 // the KEY=VALUE settings for set; then what the command needs besides.
 std::optional<QString> readFiles(const QStringList& files, CfgCommand& command) {
@@ -525,6 +523,8 @@ std::optional<QString> readFiles(const QStringList& files, CfgCommand& command) 
   return std::nullopt;
 }
 
+// The command's own options and FILE (`line` holds what follows the command
+// word), into `command`.
 std::optional<QString> readCommandLine(const QStringList& line, CfgCommand& command) {
   const QString word = wordOf(command.name);
   const QCommandLineOption json(QStringLiteral("json"));
