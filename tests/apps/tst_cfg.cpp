@@ -471,6 +471,10 @@ class CfgTest : public QObject {
       QTest::newRow(name) << json << make << 2 << "j1939cfg: %j: " + err + "\n" << QByteArray();
     };
     // clang-format off
+    // The size limit: 1 MiB of JSON is read, a byte more is not.
+    const QByteArray mib = "{}" + QByteArray(1024 * 1024 - 2, ' ');
+    QTest::newRow("1 MiB") << mib << make << 0 << "" << EncodeConfigRecord(FactoryConfig()).left(77) + rec().mid(77);
+    row("1 MiB and a byte", mib + ' ', "more than 1 MiB, which is no configuration's JSON (a few kilobytes)");
     row("key twice", R"({"SourceAddress": {"value": 1}, "SourceAddress": {"value": 2}})", "SourceAddress: the key is given twice");
     row("member twice, escaped", R"({"Vin": {"text": "A", "t\u0065xt": "B"}})", "Vin.text: the key is given twice");
     row("hex", R"({"SourceAddress": {"value": 38, "hex": "25"}})", "SourceAddress.hex: \"25\" disagrees with the value 38, which show prints as \"26\"");

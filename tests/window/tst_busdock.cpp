@@ -217,8 +217,8 @@ class BusDockTest : public QObject {
     QCOMPARE(buckets(120300), QList<B>());
   }
 
-  // A row's cells: Data cut after 24 bytes with the whole in its tooltip, and
-  // no period or jitter for a group seen once.
+  // A row's cells: Data cut after 24 bytes with the whole in its tooltip, no
+  // period or jitter for a group seen once, and the mark of a judged row.
   void rowCells() {
     BusTrafficModel model;
     QList<GroupStatistics> groups(2);
@@ -238,6 +238,14 @@ class BusDockTest : public QObject {
                   b24 = QString("0B ").repeated(24).chopped(1);
     QCOMPARE(row(0), "VI|0|FF|25 by BAM|1|||" + a25.left(71) + " \u2026 / " + a25);
     QCOMPARE(row(1), "|0|FF|24|2|250.0|0.0|" + b24 + " / ");
+    // The mark of a judged row, as shown and as a screen reader says it.
+    model.setMarks({{uint32_t(BusMonitor::rowKey({0, 65260})), {RowMark::Kind::Fails, "why"}},
+                    {uint32_t(BusMonitor::rowKey({0, 65296})), {RowMark::Kind::Holds, ""}}});
+    const auto mark = [&](int r) {
+      const QModelIndex check = model.index(r, BusTrafficModel::Check);
+      return check.data().toString() + ' ' + check.data(Qt::AccessibleTextRole).toString();
+    };
+    QCOMPARE(mark(0) + ", " + mark(1), "\u2717 does not hold, \u2713 holds");
   }
 
   // Closed by default, nothing of it is made; opened from View > "Bus" it is
