@@ -179,6 +179,7 @@ class PtyTest : public QObject {
     QTest::newRow("partial, then a frame") << L{"--gap-ms", "20"} << QByteArrayList{bad.left(3), v1} << L{"dropped 3 bytes after a pause: 00 00 A5", "reply 1: 55"};
     QTest::newRow("one byte, then a frame") << L{"--gap-ms", "20"} << QByteArrayList{bad.left(1), v1} << L{"dropped 1 byte after a pause: 00", "reply 1: 55"};
     QTest::newRow("budget spent") << L{"--frames", "1"} << QByteArrayList{v1} << L{"served 1 frame"};
+    QTest::newRow("one frame unless told") << L{} << QByteArrayList{v1, "\x01"} << L{"reply 1: 55", "ignored: 01"};
     QTest::newRow("beyond the budget") << L{"--frames", "1"} << QByteArrayList{v1 + "\x01"} << L{"ignored: 01"};
     // clang-format on
   }
