@@ -29,13 +29,13 @@ struct CfgCommand {
   Name name = Name::None;
   bool help = false;  // print the help of `name` (of the program for None)
   QString file;
-  bool json = false;               // show, ports, diff, buses, watch, verify
+  bool json = false;                       // show, ports, diff, buses, watch, verify
   std::optional<SimVersion> frameVersion;  // frame: the version asked for, else the file's
-  QString port;                    // program: a device, or COMn
-  QString output;                  // make: the configuration file written
-  QString other;                   // diff: the second file
-  QStringList settings;            // set: KEY=VALUE
-  bool force = false;              // make, set: write despite findings
+  QString port;                            // program: a device, or COMn
+  QString output;                          // make: the configuration file written
+  QString other;                           // diff: the second file
+  QStringList settings;                    // set: KEY=VALUE
+  bool force = false;                      // make, set: write despite findings
   QString can;                     // watch, verify --can; program --verify: PLUGIN:INTERFACE
   std::optional<qint64> listenMs;  // watch, verify: --seconds
   std::optional<int> answerMs;     // verify, program --verify: --answer-ms

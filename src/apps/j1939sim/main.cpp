@@ -292,9 +292,9 @@ MaybeFailure readConfigFile(const QString& path, DecodedConfigFrame& frame) {
     failure->what = path + QStringLiteral(": ") + failure->what;
     return failure;
   }
-  const QByteArray bytes =
-      SimulatorVersionOf(record.SimulatorVersion) == SimVersion::V101 ? FrameBytes(v1)
-                                                                      : FrameBytes(v2);
+  const QByteArray bytes = SimulatorVersionOf(record.SimulatorVersion) == SimVersion::V101
+                               ? FrameBytes(v1)
+                               : FrameBytes(v2);
   return DecodeConfigFrame(bytes, frame);
 }
 
@@ -305,8 +305,9 @@ std::optional<QString> linkRefusal(const QString& path) {
   struct stat existing {};
   if (!link.isEmpty() && ::lstat(link.constData(), &existing) == 0 &&
       !isEmulatorLink(link.constData()))
-    return QStringLiteral("--link %1: something other than an emulator's link is there; "
-                          "it is left as it is")
+    return QStringLiteral(
+               "--link %1: something other than an emulator's link is there; "
+               "it is left as it is")
         .arg(path);
   if (link.size() >= PATH_MAX) return QStringLiteral("--link %1: the path is too long").arg(path);
   return std::nullopt;

@@ -240,8 +240,8 @@ Verdict DeviceObservation::claimVerdict() const {
   }
   v.subject = QStringLiteral("address");
   v.aspect = v.expectation;
-  v.concerns = SourceGroup{claims.isEmpty() && elsewhere ? *elsewhere : e.sourceAddress,
-                           kPgnAddressClaimed};
+  v.concerns =
+      SourceGroup{claims.isEmpty() && elsewhere ? *elsewhere : e.sourceAddress, kPgnAddressClaimed};
   return v;
 }
 
@@ -351,8 +351,8 @@ Verdict DeviceObservation::answersVerdict(const QString& expectation, uint32_t p
   int late = 0;
   qint64 slowest = 0;
   for (const BusMessage& r : requests) {
-    const auto answer = std::find_if(seen.cbegin(), seen.cend(),
-                                     [&](const BusMessage& m) { return m.ms >= r.ms; });
+    const auto answer =
+        std::find_if(seen.cbegin(), seen.cend(), [&](const BusMessage& m) { return m.ms >= r.ms; });
     if (answer == seen.cend()) {
       ++late;
       continue;
@@ -437,8 +437,8 @@ QList<Verdict> DeviceObservation::groupVerdicts(const ExpectedGroup& g,
   }
 
   if (g.periodMs > 0)
-    verdicts << periodVerdict(prefix + QStringLiteral("every %1 ms").arg(g.periodMs), notSeen,
-                              seen, g.periodMs, listenedMs);
+    verdicts << periodVerdict(prefix + QStringLiteral("every %1 ms").arg(g.periodMs), notSeen, seen,
+                              g.periodMs, listenedMs);
   else
     verdicts << answersVerdict(
         prefix + QStringLiteral("on request, within %1 ms").arg(answerWithinMs_), g.pgn, seen,
