@@ -14,12 +14,21 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 tool=${MUTANTS_TOOL:-../shared/tools/mutants}
 tree=build/mutants/tree
-if [ ! -f "$tree/build/release/CMakeCache.txt" ]; then
+# MUTANTS_SANITIZE=ON runs the suite as the test command's sanitizer build does,
+# so that a mutant that reads out of bounds counts as caught (slower per mutant).
+sanitize=${MUTANTS_SANITIZE:-OFF}
+cache="$tree/build/release/CMakeCache.txt"
+if [ ! -f "$cache" ] || ! grep -q "^J1939_SANITIZE:BOOL=$sanitize\$" "$cache"; then
   mkdir -p "$tree"
   git ls-files -co --exclude-standard -z | xargs -0 cp -p --parents -t "$tree"
   cmake -S "$tree" -B "$tree/build/release" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     "-DCMAKE_CXX_FLAGS_RELWITHDEBINFO=-O1 -DNDEBUG" -DCMAKE_EXE_LINKER_FLAGS=-fuse-ld=gold \
-    > build/mutants/configure.log
+    -DJ1939_SANITIZE="$sanitize" > build/mutants/configure.log
+fi
+if [ "$sanitize" = ON ]; then
+  export ASAN_OPTIONS="detect_leaks=1:abort_on_error=1:strict_string_checks=1"
+  export LSAN_OPTIONS="suppressions=$PWD/scripts/lsan.supp:print_suppressions=0"
+  export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
 fi
 case " $* " in
   *" --test "*) exec "$tool" "$@" ;;
