@@ -21,3 +21,5 @@ void AboutBox::showProductFacts() {
   ui_->lblTitle->setText(kAppTitle);
   ui_->Label1->setText(kReleaseDate);
 }
+
+#include "moc_AboutBox.cpp"

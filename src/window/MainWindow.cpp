@@ -486,3 +486,5 @@ void MainWindow::sayDefaultFileHeld(qint64 holder) {
   // After the text panel (the status bar's one ordinary widget), before the clock.
   ui_->sbStatusBar->insertPermanentWidget(1, panel);
 }
+
+#include "moc_MainWindow.cpp"

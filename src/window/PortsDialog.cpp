@@ -75,3 +75,5 @@ MaybeFailure PortsDialog::storeMapping() {
   }
   return written ? settings_.sync() : std::nullopt;
 }
+
+#include "moc_PortsDialog.cpp"

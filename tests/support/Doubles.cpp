@@ -77,3 +77,5 @@ void FakeSerialPort::failNow(const QString& reason) {
   pending_ = 0;
   emit portError(reason);
 }
+
+#include "moc_Doubles.cpp"

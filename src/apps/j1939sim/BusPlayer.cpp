@@ -176,3 +176,5 @@ void BusPlayer::sendLoad() {
     send(frameFor(identifierFor(kLoadPgn, 6, source), data));
   }
 }
+
+#include "moc_BusPlayer.cpp"

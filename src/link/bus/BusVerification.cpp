@@ -76,3 +76,5 @@ void BusVerification::finish() {
   }
   emit finished();
 }
+
+#include "moc_BusVerification.cpp"

@@ -123,3 +123,5 @@ void CanBus::drop(const QString& reason) {
   device->deleteLater();
   emit lost(reason.isEmpty() ? QStringLiteral("the bus went away") : reason);
 }
+
+#include "moc_CanBus.cpp"

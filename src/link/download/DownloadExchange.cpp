@@ -136,3 +136,5 @@ void FrameExchange::cancel() {
   timer_->stop();
   port_.discardReceiveBuffer();
 }
+
+#include "moc_DownloadExchange.cpp"

@@ -177,3 +177,5 @@ QByteArray QtSerialPort::readAll() {
   if (!port_->isOpen()) return {};
   return readLength_ > 0 ? port_->read(readLength_) : port_->readAll();
 }
+
+#include "moc_SerialPort.cpp"

@@ -62,3 +62,5 @@ void TerminationSignals::readPending() {
   for (ssize_t i = 0; i < count; ++i)
     emit terminationRequested(static_cast<unsigned char>(bytes[i]));
 }
+
+#include "moc_TerminationSignals.cpp"

@@ -313,3 +313,5 @@ void BusDock::remember(const QString& key, const QString& value) {
   if (const MaybeFailure failure = settings_.sync())
     say(tr("The Bus dock's settings are not kept: %1").arg(describeFailure(*failure)));
 }
+
+#include "moc_BusDock.cpp"

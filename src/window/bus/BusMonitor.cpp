@@ -255,3 +255,5 @@ void BusMonitor::sayCheck(const DeviceExpectations& expectations) {
     text += monitorTr("; a Request was not sent (%1)").arg(requestFailure_);
   emit checkSaid(monitorTr("On the bus: %1").arg(text));
 }
+
+#include "moc_BusMonitor.cpp"

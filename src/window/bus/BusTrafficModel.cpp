@@ -244,3 +244,5 @@ bool BusTrafficFilter::filterAcceptsRow(int sourceRow, const QModelIndex& source
   }
   return false;
 }
+
+#include "moc_BusTrafficModel.cpp"

@@ -109,3 +109,5 @@ void IntervalChart::paintEvent(QPaintEvent*) {
                      Qt::AlignLeft | Qt::AlignBottom, tr("configured %1 ms").arg(configuredMs_));
   }
 }
+
+#include "moc_IntervalChart.cpp"

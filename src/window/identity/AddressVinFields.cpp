@@ -86,3 +86,5 @@ void AddressVinFields::checkVin() {
   txtVIN_->setFocus(Qt::OtherFocusReason);
   txtVIN_->setSelection(fault->position, 1);
 }
+
+#include "moc_AddressVinFields.cpp"

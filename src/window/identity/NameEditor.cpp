@@ -172,3 +172,5 @@ void NameEditor::NameComponentsToBytes() {
   for (int i : {7, 6, 5, 4, 0, 1, 2, 3})
     if (bytes[i]) txtDeviceName_[i]->setText(ByteToHexText(*bytes[i]));
 }
+
+#include "moc_NameEditor.cpp"

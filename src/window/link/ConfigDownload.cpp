@@ -117,3 +117,5 @@ void ConfigDownload::end() {
   controls_.cmbCOM->setEnabled(cmbCOMWasEnabled_);
   emit exchangeFinished();
 }
+
+#include "moc_ConfigDownload.cpp"

@@ -70,3 +70,5 @@ void DownloadLog::saveAs() {
                      .arg(QDir::toNativeSeparators(name), file.errorString()),
                  tr("Download Log"), MessageIcon::Information);
 }
+
+#include "moc_DownloadLog.cpp"

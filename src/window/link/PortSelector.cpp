@@ -158,3 +158,5 @@ void PortSelector::releasePort() {
   held_ = false;
   if (std::exchange(reopenPending_, false)) OpenSelectedPort();
 }
+
+#include "moc_PortSelector.cpp"

@@ -91,3 +91,5 @@ void ParameterLayout::checkParameterPos() {
 void ParameterLayout::tell(const QString& prompt, const QString& title) {
   messages_.show(prompt, title, MessageIcon::Information);
 }
+
+#include "moc_ParameterLayout.cpp"

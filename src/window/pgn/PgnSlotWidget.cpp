@@ -48,3 +48,5 @@ QList<QWidget*> PgnSlotWidget::tabOrder() const {
           ui_->txtPGN,          ui_->txtDatalength, ui_->cmbParameterType,
           ui_->txtParameterPos, ui_->chkDeletePGN};
 }
+
+#include "moc_PgnSlotWidget.cpp"

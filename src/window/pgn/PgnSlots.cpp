@@ -212,3 +212,5 @@ QString PgnSlots::fieldName(const char* field, int slot) {
   Q_ASSERT(slot == 0 || slot == 1);
   return QString::fromLatin1(field) + QString::number(slot + 1);
 }
+
+#include "moc_PgnSlots.cpp"

@@ -269,3 +269,5 @@ void FileCommands::reportNotStored(const Failure& failure, const QString& path) 
                               .arg(failure.what, failure.reason, shown(path)),
                           ConfigNotStoredTitle(), MessageIcon::Information);
 }
+
+#include "moc_FileCommands.cpp"

@@ -515,3 +515,5 @@ void FormBinding::LoadDefaults() {
   form_.txtVIN->setText(VinText(factory.Vin));
   setListIndex(form_.cmbCANBUSBaudRate, IsCan500Kbps(factory.CanBaudRate) ? 1 : 0);
 }
+
+#include "moc_FormBinding.cpp"

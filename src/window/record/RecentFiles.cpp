@@ -64,3 +64,5 @@ void RecentFiles::rebuildMenu() {
   clearing->setEnabled(!files_.isEmpty());
   menu_->setEnabled(!files_.isEmpty());
 }
+
+#include "moc_RecentFiles.cpp"
