@@ -42,6 +42,11 @@ inline SimulatorConfig benchRecord(const std::function<void(SimulatorConfig&)>& 
   return c;
 }
 
+// The bench configuration's file.
+inline QByteArray benchBytes(const std::function<void(SimulatorConfig&)>& edit = {}) {
+  return EncodeConfigRecord(benchRecord(edit));
+}
+
 inline QByteArray fileBytes(const QString& path) {
   QFile file(path);
   return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
