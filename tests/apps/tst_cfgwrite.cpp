@@ -50,6 +50,8 @@ enum Fault {
   OtherOwner,
   Locked,
   LockedThenFreed,
+  OtherHost,           // a writer on another machine, whose process this one cannot see
+  OtherHostThenFreed,  // that writer lets go meanwhile
   Leftover,
   FullOutput
 };
@@ -121,7 +123,7 @@ class CfgWriteTest : public QObject {
     QTest::addColumn<int>("fault");
     QTest::addColumn<L>("args");
     QTest::addColumn<int>("exit");
-    QTest::addColumn<QString>("err");       // %f the target, %p this process
+    QTest::addColumn<QString>("err");       // %f the target, %p the lock holder
     QTest::addColumn<QByteArray>("after");  // empty: as it was
     const QByteArray before = benchBytes() + QByteArray(400, 'T');
     const auto replaced = [&](const QByteArray& record) {
@@ -144,6 +146,8 @@ class CfgWriteTest : public QObject {
     QTest::newRow("another owner, special bits") << int(OtherOwner) << set << 0 << "" << address;
     QTest::newRow("second writer") << int(Locked) << set << 2 << "j1939cfg: cannot write %f: another writer, process %p, holds %f.lock\n" << QByteArray();
     QTest::newRow("a writer that lets go meanwhile") << int(LockedThenFreed) << set << 0 << "" << address;
+    QTest::newRow("a writer on another machine") << int(OtherHost) << set << 2 << "j1939cfg: cannot write %f: another writer, process %p on bench-pc, holds %f.lock\n" << QByteArray();
+    QTest::newRow("one on another machine that lets go meanwhile") << int(OtherHostThenFreed) << set << 0 << "" << address;
     QTest::newRow("a killed writer's leftover") << int(Leftover) << set << 0 << "" << address;
     QTest::newRow("written, findings unprintable") << int(FullOutput) << L{"set", "%f", "Pgn1DataLength=1786", "--force"} << 1 << "j1939cfg: cannot write to standard output: No space left on device; %f was written\n" << replaced(benchBytes([](auto& c) { c.Pgns[0].DataLength = 1786; }));
     QTest::newRow("unprintable, not written") << int(FullOutput) << L{"set", "%f", "Pgn1DataLength=1786"} << 2 << "j1939cfg: %f is not written; --force writes it with these findings\nj1939cfg: cannot write to standard output: No space left on device\n" << QByteArray();
@@ -176,6 +180,16 @@ class CfgWriteTest : public QObject {
       QCOMPARE(::chown(QFile::encodeName(target).constData(), 65534, 65534), 0);
       QCOMPARE(::chmod(QFile::encodeName(target).constData(), 02640), 0);
     }
+    // The number of a process that has ended on this machine.
+    const auto endedPid = [] {
+      QProcess ended;
+      ended.start("true");
+      ended.waitForStarted();
+      const qint64 pid = ended.processId();
+      ended.waitForFinished();
+      return pid;
+    };
+    qint64 holderPid = QCoreApplication::applicationPid();
     if (fault == Leftover) {
       // Someone's own file of a temporary file's name, older than the lock of
       // a writer that was killed after it had made its temporary file.
@@ -184,25 +198,28 @@ class CfgWriteTest : public QObject {
               backup.flush());
       QVERIFY(backup.setFileTime(QDateTime::currentDateTime().addSecs(-3600),
                                  QFileDevice::FileModificationTime));
-      QProcess ended;
-      ended.start("true");
-      QVERIFY(ended.waitForStarted());
-      const qint64 pid = ended.processId();
-      QVERIFY(ended.waitForFinished());
-      QVERIFY(writeBytes(lock, QByteArray::number(pid) + "\n\n\n"));
+      QVERIFY(writeBytes(lock, QByteArray::number(endedPid()) + "\n\n\n"));
       QVERIFY(writeBytes(target + ".QxWvEr", was.left(30)));
+    }
+    // The process number of a writer on another machine says nothing here,
+    // even that of a process that has ended on this one.
+    if (fault == OtherHost || fault == OtherHostThenFreed) {
+      holderPid = endedPid();
+      QVERIFY(writeBytes(lock, QByteArray::number(holderPid) + "\nj1939cfg\nbench-pc\n"));
     }
     std::optional<QLockFile> holder;
     if (fault == Locked || fault == LockedThenFreed) QVERIFY(holder.emplace(lock).tryLock(0));
     // Someone's file of a temporary file's name, made while a live writer
     // holds the lock: not that writer's leftover, so it stays.
-    if (fault == LockedThenFreed) QVERIFY(writeBytes(target + ".Backup", was));
+    if (fault == LockedThenFreed || fault == OtherHostThenFreed)
+      QVERIFY(writeBytes(target + ".Backup", was));
     const QStringList folder = listing(dir.path());
     const QString nodeBefore = node(target);
 
     QProcess tool;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert("J1939CFG_LOCK_WAIT_MS", fault == LockedThenFreed ? "20000" : "100");
+    const bool letsGo = fault == LockedThenFreed || fault == OtherHostThenFreed;
+    environment.insert("J1939CFG_LOCK_WAIT_MS", letsGo ? "20000" : "100");
     tool.setProcessEnvironment(environment);
     if (fault == SizeLimit)  // room for the lock file, not for the configuration
       tool.setChildProcessModifier([] {
@@ -212,16 +229,16 @@ class CfgWriteTest : public QObject {
     if (fault == FullOutput) tool.setStandardOutputFile("/dev/full");
     tool.start(programPath("j1939cfg"),
                args.replaceInStrings("%f", target).replaceInStrings("%j", json));
-    if (fault == LockedThenFreed) {  // let go once the tool waits
+    if (letsGo) {  // let go once the tool waits
       QVERIFY(tool.waitForStarted());
       QTest::qWait(800);
       holder.reset();
+      if (fault == OtherHostThenFreed) QVERIFY(QFile::remove(lock));
     }
     const Run run = finish(tool);
     holder.reset();
     QCOMPARE(run.exitCode, exit);
-    QCOMPARE(run.err, err.replace("%f", target)
-                          .replace("%p", QString::number(QCoreApplication::applicationPid())));
+    QCOMPARE(run.err, err.replace("%f", target).replace("%p", QString::number(holderPid)));
     if (after.isEmpty()) {
       QCOMPARE(node(target), nodeBefore);
       if (fault != Fifo && fault != Device)
@@ -232,7 +249,8 @@ class CfgWriteTest : public QObject {
       QCOMPARE(fileBytes(target).toHex(), after.toHex());
     }
     QStringList left = folder;
-    left.removeAll("bench.cfg.lock"), left.removeAll("bench.cfg.QxWvEr");
+    left.removeAll("bench.cfg.QxWvEr");
+    if (fault != OtherHost) left.removeAll("bench.cfg.lock");  // another machine's stays
     QCOMPARE(listing(dir.path()), left);
   }
 
