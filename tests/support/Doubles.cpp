@@ -53,6 +53,7 @@ MaybeFailure FakeSerialPort::open() {
 MaybeFailure FakeSerialPort::write(const QByteArray& bytes) {
   log << QStringLiteral("write %1").arg(bytes.size());
   if (!open_) return Failure{device_, QStringLiteral("the port is not open")};
+  if (failWrite) return failWrite;
   written += bytes;
   pending_ += bytes.size();
   // The bytes leave the transmit buffer once the event loop runs, as with a driver.

@@ -112,6 +112,7 @@ class FakeSerialPort : public SerialPort {
   QByteArray written;
   std::function<void(const QByteArray&)> onWrite;  // the simulator's reaction
   bool holdOutput = false;  // written bytes stay in the transmit buffer (flow held back)
+  MaybeFailure failWrite;   // what write() answers on the open port: the driver refuses
 
  private:
   bool open_ = false;

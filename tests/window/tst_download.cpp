@@ -361,13 +361,24 @@ class DownloadTest : public QObject {
     QCOMPARE(b.port.log.mid(1), QStringList({"read", "close"}) + openSequence("/dev/ttyS1"));
   }
 
-  // The exchange alone, on a port that refuses the write: its one outcome
-  // comes from the event loop, never from within start() (j1939cfg sleeps in
-  // exec() after it), and the receive buffer is emptied.
+  // The exchange alone, on a port that refuses the write, closed or open: its
+  // one outcome comes from the event loop, never from within start()
+  // (j1939cfg sleeps in exec() after it), and the receive buffer is emptied.
+  void refusedWriteEndsFromTheEventLoop_data() {
+    QTest::addColumn<bool>("open");
+    QTest::addColumn<QString>("failure");
+    QTest::newRow("never opened") << false << "/dev/ttyS0: the port is not open";
+    QTest::newRow("open, the driver refuses") << true << "/dev/ttyS0: Input/output error";
+  }
   void refusedWriteEndsFromTheEventLoop() {
+    QFETCH(bool, open);
+    QFETCH(QString, failure);
     FakeSerialPort port;
     FakeClock clock;
-    port.setDevice("/dev/ttyS0");  // never opened
+    port.setDevice("/dev/ttyS0");
+    port.existing = {"/dev/ttyS0"};
+    if (open) QVERIFY(!port.open());
+    port.failWrite = Failure{"/dev/ttyS0", "Input/output error"};
     FrameExchange exchange(port, clock);
     QSignalSpy finished(&exchange, &FrameExchange::finished);
     exchange.start(QByteArray(32, '\x01'));
@@ -376,8 +387,8 @@ class DownloadTest : public QObject {
     QCOMPARE(finished,
              QList<QVariantList>{{QVariant::fromValue(FrameExchange::Outcome::PortFailed)}});
     QVERIFY(!exchange.isRunning());
-    QCOMPARE(exchange.portFailure(), "/dev/ttyS0: the port is not open");
-    QCOMPARE(port.log, QStringList({"device /dev/ttyS0", "write 32", "discardReceive"}));
+    QCOMPARE(exchange.portFailure(), failure);
+    QCOMPARE(port.log.mid(open ? 2 : 1), QStringList({"write 32", "discardReceive"}));
   }
 
   void closingEndsTheExchangeAndShutsDown() {
