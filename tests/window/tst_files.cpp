@@ -98,6 +98,7 @@ void run(Harness& h, const QString& script) {
     if (verb == "save") h.find<QAction>("mnuFileSave")->trigger();
     if (verb == "tbsave") h.find<QAction>("tbSave")->trigger();
     if (verb == "default") QTest::mouseClick(h.find<QPushButton>("cmdDefault"), Qt::LeftButton);
+    if (verb == "click") QTest::mouseClick(h.find<QAbstractButton>(name), Qt::LeftButton);
     if (verb == "exit") h.window->close();
     if (verb == "replace") {
       QVERIFY(writeRecord(h.path("new"), benchRecord([](auto& c) { c.SourceAddress = 0x66; })));
@@ -253,6 +254,8 @@ class FilesTest : public QObject {
   QTest::newRow("loaded") << "" << "j1939.cfg" << 0 << "j1939.cfg=same";
   QTest::newRow("edited") << "addr=44" << "j1939.cfg*" << 0 << "j1939.cfg=same";
   QTest::newRow("edited back") << "addr=44 addr=25" << "j1939.cfg" << 0 << "j1939.cfg=same";
+  QTest::newRow("mode changed") << "click=optStatic" << "j1939.cfg*" << 0 << "j1939.cfg=same";
+  QTest::newRow("mode changed back") << "click=optStatic click=optDynamic" << "j1939.cfg" << 0 << "j1939.cfg=same";
   QTest::newRow("edited, saved") << "addr=44 save" << "j1939.cfg" << 0 << "j1939.cfg=44";
   QTest::newRow("saved as") << "addr=44 saveas=rig7" << "rig7" << 0 << "rig7=44 j1939.cfg=same";
   QTest::newRow("saved as, edited") << "saveas=rig7 addr=45" << "rig7*" << 0 << "rig7=25";
