@@ -137,7 +137,8 @@ class PtyTest : public QObject {
     QTest::newRow("--plan 55@x") << L{"--plan", "55@x"} << "--plan: \"55@x\" is not HEX[,HEX...][@MS] or none";
     QTest::newRow("--gap-ms 0") << L{"--gap-ms", "0"} << "--gap-ms takes milliseconds above 0";
     QTest::newRow("--fast") << L{"--fast"} << "unknown option --fast (see --help)";
-    QTest::newRow("--can can0") << L{"--can", "can0"} << "--can takes a CAN interface PLUGIN:INTERFACE such as socketcan:can0";
+    for (const char* can : {"can0", ":can0", "virtualcan:"})
+      QTest::addRow("--can %s", can) << L{"--can", can} << "--can takes a CAN interface PLUGIN:INTERFACE such as socketcan:can0";
     QTest::newRow("--bus-load -5") << L{"--can", "virtualcan:can0", "--bus-load", "-5"} << "--bus-load takes frames per second";
     QTest::newRow("--config without --can") << L{"--config", "bench.cfg"} << "--config and --bus-load play on a CAN bus: give --can too";
     const QString deep = "/tmp/" + QString("x").repeated(4100);
