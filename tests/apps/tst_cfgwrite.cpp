@@ -184,11 +184,8 @@ class CfgWriteTest : public QObject {
               backup.flush());
       QVERIFY(backup.setFileTime(QDateTime::currentDateTime().addSecs(-3600),
                                  QFileDevice::FileModificationTime));
-      QProcess ended;
-      ended.start("true");
-      QVERIFY(ended.waitForStarted());
-      const qint64 pid = ended.processId();
-      QVERIFY(ended.waitForFinished());
+      const qint64 pid = endedProcessId();
+      QVERIFY(pid > 0);
       QVERIFY(writeBytes(lock, QByteArray::number(pid) + "\n\n\n"));
       QVERIFY(writeBytes(target + ".QxWvEr", was.left(30)));
     }

@@ -46,6 +46,15 @@ inline Run runCfg(const QStringList& arguments) {
   return runProgram("j1939cfg", arguments);
 }
 
+// The id of a process that has ended, as a crashed writer's lock file names
+// it; 0 if none could be run.
+inline qint64 endedProcessId() {
+  QProcess ended;
+  ended.start("true");
+  const qint64 pid = ended.waitForStarted() ? ended.processId() : 0;
+  return ended.waitForFinished() ? pid : 0;
+}
+
 // "00 04 A5 ..." as bytes.
 inline QByteArray fromHex(const QString& text) {
   return QByteArray::fromHex(text.toLatin1());
