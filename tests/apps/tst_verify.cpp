@@ -1,5 +1,3 @@
-#include <signal.h>
-
 #include <QCanBus>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -28,39 +26,8 @@ QString bus(int number) {
 }
 
 // j1939cfg, run while this process goes on serving bus 0.
-class Cfg {
- public:
-  explicit Cfg(const QStringList& arguments) { process_.start(programPath("j1939cfg"), arguments); }
-  // Lines printed so far.
-  QStringList lines() {
-    out_ += process_.readAllStandardOutput();
-    QStringList list = QString::fromUtf8(out_).split('\n');
-    list.removeLast();  // after the last newline
-    return list;
-  }
-  bool waitForLine(const std::function<bool(const QString&)>& found, int ms = 8000) {
-    return QTest::qWaitFor(
-        [&] {
-          const QStringList seen = lines();
-          return std::any_of(seen.cbegin(), seen.cend(), found);
-        },
-        ms);
-  }
-  void interrupt() { ::kill(static_cast<pid_t>(process_.processId()), SIGINT); }
-  // Sleeps on events (the bus's included) until it ends.
-  Run end() {
-    (void)until(
-        &process_, &QProcess::finished, [&] { return process_.state() == QProcess::NotRunning; },
-        20000);
-    lines();
-    Run run = finish(process_);
-    run.out = QString::fromUtf8(out_);
-    return run;
-  }
-
- private:
-  QProcess process_;
-  QByteArray out_;
+struct Cfg : ProgramProcess {
+  explicit Cfg(const QStringList& arguments) : ProgramProcess("j1939cfg", arguments) {}
 };
 
 QList<Run> runTogether(const QList<QStringList>& runs) {
@@ -198,7 +165,7 @@ class VerifyTest : public QObject {
       sender_->send(summaryProbe);
     });
     probing.start(50);
-    QVERIFY(json.waitForLine(isProbe) && filtered.waitForLine(isProbe));
+    QVERIFY(json.lineWhere(isProbe) && filtered.lineWhere(isProbe));
     QTest::qWait(300);
     probing.stop();
 
@@ -220,7 +187,7 @@ class VerifyTest : public QObject {
     sender_->send(CanFrame{0x123, "11-bit"}, false);
     for (const CanFrame& frame : frames) sender_->send(frame);
     auto timedOut = [](const QString& line) { return line.contains("did not come within"); };
-    QVERIFY(json.waitForLine(timedOut) && filtered.waitForLine(timedOut));
+    QVERIFY(json.lineWhere(timedOut) && filtered.lineWhere(timedOut));
     for (Cfg* cfg : {&summary, &json, &filtered}) cfg->interrupt();
     const Run all = json.end(), one = filtered.end(), rows = summary.end();
     QCOMPARE(QList<int>({all.exitCode, one.exitCode, rows.exitCode}), QList<int>({0, 0, 0}));
@@ -342,10 +309,10 @@ class VerifyTest : public QObject {
     SimulatorProcess server({"--can", bus(1), "--config", file});
     QVERIFY(!server.waitForLine("plays: ").isEmpty());
     Cfg watch({"watch", "--can", bus(1)});
-    QVERIFY(watch.waitForLine([](const QString&) { return true; }));
+    QVERIFY(watch.lineWhere([](const QString&) { return true; }));
     Cfg verify({"verify", file, "--can", bus(1), "--seconds", "20"});
     // The device's claim, asked for by verify: both are on the bus.
-    QVERIFY(watch.waitForLine([](const QString& line) { return line.contains("(EE00)"); }));
+    QVERIFY(watch.lineWhere([](const QString& line) { return line.contains("(EE00)"); }));
     QVERIFY(server.quit());
     const QString gone = "j1939cfg: CAN bus " + bus(1) + ": gone (the connection closed)\n";
     const Run watched = watch.end(), verified = verify.end();

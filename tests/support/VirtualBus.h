@@ -6,12 +6,11 @@
 #include <QCanBus>
 #include <QCanBusDevice>
 #include <QCoreApplication>
-#include <QEventLoop>
-#include <QTimer>
 #include <functional>
 #include <memory>
 
 #include "rules/j1939/Identifier.h"
+#include "support/Emulator.h"
 #include "support/Records.h"
 
 // Bus `number` of a test class's own range of ports, `buses` to a process from
@@ -20,18 +19,6 @@
 inline QString virtualBus(int first, int processes, int buses, int number) {
   const int port = first + static_cast<int>(QCoreApplication::applicationPid() % processes) * buses;
   return QStringLiteral("virtualcan:tcp://127.0.0.1:%1/can0").arg(port + number);
-}
-
-// Sleeps on `source`'s `signal` until `done`, for at most `ms`.
-template <typename Source, typename Signal>
-bool until(Source* source, Signal signal, const std::function<bool()>& done, int ms = 8000) {
-  QEventLoop loop;
-  QObject::connect(source, signal, &loop, [&] {
-    if (done()) loop.quit();
-  });
-  QTimer::singleShot(ms, &loop, &QEventLoop::quit);
-  if (!done()) loop.exec();
-  return done();
 }
 
 // The test's sender on `bus`; made first, it holds the bus's server.
