@@ -17,16 +17,15 @@
 #include "support/Emulator.h"
 #include "support/Records.h"
 #include "support/TestMain.h"
+#include "support/VirtualBus.h"
 
 namespace {
 
-// A virtual bus of the test's own: ports of this process, so that runs side by
-// side never share one. The plugin serves one bus per process, on the first
-// port it opens: the test process holds bus 0, which its tests take in turn;
+// A virtual bus of the test's own, apart from those of tst_verify and
+// tst_busdock: the test process holds bus 0, which its tests take in turn;
 // bus 1 is served by a j1939sim.
 QString busInterface(int bus) {
-  const int port = 20000 + static_cast<int>(QCoreApplication::applicationPid() % 5000) * 2 + bus;
-  return QStringLiteral("tcp://127.0.0.1:%1/can0").arg(port);
+  return virtualBus(20000, 5000, 2, bus);
 }
 
 struct Seen {
@@ -40,8 +39,8 @@ class Bus {
  public:
   explicit Bus(const QString& interface) {
     clock_.start();
-    reader_.reset(QCanBus::instance()->createDevice("virtualcan", interface));
-    sender_.reset(QCanBus::instance()->createDevice("virtualcan", interface));
+    reader_.reset(QCanBus::instance()->createDevice("virtualcan", interface.mid(11)));
+    sender_.reset(QCanBus::instance()->createDevice("virtualcan", interface.mid(11)));
     QObject::connect(reader_.get(), &QCanBusDevice::framesReceived, [this] {
       for (const QCanBusFrame& f : reader_->readAllFrames()) {
         if (f.frameId() == kProbe)
@@ -168,8 +167,7 @@ class BusTest : public QObject {
     const QString interface = busInterface(0);
     Bus bus(interface);
     QVERIFY(bus.connected);
-    SimulatorProcess sim(
-        {"--can", "virtualcan:" + interface, "--config", dir.filePath("bench.cfg")});
+    SimulatorProcess sim({"--can", interface, "--config", dir.filePath("bench.cfg")});
     QCOMPARE(sim.waitForLine("plays: "), describeExpectations(e));
     QVERIFY(bus.waitFor([&] {
       return bus.count(0x18FECA25) >= 3 && bus.count(0x18FEEE25) >= 3 &&
@@ -234,8 +232,8 @@ class BusTest : public QObject {
     const QString interface = busInterface(0);
     Bus bus(interface);
     QVERIFY(bus.connected);
-    SimulatorProcess sim({"--can", "virtualcan:" + interface, "--frames", "0"});
-    QCOMPARE(sim.waitForLine("CAN bus "), "CAN bus virtualcan:" + interface + ": connected");
+    SimulatorProcess sim({"--can", interface, "--frames", "0"});
+    QCOMPARE(sim.waitForLine("CAN bus "), "CAN bus " + interface + ": connected");
     const int port = ::open(sim.device().toLocal8Bit().constData(), O_RDWR | O_NOCTTY);
     QVERIFY(port >= 0);
     const QByteArray frameA = frameOf(first);
@@ -277,7 +275,7 @@ class BusTest : public QObject {
 
   // The bus's server goes away: said once, and the serial side still answers.
   void busGoesAway() {
-    const QString name = "virtualcan:" + busInterface(1);
+    const QString name = busInterface(1);
     SimulatorProcess server({"--can", name});
     QCOMPARE(server.waitForLine("CAN bus "), "CAN bus " + name + ": connected");
     SimulatorProcess sim({"--can", name, "--frames", "0"});

@@ -1,8 +1,4 @@
-#include <signal.h>
-
 #include <QCanBus>
-#include <QCanBusDevice>
-#include <QEventLoop>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QLoggingCategory>
@@ -16,77 +12,22 @@
 #include "support/Emulator.h"
 #include "support/Records.h"
 #include "support/TestMain.h"
+#include "support/VirtualBus.h"
 
 using L = QStringList;
 
 namespace {
 
-// A virtual bus of the test's own, four to a process on ports below those
-// that the system hands out and those that tst_bus takes (see there): bus 0
-// is served by this process, which connects first; the others by a program
-// that the test starts.
+// A virtual bus of the test's own, four to a process, apart from those of
+// tst_bus and tst_busdock: bus 0 is served by this process, which connects
+// first; the others by a program that the test starts.
 QString bus(int number) {
-  const int port = 10000 + static_cast<int>(QCoreApplication::applicationPid() % 2500) * 4 + number;
-  return QStringLiteral("virtualcan:tcp://127.0.0.1:%1/can0").arg(port);
+  return virtualBus(10000, 2500, 4, number);
 }
 
-// The test's sender on bus 0; made first, it holds the bus's server.
-class Sender {
- public:
-  Sender() {
-    QLoggingCategory::setFilterRules("qt.canbus.plugins.virtualcan*=false");
-    device_.reset(QCanBus::instance()->createDevice("virtualcan", bus(0).mid(11)));
-    device_->connectDevice();
-    (void)QTest::qWaitFor([&] { return device_->state() == QCanBusDevice::ConnectedState; });
-  }
-  bool connected() const { return device_->state() == QCanBusDevice::ConnectedState; }
-  void send(const CanFrame& frame, bool extended = true) {
-    QCanBusFrame out(frame.identifier, frame.data);
-    out.setExtendedFrameFormat(extended);
-    device_->writeFrame(out);
-  }
-
- private:
-  std::unique_ptr<QCanBusDevice> device_;
-};
-
 // j1939cfg, run while this process goes on serving bus 0.
-class Cfg {
- public:
-  explicit Cfg(const QStringList& arguments) { process_.start(programPath("j1939cfg"), arguments); }
-  // Lines printed so far.
-  QStringList lines() {
-    out_ += process_.readAllStandardOutput();
-    QStringList list = QString::fromUtf8(out_).split('\n');
-    list.removeLast();  // after the last newline
-    return list;
-  }
-  bool waitForLine(const std::function<bool(const QString&)>& found, int ms = 8000) {
-    return QTest::qWaitFor(
-        [&] {
-          const QStringList seen = lines();
-          return std::any_of(seen.cbegin(), seen.cend(), found);
-        },
-        ms);
-  }
-  void interrupt() { ::kill(static_cast<pid_t>(process_.processId()), SIGINT); }
-  // Sleeps on events (the bus's included) until it ends.
-  Run end() {
-    if (process_.state() != QProcess::NotRunning) {
-      QEventLoop loop;
-      QObject::connect(&process_, &QProcess::finished, &loop, &QEventLoop::quit);
-      QTimer::singleShot(20000, &loop, &QEventLoop::quit);
-      loop.exec();
-    }
-    lines();
-    Run run = finish(process_);
-    run.out = QString::fromUtf8(out_);
-    return run;
-  }
-
- private:
-  QProcess process_;
-  QByteArray out_;
+struct Cfg : ProgramProcess {
+  explicit Cfg(const QStringList& arguments) : ProgramProcess("j1939cfg", arguments) {}
 };
 
 QList<Run> runTogether(const QList<QStringList>& runs) {
@@ -125,16 +66,6 @@ CanFrame packet(uint8_t source, int sequence) {
   return CanFrame{0x1CEBFF00u | source, data};
 }
 
-// The configuration j1939sim plays for the verdicts: "2.00", dynamic, slot 1
-// PDU2 FF10 every 50 ms, slot 2 PDU1 1EF00 every 100 ms, both one frame.
-SimulatorConfig played(const std::function<void(SimulatorConfig&)>& edit = {}) {
-  return benchRecord([&](SimulatorConfig& c) {
-    c.Pgns[0] = {1, 1, 6, 0, 0, 0xFF, 0x10, 0xFF10, 8, 1, 3};
-    c.Pgns[1] = {1, 2, 3, 1, 0, 0xEF, 0x00, 0x1EF00, 8, 0, 1};
-    if (edit) edit(c);
-  });
-}
-
 }  // namespace
 
 // j1939cfg on a CAN bus: verify against j1939sim playing a configuration,
@@ -142,7 +73,11 @@ SimulatorConfig played(const std::function<void(SimulatorConfig&)>& edit = {}) {
 class VerifyTest : public QObject {
   Q_OBJECT
  private slots:
-  void initTestCase() { QVERIFY(sender_.connected()); }
+  void initTestCase() {
+    QLoggingCategory::setFilterRules("qt.canbus.plugins.virtualcan*=false");
+    sender_ = std::make_unique<CanSender>(bus(0));
+    QVERIFY(sender_->connected());
+  }
 
   // The file j1939sim plays holds; each single difference fails exactly its
   // expectations, all verified at once against one j1939sim.
@@ -168,14 +103,14 @@ class VerifyTest : public QObject {
     };
     // clang-format on
     QTemporaryDir dir;
-    QVERIFY(writeRecord(dir.filePath("played.cfg"), played()));
+    QVERIFY(writeRecord(dir.filePath("played.cfg"), playedRecord()));
     SimulatorProcess sim({"--can", bus(0), "--config", dir.filePath("played.cfg")});
     QVERIFY(!sim.waitForLine("plays: ").isEmpty());
     QList<QStringList> runs{
         {"verify", dir.filePath("played.cfg"), "--can", bus(0), "--seconds", "1.5"}};
     for (const Row& row : rows) {
       const QString file = dir.filePath(QString(row.name) + ".cfg");
-      QVERIFY(writeRecord(file, played(row.edit)));
+      QVERIFY(writeRecord(file, playedRecord(row.edit)));
       runs << L{"verify", file, "--can", bus(0), "--seconds", "1.5"};
     }
     const QList<Run> ended = runTogether(runs);
@@ -226,11 +161,11 @@ class VerifyTest : public QObject {
     };
     QTimer probing;
     connect(&probing, &QTimer::timeout, this, [&] {
-      sender_.send(probe);
-      sender_.send(summaryProbe);
+      sender_->send(probe);
+      sender_->send(summaryProbe);
     });
     probing.start(50);
-    QVERIFY(json.waitForLine(isProbe) && filtered.waitForLine(isProbe));
+    QVERIFY(json.lineWhere(isProbe) && filtered.lineWhere(isProbe));
     QTest::qWait(300);
     probing.stop();
 
@@ -249,10 +184,10 @@ class VerifyTest : public QObject {
                         packet(0x2C, 1), announce(0x2D, 1786, 255, 65262), announce(0x2E, 20, 4, 65262), CanFrame{0x1CECFF2F, "\x20\x14"},
                         announce(0x26, 20, 3, 65260), packet(0x26, 1)};
     // clang-format on
-    sender_.send(CanFrame{0x123, "11-bit"}, false);
-    for (const CanFrame& frame : frames) sender_.send(frame);
+    sender_->send(CanFrame{0x123, "11-bit"}, false);
+    for (const CanFrame& frame : frames) sender_->send(frame);
     auto timedOut = [](const QString& line) { return line.contains("did not come within"); };
-    QVERIFY(json.waitForLine(timedOut) && filtered.waitForLine(timedOut));
+    QVERIFY(json.lineWhere(timedOut) && filtered.lineWhere(timedOut));
     for (Cfg* cfg : {&summary, &json, &filtered}) cfg->interrupt();
     const Run all = json.end(), one = filtered.end(), rows = summary.end();
     QCOMPARE(QList<int>({all.exitCode, one.exitCode, rows.exitCode}), QList<int>({0, 0, 0}));
@@ -330,7 +265,7 @@ class VerifyTest : public QObject {
   void busFaults() {
     QTemporaryDir dir;
     const QString file = dir.filePath("bench.cfg");
-    QVERIFY(writeRecord(file, played()));
+    QVERIFY(writeRecord(file, playedRecord()));
     // Nobody serves buses 2 and 3: each of the two that joins one serves it, silent.
     const QList<Run> ended =
         runTogether({{"verify", file, "--can", bus(2), "--seconds", "0.5"},
@@ -370,14 +305,14 @@ class VerifyTest : public QObject {
   void busGoesAway() {
     QTemporaryDir dir;
     const QString file = dir.filePath("bench.cfg");
-    QVERIFY(writeRecord(file, played()));
+    QVERIFY(writeRecord(file, playedRecord()));
     SimulatorProcess server({"--can", bus(1), "--config", file});
     QVERIFY(!server.waitForLine("plays: ").isEmpty());
     Cfg watch({"watch", "--can", bus(1)});
-    QVERIFY(watch.waitForLine([](const QString&) { return true; }));
+    QVERIFY(watch.lineWhere([](const QString&) { return true; }));
     Cfg verify({"verify", file, "--can", bus(1), "--seconds", "20"});
     // The device's claim, asked for by verify: both are on the bus.
-    QVERIFY(watch.waitForLine([](const QString& line) { return line.contains("(EE00)"); }));
+    QVERIFY(watch.lineWhere([](const QString& line) { return line.contains("(EE00)"); }));
     QVERIFY(server.quit());
     const QString gone = "j1939cfg: CAN bus " + bus(1) + ": gone (the connection closed)\n";
     const Run watched = watch.end(), verified = verify.end();
@@ -429,7 +364,7 @@ class VerifyTest : public QObject {
   }
 
  private:
-  Sender sender_;
+  std::unique_ptr<CanSender> sender_;
 };
 
 J1939_TEST_MAIN(VerifyTest, "verify")

@@ -4,9 +4,16 @@
 // pseudo-terminal, j1939cfg and the configurator itself; the build gives their
 // paths.
 
+#include <signal.h>
+
+#include <QEventLoop>
 #include <QProcess>
 #include <QStringList>
 #include <QTest>
+#include <QTimer>
+#include <algorithm>
+#include <functional>
+#include <optional>
 
 inline QString programPath(const char* name) {
   const QLatin1String program(name);
@@ -46,16 +53,85 @@ inline Run runCfg(const QStringList& arguments) {
   return runProgram("j1939cfg", arguments);
 }
 
+// The id of a process that has ended, as a crashed writer's lock file names
+// it; 0 if none could be run.
+inline qint64 endedProcessId() {
+  QProcess ended;
+  ended.start("true");
+  const qint64 pid = ended.waitForStarted() ? ended.processId() : 0;
+  return ended.waitForFinished() ? pid : 0;
+}
+
 // "00 04 A5 ..." as bytes.
 inline QByteArray fromHex(const QString& text) {
   return QByteArray::fromHex(text.toLatin1());
 }
 
-// The simulator emulator, run for one test; it prints its device first.
-class SimulatorProcess {
+// Sleeps on `source`'s `signal` until `done`, for at most `ms`.
+template <typename Source, typename Signal>
+bool until(Source* source, Signal signal, const std::function<bool()>& done, int ms = 8000) {
+  QEventLoop loop;
+  QObject::connect(source, signal, &loop, [&] {
+    if (done()) loop.quit();
+  });
+  QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+  if (!done()) loop.exec();
+  return done();
+}
+
+// A program run beside the test, what it prints read as it comes.
+class ProgramProcess {
  public:
-  explicit SimulatorProcess(const QStringList& arguments) {
-    process_.start(programPath("j1939sim"), arguments);
+  ProgramProcess(const char* name, const QStringList& arguments) {
+    process_.start(programPath(name), arguments);
+  }
+  // Everything it has printed so far.
+  QString output() {
+    printed_ += process_.readAllStandardOutput();
+    return QString::fromUtf8(printed_);
+  }
+  // Waits (processing events) up to `ms` for a whole printed line that
+  // `found` holds for.
+  std::optional<QString> lineWhere(const std::function<bool(const QString&)>& found,
+                                   int ms = 8000) {
+    std::optional<QString> line;
+    (void)QTest::qWaitFor(
+        [&] {
+          const QStringList lines = output().split('\n');  // the last is not whole
+          const auto at = std::find_if(lines.cbegin(), lines.cend() - 1, found);
+          if (at != lines.cend() - 1) line = *at;
+          return line.has_value();
+        },
+        ms);
+    return line;
+  }
+  // The first printed line that starts with `prefix`, waited for; empty if none came.
+  QString waitForLine(const QString& prefix) {
+    return lineWhere([&](const QString& line) { return line.startsWith(prefix); }).value_or("");
+  }
+  // Ctrl-C.
+  void interrupt() { ::kill(static_cast<pid_t>(process_.processId()), SIGINT); }
+  // Sleeps on events (a bus's included) until it ends, for at most 20 s.
+  Run end() {
+    (void)until(
+        &process_, &QProcess::finished, [&] { return process_.state() == QProcess::NotRunning; },
+        20000);
+    Run run = finish(process_);
+    run.out = QString::fromUtf8(printed_) + run.out;
+    return run;
+  }
+
+ protected:
+  QProcess process_;
+
+ private:
+  QByteArray printed_;
+};
+
+// The simulator emulator, run for one test; it prints its device first.
+class SimulatorProcess : public ProgramProcess {
+ public:
+  explicit SimulatorProcess(const QStringList& arguments) : ProgramProcess("j1939sim", arguments) {
     while (process_.waitForStarted(5000) && !process_.canReadLine() &&
            process_.waitForReadyRead(5000)) {
     }
@@ -67,25 +143,6 @@ class SimulatorProcess {
     process_.waitForFinished(3000);
   }
   QString device() const { return device_; }
-  // Waits (processing events) up to 5 s for a printed line that starts with `prefix`.
-  QString waitForLine(const QString& prefix) {
-    QString found;
-    (void)QTest::qWaitFor(
-        [&] {
-          pending_ += process_.readAllStandardOutput();
-          const QList<QByteArray> lines = pending_.split('\n');
-          for (qsizetype i = 0; i + 1 < lines.size() && found.isEmpty(); ++i)
-            if (lines[i].startsWith(prefix.toLocal8Bit())) found = QString::fromLocal8Bit(lines[i]);
-          return !found.isEmpty();
-        },
-        5000);
-    return found;
-  }
-  // Everything it has printed so far.
-  QString output() {
-    pending_ += process_.readAllStandardOutput();
-    return QString::fromLocal8Bit(pending_);
-  }
   // Lines typed on its standard input; then what it said on standard error,
   // once it has ended.
   void type(const QByteArray& lines) { process_.write(lines); }
@@ -97,7 +154,5 @@ class SimulatorProcess {
   }
 
  private:
-  QProcess process_;
   QString device_;
-  QByteArray pending_;
 };

@@ -1,9 +1,6 @@
 #include <QAccessible>
-#include <QCanBus>
-#include <QCanBusDevice>
 #include <QCheckBox>
 #include <QComboBox>
-#include <QEventLoop>
 #include <QLabel>
 #include <QLineEdit>
 #include <QLoggingCategory>
@@ -18,6 +15,7 @@
 #include "support/Harness.h"
 #include "support/Records.h"
 #include "support/TestMain.h"
+#include "support/VirtualBus.h"
 #include "window/bus/BusDock.h"
 #include "window/bus/BusMonitor.h"
 #include "window/bus/BusTrafficModel.h"
@@ -27,35 +25,19 @@ using L = QStringList;
 
 namespace {
 
-// A virtual bus of the test's own, on ports below those the system hands out
-// and apart from tst_bus's and tst_verify's: bus 0 is served by this process,
-// which connects first; bus 1 by the j1939sim that a test starts on it.
+// A virtual bus of the test's own, apart from tst_bus's and tst_verify's: bus
+// 0 is served by this process, which connects first; bus 1 by the j1939sim
+// that a test starts on it.
 QString bus(int number) {
-  const int port = 30000 + static_cast<int>(QCoreApplication::applicationPid() % 1300) * 2 + number;
-  return QStringLiteral("virtualcan:tcp://127.0.0.1:%1/can0").arg(port);
+  return virtualBus(30000, 1300, 2, number);
 }
 
-// The configuration j1939sim plays: "2.00", static, slot 1 PDU2 FF10 every
-// 50 ms with 2 bytes at 3, slot 2 PDU1 1EF00 to 00 every 100 ms with 1 byte at 1.
+// What j1939sim plays for the verdicts, static.
 SimulatorConfig played(const std::function<void(SimulatorConfig&)>& edit = {}) {
-  return benchRecord([&](SimulatorConfig& c) {
+  return playedRecord([&](SimulatorConfig& c) {
     c.DynamicMode = 0;
-    c.Pgns[0] = {1, 1, 6, 0, 0, 0xFF, 0x10, 0xFF10, 8, 1, 3};
-    c.Pgns[1] = {1, 2, 3, 1, 0, 0xEF, 0x00, 0x1EF00, 8, 0, 1};
     if (edit) edit(c);
   });
-}
-
-// Sleeps on `source`'s `signal` until `done`, for at most `ms`.
-template <typename Sender, typename Signal>
-bool until(Sender* source, Signal signal, const std::function<bool()>& done, int ms = 8000) {
-  QEventLoop loop;
-  QObject::connect(source, signal, &loop, [&] {
-    if (done()) loop.quit();
-  });
-  QTimer::singleShot(ms, &loop, &QEventLoop::quit);
-  if (!done()) loop.exec();
-  return done();
 }
 
 // Measured times written "#": "every 50.2 ms (jitter 1.3 ms)" -> "every # ms (jitter # ms)".
@@ -124,32 +106,13 @@ struct BusBench : Harness {
 
 const L kAllHold{"60928 \u2713", "65260 \u2713", "65296 \u2713", "126720 \u2713"};
 
-// The sender's end of bus 0; made first, it holds the bus's server.
-class Sender {
- public:
-  Sender() {
-    device_.reset(QCanBus::instance()->createDevice("virtualcan", bus(0).mid(11)));
-    device_->connectDevice();
-    (void)until(device_.get(), &QCanBusDevice::stateChanged, [&] { return connected(); });
-  }
-  bool connected() const { return device_->state() == QCanBusDevice::ConnectedState; }
-  void send(uint32_t identifier, const QByteArray& data) {
-    QCanBusFrame frame(identifier, data);
-    frame.setExtendedFrameFormat(true);
-    device_->writeFrame(frame);
-  }
-
- private:
-  std::unique_ptr<QCanBusDevice> device_;
-};
-
 }  // namespace
 
 // View > "Bus" in the real window, on virtual CAN buses of the test's own with
 // j1939sim playing a configuration on them.
 class BusDockTest : public QObject {
   Q_OBJECT
-  std::unique_ptr<Sender> sender_;
+  std::unique_ptr<CanSender> sender_;
   std::unique_ptr<SimulatorProcess> sim_;
   QTemporaryDir dir_;
 
@@ -191,7 +154,7 @@ class BusDockTest : public QObject {
  private slots:
   void initTestCase() {
     QLoggingCategory::setFilterRules("qt.canbus.plugins.virtualcan*=false");
-    sender_ = std::make_unique<Sender>();
+    sender_ = std::make_unique<CanSender>(bus(0));
     QVERIFY(sender_->connected());
     QVERIFY(writeRecord(dir_.filePath("played.cfg"), played()));
     sim_ = std::make_unique<SimulatorProcess>(
@@ -401,8 +364,8 @@ class BusDockTest : public QObject {
     // Two more senders: EEC1 from 30, and FF10 from 31.
     QTimer others;
     connect(&others, &QTimer::timeout, this, [&] {
-      sender_->send(0x0CF00430, QByteArray(8, '\xFF'));
-      sender_->send(0x18FF1031, QByteArray(8, '\x00'));
+      sender_->send(CanFrame{0x0CF00430, QByteArray(8, '\xFF')});
+      sender_->send(CanFrame{0x18FF1031, QByteArray(8, '\x00')});
     });
     others.start(20);
     const auto pgnsBySource = [&] {

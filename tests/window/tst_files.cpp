@@ -132,6 +132,41 @@ QStringList messagesOf(Harness& h) {
   return shown;
 }
 
+// The folder's files, name -> bytes.
+QMap<QString, QByteArray> contents(const Harness& h) {
+  QMap<QString, QByteArray> files;
+  for (const QString& name : QDir(h.dir.path()).entryList(QDir::Files))
+    files[name] = fileBytes(h.path(name));
+  return files;
+}
+
+// NAME=AA: the file holds a record with source address AA (and the tail it
+// had, unless "AA/84": 84 bytes); "same": as `before`; "none": no file; "zero":
+// the all-zero record as read so far, data lengths of 0 meaning 1.
+void checkFiles(const Harness& h, const QString& files, const QMap<QString, QByteArray>& before) {
+  for (const QString& expected : files.split(' ', Qt::SkipEmptyParts)) {
+    const QString name = expected.section('=', 0, 0);
+    const QString holds = expected.section('=', 1);
+    const QByteArray bytes = fileBytes(h.path(name));
+    if (holds == "zero") {
+      QCOMPARE(bytes, EncodeConfigRecord(
+                          SimulatorConfig{.Pgns = {{{.DataLength = 1}, {.DataLength = 1}}}}));
+    } else if (holds == "same") {
+      QCOMPARE(bytes, before.value(name));
+    } else if (holds == "none") {
+      QVERIFY2(!QFile::exists(h.path(name)), qPrintable(name));
+    } else {
+      const int size = holds.endsWith("/84")            ? 84
+                       : before.value(name).size() > 84 ? 84 + kTail.size()
+                                                        : 84;
+      QCOMPARE(bytes.size(), size);
+      QCOMPARE(bytes.mid(77, 7), QByteArray(7, '\0'));
+      QCOMPARE(bytes.mid(84), kTail.left(bytes.size() - 84));
+      QCOMPARE(recordIn(h.path(name)).SourceAddress, uint8_t(holds.left(2).toUInt(nullptr, 16)));
+    }
+  }
+}
+
 }  // namespace
 
 // j1939.cfg from start-up to exit, the File commands, and files that fail.
@@ -142,9 +177,7 @@ class FilesTest : public QObject {
     QTest::addColumn<QString>("start");
     QTest::addColumn<QString>("script");
     QTest::addColumn<QStringList>("messages");
-    // NAME=AA: the file holds a record with source address AA (and the tail
-    // it had, unless "AA/84": 84 bytes); "same": as it was; "none": no file.
-    QTest::addColumn<QString>("files");
+    QTest::addColumn<QString>("files");  // as checkFiles() reads them
     const auto cannot = [](const char* verb, const char* file, const char* reason) {
       return QStringLiteral("Configuration file error: Cannot %1 the configuration file %2: %3")
           .arg(verb, file, reason);
@@ -206,9 +239,7 @@ class FilesTest : public QObject {
     QFETCH(QString, files);
     Harness h;
     prepare(h, start);
-    QMap<QString, QByteArray> before;
-    for (const QString& name : QDir(h.dir.path()).entryList(QDir::Files))
-      before[name] = fileBytes(h.path(name));
+    const QMap<QString, QByteArray> before = contents(h);
     h.simulatorAccepts();
     if (start.endsWith("kill")) run(h, "kill");
     h.start();
@@ -220,27 +251,7 @@ class FilesTest : public QObject {
     if (script.contains("kill")) QVERIFY(h.window->hasShutDown() && !h.port.isOpen());
     if (start.endsWith("kill")) QVERIFY(h.port.log.filter("open").isEmpty());
     QVERIFY(h.fileDialogs.answers.isEmpty());
-    for (const QString& expected : files.split(' ', Qt::SkipEmptyParts)) {
-      const QString name = expected.section('=', 0, 0);
-      const QString holds = expected.section('=', 1);
-      const QByteArray bytes = fileBytes(h.path(name));
-      if (holds == "zero") {  // the all-zero record as read so far: data lengths of 0 mean 1
-        QCOMPARE(bytes, EncodeConfigRecord(
-                            SimulatorConfig{.Pgns = {{{.DataLength = 1}, {.DataLength = 1}}}}));
-      } else if (holds == "same") {
-        QCOMPARE(bytes, before.value(name));
-      } else if (holds == "none") {
-        QVERIFY2(!QFile::exists(h.path(name)), qPrintable(name));
-      } else {
-        const int size = holds.endsWith("/84")            ? 84
-                         : before.value(name).size() > 84 ? 84 + kTail.size()
-                                                          : 84;
-        QCOMPARE(bytes.size(), size);
-        QCOMPARE(bytes.mid(77, 7), QByteArray(7, '\0'));
-        QCOMPARE(bytes.mid(84), kTail.left(bytes.size() - 84));
-        QCOMPARE(recordIn(h.path(name)).SourceAddress, uint8_t(holds.left(2).toUInt(nullptr, 16)));
-      }
-    }
+    checkFiles(h, files, before);
   }
 
   // The title names the file that Save writes and marks changes not saved in
@@ -249,7 +260,7 @@ class FilesTest : public QObject {
     QTest::addColumn<QString>("script");
     QTest::addColumn<QString>("title");  // as shown, '*' for changes
     QTest::addColumn<int>("questions");  // whether to save changes
-    QTest::addColumn<QString>("files");  // as in fileCommands
+    QTest::addColumn<QString>("files");  // as checkFiles() reads them
     // clang-format off
   QTest::newRow("loaded") << "" << "j1939.cfg" << 0 << "j1939.cfg=same";
   QTest::newRow("edited") << "addr=44" << "j1939.cfg*" << 0 << "j1939.cfg=same";
@@ -279,11 +290,9 @@ class FilesTest : public QObject {
     QFETCH(QString, files);
     Harness h;
     prepare(h, "bench");
-    QMap<QString, QByteArray> before;
-    for (const QString& name : QDir(h.dir.path()).entryList(QDir::Files))
-      before[name] = fileBytes(h.path(name));
-    h.startOn(benchRecord());
-    before["j1939.cfg"] = fileBytes(h.path("j1939.cfg"));
+    const QMap<QString, QByteArray> before = contents(h);
+    h.simulatorAccepts();
+    h.start();
     run(h, script);
     const QString shown =
         h.window->windowTitle().replace("[*]", h.window->isWindowModified() ? "*" : "");
@@ -295,14 +304,7 @@ class FilesTest : public QObject {
     QCOMPARE(asked, questions);
     // Cancel to the question shows no dialog: its scripted answer is left over.
     QCOMPARE(h.fileDialogs.answers.size(), script.contains("Cancel open") ? 1 : 0);
-    for (const QString& expected : files.split(' ')) {
-      const QString name = expected.section('=', 0, 0), holds = expected.section('=', 1);
-      const QByteArray bytes = fileBytes(h.path(name));
-      if (holds == "same")
-        QCOMPARE(bytes, before.value(name));
-      else
-        QCOMPARE(recordIn(h.path(name)).SourceAddress, uint8_t(holds.toUInt(nullptr, 16)));
-    }
+    checkFiles(h, files, before);
   }
 
   // File > Recent Files: the last eight files opened or saved, newest first,
@@ -375,11 +377,8 @@ class FilesTest : public QObject {
     if (lock == "live") {
       QVERIFY(other.tryLock(0));
     } else {  // the process id of a run that ended
-      QProcess ended;
-      ended.start("true");
-      QVERIFY(ended.waitForStarted());
-      const qint64 pid = ended.processId();
-      QVERIFY(ended.waitForFinished());
+      const qint64 pid = endedProcessId();
+      QVERIFY(pid > 0);
       writeBytes(lockPath, QStringLiteral("%1\nj1939config\n%2\n")
                                .arg(pid)
                                .arg(QSysInfo::machineHostName())
@@ -505,7 +504,6 @@ class FilesTest : public QObject {
     }
     QCOMPARE(modes, QStringList({"Open 1 J1939 Configure File (*.cfg)",
                                  "save as 0 J1939 Configure File (*.cfg)"}));
-    QCOMPARE(toQtNameFilters(ConfigFileFilter()), QStringLiteral("J1939 Configure File (*.cfg)"));
     QCOMPARE(toQtNameFilters(QStringLiteral("Text|*.txt|All|*")),
              QStringLiteral("Text (*.txt);;All (*)"));
   }
