@@ -4,7 +4,6 @@
 #include <termios.h>
 #include <unistd.h>
 
-#include <termios.h>
 #include <QTest>
 #include <memory>
 
@@ -157,6 +156,8 @@ class PtyTest : public QObject {
     QCOMPARE(run.exitCode, 2);
     QCOMPARE(run.err, "j1939sim: " + err.replace("%t", file) + "\n");
     QCOMPARE(fileBytes(file), "kept");
+  }
+  void simulatorHelp() {
     QCOMPARE(runProgram("j1939sim", {"--help"}).out.section('\n', 0, 0),
              "Usage: j1939sim [options]");
   }

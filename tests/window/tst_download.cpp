@@ -34,7 +34,7 @@ QStringList openSequence(const QString& device) {
 struct Bench : Harness {
   explicit Bench(const QByteArray& reply = "\x55", qint64 atMs = 0,
                  const SimulatorConfig& record = {}) {
-    writeRecord(path(kDefaultConfigFileName), record);
+    QVERIFY(writeRecord(path(kDefaultConfigFileName), record));
     port.existing = {"/dev/ttyS0", "/dev/ttyS1"};
     clock.followReal = false;
     port.onWrite = [=, this](const QByteArray&) {

@@ -69,14 +69,14 @@ void prepare(Harness& h, const QString& start) {
   const QByteArray bench = EncodeConfigRecord(benchRecord());
   const QByteArray other = EncodeConfigRecord(benchRecord([](auto& c) { c.SourceAddress = 0x33; }));
   if (start == "bench" || start == "readonly" || start.startsWith("write"))
-    writeBytes(h.path("j1939.cfg"), bench);
-  if (start.startsWith("cut40")) writeBytes(h.path("j1939.cfg"), bench.left(40));
+    QVERIFY(writeBytes(h.path("j1939.cfg"), bench));
+  if (start.startsWith("cut40")) QVERIFY(writeBytes(h.path("j1939.cfg"), bench.left(40)));
   if (start == "folder") QDir(h.dir.path()).mkdir("j1939.cfg");
-  writeBytes(h.path("bench.cfg"), other);
-  writeBytes(h.path("long.cfg"), other.left(77) + QByteArray(7, '\x77') + kTail);
-  writeBytes(h.path("cut.cfg"), other.left(76));
-  writeBytes(h.path("empty.cfg"), {});
-  writeBytes(h.path("zero.cfg"), QByteArray(84, '\0'));
+  QVERIFY(writeBytes(h.path("bench.cfg"), other));
+  QVERIFY(writeBytes(h.path("long.cfg"), other.left(77) + QByteArray(7, '\x77') + kTail));
+  QVERIFY(writeBytes(h.path("cut.cfg"), other.left(76)));
+  QVERIFY(writeBytes(h.path("empty.cfg"), {}));
+  QVERIFY(writeBytes(h.path("zero.cfg"), QByteArray(84, '\0')));
   const qint64 limit = start == "write10" ? 10 : start == "write-1" ? -1 : 84;
   const bool readOnly = start == "readonly";
   h.create().fileCommands().setFileFactory([limit, readOnly](const QString& path) {
@@ -379,10 +379,10 @@ class FilesTest : public QObject {
     } else {  // the process id of a run that ended
       const qint64 pid = endedProcessId();
       QVERIFY(pid > 0);
-      writeBytes(lockPath, QStringLiteral("%1\nj1939config\n%2\n")
-                               .arg(pid)
-                               .arg(QSysInfo::machineHostName())
-                               .toUtf8());
+      QVERIFY(writeBytes(lockPath, QStringLiteral("%1\nj1939config\n%2\n")
+                                       .arg(pid)
+                                       .arg(QSysInfo::machineHostName())
+                                       .toUtf8()));
     }
     h.startOn(benchRecord());
     const auto* held = h.window->findChild<QLabel*>("sbStatusHeld");
@@ -561,7 +561,7 @@ class FilesTest : public QObject {
     h.window->showAbout();  // returns once the box has closed
     QCOMPARE(recordIn(h.path("j1939.cfg")).SourceAddress, uint8_t(0x4F));
     QVERIFY(h.settings.syncs >= 1 && !h.port.isOpen());
-    writeBytes(h.path("j1939.cfg"), "left alone");  // once: nothing later writes
+    QVERIFY(writeBytes(h.path("j1939.cfg"), "left alone"));  // once: nothing later writes
     h.window->close();
     h.find<QAction>("mnuFileSave")->trigger();
     QCOMPARE(fileBytes(h.path("j1939.cfg")), QByteArray("left alone"));
