@@ -40,6 +40,8 @@
 #include "window/record/FormBinding.h"
 #include "window/record/RecentFiles.h"
 
+namespace j1939 {
+
 namespace {
 // The text panel's own caption, shown while there is nothing to report.
 QString statusText() {
@@ -486,5 +488,7 @@ void MainWindow::sayDefaultFileHeld(qint64 holder) {
   // After the text panel (the status bar's one ordinary widget), before the clock.
   ui_->sbStatusBar->insertPermanentWidget(1, panel);
 }
+
+}  // namespace j1939
 
 #include "moc_MainWindow.cpp"

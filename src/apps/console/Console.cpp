@@ -13,6 +13,8 @@
 #include <cstdio>
 #include <cstring>
 
+namespace j1939 {
+
 namespace {
 
 QString program;
@@ -81,3 +83,5 @@ bool ValueMissing(const QCommandLineParser& parser, const QCommandLineOption& op
   // The parser counts the option as given, but holds no value for it.
   return parser.optionNames().count(option.names().constFirst()) > parser.values(option).size();
 }
+
+}  // namespace j1939

@@ -3,6 +3,8 @@
 #include <QCommandLineParser>
 #include <QString>
 
+namespace j1939 {
+
 // The companion programs' console. Standard output carries a program's result
 // only; complaints go to standard error, each line led by the program's name
 // ("j1939cfg: ...") so that a script's log tells who said it. Text goes out as
@@ -46,3 +48,5 @@ QString UnknownOption(const QCommandLineParser& parser);
 
 // Whether the line ended where a value of `option` should have followed it.
 bool ValueMissing(const QCommandLineParser& parser, const QCommandLineOption& option);
+
+}  // namespace j1939

@@ -16,6 +16,8 @@
 #include "rules/record/RecordReading.h"
 #include "rules/system/TerminationSignals.h"
 
+namespace j1939 {
+
 namespace {
 
 // A bus that has not connected by then will not.
@@ -190,3 +192,5 @@ int VerifyBus(const CfgCommand& command, const SimulatorConfig& record) {
   }
   return result.holds ? kExitOk : kExitNo;
 }
+
+}  // namespace j1939

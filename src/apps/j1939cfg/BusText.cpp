@@ -4,6 +4,8 @@
 
 #include "rules/j1939/GroupNames.h"
 
+namespace j1939 {
+
 namespace {
 
 QString digitsHex(uint32_t value, int digits) {
@@ -173,3 +175,5 @@ QJsonObject InterfacesJson(const CanInterfaceList& list) {
     failures.append(QJsonObject{{"plugin", plugin}, {"reason", reason}});
   return QJsonObject{{"interfaces", interfaces}, {"failures", failures}};
 }
+
+}  // namespace j1939

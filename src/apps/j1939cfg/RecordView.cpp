@@ -10,6 +10,8 @@
 #include "rules/text/ListTexts.h"
 #include "rules/text/TextCodecs.h"
 
+namespace j1939 {
+
 namespace {
 
 QJsonValue jsonText(const std::optional<QString>& text) {
@@ -222,3 +224,5 @@ QJsonObject RecordAsJson(const SimulatorConfig& record) {
   for (const ShownField& f : ShowRecord(record)) object[f.name] = f.json;
   return object;
 }
+
+}  // namespace j1939

@@ -36,6 +36,8 @@
 #include "rules/system/SettingsFile.h"
 #include "rules/system/SettingsStore.h"
 
+namespace j1939 {
+
 namespace {
 
 // A configuration's JSON takes a few kilobytes; more is no configuration.
@@ -412,7 +414,11 @@ int run(const CfgCommand& command) {
 
 }  // namespace
 
+}  // namespace j1939
+
 int main(int argc, char* argv[]) {
+  // main() is the one name the language wants global; the program's own are j1939's.
+  using namespace j1939;
   // A file-size limit is a write that fails (EFBIG), reported as any other,
   // not the end of the run. (Only POSIX systems have file-size limits.)
 #ifdef SIGXFSZ

@@ -16,6 +16,8 @@
 #include "window/desktop/Platform.h"
 
 int main(int argc, char* argv[]) {
+  // main() is the one name the language wants global; the program's own are j1939's.
+  using namespace j1939;
   QApplication app(argc, argv);
   QApplication::setOrganizationName(kAppTitle);
   QApplication::setApplicationName(kAppTitle);

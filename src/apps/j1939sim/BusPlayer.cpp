@@ -5,6 +5,8 @@
 #include "rules/j1939/GroupNames.h"
 #include "rules/j1939/Transport.h"
 
+namespace j1939 {
+
 namespace {
 
 // The load of other nodes: a Proprietary B group from addresses that the
@@ -176,5 +178,7 @@ void BusPlayer::sendLoad() {
     send(frameFor(identifierFor(kLoadPgn, 6, source), data));
   }
 }
+
+}  // namespace j1939
 
 #include "moc_BusPlayer.cpp"

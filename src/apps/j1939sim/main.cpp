@@ -42,6 +42,8 @@
 #include "rules/record/RecordCodec.h"
 #include "rules/record/RecordReading.h"
 
+namespace j1939 {
+
 namespace {
 
 // The link this run made and the device it points to, for the stop signals'
@@ -366,7 +368,11 @@ void stopOnSignals(const QByteArray& device) {
 
 }  // namespace
 
+}  // namespace j1939
+
 int main(int argc, char* argv[]) {
+  // main() is the one name the language wants global; the program's own are j1939's.
+  using namespace j1939;
   // A descriptor 0, 1 or 2 left closed would be taken by the event loop's own.
   for (int fd = 0; fd <= 2; ++fd)
     if (::fcntl(fd, F_GETFD) < 0) ::open("/dev/null", fd == 0 ? O_RDONLY : O_WRONLY);

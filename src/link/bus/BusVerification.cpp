@@ -4,6 +4,8 @@
 
 #include "link/bus/CanBus.h"
 
+namespace j1939 {
+
 namespace {
 // The Requests of the second round go out once the device has had this long
 // to answer the first (Address Claimed tells where it is).
@@ -76,5 +78,7 @@ void BusVerification::finish() {
   }
   emit finished();
 }
+
+}  // namespace j1939
 
 #include "moc_BusVerification.cpp"

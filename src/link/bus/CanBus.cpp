@@ -5,6 +5,8 @@
 #include <QCanBusFrame>
 #include <QVariant>
 
+namespace j1939 {
+
 CanInterfaceList availableCanInterfaces() {
   CanInterfaceList list;
   list.plugins = QCanBus::instance()->plugins();
@@ -123,5 +125,7 @@ void CanBus::drop(const QString& reason) {
   device->deleteLater();
   emit lost(reason.isEmpty() ? QStringLiteral("the bus went away") : reason);
 }
+
+}  // namespace j1939
 
 #include "moc_CanBus.cpp"

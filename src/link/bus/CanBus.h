@@ -12,6 +12,8 @@
 
 class QCanBusDevice;
 
+namespace j1939 {
+
 // One interface that a CAN plugin finds, as QCanBus lists it.
 struct CanInterface {
   QString plugin;       // "socketcan"
@@ -73,3 +75,5 @@ class CanBus : public QObject {
   QString sendFailure_;
   bool wasConnected_ = false;
 };
+
+}  // namespace j1939

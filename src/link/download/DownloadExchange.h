@@ -9,8 +9,11 @@
 
 #include "rules/record/VersionRule.h"
 
-class Clock;
 class QTimer;
+
+namespace j1939 {
+
+class Clock;
 class SerialPort;
 
 // The download of a configuration to the simulator, without the window: the
@@ -120,3 +123,5 @@ class FrameExchange : public QObject {
   QByteArray reply_;
   QByteArray lateReply_;
 };
+
+}  // namespace j1939

@@ -4,6 +4,8 @@
 
 #include "rules/j1939/GroupNames.h"
 
+namespace j1939 {
+
 const char* bamFaultName(BamEventKind kind) {
   switch (kind) {
     case BamEventKind::Completed:
@@ -104,3 +106,5 @@ QList<GroupStatistics> BusTally::groups() const {
   for (const auto& [key, group] : groups_) list << group;
   return list;
 }
+
+}  // namespace j1939

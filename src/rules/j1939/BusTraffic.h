@@ -9,6 +9,8 @@
 #include "rules/j1939/Identifier.h"
 #include "rules/j1939/Transport.h"
 
+namespace j1939 {
+
 // The bus as a J1939 node reads it: frames decoded into messages, a BAM's
 // frames into one message, and a tally per sender and group. The caller keeps
 // the clock and gives each frame's time; nothing here prints.
@@ -100,3 +102,5 @@ class BusTally {
   std::map<uint32_t, GroupStatistics> groups_;  // keyed by source << 24 | PGN
   qint64 messages_ = 0;
 };
+
+}  // namespace j1939

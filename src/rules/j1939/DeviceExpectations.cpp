@@ -5,6 +5,8 @@
 #include "rules/pgn/PgnMath.h"
 #include "rules/record/RecordReading.h"
 
+namespace j1939 {
+
 namespace {
 
 QString hex(uint32_t value, int digits) {
@@ -239,3 +241,5 @@ QString describeExpectations(const DeviceExpectations& e) {
   if (e.vehicleIdentification) parts << describeGroup(*e.vehicleIdentification);
   return parts.join(QStringLiteral("; "));
 }
+
+}  // namespace j1939

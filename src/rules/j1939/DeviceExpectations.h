@@ -13,6 +13,8 @@
 #include "rules/record/SimulatorConfig.h"
 #include "rules/system/Failure.h"
 
+namespace j1939 {
+
 // What a configuration makes the simulator do on the CAN bus: the emulator
 // plays it, and a bus view checks the bus against it. A pure function of the
 // record, reading it as the configuration frame carries it, since the frame
@@ -99,3 +101,5 @@ std::optional<uint32_t> requestedPgn(const CanFrame& frame, uint8_t deviceAddres
 
 // "plays: address 25, NAME 2705813A0C6B3039, dynamic; PGN1 ...": one line.
 QString describeExpectations(const DeviceExpectations& expectations);
+
+}  // namespace j1939

@@ -2,6 +2,8 @@
 
 #include <array>
 
+namespace j1939 {
+
 namespace {
 
 constexpr std::array<ParameterGroupName, 25> kNames = {{
@@ -45,3 +47,5 @@ QString parameterGroupLabel(uint32_t pgn) {
     return QStringLiteral("%1 (%2)").arg(QLatin1String(name->acronym)).arg(pgn);
   return QString::number(pgn);
 }
+
+}  // namespace j1939

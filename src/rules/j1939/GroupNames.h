@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <optional>
 
+namespace j1939 {
+
 // Well-known PGNs of the parameter groups that the simulator and its tools handle.
 inline constexpr uint32_t kPgnAcknowledgement = 59392;        // 0xE800 ACKM
 inline constexpr uint32_t kPgnRequest = 59904;                // 0xEA00 RQST
@@ -30,3 +32,5 @@ std::optional<ParameterGroupName> parameterGroupName(uint32_t pgn);
 
 // "EEC1 (61444)", or the number alone for a group without a name here.
 QString parameterGroupLabel(uint32_t pgn);
+
+}  // namespace j1939

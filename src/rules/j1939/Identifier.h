@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <optional>
 
+namespace j1939 {
+
 // The 29-bit identifier of a J1939 frame (an extended CAN frame), from the top:
 // priority (3 bits), extended data page (the bit the record calls reserved),
 // data page, PDU format PF, PDU specific PS, source address. Below PF 240
@@ -85,3 +87,5 @@ struct CanFrame {
 inline CanFrame frameFor(const J1939Identifier& id, const QByteArray& data) {
   return CanFrame{encodeIdentifier(id), data};
 }
+
+}  // namespace j1939

@@ -2,6 +2,8 @@
 
 #include "rules/j1939/GroupNames.h"
 
+namespace j1939 {
+
 namespace {
 
 uint32_t pgnAt(const QByteArray& data, int at) {
@@ -182,3 +184,5 @@ QList<BamEvent> BamReassembler::expire(qint64 nowMs) {
   }
   return events;
 }
+
+}  // namespace j1939

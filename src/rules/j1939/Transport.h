@@ -8,6 +8,8 @@
 
 #include "rules/j1939/Identifier.h"
 
+namespace j1939 {
+
 // The broadcast of the transport protocol (BAM, J1939-21): a group of 9 to
 // 1785 bytes goes to all as one TP.CM announcement (control byte 32, the size,
 // the packet count, FF, the PGN) followed by TP.DT packets of a sequence
@@ -88,3 +90,5 @@ class BamReassembler {
 
   std::map<uint8_t, Transfer> transfers_;
 };
+
+}  // namespace j1939

@@ -8,6 +8,8 @@
 #include "rules/identity/DeviceName.h"
 #include "rules/j1939/GroupNames.h"
 
+namespace j1939 {
+
 namespace {
 
 QString upperHex(uint32_t value, int digits) {
@@ -531,3 +533,5 @@ QString verdictSummary(const DeviceExpectations& e, const QList<Verdict>& verdic
   return parts.join(QStringLiteral(", ")) +
          (allHold ? QStringLiteral(" \u2713") : QStringLiteral(" \u2717"));
 }
+
+}  // namespace j1939

@@ -10,6 +10,8 @@
 #include "rules/j1939/BusTraffic.h"
 #include "rules/j1939/DeviceExpectations.h"
 
+namespace j1939 {
+
 // Whether the device on the bus does what its configuration says: each
 // expectation of the configuration against the messages seen. A Request goes
 // to the device for what it sends only when asked (Address Claimed, "On
@@ -121,3 +123,5 @@ class DeviceObservation {
   QList<BusMessage> messages_;  // in the order they came
   qint64 frames_ = 0;
 };
+
+}  // namespace j1939

@@ -4,6 +4,8 @@
 
 #include "rules/record/VersionRule.h"
 
+namespace j1939 {
+
 SimulatorConfig FactoryConfig() {
   SimulatorConfig c;
   for (PgnSlotConfig& slot : c.Pgns) {
@@ -18,3 +20,5 @@ SimulatorConfig FactoryConfig() {
   std::memcpy(c.Vin.data(), kVin, c.Vin.size());
   return c;
 }
+
+}  // namespace j1939

@@ -6,6 +6,8 @@
 #include "rules/pgn/PgnMath.h"
 #include "rules/record/VersionRule.h"
 
+namespace j1939 {
+
 namespace {
 
 void readSlot(PgnSlotConfig& s) {
@@ -60,3 +62,5 @@ SimulatorConfig RecordAsShown(const SimulatorConfig& record) {
   }
   return c;
 }
+
+}  // namespace j1939

@@ -1,5 +1,7 @@
 #pragma once
 
+namespace j1939 {
+
 // The simulator-version rule. A simulator of version "1.01" knows one DTC
 // format ("Version3") and one CAN bit rate (250 kbit/s) and has no VIN; one of
 // version "2.00" lets the user choose, starting from DTC format "Version4".
@@ -19,3 +21,5 @@ constexpr int listIndex(DtcFormat format) {
 inline constexpr DtcFormat kDtcFormatOfVersion101 = DtcFormat::Version3;
 inline constexpr DtcFormat kDtcFormatOfVersion200 = DtcFormat::Version4;
 inline constexpr int kCanBitRateOfVersion101 = 0;  // "250Kbps"
+
+}  // namespace j1939

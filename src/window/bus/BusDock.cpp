@@ -16,6 +16,8 @@
 #include "window/bus/BusTrafficModel.h"
 #include "window/bus/IntervalChart.h"
 
+namespace j1939 {
+
 namespace {
 
 const QString kBusSection = QStringLiteral("Bus");
@@ -313,5 +315,7 @@ void BusDock::remember(const QString& key, const QString& value) {
   if (const MaybeFailure failure = settings_.sync())
     say(tr("The Bus dock's settings are not kept: %1").arg(describeFailure(*failure)));
 }
+
+}  // namespace j1939
 
 #include "moc_BusDock.cpp"

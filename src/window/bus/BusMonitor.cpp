@@ -7,6 +7,8 @@
 #include "link/bus/BusVerification.h"
 #include "link/bus/CanBus.h"
 
+namespace j1939 {
+
 namespace {
 
 // A bus that has not connected by then will not.
@@ -255,5 +257,7 @@ void BusMonitor::sayCheck(const DeviceExpectations& expectations) {
     text += monitorTr("; a Request was not sent (%1)").arg(requestFailure_);
   emit checkSaid(monitorTr("On the bus: %1").arg(text));
 }
+
+}  // namespace j1939
 
 #include "moc_BusMonitor.cpp"

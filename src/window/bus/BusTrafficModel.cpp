@@ -6,6 +6,8 @@
 
 #include "rules/j1939/GroupNames.h"
 
+namespace j1939 {
+
 namespace {
 
 QString cellHex(uint32_t value, int digits) {
@@ -244,5 +246,7 @@ bool BusTrafficFilter::filterAcceptsRow(int sourceRow, const QModelIndex& source
   }
   return false;
 }
+
+}  // namespace j1939
 
 #include "moc_BusTrafficModel.cpp"

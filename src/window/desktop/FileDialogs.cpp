@@ -3,6 +3,8 @@
 #include <QFileDialog>
 #include <QStringList>
 
+namespace j1939 {
+
 QString toQtNameFilters(const QString& filter) {
   const QStringList parts = filter.split(QLatin1Char('|'));
   QStringList filters;
@@ -40,3 +42,5 @@ QString QtFileDialogs::run(bool save, const QString& title, const QString& filte
   lastName_ = chosen.first();
   return lastName_;
 }
+
+}  // namespace j1939

@@ -8,6 +8,8 @@
 #include <QLineEdit>
 #include <QRegularExpression>
 
+namespace j1939 {
+
 int checkValue(const QCheckBox* box) {
   switch (box->checkState()) {
     case Qt::Checked:
@@ -75,3 +77,5 @@ QString CaptionOf(const QWidget* control) {
       return QStringLiteral("%1 in \"%2\"").arg(caption, plain(group->title()));
   return caption;
 }
+
+}  // namespace j1939

@@ -6,6 +6,8 @@
 class QComboBox;
 class QLineEdit;
 
+namespace j1939 {
+
 // The control operations that the handlers rely on, with the meaning the tool
 // gives them rather than Qt's.
 
@@ -42,3 +44,5 @@ bool setListIndex(QComboBox* list, int index);
 void selectAll(QLineEdit* box);
 // The keyboard focus to the box, then the whole text selected.
 void focusAndSelect(QLineEdit* box);
+
+}  // namespace j1939

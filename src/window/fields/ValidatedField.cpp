@@ -6,6 +6,8 @@
 #include "window/desktop/MessageBoxes.h"
 #include "window/fields/Controls.h"
 
+namespace j1939 {
+
 ValidatedField::ValidatedField(QLineEdit* box, Rule rule, MessageBoxes& messages, const bool* guard,
                                std::function<void()> followUp)
     : box_(box),
@@ -82,3 +84,5 @@ void ValidatedField::changeHexByte(const HexByteFieldRule& rule) {
 void ValidatedField::report(const QString& prompt, const QString& title) {
   messages_->show(prompt, title, MessageIcon::Information);
 }
+
+}  // namespace j1939

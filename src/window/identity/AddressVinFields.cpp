@@ -9,6 +9,8 @@
 #include "window/desktop/MessageBoxes.h"
 #include "window/fields/Controls.h"
 
+namespace j1939 {
+
 namespace {
 // An emptied box is left for the user to finish and stores as 0.
 HexByteFieldRule addressRule() {
@@ -86,5 +88,7 @@ void AddressVinFields::checkVin() {
   txtVIN_->setFocus(Qt::OtherFocusReason);
   txtVIN_->setSelection(fault->position, 1);
 }
+
+}  // namespace j1939
 
 #include "moc_AddressVinFields.cpp"

@@ -11,6 +11,8 @@
 #include "window/fields/Controls.h"
 #include "window/record/FormState.h"
 
+namespace j1939 {
+
 namespace {
 // The decimal NAME fields: their boxes, ranges and messages.
 struct ComponentRow {
@@ -172,5 +174,7 @@ void NameEditor::NameComponentsToBytes() {
   for (int i : {7, 6, 5, 4, 0, 1, 2, 3})
     if (bytes[i]) txtDeviceName_[i]->setText(ByteToHexText(*bytes[i]));
 }
+
+}  // namespace j1939
 
 #include "moc_NameEditor.cpp"

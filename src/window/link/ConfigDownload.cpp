@@ -10,6 +10,8 @@
 #include "window/desktop/MessageBoxes.h"
 #include "window/fields/Controls.h"
 
+namespace j1939 {
+
 QString ConfigDownload::conflictPrompt(int slot) {
   return BuiltInPgnConflictPrompt(slot);
 }
@@ -117,5 +119,7 @@ void ConfigDownload::end() {
   controls_.cmbCOM->setEnabled(cmbCOMWasEnabled_);
   emit exchangeFinished();
 }
+
+}  // namespace j1939
 
 #include "moc_ConfigDownload.cpp"

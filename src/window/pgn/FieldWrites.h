@@ -5,6 +5,8 @@
 
 #include "window/fields/Controls.h"
 
+namespace j1939 {
+
 // Writes a new text into a box. Writing the text it already shows is no change:
 // it runs no handler and, unlike QLineEdit::setText, keeps the caret and the
 // selection that an earlier step of the handler made.
@@ -17,3 +19,5 @@ inline void rewriteSelected(QLineEdit* box, const QString& text) {
   writeText(box, text);
   selectAll(box);
 }
+
+}  // namespace j1939

@@ -11,6 +11,8 @@
 #include "window/fields/Controls.h"
 #include "window/pgn/FieldWrites.h"
 
+namespace j1939 {
+
 namespace {
 // The bound when the data length cannot be read.
 constexpr int kFallbackDataLength = 8;
@@ -91,5 +93,7 @@ void ParameterLayout::checkParameterPos() {
 void ParameterLayout::tell(const QString& prompt, const QString& title) {
   messages_.show(prompt, title, MessageIcon::Information);
 }
+
+}  // namespace j1939
 
 #include "moc_ParameterLayout.cpp"

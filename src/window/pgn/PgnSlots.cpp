@@ -12,6 +12,8 @@
 #include "window/pgn/FieldWrites.h"
 #include "window/record/FormState.h"
 
+namespace j1939 {
+
 PgnSlots::PgnSlots(std::array<PgnSlotControls, 2> controls, FormState& state,
                    MessageBoxes& messages)
     : slots_(controls), state_(state), messages_(messages) {
@@ -212,5 +214,7 @@ QString PgnSlots::fieldName(const char* field, int slot) {
   Q_ASSERT(slot == 0 || slot == 1);
   return QString::fromLatin1(field) + QString::number(slot + 1);
 }
+
+}  // namespace j1939
 
 #include "moc_PgnSlots.cpp"

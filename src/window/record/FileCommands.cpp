@@ -17,6 +17,8 @@
 #include "ui_frmMain.h"
 #include "window/record/FormBinding.h"
 
+namespace j1939 {
+
 namespace {
 
 QString shown(const QString& path) {
@@ -269,5 +271,7 @@ void FileCommands::reportNotStored(const Failure& failure, const QString& path) 
                               .arg(failure.what, failure.reason, shown(path)),
                           ConfigNotStoredTitle(), MessageIcon::Information);
 }
+
+}  // namespace j1939
 
 #include "moc_FileCommands.cpp"

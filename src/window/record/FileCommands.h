@@ -11,13 +11,16 @@
 #include "window/desktop/Platform.h"
 #include "window/record/FormState.h"
 
-class FormBinding;
 class QFile;
 class QLockFile;
 
 namespace Ui {
 class frmMain;
 }
+
+namespace j1939 {
+
+class FormBinding;
 
 // Captions of the messages that report what the file commands could not do.
 inline QString ConfigFileErrorTitle() {
@@ -125,3 +128,5 @@ class FileCommands : public QObject {
   bool closed_ = false;
   bool keepUnreadDefaultFile_ = false;  // j1939.cfg could not be read at start-up
 };
+
+}  // namespace j1939

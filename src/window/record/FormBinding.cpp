@@ -19,6 +19,8 @@
 #include "window/fields/Controls.h"
 #include "window/pgn/PgnSlots.h"
 
+namespace j1939 {
+
 namespace {
 
 // A check box's three states, an option button's two.
@@ -515,5 +517,7 @@ void FormBinding::LoadDefaults() {
   form_.txtVIN->setText(VinText(factory.Vin));
   setListIndex(form_.cmbCANBUSBaudRate, IsCan500Kbps(factory.CanBaudRate) ? 1 : 0);
 }
+
+}  // namespace j1939
 
 #include "moc_FormBinding.cpp"
