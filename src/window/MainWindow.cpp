@@ -45,7 +45,7 @@ namespace j1939 {
 namespace {
 // The text panel's own caption, shown while there is nothing to report.
 QString statusText() {
-  return QCoreApplication::translate("MainWindow", "Status");
+  return QCoreApplication::translate("j1939::MainWindow", "Status");
 }
 }  // namespace
 

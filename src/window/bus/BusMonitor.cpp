@@ -17,7 +17,7 @@ constexpr int kConnectWaitMs = 10000;
 constexpr qint64 kForgetEveryMs = 1000;
 
 QString monitorTr(const char* text) {
-  return QCoreApplication::translate("BusMonitor", text);
+  return QCoreApplication::translate("j1939::BusMonitor", text);
 }
 
 QString listenedText(qint64 ms) {

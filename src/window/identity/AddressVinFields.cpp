@@ -15,12 +15,14 @@ namespace {
 // An emptied box is left for the user to finish and stores as 0.
 HexByteFieldRule addressRule() {
   HexByteFieldRule rule;
-  rule.notHexTitle = QCoreApplication::translate("AddressVinFields", "J1939 Address must be hex");
-  rule.notHexPrompt = QCoreApplication::translate("AddressVinFields", "You must enter hex 0 to 7F");
+  rule.notHexTitle =
+      QCoreApplication::translate("j1939::AddressVinFields", "J1939 Address must be hex");
+  rule.notHexPrompt =
+      QCoreApplication::translate("j1939::AddressVinFields", "You must enter hex 0 to 7F");
   rule.tooLongTitle =
-      QCoreApplication::translate("AddressVinFields", "J1939 Address must be 0 to 7F");
+      QCoreApplication::translate("j1939::AddressVinFields", "J1939 Address must be 0 to 7F");
   rule.tooLongPrompt =
-      QCoreApplication::translate("AddressVinFields", "You must enter hex 0 to 7F");
+      QCoreApplication::translate("j1939::AddressVinFields", "You must enter hex 0 to 7F");
   rule.whenEmpty = HexByteFieldRule::WhenEmpty::LeaveEmpty;
   rule.whenNotHex = HexByteFieldRule::WhenNotHex::WriteZeroAndSelect;
   rule.limit = kMaxSourceAddress;

@@ -27,19 +27,19 @@ QString shown(const QString& path) {
 
 Failure cannotOpen(const QString& path, const QString& reason) {
   return Failure{
-      QCoreApplication::translate("FileCommands", "Cannot open the configuration file %1")
+      QCoreApplication::translate("j1939::FileCommands", "Cannot open the configuration file %1")
           .arg(shown(path)),
       reason};
 }
 Failure cannotRead(const QString& path, const QString& reason) {
   return Failure{
-      QCoreApplication::translate("FileCommands", "Cannot read the configuration file %1")
+      QCoreApplication::translate("j1939::FileCommands", "Cannot read the configuration file %1")
           .arg(shown(path)),
       reason};
 }
 Failure cannotWrite(const QString& path, const QString& reason) {
   return Failure{
-      QCoreApplication::translate("FileCommands", "Cannot write the configuration file %1")
+      QCoreApplication::translate("j1939::FileCommands", "Cannot write the configuration file %1")
           .arg(shown(path)),
       reason};
 }
@@ -79,7 +79,7 @@ MaybeFailure putRecord(QFile& file, const QByteArray& record) {
   const qint64 written = file.write(record);
   if (written < 0) return Failure{QString(), file.errorString()};
   if (written != record.size()) {
-    return Failure{QString(), QCoreApplication::translate("FileCommands",
+    return Failure{QString(), QCoreApplication::translate("j1939::FileCommands",
                                                           "only %1 of its %2 bytes were written")
                                   .arg(written)
                                   .arg(record.size())};

@@ -24,14 +24,14 @@ class FormBinding;
 
 // Captions of the messages that report what the file commands could not do.
 inline QString ConfigFileErrorTitle() {
-  return QCoreApplication::translate("FileCommands", "Configuration file error");
+  return QCoreApplication::translate("j1939::FileCommands", "Configuration file error");
 }
 inline QString ConfigNotStoredTitle() {
-  return QCoreApplication::translate("FileCommands", "Configuration not stored");
+  return QCoreApplication::translate("j1939::FileCommands", "Configuration not stored");
 }
 inline QString ConfigFileFilter() {
   //: The file dialogs' filter: a description, then "|" and the pattern, which stays *.cfg.
-  return QCoreApplication::translate("FileCommands", "J1939 Configure File (*.cfg)|*.cfg");
+  return QCoreApplication::translate("j1939::FileCommands", "J1939 Configure File (*.cfg)|*.cfg");
 }
 inline const QString kDefaultConfigFileName = QStringLiteral("j1939.cfg");
 

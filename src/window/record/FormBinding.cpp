@@ -35,20 +35,21 @@ QString slotFieldName(int slot, const char* field) {
 
 Failure listRefuses(const QString& field, int value, const QComboBox* list) {
   return Failure{QStringLiteral("%1 = %2").arg(field).arg(value),
-                 QCoreApplication::translate("FormBinding", "the list %1 has no entry %2")
+                 QCoreApplication::translate("j1939::FormBinding", "the list %1 has no entry %2")
                      .arg(CaptionOf(list))
                      .arg(value)};
 }
 
 Failure checkBoxRefuses(const QString& field, int value, const QCheckBox* box) {
-  return Failure{QStringLiteral("%1 = %2").arg(field).arg(value),
-                 QCoreApplication::translate("FormBinding", "the check box %1 takes only 0, 1 or 2")
-                     .arg(CaptionOf(box))};
+  return Failure{
+      QStringLiteral("%1 = %2").arg(field).arg(value),
+      QCoreApplication::translate("j1939::FormBinding", "the check box %1 takes only 0, 1 or 2")
+          .arg(CaptionOf(box))};
 }
 
 Failure noSelection(const QComboBox* list) {
   return Failure{CaptionOf(list),
-                 QCoreApplication::translate("FormBinding", "no entry is selected")};
+                 QCoreApplication::translate("j1939::FormBinding", "no entry is selected")};
 }
 
 QString decimal(int value) {
