@@ -443,13 +443,13 @@ void MainWindow::closeOtherWindows() {
 
 void MainWindow::applyVersionRule() {
   if (ui_->cmbSimulatorVersion->currentIndex() == listIndex(SimVersion::V101)) {
-    setListIndex(ui_->cmbDTCVersion, listIndex(kDtcFormatOfVersion101));
+    SetListIndex(ui_->cmbDTCVersion, listIndex(kDtcFormatOfVersion101));
     ui_->cmbDTCVersion->setEnabled(false);
     ui_->txtVIN->hide();
-    setListIndex(ui_->cmbCANBUSBaudRate, kCanBitRateOfVersion101);
+    SetListIndex(ui_->cmbCANBUSBaudRate, kCanBitRateOfVersion101);
     ui_->cmbCANBUSBaudRate->setEnabled(false);
   } else {
-    setListIndex(ui_->cmbDTCVersion, listIndex(kDtcFormatOfVersion200));
+    SetListIndex(ui_->cmbDTCVersion, listIndex(kDtcFormatOfVersion200));
     ui_->cmbDTCVersion->setEnabled(true);
     ui_->txtVIN->show();
     ui_->cmbCANBUSBaudRate->setEnabled(true);

@@ -5,7 +5,7 @@
 
 namespace j1939 {
 
-QString toQtNameFilters(const QString& filter) {
+QString ToQtNameFilters(const QString& filter) {
   const QStringList parts = filter.split(QLatin1Char('|'));
   QStringList filters;
   for (qsizetype i = 0; i < parts.size(); i += 2) {
@@ -34,7 +34,7 @@ QString QtFileDialogs::run(bool save, const QString& title, const QString& filte
   // no overwrite prompt.
   dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
   dialog.setOption(QFileDialog::DontConfirmOverwrite, true);
-  dialog.setNameFilter(toQtNameFilters(filter));
+  dialog.setNameFilter(ToQtNameFilters(filter));
   if (!lastName_.isEmpty()) dialog.selectFile(lastName_);
   if (dialog.exec() != QDialog::Accepted) return {};
   const QStringList chosen = dialog.selectedFiles();

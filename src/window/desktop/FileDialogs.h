@@ -18,7 +18,7 @@ class FileDialogs {
 };
 
 // "J1939 Configure File (*.cfg)|*.cfg" -> "J1939 Configure File (*.cfg)"
-QString toQtNameFilters(const QString& filter);
+QString ToQtNameFilters(const QString& filter);
 
 class QtFileDialogs : public FileDialogs {
  public:

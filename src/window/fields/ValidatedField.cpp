@@ -32,15 +32,15 @@ void ValidatedField::changeDecimal(const DecimalFieldRule& rule) {
     if (DecimalValue(text, uint64_t{rule.maximum} + 1) > rule.maximum) {
       report(rule.tooLargePrompt, rule.tooLargeTitle);
       box_->setText(QString::number(rule.maximum));
-      selectAll(box_);
+      SelectAll(box_);
     }
   } else if (!text.isEmpty()) {
     report(rule.notDecimalPrompt, rule.notDecimalTitle);
     box_->setText(QStringLiteral("0"));
-    selectAll(box_);
+    SelectAll(box_);
   } else {
     box_->setText(QStringLiteral("0"));
-    selectAll(box_);
+    SelectAll(box_);
   }
 }
 
@@ -54,7 +54,7 @@ void ValidatedField::changeHexByte(const HexByteFieldRule& rule) {
   if (!IsHexText(text)) {
     report(rule.notHexPrompt, rule.notHexTitle);
     if (rule.whenNotHex == Rule::WhenNotHex::WriteZeroAndSelect) box_->setText(QStringLiteral("0"));
-    selectAll(box_);
+    SelectAll(box_);
     return;
   }
   if (StripLeadingZeros(text).size() > 2) {
@@ -63,7 +63,7 @@ void ValidatedField::changeHexByte(const HexByteFieldRule& rule) {
     // '0F'. The nested run has checked the shortened text in full, limit
     // included, by the time the write returns.
     box_->setText(text.left(2));
-    selectAll(box_);
+    SelectAll(box_);
     return;
   }
   // At most two significant digits: the value is a byte.
@@ -73,7 +73,7 @@ void ValidatedField::changeHexByte(const HexByteFieldRule& rule) {
     case Rule::AboveLimit::WriteLimitWithMessage:
       report(rule.tooLongPrompt, rule.tooLongTitle);
       box_->setText(ByteToHexText(rule.limit));
-      selectAll(box_);
+      SelectAll(box_);
       break;
     case Rule::AboveLimit::ClearBit7Silently:
       box_->setText(ByteToHexText(static_cast<uint8_t>(value & 0x7F)));

@@ -82,7 +82,7 @@ void AddressVinFields::checkVin() {
   if (fault->kind == VinFault::Kind::TooShort) {
     messages_.show(tr("VIN Length must be 17 characters"), tr("VIN is wrong"),
                    MessageIcon::Information);
-    focusAndSelect(txtVIN_);
+    FocusAndSelect(txtVIN_);
     return;
   }
   messages_.show(tr("VIN cannot contain Space character"), tr("VIN is wrong"),

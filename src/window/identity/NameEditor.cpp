@@ -159,13 +159,13 @@ void NameEditor::NameBytesToComponents() {
   const NameFields f = DecodeName(bytesInBoxes());
   // The lists hold the values 0 to 7 and 0 to 15 in order, so every decoded
   // value is an index they can take.
-  setListIndex(cmbIndustrygroup_, f.IndustryGroup);
-  setCheckValue(Check1_, 0);
+  SetListIndex(cmbIndustrygroup_, f.IndustryGroup);
+  SetCheckValue(Check1_, 0);
   txtVehicleSys_->setText(QString::number(f.VehicleSystem));
-  setListIndex(cmbVehicleSysIns_, f.VehicleSystemInstance);
+  SetListIndex(cmbVehicleSysIns_, f.VehicleSystemInstance);
   txtFunction_->setText(QString::number(f.Function));
   txtFunInstance_->setText(QString::number(f.FunctionInstance));
-  setListIndex(cmbECUInstance_, f.EcuInstance);
+  SetListIndex(cmbECUInstance_, f.EcuInstance);
   txtIdentityNumber_->setText(QString::number(f.IdentityNumber));
   txtMfgCode_->setText(QString::number(f.ManufacturerCode));
 }

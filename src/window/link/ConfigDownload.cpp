@@ -58,7 +58,7 @@ void ConfigDownload::programSimulator() {
   // first conflict found is the one reported.
   const SimVersion version = SimulatorVersionOf(shown.SimulatorVersion);
   const QList<int> conflicts = BuiltInPgnConflicts(
-      {checkValue(controls_.chkDeletePGN1) == 0, checkValue(controls_.chkDeletePGN2) == 0},
+      {CheckValue(controls_.chkDeletePGN1) == 0, CheckValue(controls_.chkDeletePGN2) == 0},
       {shown.Pgns[0].Pgn, shown.Pgns[1].Pgn}, version);
   if (!conflicts.isEmpty()) {
     messages_.show(conflictPrompt(conflicts.first()), conflictTitle(conflicts.first()),
