@@ -61,7 +61,7 @@ void sayLost(const QString& name, const QString& reason) {
 // record makes no frame (said).
 std::optional<SimulatorConfig> playedBy(const SimulatorConfig& record, const QString& file) {
   SimulatorConfig played;
-  if (const MaybeFailure failure = playedConfig(RecordAsShown(record), played)) {
+  if (const MaybeFailure failure = PlayedConfig(RecordAsShown(record), played)) {
     complain(QStringLiteral("%1: %2").arg(file, describeFailure(*failure)));
     return std::nullopt;
   }
@@ -152,12 +152,12 @@ int WatchBus(const CfgCommand& command) {
 int VerifyBus(const CfgCommand& command, const SimulatorConfig& record) {
   const std::optional<SimulatorConfig> played = playedBy(record, command.file);
   if (!played) return kExitError;
-  const DeviceExpectations expectations = expectationsOf(*played);
-  const qint64 listenMs = command.listenMs.value_or(defaultListeningMs(expectations));
+  const DeviceExpectations expectations = ExpectationsOf(*played);
+  const qint64 listenMs = command.listenMs.value_or(DefaultListeningMs(expectations));
 
   CanBus bus;
   if (!connectBus(bus, command.can)) return kExitError;
-  BusVerification check(bus, expectations, bitRateKbpsOf(*played), listenMs);
+  BusVerification check(bus, expectations, BitRateKbpsOf(*played), listenMs);
   if (command.answerMs) check.setAnswerWithinMs(*command.answerMs);
   QEventLoop loop;
   int status = kExitOk;

@@ -41,7 +41,7 @@ BusPlayer::BusPlayer(CanBus& bus, int busLoad, QObject* parent)
 BusPlayer::~BusPlayer() = default;
 
 void BusPlayer::play(const DeviceExpectations& expectations) {
-  say(describeExpectations(expectations));
+  say(DescribeExpectations(expectations));
   stop();
   expectations_ = expectations;
   start();
@@ -93,13 +93,13 @@ void BusPlayer::send(const CanFrame& frame) {
 void BusPlayer::transmit(Playing& playing) {
   const ExpectedGroup& group = playing.group;
   const uint32_t value =
-      parameterValue(expectations_->dynamic, group.parameterSize, playing.transmissions);
+      ParameterValue(expectations_->dynamic, group.parameterSize, playing.transmissions);
   const QByteArray data = group.dataWith(value);
   ++playing.transmissions;
   if (group.byBam())
     queueBam(group, data);
   else
-    send(frameFor(group.identifier, data));
+    send(FrameFor(group.identifier, data));
 }
 
 // Each sending is due a whole period after the one before, not a period after
@@ -120,7 +120,7 @@ void BusPlayer::transmitWhenDue(Playing& playing) {
 void BusPlayer::queueBam(const ExpectedGroup& group, const QByteArray& data) {
   for (const QueuedBam& queued : bamQueue_)
     if (queued.pgn == group.pgn) return;
-  bamQueue_.append({group.pgn, bamFrames(group.pgn, data, expectations_->sourceAddress)});
+  bamQueue_.append({group.pgn, BamFrames(group.pgn, data, expectations_->sourceAddress)});
   if (!packetTimer_.isActive()) {
     sendNextPacket();
     packetTimer_.start();
@@ -151,7 +151,7 @@ BusPlayer::Playing* BusPlayer::playingFor(uint32_t pgn) {
 // already under way.
 void BusPlayer::takeFrame(const CanFrame& frame) {
   if (!expectations_ || playing_.empty()) return;
-  const std::optional<uint32_t> pgn = requestedPgn(frame, expectations_->sourceAddress);
+  const std::optional<uint32_t> pgn = RequestedPgn(frame, expectations_->sourceAddress);
   if (!pgn) return;
   if (*pgn == kPgnAddressClaimed) {
     send(expectations_->addressClaim);
@@ -175,7 +175,7 @@ void BusPlayer::sendLoad() {
     const uint8_t source = static_cast<uint8_t>(kFirstLoadAddress + n % kLoadAddresses);
     QByteArray data(8, '\xFF');
     for (int b = 0; b < 4; ++b) data[b] = static_cast<char>((n >> (8 * b)) & 0xFF);
-    send(frameFor(identifierFor(kLoadPgn, 6, source), data));
+    send(FrameFor(IdentifierFor(kLoadPgn, 6, source), data));
   }
 }
 

@@ -434,7 +434,7 @@ int main(int argc, char* argv[]) {
   say(terminal->device);
   // What the device plays follows from the frame alone, as on the real device.
   auto play = [&player](const DecodedConfigFrame& frame) {
-    if (player) player->play(expectationsOf(configFromFrame(frame)));
+    if (player) player->play(ExpectationsOf(ConfigFromFrame(frame)));
   };
   Simulator simulator(options, master, play);
   if (!options.configFile.isEmpty()) play(initial);

@@ -50,10 +50,10 @@ void BusVerification::take(const QList<BusItem>& items) {
 void BusVerification::sendRound(int round) {
   // The tool's own Requests count as messages from the moment they leave.
   for (const CanFrame& frame :
-       verificationRequests(expectations_, observation_.deviceAddress(), round)) {
-    const J1939Identifier id = decodeIdentifier(frame.identifier);
+       VerificationRequests(expectations_, observation_.deviceAddress(), round)) {
+    const J1939Identifier id = DecodeIdentifier(frame.identifier);
     if (bus_.send(frame)) {
-      const BusMessage request{clock_.elapsed(), id, pgnOf(id), frame.data, false};
+      const BusMessage request{clock_.elapsed(), id, PgnOf(id), frame.data, false};
       observation_.take(request);
       emit requestSent(request);
     } else if (!std::exchange(sendFailureSaid_, true)) {

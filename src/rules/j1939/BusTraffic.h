@@ -26,7 +26,7 @@ struct BusMessage {
   bool byBam = false;
 
   uint8_t source() const { return identifier.sourceAddress; }
-  uint8_t destination() const { return destinationOf(identifier); }
+  uint8_t destination() const { return DestinationOf(identifier); }
 
   friend bool operator==(const BusMessage&, const BusMessage&) = default;
 };
@@ -42,7 +42,7 @@ struct TransportFault {
 using BusItem = std::variant<BusMessage, TransportFault>;
 
 // The fault's kind in one word for machines: "missing_packet", "timed_out", ...
-const char* bamFaultName(BamEventKind kind);
+const char* BamFaultName(BamEventKind kind);
 
 // Decodes the frames of a bus in the order they came. The frames of a BAM
 // (its TP.CM announcement or abort to all, its TP.DT packets to all, and

@@ -28,9 +28,9 @@ struct ParameterGroupName {
 
 // The name of the groups a user meets here: every group the simulator
 // transmits itself (both versions), Address Claimed, Request, TP.CM and TP.DT.
-std::optional<ParameterGroupName> parameterGroupName(uint32_t pgn);
+std::optional<ParameterGroupName> ParameterGroupNameOf(uint32_t pgn);
 
 // "EEC1 (61444)", or the number alone for a group without a name here.
-QString parameterGroupLabel(uint32_t pgn);
+QString ParameterGroupLabel(uint32_t pgn);
 
 }  // namespace j1939

@@ -215,10 +215,10 @@ void BusDock::readForm() {
   const SimulatorConfig shown = formShows_();
   formAddress_ = shown.SourceAddress;
   SimulatorConfig played;
-  if (playedConfig(shown, played))
+  if (PlayedConfig(shown, played))
     monitor_->setExpectations(std::nullopt, 250);
   else
-    monitor_->setExpectations(expectationsOf(played), bitRateKbpsOf(played));
+    monitor_->setExpectations(ExpectationsOf(played), BitRateKbpsOf(played));
   if (ui_ && ui_->chkBusOwnAddress->isChecked()) filter_->setOnlyFrom(formAddress_);
   judge();
 }
@@ -231,8 +231,8 @@ void BusDock::configAccepted(const SimulatorConfig& shown) {
   if (!monitor_ || !monitor_->isConnected()) return;
   readForm();
   SimulatorConfig played;
-  if (playedConfig(shown, played)) return;
-  monitor_->check(expectationsOf(played), bitRateKbpsOf(played));
+  if (PlayedConfig(shown, played)) return;
+  monitor_->check(ExpectationsOf(played), BitRateKbpsOf(played));
   judge();
 }
 
@@ -281,7 +281,7 @@ void BusDock::showChart() {
     return;
   }
   const SourceGroup row = model_->rowAt(filter_->mapToSource(current).row());
-  QString caption = parameterGroupLabel(row.pgn);
+  QString caption = ParameterGroupLabel(row.pgn);
   int configuredMs = 0;
   if (const auto& e = monitor_->expectations(); e && e->sourceAddress == row.source) {
     for (const QList<ExpectedGroup>* groups : {&e->additional, &e->background})
