@@ -466,7 +466,7 @@ class FilesTest : public QObject {
       QtSettingsStore store(dir.filePath(name));
       store.setValue("Ports", "COM1", "/dev/ttyUSB0");
       const MaybeFailure failure = store.sync();
-      QCOMPARE(failure ? describeFailure(*failure) : QString(),
+      QCOMPARE(failure ? DescribeFailure(*failure) : QString(),
                name == "fine.conf"
                    ? QString()
                    : "Cannot write the settings file " + dir.filePath(name) + ": it is a folder");

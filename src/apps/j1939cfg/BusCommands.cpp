@@ -34,7 +34,7 @@ bool connectBus(CanBus& bus, const QString& name) {
   // The virtual bus tells of its server and clients: no part of the tool's output.
   QLoggingCategory::setFilterRules(QStringLiteral("qt.canbus.plugins.virtualcan*=false"));
   if (const MaybeFailure failure = bus.open(name)) {
-    complain(QStringLiteral("CAN bus ") + describeFailure(*failure));
+    complain(QStringLiteral("CAN bus ") + DescribeFailure(*failure));
     return false;
   }
   QString lost = QStringLiteral("it did not connect within %1 s").arg(kConnectWaitMs / 1000);
@@ -62,7 +62,7 @@ void sayLost(const QString& name, const QString& reason) {
 std::optional<SimulatorConfig> playedBy(const SimulatorConfig& record, const QString& file) {
   SimulatorConfig played;
   if (const MaybeFailure failure = PlayedConfig(RecordAsShown(record), played)) {
-    complain(QStringLiteral("%1: %2").arg(file, describeFailure(*failure)));
+    complain(QStringLiteral("%1: %2").arg(file, DescribeFailure(*failure)));
     return std::nullopt;
   }
   return played;
@@ -71,7 +71,7 @@ std::optional<SimulatorConfig> playedBy(const SimulatorConfig& record, const QSt
 }  // namespace
 
 int ListBuses(const CfgCommand& command) {
-  const CanInterfaceList list = availableCanInterfaces();
+  const CanInterfaceList list = AvailableCanInterfaces();
   if (command.json)
     out(QString::fromUtf8(QJsonDocument(InterfacesJson(list)).toJson(QJsonDocument::Indented)));
   else

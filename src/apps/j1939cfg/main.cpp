@@ -71,7 +71,7 @@ std::optional<QByteArray> frameOf(const SimulatorConfig& record, SimVersion vers
   ConfigFrameV1Bytes v1{};
   ConfigFrameV2Bytes v2{};
   if (const MaybeFailure failure = BuildConfigFrames(RecordAsShown(record), v1, v2)) {
-    complain(QStringLiteral("%1: %2").arg(file, describeFailure(*failure)));
+    complain(QStringLiteral("%1: %2").arg(file, DescribeFailure(*failure)));
     return std::nullopt;
   }
   return SendsFrameV1(version) ? FrameBytes(v1) : FrameBytes(v2);
@@ -323,7 +323,7 @@ int set(const CfgCommand& command) {
   MaybeFailure failure;
   if (!file.kindRefusal()) failure = ReadConfigInput(command.file, record);
   if (failure) {
-    complain(describeFailure(*failure));
+    complain(DescribeFailure(*failure));
     return kExitError;
   }
   if (!claim(file, command.file, QStringLiteral("Cannot change the configuration file %1"),
@@ -332,7 +332,7 @@ int set(const CfgCommand& command) {
   QByteArray was;
   failure = ReadConfigInput(command.file, record);
   if (failure || !readWhole(command.file, was)) {
-    if (failure) complain(describeFailure(*failure));
+    if (failure) complain(DescribeFailure(*failure));
     return kExitError;
   }
   for (const QString& setting : command.settings) {
@@ -350,7 +350,7 @@ int set(const CfgCommand& command) {
 int diff(const CfgCommand& command, const SimulatorConfig& from) {
   SimulatorConfig to;
   if (const MaybeFailure failure = ReadConfigInput(command.other, to)) {
-    complain(describeFailure(*failure));
+    complain(DescribeFailure(*failure));
     return kExitError;
   }
   const QJsonObject json = RecordDiffJson(from, to);
@@ -379,7 +379,7 @@ int run(const CfgCommand& command) {
   if (command.name == CfgCommand::Name::Watch) return WatchBus(command);
   SimulatorConfig record;
   if (const MaybeFailure failure = ReadConfigInput(command.file, record)) {
-    complain(describeFailure(*failure));
+    complain(DescribeFailure(*failure));
     return kExitError;
   }
   switch (command.name) {

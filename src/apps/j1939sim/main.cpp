@@ -224,7 +224,7 @@ class Simulator {
     std::optional<QByteArray> reply;
     int delayMs = 0;
     if (const MaybeFailure failure = DecodeConfigFrame(frame, decoded)) {
-      say(QStringLiteral("  refused: %1").arg(describeFailure(*failure)));
+      say(QStringLiteral("  refused: %1").arg(DescribeFailure(*failure)));
       reply = options_.badFrameReply;
     } else {
       for (const QString& line : DescribeConfigFrame(decoded)) say(QStringLiteral("  ") + line);
@@ -396,7 +396,7 @@ int main(int argc, char* argv[]) {
   DecodedConfigFrame initial;
   if (!options.configFile.isEmpty()) {
     if (const MaybeFailure failure = readConfigFile(options.configFile, initial)) {
-      complain(QStringLiteral("--config %1").arg(describeFailure(*failure)));
+      complain(QStringLiteral("--config %1").arg(DescribeFailure(*failure)));
       return 2;
     }
   }
@@ -409,7 +409,7 @@ int main(int argc, char* argv[]) {
   std::unique_ptr<BusPlayer> player;
   if (!options.can.isEmpty()) {
     if (const MaybeFailure failure = bus.open(options.can)) {
-      complain(QStringLiteral("--can %1").arg(describeFailure(*failure)));
+      complain(QStringLiteral("--can %1").arg(DescribeFailure(*failure)));
       return 1;
     }
     player = std::make_unique<BusPlayer>(bus, options.busLoad);

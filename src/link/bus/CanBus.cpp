@@ -7,7 +7,7 @@
 
 namespace j1939 {
 
-CanInterfaceList availableCanInterfaces() {
+CanInterfaceList AvailableCanInterfaces() {
   CanInterfaceList list;
   list.plugins = QCanBus::instance()->plugins();
   for (const QString& plugin : list.plugins) {

@@ -30,7 +30,7 @@ struct CanInterfaceList {
   QList<CanInterface> interfaces;
   QList<std::pair<QString, QString>> failures;  // plugin, reason
 };
-CanInterfaceList availableCanInterfaces();
+CanInterfaceList AvailableCanInterfaces();
 
 // One CAN interface, named PLUGIN:INTERFACE as Qt's CAN plugins know it:
 // "socketcan:can0", "peakcan:usb0", "virtualcan:can0", or for a virtual bus of

@@ -68,7 +68,7 @@ void FrameExchange::start(const QByteArray& frame) {
   phase_ = Phase::Transmitting;
   drainLimit_ = drainLimitMs(frame.size());
   if (const MaybeFailure failure = port_.write(frame)) {
-    portFailure_ = describeFailure(*failure);
+    portFailure_ = DescribeFailure(*failure);
     return timer_->start(0);
   }
   phaseStart_ = clock_.elapsedMs();

@@ -53,10 +53,10 @@ SimulatorConfig RecordAsShown(const SimulatorConfig& record) {
   for (std::size_t i = 0; i < c.DeviceName.size(); ++i)
     c.DeviceName[i] = HeldNameByte(i, c.DeviceName[i]);
   const SimVersion version = SimulatorVersionOf(c.SimulatorVersion);
-  c.SimulatorVersion = static_cast<int16_t>(listIndex(version));
+  c.SimulatorVersion = static_cast<int16_t>(ListIndex(version));
   if (version == SimVersion::V101) {
     // "1.01" fixes the DTC format; the VIN and the bit rate keep what they held.
-    c.DtcVersion = static_cast<uint8_t>(listIndex(kDtcFormatOfVersion101));
+    c.DtcVersion = static_cast<uint8_t>(ListIndex(kDtcFormatOfVersion101));
   } else {
     c.CanBaudRate = IsCan500Kbps(c.CanBaudRate) ? -1 : 0;
   }

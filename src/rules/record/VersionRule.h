@@ -11,10 +11,10 @@ enum class SimVersion { V101, V200 };  // "1.01", "2.00"
 enum class DtcFormat { Version1, Version2, Version3, Version4 };
 
 // An entry's place in its list, as the window's lists and the record hold it.
-constexpr int listIndex(SimVersion version) {
+constexpr int ListIndex(SimVersion version) {
   return static_cast<int>(version);
 }
-constexpr int listIndex(DtcFormat format) {
+constexpr int ListIndex(DtcFormat format) {
   return static_cast<int>(format);
 }
 

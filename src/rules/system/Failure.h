@@ -16,7 +16,7 @@ struct Failure {
 using MaybeFailure = std::optional<Failure>;
 
 // The prompt that reports a failure: what could not be done, then why.
-inline QString describeFailure(const Failure& failure) {
+inline QString DescribeFailure(const Failure& failure) {
   if (failure.what.isEmpty()) return failure.reason;
   if (failure.reason.isEmpty()) return failure.what;
   return failure.what + QStringLiteral(": ") + failure.reason;

@@ -124,7 +124,7 @@ void BusDock::build() {
   // The interfaces the CAN plugins find; any other can be typed, a URL of
   // the virtual bus among them.
   BusMonitor::quietPlugins();
-  const CanInterfaceList found = availableCanInterfaces();
+  const CanInterfaceList found = AvailableCanInterfaces();
   for (const CanInterface& i : found.interfaces) {
     ui_->cmbBusInterface->addItem(i.plugin + QLatin1Char(':') + i.name);
     ui_->cmbBusInterface->setItemData(ui_->cmbBusInterface->count() - 1, i.description,
@@ -313,7 +313,7 @@ void BusDock::say(const QString& text) {
 void BusDock::remember(const QString& key, const QString& value) {
   settings_.setValue(kBusSection, key, value);
   if (const MaybeFailure failure = settings_.sync())
-    say(tr("The Bus dock's settings are not kept: %1").arg(describeFailure(*failure)));
+    say(tr("The Bus dock's settings are not kept: %1").arg(DescribeFailure(*failure)));
 }
 
 }  // namespace j1939

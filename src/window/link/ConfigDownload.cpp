@@ -45,12 +45,12 @@ void ConfigDownload::programSimulator() {
   const QString stoppedTitle = tr("Program Config");
   SimulatorConfig shown;
   if (const MaybeFailure failure = formToConfig_(shown)) {
-    messages_.show(describeFailure(*failure) + nothingSent, stoppedTitle, MessageIcon::Information);
+    messages_.show(DescribeFailure(*failure) + nothingSent, stoppedTitle, MessageIcon::Information);
     return;
   }
   if (const MaybeFailure failure =
           BuildConfigFrames(shown, state_.ConfigFrameV1, state_.ConfigFrameV2)) {
-    messages_.show(describeFailure(*failure) + nothingSent, stoppedTitle, MessageIcon::Information);
+    messages_.show(DescribeFailure(*failure) + nothingSent, stoppedTitle, MessageIcon::Information);
     return;
   }
 

@@ -251,14 +251,14 @@ void FileCommands::saveAs() {
 }
 
 void FileCommands::reportFileFailure(const Failure& failure) {
-  platform_.messages.show(describeFailure(failure), ConfigFileErrorTitle(),
+  platform_.messages.show(DescribeFailure(failure), ConfigFileErrorTitle(),
                           MessageIcon::Information);
 }
 
 void FileCommands::reportNotShown(const QString& path, const QList<Failure>& fields) {
   if (fields.isEmpty()) return;
   QStringList names;
-  for (const Failure& field : fields) names << describeFailure(field);
+  for (const Failure& field : fields) names << DescribeFailure(field);
   reportFileFailure(
       Failure{tr("Cannot show the configuration from %1").arg(shown(path)),
               tr("%1. The other fields are shown. These keep the values stored in the file "

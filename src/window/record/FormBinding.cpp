@@ -270,7 +270,7 @@ void FormBinding::showVersionRule(QList<Failure>& notShown) {
   // The version list first, so that its own rule runs before the DTC
   // format, the VIN and the bit rate are set here.
   if (SimulatorVersionOf(c.SimulatorVersion) == SimVersion::V200) {
-    SetListIndex(form_.cmbSimulatorVersion, listIndex(SimVersion::V200));
+    SetListIndex(form_.cmbSimulatorVersion, ListIndex(SimVersion::V200));
     showList(form_.cmbDTCVersion, c.DtcVersion, QStringLiteral("DtcVersion"), notShown);
     form_.cmbDTCVersion->setEnabled(true);
     form_.txtVIN->show();
@@ -282,8 +282,8 @@ void FormBinding::showVersionRule(QList<Failure>& notShown) {
       form_.txtVIN->setText(form_.txtVIN->text() + character);
     form_.cmbCANBUSBaudRate->setEnabled(true);
   } else {
-    SetListIndex(form_.cmbSimulatorVersion, listIndex(SimVersion::V101));
-    SetListIndex(form_.cmbDTCVersion, listIndex(kDtcFormatOfVersion101));
+    SetListIndex(form_.cmbSimulatorVersion, ListIndex(SimVersion::V101));
+    SetListIndex(form_.cmbDTCVersion, ListIndex(kDtcFormatOfVersion101));
     form_.cmbDTCVersion->setEnabled(false);
     form_.txtVIN->hide();
     SetListIndex(form_.cmbCANBUSBaudRate, kCanBitRateOfVersion101);
@@ -513,7 +513,7 @@ void FormBinding::LoadDefaults() {
   for (int i = 0; i < 8; ++i) nameByteBox(i)->setText(ByteToHexText(factory.DeviceName[i]));
   // Boxes that already held the factory byte ran no handler: the components follow here.
   routines_.NameBytesToComponents();
-  SetListIndex(form_.cmbSimulatorVersion, listIndex(SimulatorVersionOf(factory.SimulatorVersion)));
+  SetListIndex(form_.cmbSimulatorVersion, ListIndex(SimulatorVersionOf(factory.SimulatorVersion)));
   SetListIndex(form_.cmbDTCVersion, factory.DtcVersion);
   form_.txtVIN->setText(VinText(factory.Vin));
   SetListIndex(form_.cmbCANBUSBaudRate, IsCan500Kbps(factory.CanBaudRate) ? 1 : 0);
