@@ -11,7 +11,7 @@ namespace j1939 {
 // UTF-8 and at once, so that a reader at the other end of a pipe sees each
 // line as it is said.
 
-// Names the program for `complain`; main() calls it first.
+// Names the program for `Complain`; main() calls it first.
 void SetConsoleProgram(const char* name);
 
 // Opens /dev/null on each of descriptors 0, 1 and 2 that the program was
@@ -23,15 +23,15 @@ void OpenClosedStandardDescriptors();
 bool StandardInputClosed();
 
 // Writes `text` to standard output as it is.
-void out(const QString& text);
+void Out(const QString& text);
 // Writes `bytes` to standard output as they are.
-void outBytes(const QByteArray& bytes);
+void OutBytes(const QByteArray& bytes);
 
 // Writes `line` and a newline to standard output.
-void say(const QString& line);
+void Say(const QString& line);
 
 // Writes "program: `line`" and a newline to standard error.
-void complain(const QString& line);
+void Complain(const QString& line);
 
 // Why the first write to standard output failed ("No space left on device",
 // "it is closed"), empty while none has: a result that did not reach its

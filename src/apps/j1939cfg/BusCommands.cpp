@@ -26,7 +26,7 @@ constexpr int kConnectWaitMs = 10000;
 constexpr int kExpiryTickMs = 100;
 
 void sayJson(const QJsonObject& object) {
-  say(QString::fromUtf8(QJsonDocument(object).toJson(QJsonDocument::Compact)));
+  Say(QString::fromUtf8(QJsonDocument(object).toJson(QJsonDocument::Compact)));
 }
 
 // Opens `name` and sleeps on the bus's events until it connects; a failure is said.
@@ -34,7 +34,7 @@ bool connectBus(CanBus& bus, const QString& name) {
   // The virtual bus tells of its server and clients: no part of the tool's output.
   QLoggingCategory::setFilterRules(QStringLiteral("qt.canbus.plugins.virtualcan*=false"));
   if (const MaybeFailure failure = bus.open(name)) {
-    complain(QStringLiteral("CAN bus ") + DescribeFailure(*failure));
+    Complain(QStringLiteral("CAN bus ") + DescribeFailure(*failure));
     return false;
   }
   QString lost = QStringLiteral("it did not connect within %1 s").arg(kConnectWaitMs / 1000);
@@ -49,12 +49,12 @@ bool connectBus(CanBus& bus, const QString& name) {
     loop.exec();
   }
   if (bus.isConnected()) return true;
-  complain(QStringLiteral("CAN bus %1: %2").arg(name, lost));
+  Complain(QStringLiteral("CAN bus %1: %2").arg(name, lost));
   return false;
 }
 
 void sayLost(const QString& name, const QString& reason) {
-  complain(QStringLiteral("CAN bus %1: gone (%2)").arg(name, reason));
+  Complain(QStringLiteral("CAN bus %1: gone (%2)").arg(name, reason));
 }
 
 // What the simulator plays once programmed with `record`. Nothing when the
@@ -62,7 +62,7 @@ void sayLost(const QString& name, const QString& reason) {
 std::optional<SimulatorConfig> playedBy(const SimulatorConfig& record, const QString& file) {
   SimulatorConfig played;
   if (const MaybeFailure failure = PlayedConfig(RecordAsShown(record), played)) {
-    complain(QStringLiteral("%1: %2").arg(file, DescribeFailure(*failure)));
+    Complain(QStringLiteral("%1: %2").arg(file, DescribeFailure(*failure)));
     return std::nullopt;
   }
   return played;
@@ -73,9 +73,9 @@ std::optional<SimulatorConfig> playedBy(const SimulatorConfig& record, const QSt
 int ListBuses(const CfgCommand& command) {
   const CanInterfaceList list = AvailableCanInterfaces();
   if (command.json)
-    out(QString::fromUtf8(QJsonDocument(InterfacesJson(list)).toJson(QJsonDocument::Indented)));
+    Out(QString::fromUtf8(QJsonDocument(InterfacesJson(list)).toJson(QJsonDocument::Indented)));
   else
-    out(InterfacesText(list));
+    Out(InterfacesText(list));
   return kExitOk;
 }
 
@@ -104,13 +104,13 @@ int WatchBus(const CfgCommand& command) {
         else if (command.json)
           sayJson(MessageJson(*message));
         else
-          say(MessageLine(*message));
+          Say(MessageLine(*message));
       } else {
         const TransportFault& fault = std::get<TransportFault>(item);
         if (!wanted(fault.event.sourceAddress, fault.event.pgn)) continue;
         ++faults;
         if (command.summary) continue;
-        command.json ? sayJson(FaultJson(fault)) : say(FaultLine(fault));
+        command.json ? sayJson(FaultJson(fault)) : Say(FaultLine(fault));
       }
     }
     // A reader that went away ends the watch: nothing more can reach it.
@@ -143,7 +143,7 @@ int WatchBus(const CfgCommand& command) {
       for (const QJsonObject& row : SummaryJson(frames, tally.messages(), faults, ms, groups))
         sayJson(row);
     } else {
-      out(SummaryText(frames, tally.messages(), faults, ms, groups));
+      Out(SummaryText(frames, tally.messages(), faults, ms, groups));
     }
   }
   return status;
@@ -162,7 +162,7 @@ int VerifyBus(const CfgCommand& command, const SimulatorConfig& record) {
   QEventLoop loop;
   int status = kExitOk;
   QObject::connect(&check, &BusVerification::requestNotSent, &loop, [&](const QString& reason) {
-    complain(QStringLiteral("CAN bus %1: a Request was not sent (%2)").arg(command.can, reason));
+    Complain(QStringLiteral("CAN bus %1: a Request was not sent (%2)").arg(command.can, reason));
   });
   QObject::connect(&check, &BusVerification::finished, &loop, &QEventLoop::quit);
   QObject::connect(&bus, &CanBus::lost, &loop, [&](const QString& reason) {
@@ -183,12 +183,12 @@ int VerifyBus(const CfgCommand& command, const SimulatorConfig& record) {
         {"file", command.file},    {"can", command.can},    {"seconds", double(listenMs) / 1000.0},
         {"frames", result.frames}, {"holds", result.holds}, {"expectations", list}};
     if (silent) json.insert("silence", result.silence);
-    out(QString::fromUtf8(QJsonDocument(json).toJson(QJsonDocument::Indented)));
+    Out(QString::fromUtf8(QJsonDocument(json).toJson(QJsonDocument::Indented)));
   } else if (silent) {
-    say(result.silence);
+    Say(result.silence);
   } else {
-    for (const Verdict& verdict : result.verdicts) say(VerdictLine(verdict));
-    say(VerdictCount(result.verdicts));
+    for (const Verdict& verdict : result.verdicts) Say(VerdictLine(verdict));
+    Say(VerdictCount(result.verdicts));
   }
   return result.holds ? kExitOk : kExitNo;
 }

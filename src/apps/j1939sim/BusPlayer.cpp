@@ -27,12 +27,12 @@ BusPlayer::BusPlayer(CanBus& bus, int busLoad, QObject* parent)
   loadTimer_.setInterval(kLoadTickMs);
   connect(&loadTimer_, &QTimer::timeout, this, &BusPlayer::sendLoad);
   connect(&bus_, &CanBus::connected, this, [this] {
-    say(QStringLiteral("CAN bus %1: connected").arg(bus_.name()));
+    Say(QStringLiteral("CAN bus %1: connected").arg(bus_.name()));
     start();
   });
   connect(&bus_, &CanBus::received, this, &BusPlayer::takeFrame);
   connect(&bus_, &CanBus::lost, this, [this](const QString& reason) {
-    say(QStringLiteral("CAN bus %1: gone (%2); the serial side goes on").arg(bus_.name(), reason));
+    Say(QStringLiteral("CAN bus %1: gone (%2); the serial side goes on").arg(bus_.name(), reason));
     gone_ = true;
     stop();
   });
@@ -41,7 +41,7 @@ BusPlayer::BusPlayer(CanBus& bus, int busLoad, QObject* parent)
 BusPlayer::~BusPlayer() = default;
 
 void BusPlayer::play(const DeviceExpectations& expectations) {
-  say(DescribeExpectations(expectations));
+  Say(DescribeExpectations(expectations));
   stop();
   expectations_ = expectations;
   start();
@@ -86,7 +86,7 @@ void BusPlayer::start() {
 void BusPlayer::send(const CanFrame& frame) {
   if (bus_.send(frame) || gone_ || sendFailureSaid_) return;
   sendFailureSaid_ = true;
-  say(QStringLiteral("CAN bus %1: a frame was not sent (%2); later ones are not said")
+  Say(QStringLiteral("CAN bus %1: a frame was not sent (%2); later ones are not said")
           .arg(bus_.name(), bus_.sendFailure()));
 }
 
