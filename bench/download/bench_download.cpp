@@ -23,6 +23,9 @@
 #include "window/link/ConfigDownload.h"
 #include "window/link/PortSelector.h"
 
+// The bench names the tool's classes as the tool's own files do.
+using namespace j1939;
+
 namespace {
 
 double cpuSeconds() {

@@ -3,6 +3,8 @@
 #include "rules/system/AppInfo.h"
 #include "ui_frmAbout.h"
 
+namespace j1939 {
+
 AboutBox::AboutBox(QWidget* owner) : QDialog(owner), ui_(std::make_unique<Ui::frmAbout>()) {
   ui_->setupUi(this);
   // The two separator lines are one pair, found together by their shared name.
@@ -21,5 +23,7 @@ void AboutBox::showProductFacts() {
   ui_->lblTitle->setText(kAppTitle);
   ui_->Label1->setText(kReleaseDate);
 }
+
+}  // namespace j1939
 
 #include "moc_AboutBox.cpp"

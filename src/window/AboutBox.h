@@ -7,6 +7,8 @@ namespace Ui {
 class frmAbout;
 }
 
+namespace j1939 {
+
 // The About box: title, version and maker notice, closed with OK.
 class AboutBox : public QDialog {
   Q_OBJECT
@@ -19,3 +21,5 @@ class AboutBox : public QDialog {
 
   std::unique_ptr<Ui::frmAbout> ui_;
 };
+
+}  // namespace j1939

@@ -40,10 +40,12 @@
 #include "window/record/FormBinding.h"
 #include "window/record/RecentFiles.h"
 
+namespace j1939 {
+
 namespace {
 // The text panel's own caption, shown while there is nothing to report.
 QString statusText() {
-  return QCoreApplication::translate("MainWindow", "Status");
+  return QCoreApplication::translate("j1939::MainWindow", "Status");
 }
 }  // namespace
 
@@ -309,7 +311,7 @@ void MainWindow::startUp() {
     sayDefaultFileHeld(*holder);
   // Said before any editing, so that the user can keep the work with Save As.
   if (MaybeFailure refusal = fileCommands_->defaultFileWriteRefusal()) {
-    statusPanel_->setText(describeFailure(*refusal));
+    statusPanel_->setText(DescribeFailure(*refusal));
     fileCommands_->reportFileFailure(*refusal);
   }
   // A message shown during the start-up runs the event loop, in which the
@@ -407,7 +409,7 @@ void MainWindow::shutDown() {
     fileCommands_->reportFileFailure(*failure);
   } else if (!notStored.isEmpty()) {
     QStringList fields;
-    for (const Failure& field : notStored) fields << describeFailure(field);
+    for (const Failure& field : notStored) fields << DescribeFailure(field);
     platform_.messages.show(
         tr("%1 was written, but these fields could not be stored and kept their "
            "earlier values: %2.")
@@ -440,14 +442,14 @@ void MainWindow::closeOtherWindows() {
 }
 
 void MainWindow::applyVersionRule() {
-  if (ui_->cmbSimulatorVersion->currentIndex() == listIndex(SimVersion::V101)) {
-    setListIndex(ui_->cmbDTCVersion, listIndex(kDtcFormatOfVersion101));
+  if (ui_->cmbSimulatorVersion->currentIndex() == ListIndex(SimVersion::V101)) {
+    SetListIndex(ui_->cmbDTCVersion, ListIndex(kDtcFormatOfVersion101));
     ui_->cmbDTCVersion->setEnabled(false);
     ui_->txtVIN->hide();
-    setListIndex(ui_->cmbCANBUSBaudRate, kCanBitRateOfVersion101);
+    SetListIndex(ui_->cmbCANBUSBaudRate, kCanBitRateOfVersion101);
     ui_->cmbCANBUSBaudRate->setEnabled(false);
   } else {
-    setListIndex(ui_->cmbDTCVersion, listIndex(kDtcFormatOfVersion200));
+    SetListIndex(ui_->cmbDTCVersion, ListIndex(kDtcFormatOfVersion200));
     ui_->cmbDTCVersion->setEnabled(true);
     ui_->txtVIN->show();
     ui_->cmbCANBUSBaudRate->setEnabled(true);
@@ -468,7 +470,7 @@ void MainWindow::editPorts() {
 }
 
 void MainWindow::reportSettingsFailure(const Failure& failure, const QString& consequence) {
-  platform_.messages.show(describeFailure(failure) + QStringLiteral(". ") + consequence,
+  platform_.messages.show(DescribeFailure(failure) + QStringLiteral(". ") + consequence,
                           tr("Settings not stored"), MessageIcon::Information);
 }
 
@@ -486,5 +488,7 @@ void MainWindow::sayDefaultFileHeld(qint64 holder) {
   // After the text panel (the status bar's one ordinary widget), before the clock.
   ui_->sbStatusBar->insertPermanentWidget(1, panel);
 }
+
+}  // namespace j1939
 
 #include "moc_MainWindow.cpp"

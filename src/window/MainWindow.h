@@ -11,16 +11,19 @@
 #include "window/record/FormBinding.h"
 #include "window/record/FormState.h"
 
-class AddressVinFields;
-class NameEditor;
-class ParameterLayout;
-class PgnSlots;
 class QLabel;
 class QTimer;
 
 namespace Ui {
 class frmMain;
 }
+
+namespace j1939 {
+
+class AddressVinFields;
+class NameEditor;
+class ParameterLayout;
+class PgnSlots;
 
 // The tool's only working window. It creates the form, owns the record, the
 // flags, the frames and the seams, and composes the classes that each own one
@@ -130,3 +133,5 @@ class MainWindow : public QMainWindow {
   QLabel* timePanel_ = nullptr;
   QTimer* clockTimer_ = nullptr;
 };
+
+}  // namespace j1939

@@ -8,6 +8,8 @@
 #include "ui_frmPorts.h"
 #include "window/WindowPlacement.h"
 
+namespace j1939 {
+
 PortsDialog::PortsDialog(RunOnlySettings& settings, const PortInventory& inventory, QWidget* owner)
     : QDialog(owner), ui_(std::make_unique<Ui::frmPorts>()), settings_(settings) {
   ui_->setupUi(this);
@@ -75,5 +77,7 @@ MaybeFailure PortsDialog::storeMapping() {
   }
   return written ? settings_.sync() : std::nullopt;
 }
+
+}  // namespace j1939
 
 #include "moc_PortsDialog.cpp"

@@ -7,12 +7,15 @@
 #include "link/serial/PortOpening.h"
 
 class QComboBox;
-class PortInventory;
-class RunOnlySettings;
 
 namespace Ui {
 class frmPorts;
 }
+
+namespace j1939 {
+
+class PortInventory;
+class RunOnlySettings;
 
 // File > Ports…: which device each of COM1 to COM16 stands for. Each box
 // offers the serial ports present, with what their drivers say of them, and
@@ -42,3 +45,5 @@ class PortsDialog : public QDialog {
   std::array<QComboBox*, kComPortCount> boxes_{};
   MaybeFailure storeFailure_;
 };
+
+}  // namespace j1939

@@ -11,6 +11,8 @@
 
 #include "rules/system/SettingsStore.h"
 
+namespace j1939 {
+
 namespace {
 constexpr double kTwipsPerInch = 1440.0;
 
@@ -146,3 +148,5 @@ MaybeFailure SaveWindowGeometry(const QWidget& window, SettingsStore& settings) 
                     QString::number(PixelsToTwips(frame.height(), dpiY)));
   return settings.sync();
 }
+
+}  // namespace j1939

@@ -8,6 +8,9 @@
 class QLayout;
 class QScrollArea;
 class QWidget;
+
+namespace j1939 {
+
 class SettingsStore;
 
 // Window positions and sizes are kept in twips, 1/1440 inch, so that the saved
@@ -41,3 +44,5 @@ bool RestoreWindowGeometry(QWidget& window, SettingsStore& settings);
 // "MainLeft", "MainTop", "MainWidth", "MainHeight", in that order; a failure
 // says why the settings file could not be written.
 MaybeFailure SaveWindowGeometry(const QWidget& window, SettingsStore& settings);
+
+}  // namespace j1939

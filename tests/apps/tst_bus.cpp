@@ -98,7 +98,7 @@ class Bus {
   // The TP.CM announcements of one group from one source.
   QList<Seen> announcements(uint8_t source, uint32_t pgn) const {
     QList<Seen> found;
-    const QByteArray named = requestFrame(pgn, 0, 0).data;  // the PGN in three bytes
+    const QByteArray named = RequestFrame(pgn, 0, 0).data;  // the PGN in three bytes
     for (const Seen& s : with(0x1CECFF00 | source))
       if (s.frame.data[0] == kBamControlByte && s.frame.data.mid(5, 3) == named) found << s;
     return found;
@@ -140,7 +140,7 @@ void checkPeriod(const QList<Seen>& frames, int periodMs, const char* what) {
 QList<QByteArray> ramp(const ExpectedGroup& group, bool dynamic, int count) {
   QList<QByteArray> data;
   for (int n = 0; n < count; ++n)
-    data << group.dataWith(parameterValue(dynamic, group.parameterSize, n));
+    data << group.dataWith(ParameterValue(dynamic, group.parameterSize, n));
   return data;
 }
 
@@ -161,14 +161,14 @@ class BusTest : public QObject {
       c.Pgns[0] = {1, 1, 6, 1, 0, 0xEF, 0x21, 0x1EF00, 8, 1, 3};
       c.Pgns[1] = {1, 3, 3, 0, 0, 0xFF, 0x20, 0xFF20, 20, 2, 17};
     });
-    const DeviceExpectations e = expectationsOf(config);
+    const DeviceExpectations e = ExpectationsOf(config);
     QTemporaryDir dir;
     QVERIFY(writeRecord(dir.filePath("bench.cfg"), config));
     const QString interface = busInterface(0);
     Bus bus(interface);
     QVERIFY(bus.connected);
     SimulatorProcess sim({"--can", interface, "--config", dir.filePath("bench.cfg")});
-    QCOMPARE(sim.waitForLine("plays: "), describeExpectations(e));
+    QCOMPARE(sim.waitForLine("plays: "), DescribeExpectations(e));
     QVERIFY(bus.waitFor([&] {
       return bus.count(0x18FECA25) >= 3 && bus.count(0x18FEEE25) >= 3 &&
              bus.announcements(0x25, 0xFF20).size() >= 5;
@@ -181,17 +181,17 @@ class BusTest : public QObject {
     checkPeriod(one, 50, "PGN1");
     checkPeriod(bus.announcements(0x25, 0xFF20), 500, "PGN2");
     for (const ExpectedGroup& g : e.background) {
-      const QList<Seen> frames = bus.with(encodeIdentifier(g.identifier));
+      const QList<Seen> frames = bus.with(EncodeIdentifier(g.identifier));
       QCOMPARE(dataOf(frames), QList<QByteArray>(frames.size(), g.dataWith(0)));
       checkPeriod(frames, g.periodMs, qPrintable(g.label));
     }
 
     // Requests from F9: the VIN by BAM, then Address Claimed to all and to 25;
     // none to another address.
-    bus.send(requestFrame(kPgnVehicleIdentification, 0xF9, 0x25));
-    bus.send(requestFrame(kPgnAddressClaimed, 0xF9, 0x26));
-    bus.send(requestFrame(kPgnAddressClaimed, 0xF9, 0xFF));
-    bus.send(requestFrame(kPgnAddressClaimed, 0xF9, 0x25));
+    bus.send(RequestFrame(kPgnVehicleIdentification, 0xF9, 0x25));
+    bus.send(RequestFrame(kPgnAddressClaimed, 0xF9, 0x26));
+    bus.send(RequestFrame(kPgnAddressClaimed, 0xF9, 0xFF));
+    bus.send(RequestFrame(kPgnAddressClaimed, 0xF9, 0x25));
     QVERIFY(bus.waitFor(
         [&] { return bus.count(0x18EEFF25) == 3 && bus.announcements(0x25, 65260).size() == 1; }));
     auto isVin = [](const BamEvent& event) { return event.pgn == kPgnVehicleIdentification; };
@@ -228,7 +228,7 @@ class BusTest : public QObject {
       c.Pgns[0] = {1, 1, 6, 0, 0, 0xFF, 0x21, 0xFF21, 3, 0, 1};
       c.Pgns[1].InUse = 0;
     });
-    const DeviceExpectations a = expectationsOf(first), b = expectationsOf(second);
+    const DeviceExpectations a = ExpectationsOf(first), b = ExpectationsOf(second);
     const QString interface = busInterface(0);
     Bus bus(interface);
     QVERIFY(bus.connected);
@@ -238,7 +238,7 @@ class BusTest : public QObject {
     QVERIFY(port >= 0);
     const QByteArray frameA = frameOf(first);
     QCOMPARE(::write(port, frameA.constData(), frameA.size()), ssize_t(frameA.size()));
-    QCOMPARE(sim.waitForLine("plays: "), describeExpectations(a));
+    QCOMPARE(sim.waitForLine("plays: "), DescribeExpectations(a));
     QVERIFY(bus.waitFor([&] { return bus.count(0x14FE3030) >= 10; }));
     QCOMPARE(bus.seen.first().frame, a.addressClaim);
     const QList<Seen> twos = bus.with(0x14FE3030);
@@ -247,11 +247,11 @@ class BusTest : public QObject {
 
     // On Request only: answered to all and to 30, not to 31; no VI under "1.01".
     QCOMPARE(bus.count(0x18FF2030), 0);
-    bus.send(requestFrame(0xFF20, 0xF9, 0x31));
-    bus.send(requestFrame(0xFF20, 0xF9, 0x30));
-    bus.send(requestFrame(0xFF20, 0xF9, 0xFF));
-    bus.send(requestFrame(kPgnVehicleIdentification, 0xF9, 0xFF));
-    bus.send(requestFrame(kPgnAddressClaimed, 0xF9, 0x30));
+    bus.send(RequestFrame(0xFF20, 0xF9, 0x31));
+    bus.send(RequestFrame(0xFF20, 0xF9, 0x30));
+    bus.send(RequestFrame(0xFF20, 0xF9, 0xFF));
+    bus.send(RequestFrame(kPgnVehicleIdentification, 0xF9, 0xFF));
+    bus.send(RequestFrame(kPgnAddressClaimed, 0xF9, 0x30));
     QVERIFY(bus.waitFor([&] { return bus.count(0x18EEFF30) == 2; }));
     QCOMPARE(dataOf(bus.with(0x18FF2030)), (QList<QByteArray>(2, QByteArray::fromHex("FF7DFFFF"))));
     QCOMPARE(bus.count(0x1CECFF30), 0);
@@ -268,7 +268,7 @@ class BusTest : public QObject {
     const QList<Seen> ones = bus.with(0x18FF2131);
     QCOMPARE(dataOf(ones), ramp(b.additional[0], true, static_cast<int>(ones.size())));
     QCOMPARE(ones[1].frame.data, QByteArray::fromHex("01FFFF"));
-    QCOMPARE(sim.waitForLine(describeExpectations(b)), describeExpectations(b));
+    QCOMPARE(sim.waitForLine(DescribeExpectations(b)), DescribeExpectations(b));
     ::close(port);
     QVERIFY(sim.quit());
   }

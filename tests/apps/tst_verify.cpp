@@ -55,7 +55,7 @@ QStringList failing(const QString& out) {
 
 // BAM frames from `source`: an announcement (or `control` 255, an abort) and packets.
 CanFrame announce(uint8_t source, int size, int packets, uint32_t pgn, uint8_t control = 32) {
-  CanFrame f = bamFrames(pgn, QByteArray(9, '\0'), source)[0];
+  CanFrame f = BamFrames(pgn, QByteArray(9, '\0'), source)[0];
   f.data[0] = static_cast<char>(control), f.data[1] = static_cast<char>(size & 0xFF);
   f.data[2] = static_cast<char>(size >> 8), f.data[3] = static_cast<char>(packets);
   return f;
@@ -169,7 +169,7 @@ class VerifyTest : public QObject {
     QTest::qWait(300);
     probing.stop();
 
-    const QList<CanFrame> vin = bamFrames(65260, "1FUJGLDR5CSBM1234*", 0x26);
+    const QList<CanFrame> vin = BamFrames(65260, "1FUJGLDR5CSBM1234*", 0x26);
     // A request, EEC1 and an RTS; the VIN by BAM; then from 26 to 2F a BAM
     // with each fault (a packet missing, repeated, numbered 0, an abort, a new
     // BAM before the end, a packet with no BAM, a size over 1785, a count that

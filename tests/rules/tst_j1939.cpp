@@ -35,7 +35,7 @@ CanFrame packet(int sequence, uint32_t identifier = 0x1CEBFF25) {
 // The message that packets 1 to n carry, cut to `size`.
 QByteArray carried(int size) {
   QByteArray data;
-  for (int n = 1; n <= bamPacketCount(size); ++n) data += QByteArray(7, static_cast<char>(n * 16));
+  for (int n = 1; n <= BamPacketCount(size); ++n) data += QByteArray(7, static_cast<char>(n * 16));
   return data.left(size);
 }
 BamEvent fault(BamEventKind kind, uint32_t pgn, int sequence = 0) {
@@ -78,32 +78,32 @@ class J1939RulesTest : public QObject {
     };
     for (const Row& row : rows) {
       const QString at = QString::number(row.bits, 16);
-      QVERIFY2(encodeIdentifier(row.id) == row.bits, qPrintable(at));
-      QVERIFY2(decodeIdentifier(row.bits) == row.id, qPrintable(at));
-      QVERIFY2(decodeIdentifier(row.bits | 0xE0000000) == row.id, qPrintable(at));
-      QCOMPARE(pgnOf(row.id), row.pgn);
-      QCOMPARE(destinationOf(row.id), row.destination);
+      QVERIFY2(EncodeIdentifier(row.id) == row.bits, qPrintable(at));
+      QVERIFY2(DecodeIdentifier(row.bits) == row.id, qPrintable(at));
+      QVERIFY2(DecodeIdentifier(row.bits | 0xE0000000) == row.id, qPrintable(at));
+      QCOMPARE(PgnOf(row.id), row.pgn);
+      QCOMPARE(DestinationOf(row.id), row.destination);
       // Built from the PGN: a PDU2 group ignores the destination it is given.
-      const uint8_t asked = isPdu1(row.id.pf) ? row.id.ps : 0x33;
-      QVERIFY2(identifierFor(row.pgn, row.id.priority, row.id.sourceAddress, asked) == row.id,
+      const uint8_t asked = IsPdu1(row.id.pf) ? row.id.ps : 0x33;
+      QVERIFY2(IdentifierFor(row.pgn, row.id.priority, row.id.sourceAddress, asked) == row.id,
                qPrintable(at));
     }
     // A PDU1 PGN's low byte and the bits above 17 are no part of the identifier.
-    QCOMPARE(encodeIdentifier(identifierFor(0xFEF00 | 0x12, 6, 0x25, 0x21)), 0x1BEF2125u);
+    QCOMPARE(EncodeIdentifier(IdentifierFor(0xFEF00 | 0x12, 6, 0x25, 0x21)), 0x1BEF2125u);
   }
 
   // Every group the simulator sends by its J1939 name; PGNs beside them and
   // DM1 on the other data page have none.
   void groupNames() {
     const auto label = [](const SentGroup& g) {
-      QCOMPARE(parameterGroupLabel(g.pgn), QStringLiteral("%1 (%2)").arg(g.acronym).arg(g.pgn));
+      QCOMPARE(ParameterGroupLabel(g.pgn), QStringLiteral("%1 (%2)").arg(g.acronym).arg(g.pgn));
     };
     for (const SentGroup& g : kSentByEverySimulator) label(g);
     for (const SentGroup& g : kSentByVersion200) label(g);
     const std::pair<uint32_t, const char*> named[] = {
         {60928, "ACL (60928)"}, {60416, "TP.CM (60416)"}, {60160, "TP.DT (60160)"},
         {65227, "65227"},       {65268, "65268"},         {130762, "130762"}};
-    for (const auto& [pgn, label] : named) QCOMPARE(parameterGroupLabel(pgn), label);
+    for (const auto& [pgn, label] : named) QCOMPARE(ParameterGroupLabel(pgn), label);
   }
 
   // Two PGN texts name the same group when both are decimal and equal once
@@ -126,7 +126,7 @@ class J1939RulesTest : public QObject {
 
   void bamSegments() {
     // The VIN of the bench with its "*": three packets, the last padded with FF.
-    QCOMPARE(bamFrames(65260, "1FUJGLDR5CSBM1234*", 0x25),
+    QCOMPARE(BamFrames(65260, "1FUJGLDR5CSBM1234*", 0x25),
              (QList<CanFrame>{frame(0x1CECFF25, "20120003FFECFE00"),
                               frame(0x1CEBFF25,
                                     "01"
@@ -137,16 +137,16 @@ class J1939RulesTest : public QObject {
                               frame(0x1CEBFF25,
                                     "03"
                                     "3233342AFFFFFF")}));
-    QCOMPARE(bamFrames(65260, "*", 0x25, 3).value(1), frame(0x0CEBFF25, "012AFFFFFFFFFFFF"));
-    QVERIFY(bamFrames(65260, QByteArray(1786, 'x'), 0x25).isEmpty());
-    QVERIFY(bamFrames(65260, QByteArray(), 0x25).isEmpty());
+    QCOMPARE(BamFrames(65260, "*", 0x25, 3).value(1), frame(0x0CEBFF25, "012AFFFFFFFFFFFF"));
+    QVERIFY(BamFrames(65260, QByteArray(1786, 'x'), 0x25).isEmpty());
+    QVERIFY(BamFrames(65260, QByteArray(), 0x25).isEmpty());
     // Sizes around the packet boundaries and the largest go round the reassembler whole.
     for (int size : {9, 14, 15, 1784, 1785}) {
       QByteArray data(size, '\0');
       for (int i = 0; i < size; ++i) data[i] = static_cast<char>(i * 7 + size);
-      const QList<CanFrame> frames = bamFrames(0x1EF00, data, 0x25);
-      QCOMPARE(frames.size(), 1 + bamPacketCount(size));
-      QCOMPARE(frames.first(), announce(size, bamPacketCount(size), 0x1EF00));
+      const QList<CanFrame> frames = BamFrames(0x1EF00, data, 0x25);
+      QCOMPARE(frames.size(), 1 + BamPacketCount(size));
+      QCOMPARE(frames.first(), announce(size, BamPacketCount(size), 0x1EF00));
       BamReassembler reassembler;
       Events events;
       for (qsizetype i = 0; i < frames.size(); ++i) events << reassembler.take(frames[i], 50 * i);
@@ -196,8 +196,8 @@ class J1939RulesTest : public QObject {
     QCOMPARE(seen, events);
     const qint64 later = frames.last().second + 100;
     // Another source's BAM meanwhile does not disturb it.
-    const QList<CanFrame> after = bamFrames(65262, "after a fault", 0x25);
-    QList<CanFrame> beside = bamFrames(65226, "from elsewhere", 0x26);
+    const QList<CanFrame> after = BamFrames(65262, "after a fault", 0x25);
+    QList<CanFrame> beside = BamFrames(65226, "from elsewhere", 0x26);
     seen.clear();
     for (qsizetype i = 0; i < after.size(); ++i) {
       seen << reassembler.take(after[i], later + 50 * i)
@@ -214,21 +214,21 @@ class J1939RulesTest : public QObject {
     QCOMPARE(reassembler.expire(1750), Events{});
     QCOMPARE(reassembler.expire(1751), Events{fault(BamEventKind::TimedOut, 65260, 1)});
     QCOMPARE(reassembler.transfersUnderWay(), 0);
-    QCOMPARE(describeBamEvent(fault(BamEventKind::TimedOut, 65260, 1)),
+    QCOMPARE(DescribeBamEvent(fault(BamEventKind::TimedOut, 65260, 1)),
              "BAM from 25: VI (65260): packet 1 did not come within 750 ms; dropped");
   }
 
   // The bench record: slot 1 PDU2 every 100 ms, slot 2 PDU1 on data page 1
   // every 50 ms with 20 bytes, so by BAM and no faster than a BAM goes.
   void expectations() {
-    const DeviceExpectations e = expectationsOf(benchRecord());
+    const DeviceExpectations e = ExpectationsOf(benchRecord());
     QCOMPARE(e.addressClaim, frame(0x18EEFF25, "39306B0C3A810527"));
     QCOMPARE(e.additional.size(), 2);
     const ExpectedGroup& one = e.additional[0];
-    QCOMPARE(encodeIdentifier(one.identifier), 0x18FF1025u);
+    QCOMPARE(EncodeIdentifier(one.identifier), 0x18FF1025u);
     QCOMPARE(one.dataWith(0xFAFF), QByteArray::fromHex("FFFFFFFAFFFFFFFF"));
     const ExpectedGroup& two = e.additional[1];
-    QCOMPARE(encodeIdentifier(two.identifier), 0x0DEF0025u);
+    QCOMPARE(EncodeIdentifier(two.identifier), 0x0DEF0025u);
     QCOMPARE(two.dataWith(0x01020304), QByteArray(16, '\xFF') + QByteArray::fromHex("04030201"));
     QCOMPARE(two.periodMs, 200);
     QCOMPARE(e.vehicleIdentification->dataWith(0), "1FUJGLDR5CSBM1234*");
@@ -239,14 +239,14 @@ class J1939RulesTest : public QObject {
     for (const ExpectedGroup& g : e.background)
       background << QStringLiteral("%1 %2 %3 %4")
                         .arg(g.label)
-                        .arg(encodeIdentifier(g.identifier), 0, 16)
+                        .arg(EncodeIdentifier(g.identifier), 0, 16)
                         .arg(g.periodMs)
                         .arg(QString(g.dataWith(0).toHex()));
     QCOMPARE(
         background,
         (QStringList{"EEC1 cf00425 20 ffffffffffffffff", "EEC2 cf00325 50 ffffffffffffffff",
                      "ET1 18feee25 1000 ffffffffffffffff", "DM1 18feca25 1000 00ff00000000ffff"}));
-    QCOMPARE(describeExpectations(e),
+    QCOMPARE(DescribeExpectations(e),
              "plays: address 25, NAME 2705813A0C6B3039, dynamic; PGN1 65296 18FF1025 8 bytes every "
              "100 ms; PGN2 126720 0DEF0025 20 bytes by BAM every 200 ms (50 ms asked; a BAM takes "
              "longer); VI 65260 18FEEC25 18 bytes by BAM on request");
@@ -270,7 +270,7 @@ class J1939RulesTest : public QObject {
   void expectationLines() {
     QFETCH(Edit, edit);
     QFETCH(QString, line);
-    QCOMPARE(describeExpectations(expectationsOf(benchRecord(edit))), line);
+    QCOMPARE(DescribeExpectations(ExpectationsOf(benchRecord(edit))), line);
   }
 
   // The device knows only the frame: what it makes of the frame it received
@@ -301,9 +301,9 @@ class J1939RulesTest : public QObject {
       DecodedConfigFrame decoded;
       QVERIFY(
           !DecodeConfigFrame(c.SimulatorVersion == 0 ? FrameBytes(v1) : FrameBytes(v2), decoded));
-      const DeviceExpectations fromFrame = expectationsOf(configFromFrame(decoded));
-      QCOMPARE(describeExpectations(fromFrame), describeExpectations(expectationsOf(c)));
-      QVERIFY(fromFrame == expectationsOf(c));
+      const DeviceExpectations fromFrame = ExpectationsOf(ConfigFromFrame(decoded));
+      QCOMPARE(DescribeExpectations(fromFrame), DescribeExpectations(ExpectationsOf(c)));
+      QVERIFY(fromFrame == ExpectationsOf(c));
     }
   }
 
@@ -329,21 +329,21 @@ class J1939RulesTest : public QObject {
         {false, 4, 1000, 2105540607},
     };
     for (const Row& row : rows)
-      QCOMPARE(parameterValue(row.dynamic, row.size, row.transmission), row.value);
+      QCOMPARE(ParameterValue(row.dynamic, row.size, row.transmission), row.value);
   }
 
   void requests() {
-    QCOMPARE(requestFrame(65260, 0xF9, 0x25), frame(0x18EA25F9, "ECFE00"));
+    QCOMPARE(RequestFrame(65260, 0xF9, 0x25), frame(0x18EA25F9, "ECFE00"));
     struct Row {
       CanFrame frame;
       std::optional<uint32_t> pgn;
     };
     const Row rows[] = {
-        {requestFrame(60928, 0xF9, 0xFF), 60928}, {requestFrame(0x1EF00, 0xF9, 0x25), 0x1EF00},
-        {requestFrame(60928, 0xF9, 0x26), {}},    {frame(0x18EA25F9, "ECFE"), {}},
+        {RequestFrame(60928, 0xF9, 0xFF), 60928}, {RequestFrame(0x1EF00, 0xF9, 0x25), 0x1EF00},
+        {RequestFrame(60928, 0xF9, 0x26), {}},    {frame(0x18EA25F9, "ECFE"), {}},
         {frame(0x18EB25F9, "ECFE00"), {}},        {frame(0x18EA25F9, "ECFE00FFFF"), 65260},
     };
-    for (const Row& row : rows) QCOMPARE(requestedPgn(row.frame, 0x25), row.pgn);
+    for (const Row& row : rows) QCOMPARE(RequestedPgn(row.frame, 0x25), row.pgn);
   }
 };
 

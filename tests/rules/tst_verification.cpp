@@ -14,16 +14,16 @@ Q_DECLARE_METATYPE(Change)
 namespace {
 
 BusMessage message(qint64 ms, const CanFrame& frame, bool byBam = false) {
-  const J1939Identifier id = decodeIdentifier(frame.identifier);
-  return BusMessage{ms, id, pgnOf(id), frame.data, byBam};
+  const J1939Identifier id = DecodeIdentifier(frame.identifier);
+  return BusMessage{ms, id, PgnOf(id), frame.data, byBam};
 }
 
 // A group's sending as the decoder gives it: a BAM at the transport's
 // priority, to all.
 BusMessage sending(qint64 ms, const ExpectedGroup& g, uint32_t value) {
-  if (!g.byBam()) return message(ms, frameFor(g.identifier, g.dataWith(value)));
+  if (!g.byBam()) return message(ms, FrameFor(g.identifier, g.dataWith(value)));
   return message(
-      ms, frameFor(identifierFor(g.pgn, 7, g.identifier.sourceAddress), g.dataWith(value)), true);
+      ms, FrameFor(IdentifierFor(g.pgn, 7, g.identifier.sourceAddress), g.dataWith(value)), true);
 }
 
 // What verify records of a device that plays `e` as it should for `ms`: the
@@ -35,19 +35,19 @@ Messages played(const DeviceExpectations& e, const DeviceExpectations& asked, qi
   std::map<uint32_t, int> sent;
   const std::pair<int, qint64> rounds[] = {{0, 0}, {1, 200}, {2, std::max<qint64>(300, ms / 2)}};
   for (const auto& [round, at] : rounds) {
-    for (const CanFrame& request : verificationRequests(asked, e.sourceAddress, round)) {
+    for (const CanFrame& request : VerificationRequests(asked, e.sourceAddress, round)) {
       list << message(at, request);
-      const uint32_t pgn = *requestedPgn(request, e.sourceAddress);
+      const uint32_t pgn = *RequestedPgn(request, e.sourceAddress);
       if (pgn == kPgnAddressClaimed)
         list << message(at + 2, e.addressClaim);
       else if (const ExpectedGroup* g = e.answerTo(pgn))
-        list << sending(at + 2, *g, parameterValue(e.dynamic, g->parameterSize, sent[pgn]++));
+        list << sending(at + 2, *g, ParameterValue(e.dynamic, g->parameterSize, sent[pgn]++));
     }
   }
   for (const ExpectedGroup& g : e.additional + e.background) {
     for (int n = 0; g.periodMs > 0 && 5 + n * g.periodMs * stretch < ms; ++n)
       list << sending(qint64(5 + n * g.periodMs * stretch), g,
-                      parameterValue(e.dynamic, g.parameterSize, n));
+                      ParameterValue(e.dynamic, g.parameterSize, n));
   }
   return list;
 }
@@ -72,7 +72,7 @@ class VerificationTest : public QObject {
   void decoder() {
     BusDecoder decoder;
     QList<BusItem> items;
-    const QList<CanFrame> bam = bamFrames(65260, "1FUJGLDR5CSBM1234*", 0x25, 6);
+    const QList<CanFrame> bam = BamFrames(65260, "1FUJGLDR5CSBM1234*", 0x25, 6);
     for (int i = 0; i < bam.size(); ++i) items << decoder.take(bam[i], 1000 + 50 * i);
     const CanFrame rts{0x1CEC2125, QByteArray::fromHex("10140003FFECFE00")};
     const CanFrame dt{0x1CEB2125, QByteArray::fromHex("0131464A474C4452")};
@@ -80,10 +80,10 @@ class VerificationTest : public QObject {
     items << decoder.take(rts, 1200) << decoder.take(dt, 1201) << decoder.take(eec1, 1202);
     // A short TP.CM, then a BAM from 26 whose sender falls silent.
     items << decoder.take(CanFrame{0x1CECFF26, "\x20"}, 1300);
-    items << decoder.take(bamFrames(65262, QByteArray(9, 'x'), 0x26)[0], 1400);
+    items << decoder.take(BamFrames(65262, QByteArray(9, 'x'), 0x26)[0], 1400);
     items << decoder.expire(2150) << decoder.expire(2151);
     const QList<BusItem> expected{
-        BusMessage{1000, identifierFor(65260, 6, 0x25), 65260, "1FUJGLDR5CSBM1234*", true},
+        BusMessage{1000, IdentifierFor(65260, 6, 0x25), 65260, "1FUJGLDR5CSBM1234*", true},
         message(1200, rts),
         message(1201, dt),
         message(1202, eec1),
@@ -118,7 +118,7 @@ class VerificationTest : public QObject {
 
   // The bench configuration played as it should: every expectation, whole.
   void everyExpectation() {
-    const DeviceExpectations e = expectationsOf(benchRecord());
+    const DeviceExpectations e = ExpectationsOf(benchRecord());
     DeviceObservation observation(e, 500);
     for (const BusMessage& m : played(e, e, 2000)) observation.take(m);
     const QString pgn1 = "PGN1 65296 (FF10) ", pgn2 = "PGN2 126720 (1EF00) ";
@@ -212,8 +212,8 @@ class VerificationTest : public QObject {
     QFETCH(double, stretch);
     QFETCH(Change, change);
     QFETCH(QStringList, failing);
-    const DeviceExpectations configured = expectationsOf(benchRecord(file));
-    Messages list = played(expectationsOf(benchRecord(device)), configured, 2000, stretch);
+    const DeviceExpectations configured = ExpectationsOf(benchRecord(file));
+    Messages list = played(ExpectationsOf(benchRecord(device)), configured, 2000, stretch);
     if (change) change(list);
     DeviceObservation observation(configured, 500);
     for (const BusMessage& m : list) observation.take(m);
@@ -224,7 +224,7 @@ class VerificationTest : public QObject {
 
   void listening() {
     auto at = [](int rate, int length = 8) {
-      return defaultListeningMs(expectationsOf(benchRecord([&](SimulatorConfig& c) {
+      return DefaultListeningMs(ExpectationsOf(benchRecord([&](SimulatorConfig& c) {
         c.Pgns[0].UpdateRate = static_cast<int16_t>(rate), c.Pgns[1].InUse = 0;
         c.Pgns[0].DataLength = static_cast<int16_t>(length);
       })));
@@ -234,11 +234,11 @@ class VerificationTest : public QObject {
     QCOMPARE(at(4), 3500);                   // every 1 s
     QCOMPARE(at(5), 17500);                  // every 5 s
     QCOMPARE(at(1, 1785), (255 + 1) * 175);  // a BAM of 255 packets every 12.8 s
-    const DeviceExpectations e = expectationsOf(benchRecord());
-    QCOMPARE(verificationRequests(e, 0x26, 0),
-             (QList<CanFrame>{requestFrame(60928, 0xF9, 0x26), requestFrame(60928, 0xF9, 0xFF)}));
-    QCOMPARE(verificationRequests(e, 0x26, 1), QList<CanFrame>{requestFrame(65260, 0xF9, 0x26)});
-    QCOMPARE(verificationRequests(e, 0x26, 2), QList<CanFrame>{});
+    const DeviceExpectations e = ExpectationsOf(benchRecord());
+    QCOMPARE(VerificationRequests(e, 0x26, 0),
+             (QList<CanFrame>{RequestFrame(60928, 0xF9, 0x26), RequestFrame(60928, 0xF9, 0xFF)}));
+    QCOMPARE(VerificationRequests(e, 0x26, 1), QList<CanFrame>{RequestFrame(65260, 0xF9, 0x26)});
+    QCOMPARE(VerificationRequests(e, 0x26, 2), QList<CanFrame>{});
   }
 };
 

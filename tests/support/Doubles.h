@@ -14,6 +14,9 @@
 
 #include "window/desktop/Platform.h"
 
+// The tests name the tool's classes and functions as its own files do.
+using namespace j1939;
+
 // A message box as the user saw it: prompt, title, icon, and the texts of the
 // watched window's controls at that moment (objectName -> text).
 struct ShownMessage {

@@ -11,6 +11,9 @@
 #include "rules/record/RecordCodec.h"
 #include "rules/record/SimulatorConfig.h"
 
+// The tests name the tool's classes and functions as its own files do.
+using namespace j1939;
+
 // Records and .cfg files as the tests build and read them.
 
 // A change to a record, as a column of a test table.

@@ -8,6 +8,11 @@
 #include <QTest>
 #include <functional>
 
+// The tests name the tool's classes and functions as its own files do. The
+// namespace is declared here as well: this header includes none of the tool's.
+namespace j1939 {}
+using namespace j1939;
+
 namespace j1939test {
 using TestRun = std::function<int(int argc, char** argv)>;
 bool registerTest(const char* name, TestRun run);

@@ -272,7 +272,7 @@ class DownloadTest : public QObject {
     });
     b.find<QAction>("mnuFilePorts")->trigger();
     b.window->close();
-    const QString said = describeFailure(refusal) + ". ";
+    const QString said = DescribeFailure(refusal) + ". ";
     QCOMPARE(
         b.boxes(),
         QStringList(

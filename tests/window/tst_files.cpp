@@ -468,7 +468,7 @@ class FilesTest : public QObject {
       QtSettingsStore store(dir.filePath(name));
       store.setValue("Ports", "COM1", "/dev/ttyUSB0");
       const MaybeFailure failure = store.sync();
-      QCOMPARE(failure ? describeFailure(*failure) : QString(),
+      QCOMPARE(failure ? DescribeFailure(*failure) : QString(),
                name == "fine.conf"
                    ? QString()
                    : "Cannot write the settings file " + dir.filePath(name) + ": it is a folder");
@@ -504,7 +504,7 @@ class FilesTest : public QObject {
     }
     QCOMPARE(modes, QStringList({"Open 1 J1939 Configure File (*.cfg)",
                                  "save as 0 J1939 Configure File (*.cfg)"}));
-    QCOMPARE(toQtNameFilters(QStringLiteral("Text|*.txt|All|*")),
+    QCOMPARE(ToQtNameFilters(QStringLiteral("Text|*.txt|All|*")),
              QStringLiteral("Text (*.txt);;All (*)"));
   }
 
@@ -527,10 +527,10 @@ class FilesTest : public QObject {
     Harness h;
     h.startOn(benchRecord());
     enter(h.find<QLineEdit>("txtJ1939Addr"), "11");            // before both
-    setListIndex(h.find<QComboBox>("cmbParameterType1"), -1);  // cannot be stored
+    SetListIndex(h.find<QComboBox>("cmbParameterType1"), -1);  // cannot be stored
     h.find<QLineEdit>("txtDeviceName0")->setText("7A");        // between them
     h.find<QLineEdit>("txtVIN")->setText("WDB9634031L12345");  // cannot be stored
-    setListIndex(h.find<QComboBox>("cmbCANBUSBaudRate"), 0);   // after both
+    SetListIndex(h.find<QComboBox>("cmbCANBUSBaudRate"), 0);   // after both
     QByteArray fileWhenTold;
     h.messages.whileShown = [&](const ShownMessage&) {
       fileWhenTold = fileBytes(h.path("j1939.cfg"));

@@ -247,7 +247,7 @@ class RecordsTest : public QObject {
     const QString file = h.path(kDefaultConfigFileName);
     const QByteArray before = fileBytes(file);
     if (auto* list = h.window->findChild<QComboBox*>(control)) {
-      setListIndex(list, value.toInt());
+      SetListIndex(list, value.toInt());
     } else {
       auto* box = h.window->findChild<QLineEdit*>(control);
       const QSignalBlocker quiet(control == "txtVIN" ? nullptr : box);

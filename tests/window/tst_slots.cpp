@@ -131,7 +131,7 @@ class SlotsTest : public QObject {
     for (const char* name :
          {"cmbUpdateRate", "cmbPriority", "chkReserveBit", "chkDatapage", "txtPF", "txtPS",
           "txtDatalength", "txtPGN", "cmbParameterType", "txtParameterPos"})
-      QVERIFY2(control<QWidget>(h, name, slot)->isEnabled() == !isTicked(deleteBox), name);
+      QVERIFY2(control<QWidget>(h, name, slot)->isEnabled() == !IsTicked(deleteBox), name);
     QVERIFY(deleteBox->isEnabled());
   }
   // Each group the simulator sends, as a slot's PGN, is reported by the slot
@@ -322,7 +322,7 @@ class SlotsTest : public QObject {
             QStringLiteral("step %1 (%2), slot %3: ").arg(step).arg(last).arg(s + 1);
         bool decimal = false;
         const qint64 pgn = box(h, "PGN", s)->text().toLongLong(&decimal);
-        const auto bit = [&](const char* name) { return isTicked(control<QCheckBox>(h, name, s)); };
+        const auto bit = [&](const char* name) { return IsTicked(control<QCheckBox>(h, name, s)); };
         // Hex in either case; a text that is no hex (a PS the user is typing) reads 0.
         const auto hex = [&](const char* name) {
           return box(h, name, s)->text().toUInt(nullptr, 16) & 0xFF;
@@ -341,7 +341,7 @@ class SlotsTest : public QObject {
         QVERIFY2(length >= 1 && length <= 1785 && bound >= 1, qPrintable(where + "layout"));
         QVERIFY2(position >= 1 && position <= bound, qPrintable(where + "position"));
         QVERIFY2(
-            box(h, "PGN", s)->isEnabled() != isTicked(control<QCheckBox>(h, "chkDeletePGN", s)),
+            box(h, "PGN", s)->isEnabled() != IsTicked(control<QCheckBox>(h, "chkDeletePGN", s)),
             qPrintable(where + "enabled"));
       }
     }

@@ -13,6 +13,8 @@
 #include <cstdio>
 #include <cstring>
 
+namespace j1939 {
+
 namespace {
 
 QString program;
@@ -40,11 +42,11 @@ bool StandardInputClosed() {
   return inputClosed;
 }
 
-void out(const QString& text) {
-  outBytes(text.toUtf8());
+void Out(const QString& text) {
+  OutBytes(text.toUtf8());
 }
 
-void outBytes(const QByteArray& bytes) {
+void OutBytes(const QByteArray& bytes) {
   if (outputError != 0 || bytes.isEmpty()) return;
   if (outputClosed)
     outputError = EBADF;
@@ -54,11 +56,11 @@ void outBytes(const QByteArray& bytes) {
     outputError = errno != 0 ? errno : EIO;
 }
 
-void say(const QString& line) {
-  out(line + QLatin1Char('\n'));
+void Say(const QString& line) {
+  Out(line + QLatin1Char('\n'));
 }
 
-void complain(const QString& line) {
+void Complain(const QString& line) {
   // One write, so that complaints of programs sharing a terminal do not mix.
   std::fputs((program + QStringLiteral(": ") + line + QLatin1Char('\n')).toUtf8().constData(),
              stderr);
@@ -81,3 +83,5 @@ bool ValueMissing(const QCommandLineParser& parser, const QCommandLineOption& op
   // The parser counts the option as given, but holds no value for it.
   return parser.optionNames().count(option.names().constFirst()) > parser.values(option).size();
 }
+
+}  // namespace j1939

@@ -3,13 +3,15 @@
 #include <QCommandLineParser>
 #include <QString>
 
+namespace j1939 {
+
 // The companion programs' console. Standard output carries a program's result
 // only; complaints go to standard error, each line led by the program's name
 // ("j1939cfg: ...") so that a script's log tells who said it. Text goes out as
 // UTF-8 and at once, so that a reader at the other end of a pipe sees each
 // line as it is said.
 
-// Names the program for `complain`; main() calls it first.
+// Names the program for `Complain`; main() calls it first.
 void SetConsoleProgram(const char* name);
 
 // Opens /dev/null on each of descriptors 0, 1 and 2 that the program was
@@ -21,15 +23,15 @@ void OpenClosedStandardDescriptors();
 bool StandardInputClosed();
 
 // Writes `text` to standard output as it is.
-void out(const QString& text);
+void Out(const QString& text);
 // Writes `bytes` to standard output as they are.
-void outBytes(const QByteArray& bytes);
+void OutBytes(const QByteArray& bytes);
 
 // Writes `line` and a newline to standard output.
-void say(const QString& line);
+void Say(const QString& line);
 
 // Writes "program: `line`" and a newline to standard error.
-void complain(const QString& line);
+void Complain(const QString& line);
 
 // Why the first write to standard output failed ("No space left on device",
 // "it is closed"), empty while none has: a result that did not reach its
@@ -46,3 +48,5 @@ QString UnknownOption(const QCommandLineParser& parser);
 
 // Whether the line ended where a value of `option` should have followed it.
 bool ValueMissing(const QCommandLineParser& parser, const QCommandLineOption& option);
+
+}  // namespace j1939

@@ -16,6 +16,8 @@
 #include "rules/record/RecordReading.h"
 #include "rules/system/TerminationSignals.h"
 
+namespace j1939 {
+
 namespace {
 
 // A bus that has not connected by then will not.
@@ -24,7 +26,7 @@ constexpr int kConnectWaitMs = 10000;
 constexpr int kExpiryTickMs = 100;
 
 void sayJson(const QJsonObject& object) {
-  say(QString::fromUtf8(QJsonDocument(object).toJson(QJsonDocument::Compact)));
+  Say(QString::fromUtf8(QJsonDocument(object).toJson(QJsonDocument::Compact)));
 }
 
 // Opens `name` and sleeps on the bus's events until it connects; a failure is said.
@@ -32,7 +34,7 @@ bool connectBus(CanBus& bus, const QString& name) {
   // The virtual bus tells of its server and clients: no part of the tool's output.
   QLoggingCategory::setFilterRules(QStringLiteral("qt.canbus.plugins.virtualcan*=false"));
   if (const MaybeFailure failure = bus.open(name)) {
-    complain(QStringLiteral("CAN bus ") + describeFailure(*failure));
+    Complain(QStringLiteral("CAN bus ") + DescribeFailure(*failure));
     return false;
   }
   QString lost = QStringLiteral("it did not connect within %1 s").arg(kConnectWaitMs / 1000);
@@ -47,20 +49,20 @@ bool connectBus(CanBus& bus, const QString& name) {
     loop.exec();
   }
   if (bus.isConnected()) return true;
-  complain(QStringLiteral("CAN bus %1: %2").arg(name, lost));
+  Complain(QStringLiteral("CAN bus %1: %2").arg(name, lost));
   return false;
 }
 
 void sayLost(const QString& name, const QString& reason) {
-  complain(QStringLiteral("CAN bus %1: gone (%2)").arg(name, reason));
+  Complain(QStringLiteral("CAN bus %1: gone (%2)").arg(name, reason));
 }
 
 // What the simulator plays once programmed with `record`. Nothing when the
 // record makes no frame (said).
 std::optional<SimulatorConfig> playedBy(const SimulatorConfig& record, const QString& file) {
   SimulatorConfig played;
-  if (const MaybeFailure failure = playedConfig(RecordAsShown(record), played)) {
-    complain(QStringLiteral("%1: %2").arg(file, describeFailure(*failure)));
+  if (const MaybeFailure failure = PlayedConfig(RecordAsShown(record), played)) {
+    Complain(QStringLiteral("%1: %2").arg(file, DescribeFailure(*failure)));
     return std::nullopt;
   }
   return played;
@@ -69,11 +71,11 @@ std::optional<SimulatorConfig> playedBy(const SimulatorConfig& record, const QSt
 }  // namespace
 
 int ListBuses(const CfgCommand& command) {
-  const CanInterfaceList list = availableCanInterfaces();
+  const CanInterfaceList list = AvailableCanInterfaces();
   if (command.json)
-    out(QString::fromUtf8(QJsonDocument(InterfacesJson(list)).toJson(QJsonDocument::Indented)));
+    Out(QString::fromUtf8(QJsonDocument(InterfacesJson(list)).toJson(QJsonDocument::Indented)));
   else
-    out(InterfacesText(list));
+    Out(InterfacesText(list));
   return kExitOk;
 }
 
@@ -102,13 +104,13 @@ int WatchBus(const CfgCommand& command) {
         else if (command.json)
           sayJson(MessageJson(*message));
         else
-          say(MessageLine(*message));
+          Say(MessageLine(*message));
       } else {
         const TransportFault& fault = std::get<TransportFault>(item);
         if (!wanted(fault.event.sourceAddress, fault.event.pgn)) continue;
         ++faults;
         if (command.summary) continue;
-        command.json ? sayJson(FaultJson(fault)) : say(FaultLine(fault));
+        command.json ? sayJson(FaultJson(fault)) : Say(FaultLine(fault));
       }
     }
     // A reader that went away ends the watch: nothing more can reach it.
@@ -141,7 +143,7 @@ int WatchBus(const CfgCommand& command) {
       for (const QJsonObject& row : SummaryJson(frames, tally.messages(), faults, ms, groups))
         sayJson(row);
     } else {
-      out(SummaryText(frames, tally.messages(), faults, ms, groups));
+      Out(SummaryText(frames, tally.messages(), faults, ms, groups));
     }
   }
   return status;
@@ -150,17 +152,17 @@ int WatchBus(const CfgCommand& command) {
 int VerifyBus(const CfgCommand& command, const SimulatorConfig& record) {
   const std::optional<SimulatorConfig> played = playedBy(record, command.file);
   if (!played) return kExitError;
-  const DeviceExpectations expectations = expectationsOf(*played);
-  const qint64 listenMs = command.listenMs.value_or(defaultListeningMs(expectations));
+  const DeviceExpectations expectations = ExpectationsOf(*played);
+  const qint64 listenMs = command.listenMs.value_or(DefaultListeningMs(expectations));
 
   CanBus bus;
   if (!connectBus(bus, command.can)) return kExitError;
-  BusVerification check(bus, expectations, bitRateKbpsOf(*played), listenMs);
+  BusVerification check(bus, expectations, BitRateKbpsOf(*played), listenMs);
   if (command.answerMs) check.setAnswerWithinMs(*command.answerMs);
   QEventLoop loop;
   int status = kExitOk;
   QObject::connect(&check, &BusVerification::requestNotSent, &loop, [&](const QString& reason) {
-    complain(QStringLiteral("CAN bus %1: a Request was not sent (%2)").arg(command.can, reason));
+    Complain(QStringLiteral("CAN bus %1: a Request was not sent (%2)").arg(command.can, reason));
   });
   QObject::connect(&check, &BusVerification::finished, &loop, &QEventLoop::quit);
   QObject::connect(&bus, &CanBus::lost, &loop, [&](const QString& reason) {
@@ -181,12 +183,14 @@ int VerifyBus(const CfgCommand& command, const SimulatorConfig& record) {
         {"file", command.file},    {"can", command.can},    {"seconds", double(listenMs) / 1000.0},
         {"frames", result.frames}, {"holds", result.holds}, {"expectations", list}};
     if (silent) json.insert("silence", result.silence);
-    out(QString::fromUtf8(QJsonDocument(json).toJson(QJsonDocument::Indented)));
+    Out(QString::fromUtf8(QJsonDocument(json).toJson(QJsonDocument::Indented)));
   } else if (silent) {
-    say(result.silence);
+    Say(result.silence);
   } else {
-    for (const Verdict& verdict : result.verdicts) say(VerdictLine(verdict));
-    say(VerdictCount(result.verdicts));
+    for (const Verdict& verdict : result.verdicts) Say(VerdictLine(verdict));
+    Say(VerdictCount(result.verdicts));
   }
   return result.holds ? kExitOk : kExitNo;
 }
+
+}  // namespace j1939

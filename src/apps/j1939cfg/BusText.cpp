@@ -4,6 +4,8 @@
 
 #include "rules/j1939/GroupNames.h"
 
+namespace j1939 {
+
 namespace {
 
 QString digitsHex(uint32_t value, int digits) {
@@ -19,7 +21,7 @@ QString spacedHex(const QByteArray& data) {
 }
 
 QString acronym(uint32_t pgn) {
-  const std::optional<ParameterGroupName> name = parameterGroupName(pgn);
+  const std::optional<ParameterGroupName> name = ParameterGroupNameOf(pgn);
   return name ? QLatin1String(name->acronym) : QString();
 }
 
@@ -63,16 +65,16 @@ QJsonObject MessageJson(const BusMessage& m) {
 }
 
 QString FaultLine(const TransportFault& fault) {
-  return seconds(fault.ms) + QStringLiteral("  ") + describeBamEvent(fault.event);
+  return seconds(fault.ms) + QStringLiteral("  ") + DescribeBamEvent(fault.event);
 }
 
 QJsonObject FaultJson(const TransportFault& fault) {
   return QJsonObject{{"time", double(fault.ms) / 1000.0},
-                     {"fault", QLatin1String(bamFaultName(fault.event.kind))},
+                     {"fault", QLatin1String(BamFaultName(fault.event.kind))},
                      {"source", fault.event.sourceAddress},
                      {"pgn", static_cast<qint64>(fault.event.pgn)},
                      {"packet", fault.event.sequenceNumber},
-                     {"text", describeBamEvent(fault.event)}};
+                     {"text", DescribeBamEvent(fault.event)}};
 }
 
 QString SummaryText(qint64 frames, qint64 messages, qint64 faults, qint64 ms,
@@ -173,3 +175,5 @@ QJsonObject InterfacesJson(const CanInterfaceList& list) {
     failures.append(QJsonObject{{"plugin", plugin}, {"reason", reason}});
   return QJsonObject{{"interfaces", interfaces}, {"failures", failures}};
 }
+
+}  // namespace j1939

@@ -7,6 +7,8 @@
 #include "rules/j1939/BusTraffic.h"
 #include "rules/j1939/Verification.h"
 
+namespace j1939 {
+
 // What watch, verify and buses print: a line for people, a JSON object for
 // machines, for each thing they report.
 
@@ -33,3 +35,5 @@ QJsonObject VerdictJson(const Verdict& verdict);
 // A line per interface, then a line per plugin that could not look.
 QString InterfacesText(const CanInterfaceList& list);
 QJsonObject InterfacesJson(const CanInterfaceList& list);
+
+}  // namespace j1939

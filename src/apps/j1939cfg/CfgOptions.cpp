@@ -5,6 +5,8 @@
 #include "apps/console/Console.h"
 #include "rules/text/ListTexts.h"
 
+namespace j1939 {
+
 namespace {
 
 using Name = CfgCommand::Name;
@@ -669,3 +671,5 @@ QString CfgHelpHint(CfgCommand::Name name) {
   if (name == Name::Json) return QStringLiteral("see j1939cfg help json");
   return QStringLiteral("see j1939cfg %1 --help").arg(wordOf(name));
 }
+
+}  // namespace j1939

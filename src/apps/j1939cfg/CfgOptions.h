@@ -7,6 +7,8 @@
 
 #include "rules/record/VersionRule.h"
 
+namespace j1939 {
+
 // The command line of j1939cfg: a command, the configuration file (none for
 // ports, buses and watch; the JSON for make), and the command's options.
 struct CfgCommand {
@@ -59,3 +61,5 @@ QString CfgHelp(CfgCommand::Name name);
 
 // What to say after a usage error, pointing to the right help.
 QString CfgHelpHint(CfgCommand::Name name);
+
+}  // namespace j1939

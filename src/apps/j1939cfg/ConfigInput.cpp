@@ -18,6 +18,8 @@
 #include "apps/console/Console.h"
 #include "rules/record/RecordCodec.h"
 
+namespace j1939 {
+
 namespace {
 
 QString systemReason(int error) {
@@ -94,3 +96,5 @@ MaybeFailure ReadConfigInput(const QString& file, SimulatorConfig& config) {
     return Failure{what, failure->reason};
   return std::nullopt;
 }
+
+}  // namespace j1939

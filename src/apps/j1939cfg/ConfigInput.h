@@ -7,6 +7,8 @@
 #include "rules/record/SimulatorConfig.h"
 #include "rules/system/Failure.h"
 
+namespace j1939 {
+
 // Reads the configuration from FILE as the window reads a .cfg file, or from
 // standard input for "-". Files, pipes and named pipes are read from their
 // start to the end of the record, never seeking, so a stream reads as `cat`
@@ -19,3 +21,5 @@ MaybeFailure ReadConfigInput(const QString& file, SimulatorConfig& config);
 // reads it: devices and directories are refused, a closed standard input is
 // said to be. Returns the reason on a failure.
 std::optional<QString> ReadInputBytes(const QString& file, qsizetype limit, QByteArray& bytes);
+
+}  // namespace j1939

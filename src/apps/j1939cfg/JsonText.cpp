@@ -9,6 +9,8 @@
 
 #include "apps/j1939cfg/RecordView.h"
 
+namespace j1939 {
+
 namespace {
 
 // Deeper than any configuration: the reader refuses such a document anyway.
@@ -156,3 +158,5 @@ class Scan {
 std::optional<QString> JsonTextFault(const QByteArray& text) {
   return Scan(text).value(QString(), 0);
 }
+
+}  // namespace j1939

@@ -4,6 +4,8 @@
 #include <QString>
 #include <optional>
 
+namespace j1939 {
+
 // What a JSON reader takes without a word, found in the text itself: a key
 // given twice in one object (the document keeps the last one), and a number
 // that a JSON number (a double) does not hold exactly (1e400,
@@ -12,3 +14,5 @@
 // when there is none, or where the text stops being JSON (the JSON reader
 // says why).
 std::optional<QString> JsonTextFault(const QByteArray& text);
+
+}  // namespace j1939

@@ -8,6 +8,8 @@
 #include "link/serial/PortOpening.h"
 #include "rules/system/SettingsStore.h"
 
+namespace j1939 {
+
 namespace {
 
 // Where a name leads: /dev/serial/by-id/usb-FTDI_... and ttyUSB0 are /dev/ttyUSB0.
@@ -63,3 +65,5 @@ QJsonObject PortListJson(const PortList& list) {
                                 {QStringLiteral("serial_number"), port.serialNumber}});
   return {{QStringLiteral("ports"), mapped}, {QStringLiteral("unmapped"), unmapped}};
 }
+
+}  // namespace j1939

@@ -6,6 +6,8 @@
 
 #include "link/serial/PortInventory.h"
 
+namespace j1939 {
+
 class SettingsStore;
 
 // COM1 to COM16 with the device each stands for and whether it is there, and
@@ -27,3 +29,5 @@ QString PortListText(const PortList& list);
 // {"ports":[{"name","device","present"}...],"unmapped":[{"device","description",
 // "manufacturer","serial_number"}...]}
 QJsonObject PortListJson(const PortList& list);
+
+}  // namespace j1939

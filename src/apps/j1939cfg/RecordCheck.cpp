@@ -14,6 +14,8 @@
 #include "rules/text/ListTexts.h"
 #include "rules/text/TextCodecs.h"
 
+namespace j1939 {
+
 namespace {
 
 using Kind = Finding::Kind;
@@ -168,3 +170,5 @@ QList<Finding> CheckRecord(const SimulatorConfig& c) {
               QStringLiteral("both slots in use carry PGN %1").arg(pgns[0]));
   return check.found_;
 }
+
+}  // namespace j1939

@@ -5,6 +5,8 @@
 
 #include "rules/record/SimulatorConfig.h"
 
+namespace j1939 {
+
 // A configuration record held against the rules the window enforces.
 struct Finding {
   enum class Kind {
@@ -27,3 +29,5 @@ struct Finding {
 
 // Every finding: the fields in record order, then the slot rules.
 QList<Finding> CheckRecord(const SimulatorConfig& record);
+
+}  // namespace j1939

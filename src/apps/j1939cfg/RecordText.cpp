@@ -14,6 +14,8 @@
 #include "rules/record/RecordReading.h"
 #include "rules/text/TextCodecs.h"
 
+namespace j1939 {
+
 namespace {
 
 const QString kValue = QStringLiteral("value");
@@ -438,3 +440,5 @@ QJsonObject RecordDiffJson(const SimulatorConfig& from, const SimulatorConfig& t
           QJsonObject{{QStringLiteral("from"), a[i].json}, {QStringLiteral("to"), b[i].json}};
   return object;
 }
+
+}  // namespace j1939

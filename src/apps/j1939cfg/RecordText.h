@@ -6,6 +6,8 @@
 
 #include "rules/record/SimulatorConfig.h"
 
+namespace j1939 {
+
 // Configurations as text, for benches and version control: the JSON that
 // `show --json` prints read back into a record, the KEY=VALUE settings of
 // `set`, and what differs between two records in the words of `show`.
@@ -35,3 +37,5 @@ QString RecordDiffText(const SimulatorConfig& from, const SimulatorConfig& to);
 // The same as one JSON object, a member per field that differs: {"from": ...,
 // "to": ...}, each as `show --json` prints the field.
 QJsonObject RecordDiffJson(const SimulatorConfig& from, const SimulatorConfig& to);
+
+}  // namespace j1939

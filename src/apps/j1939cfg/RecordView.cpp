@@ -10,6 +10,8 @@
 #include "rules/text/ListTexts.h"
 #include "rules/text/TextCodecs.h"
 
+namespace j1939 {
+
 namespace {
 
 QJsonValue jsonText(const std::optional<QString>& text) {
@@ -177,11 +179,11 @@ QList<ShownField> ShowRecord(const SimulatorConfig& c) {
   // Any version other than 0 is shown as "2.00".
   const SimVersion version = SimulatorVersionOf(c.SimulatorVersion);
   out << wordField(QStringLiteral("SimulatorVersion"), c.SimulatorVersion,
-                   *SimulatorVersionList().entry(listIndex(version)));
+                   *SimulatorVersionList().entry(ListIndex(version)));
 
   ShownField dtc = listField(QStringLiteral("DtcVersion"), c.DtcVersion, DtcFormatList());
   if (version == SimVersion::V101) {
-    const QString shown = *DtcFormatList().entry(listIndex(kDtcFormatOfVersion101));
+    const QString shown = *DtcFormatList().entry(ListIndex(kDtcFormatOfVersion101));
     dtc.notes << QStringLiteral("\"1.01\" shows %1").arg(shown);
     dtc.json[QStringLiteral("shownAs")] = shown;
   }
@@ -222,3 +224,5 @@ QJsonObject RecordAsJson(const SimulatorConfig& record) {
   for (const ShownField& f : ShowRecord(record)) object[f.name] = f.json;
   return object;
 }
+
+}  // namespace j1939

@@ -6,6 +6,8 @@
 
 #include "rules/record/SimulatorConfig.h"
 
+namespace j1939 {
+
 // Every field of a configuration record with what it means, as the window
 // reads it: list entries by their texts, bytes in hexadecimal, the NAME with
 // its fields, each PGN with its reserved bit, data page, PF and PS, the VIN as
@@ -37,3 +39,5 @@ QString PrintableText(const QString& text);
 QString RecordAsText(const SimulatorConfig& record);
 // One member a field, keyed by the field's name.
 QJsonObject RecordAsJson(const SimulatorConfig& record);
+
+}  // namespace j1939

@@ -36,6 +36,8 @@
 #include "rules/system/SettingsFile.h"
 #include "rules/system/SettingsStore.h"
 
+namespace j1939 {
+
 namespace {
 
 // A configuration's JSON takes a few kilobytes; more is no configuration.
@@ -58,7 +60,7 @@ std::chrono::milliseconds lockWait() {
 bool settingsReadable() {
   const std::optional<QString> problem = SettingsFileProblem();
   if (problem)
-    complain(*problem + QStringLiteral("; the devices COM1 to COM16 stand for are unknown"));
+    Complain(*problem + QStringLiteral("; the devices COM1 to COM16 stand for are unknown"));
   return !problem;
 }
 
@@ -69,7 +71,7 @@ std::optional<QByteArray> frameOf(const SimulatorConfig& record, SimVersion vers
   ConfigFrameV1Bytes v1{};
   ConfigFrameV2Bytes v2{};
   if (const MaybeFailure failure = BuildConfigFrames(RecordAsShown(record), v1, v2)) {
-    complain(QStringLiteral("%1: %2").arg(file, describeFailure(*failure)));
+    Complain(QStringLiteral("%1: %2").arg(file, DescribeFailure(*failure)));
     return std::nullopt;
   }
   return SendsFrameV1(version) ? FrameBytes(v1) : FrameBytes(v2);
@@ -77,9 +79,9 @@ std::optional<QByteArray> frameOf(const SimulatorConfig& record, SimVersion vers
 
 int show(const CfgCommand& command, const SimulatorConfig& record) {
   if (command.json)
-    out(QString::fromUtf8(QJsonDocument(RecordAsJson(record)).toJson(QJsonDocument::Indented)));
+    Out(QString::fromUtf8(QJsonDocument(RecordAsJson(record)).toJson(QJsonDocument::Indented)));
   else
-    out(RecordAsText(record));
+    Out(RecordAsText(record));
   return kExitOk;
 }
 
@@ -88,13 +90,13 @@ int frame(const CfgCommand& command, const SimulatorConfig& record) {
       command.frameVersion.value_or(SimulatorVersionOf(record.SimulatorVersion));
   const std::optional<QByteArray> bytes = frameOf(record, version, command.file);
   if (!bytes) return kExitNo;
-  say(HexBytes(*bytes));
+  Say(HexBytes(*bytes));
   return kExitOk;
 }
 
 int check(const SimulatorConfig& record) {
   const QList<Finding> findings = CheckRecord(record);
-  for (const Finding& finding : findings) say(finding.line());
+  for (const Finding& finding : findings) Say(finding.line());
   return findings.isEmpty() ? kExitOk : kExitNo;
 }
 
@@ -106,7 +108,7 @@ std::optional<QString> deviceOf(const QString& port) {
   if (!match.hasMatch()) return port;
   const int number = match.captured(1).toInt();
   if (number < 1 || number > kComPortCount) {
-    complain(QStringLiteral("%1: the configurator's ports are COM1 to COM%2")
+    Complain(QStringLiteral("%1: the configurator's ports are COM1 to COM%2")
                  .arg(port)
                  .arg(kComPortCount));
     return std::nullopt;
@@ -123,11 +125,11 @@ int program(const CfgCommand& command, const SimulatorConfig& record) {
   bool refused = false;
   for (const Finding& finding : CheckRecord(record)) {
     if (finding.kind != Finding::Kind::NotAsItStands) continue;
-    complain(QStringLiteral("%1: %2").arg(command.file, finding.line()));
+    Complain(QStringLiteral("%1: %2").arg(command.file, finding.line()));
     refused = true;
   }
   if (refused) {
-    complain(
+    Complain(
         QStringLiteral("the window would not send this configuration as it stands; nothing "
                        "was sent"));
     return kExitNo;
@@ -137,14 +139,14 @@ int program(const CfgCommand& command, const SimulatorConfig& record) {
   const SimVersion version = SimulatorVersionOf(shown.SimulatorVersion);
   const std::optional<QByteArray> bytes = frameOf(record, version, command.file);
   if (!bytes) {
-    complain(QStringLiteral("nothing was sent"));
+    Complain(QStringLiteral("nothing was sent"));
     return kExitNo;
   }
   const QList<int> conflicts =
       BuiltInPgnConflicts({IsSlotInUse(shown.Pgns[0].InUse), IsSlotInUse(shown.Pgns[1].InUse)},
                           {shown.Pgns[0].Pgn, shown.Pgns[1].Pgn}, version);
   if (!conflicts.isEmpty()) {
-    say(BuiltInPgnConflictTitle(conflicts.first()) + QStringLiteral(": ") +
+    Say(BuiltInPgnConflictTitle(conflicts.first()) + QStringLiteral(": ") +
         BuiltInPgnConflictPrompt(conflicts.first()));
     return kExitNo;
   }
@@ -156,7 +158,7 @@ int program(const CfgCommand& command, const SimulatorConfig& record) {
   OpenPortSequence(port, PortChoice{*device, std::nullopt},
                    [&](const Failure& failure) { portFailures << failure.reason; });
   if (!portFailures.isEmpty() || !port.isOpen()) {
-    complain(QStringLiteral("cannot open the port %1: %2")
+    Complain(QStringLiteral("cannot open the port %1: %2")
                  .arg(*device, portFailures.value(0, QStringLiteral("it did not open"))));
     return kExitError;
   }
@@ -175,16 +177,16 @@ int program(const CfgCommand& command, const SimulatorConfig& record) {
   port.close();
   switch (outcome) {
     case FrameExchange::Outcome::Accepted:
-      say(kConfigAcceptedPrompt);
+      Say(kConfigAcceptedPrompt);
       return kExitOk;
     case FrameExchange::Outcome::NotAccepted:
-      say(kConfigRejectedPrompt);
+      Say(kConfigRejectedPrompt);
       return kExitNo;
     case FrameExchange::Outcome::PortFailed:
       break;
   }
-  say(kConfigRejectedPrompt);
-  complain(QStringLiteral("the port %1 failed: %2").arg(*device, exchange.portFailure()));
+  Say(kConfigRejectedPrompt);
+  Complain(QStringLiteral("the port %1 failed: %2").arg(*device, exchange.portFailure()));
   return kExitError;
 }
 
@@ -194,9 +196,9 @@ int ports(const CfgCommand& command) {
   QtPortInventory inventory;
   const PortList list = ListPorts(settings, inventory);
   if (command.json)
-    out(QString::fromUtf8(QJsonDocument(PortListJson(list)).toJson(QJsonDocument::Indented)));
+    Out(QString::fromUtf8(QJsonDocument(PortListJson(list)).toJson(QJsonDocument::Indented)));
   else
-    out(PortListText(list));
+    Out(PortListText(list));
   return kExitOk;
 }
 
@@ -206,15 +208,15 @@ int ports(const CfgCommand& command) {
 // file. Each refusal is reported.
 bool claim(FileReplacement& file, const QString& path, const QString& refused, bool force) {
   if (const std::optional<QString> reason = file.kindRefusal()) {
-    complain(refused.arg(QDir::toNativeSeparators(path)) + QStringLiteral(": ") + *reason);
+    Complain(refused.arg(QDir::toNativeSeparators(path)) + QStringLiteral(": ") + *reason);
     return false;
   }
   if (const std::optional<QString> reason = file.lock(lockWait())) {
-    complain(QStringLiteral("cannot write %1: %2").arg(path, *reason));
+    Complain(QStringLiteral("cannot write %1: %2").arg(path, *reason));
     return false;
   }
   if (file.isReadOnly() && !force) {
-    complain(
+    Complain(
         QStringLiteral("%1 is read-only and not written; --force writes it, keeping it read-only")
             .arg(path));
     return false;
@@ -241,7 +243,7 @@ bool readWhole(const QString& path, QByteArray& bytes) {
     bytes = file.readAll();
     if (file.error() == QFileDevice::NoError) return true;
   }
-  complain(QStringLiteral("cannot read %1: %2").arg(path, file.errorString()));
+  Complain(QStringLiteral("cannot read %1: %2").arg(path, file.errorString()));
   return false;
 }
 
@@ -251,16 +253,16 @@ bool readWhole(const QString& path, QByteArray& bytes) {
 int store(const CfgCommand& command, FileReplacement* file, const QString& path,
           const SimulatorConfig& record, const QByteArray& bytes) {
   const QList<Finding> findings = CheckRecord(record);
-  for (const Finding& finding : findings) file ? say(finding.line()) : complain(finding.line());
+  for (const Finding& finding : findings) file ? Say(finding.line()) : Complain(finding.line());
   if (!findings.isEmpty() && !command.force) {
-    complain(QStringLiteral("%1 is not written; --force writes it with these findings")
+    Complain(QStringLiteral("%1 is not written; --force writes it with these findings")
                  .arg(file ? path : QStringLiteral("the configuration")));
     return kExitNo;
   }
   if (!file) {
-    outBytes(bytes);
+    OutBytes(bytes);
   } else if (const std::optional<QString> error = file->write(bytes)) {
-    complain(QStringLiteral("cannot write %1: %2").arg(path, *error));
+    Complain(QStringLiteral("cannot write %1: %2").arg(path, *error));
     return kExitError;
   } else {
     written = path;
@@ -271,23 +273,23 @@ int store(const CfgCommand& command, FileReplacement* file, const QString& path,
 int make(const CfgCommand& command) {
   QByteArray text;
   if (const std::optional<QString> reason = ReadInputBytes(command.file, kMaxJsonBytes + 1, text)) {
-    complain(QStringLiteral("cannot read %1: %2").arg(command.file, *reason));
+    Complain(QStringLiteral("cannot read %1: %2").arg(command.file, *reason));
     return kExitError;
   }
   if (text.size() > kMaxJsonBytes) {
-    complain(QStringLiteral("%1: more than 1 MiB, which is no configuration's JSON (a few "
+    Complain(QStringLiteral("%1: more than 1 MiB, which is no configuration's JSON (a few "
                             "kilobytes)")
                  .arg(command.file));
     return kExitError;
   }
   if (const std::optional<QString> fault = JsonTextFault(text)) {
-    complain(QStringLiteral("%1: %2").arg(command.file, *fault));
+    Complain(QStringLiteral("%1: %2").arg(command.file, *fault));
     return kExitError;
   }
   QJsonParseError parsed{};
   const QJsonDocument document = QJsonDocument::fromJson(text, &parsed);
   if (parsed.error != QJsonParseError::NoError || !document.isObject()) {
-    complain(
+    Complain(
         QStringLiteral("%1: not a JSON object: %2")
             .arg(
                 command.file,
@@ -298,7 +300,7 @@ int make(const CfgCommand& command) {
   }
   SimulatorConfig record = FactoryConfig();
   if (const std::optional<QString> error = ReadRecordJson(document.object(), record)) {
-    complain(QStringLiteral("%1: %2").arg(command.file, *error));
+    Complain(QStringLiteral("%1: %2").arg(command.file, *error));
     return kExitError;
   }
   if (command.output == QLatin1String("-"))
@@ -321,7 +323,7 @@ int set(const CfgCommand& command) {
   MaybeFailure failure;
   if (!file.kindRefusal()) failure = ReadConfigInput(command.file, record);
   if (failure) {
-    complain(describeFailure(*failure));
+    Complain(DescribeFailure(*failure));
     return kExitError;
   }
   if (!claim(file, command.file, QStringLiteral("Cannot change the configuration file %1"),
@@ -330,7 +332,7 @@ int set(const CfgCommand& command) {
   QByteArray was;
   failure = ReadConfigInput(command.file, record);
   if (failure || !readWhole(command.file, was)) {
-    if (failure) complain(describeFailure(*failure));
+    if (failure) Complain(DescribeFailure(*failure));
     return kExitError;
   }
   for (const QString& setting : command.settings) {
@@ -338,7 +340,7 @@ int set(const CfgCommand& command) {
     std::optional<QString> error = SettingAsJson(setting, member);
     if (!error) error = ReadRecordJson(member, record);
     if (error) {
-      complain(*error);
+      Complain(*error);
       return kExitError;
     }
   }
@@ -348,26 +350,26 @@ int set(const CfgCommand& command) {
 int diff(const CfgCommand& command, const SimulatorConfig& from) {
   SimulatorConfig to;
   if (const MaybeFailure failure = ReadConfigInput(command.other, to)) {
-    complain(describeFailure(*failure));
+    Complain(DescribeFailure(*failure));
     return kExitError;
   }
   const QJsonObject json = RecordDiffJson(from, to);
   if (command.json)
-    out(QString::fromUtf8(QJsonDocument(json).toJson(QJsonDocument::Indented)));
+    Out(QString::fromUtf8(QJsonDocument(json).toJson(QJsonDocument::Indented)));
   else
-    out(RecordDiffText(from, to));
+    Out(RecordDiffText(from, to));
   return json.isEmpty() ? kExitOk : kExitNo;
 }
 
 // Qt's own diagnostics are no part of the tool's output: each failure is said
 // once, in the tool's words, on standard error.
 void quietQtMessages(QtMsgType type, const QMessageLogContext&, const QString& message) {
-  if (type == QtFatalMsg) complain(message);
+  if (type == QtFatalMsg) Complain(message);
 }
 
 int run(const CfgCommand& command) {
   if (command.help) {
-    out(CfgHelp(command.name));
+    Out(CfgHelp(command.name));
     return kExitOk;
   }
   if (command.name == CfgCommand::Name::Ports) return ports(command);
@@ -377,7 +379,7 @@ int run(const CfgCommand& command) {
   if (command.name == CfgCommand::Name::Watch) return WatchBus(command);
   SimulatorConfig record;
   if (const MaybeFailure failure = ReadConfigInput(command.file, record)) {
-    complain(describeFailure(*failure));
+    Complain(DescribeFailure(*failure));
     return kExitError;
   }
   switch (command.name) {
@@ -412,7 +414,11 @@ int run(const CfgCommand& command) {
 
 }  // namespace
 
+}  // namespace j1939
+
 int main(int argc, char* argv[]) {
+  // main() is the one name the language wants global; the program's own are j1939's.
+  using namespace j1939;
   // A file-size limit is a write that fails (EFBIG), reported as any other,
   // not the end of the run. (Only POSIX systems have file-size limits.)
 #ifdef SIGXFSZ
@@ -424,17 +430,17 @@ int main(int argc, char* argv[]) {
   QCoreApplication app(argc, argv);
   CfgCommand command;
   if (const std::optional<QString> error = ParseCfgArguments(app.arguments().mid(1), command)) {
-    complain(*error + QStringLiteral("; ") + CfgHelpHint(command.name));
+    Complain(*error + QStringLiteral("; ") + CfgHelpHint(command.name));
     return kExitError;
   }
   const int status = run(command);
   if (const QString failure = OutputFailure(); !failure.isEmpty()) {
     // Exit status 2 says nothing was done: a file written keeps its own status.
     if (written.isEmpty()) {
-      complain(QStringLiteral("cannot write to standard output: %1").arg(failure));
+      Complain(QStringLiteral("cannot write to standard output: %1").arg(failure));
       return kExitError;
     }
-    complain(QStringLiteral("cannot write to standard output: %1; %2 was written")
+    Complain(QStringLiteral("cannot write to standard output: %1; %2 was written")
                  .arg(failure, written));
   }
   return status;

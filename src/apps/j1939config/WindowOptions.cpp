@@ -5,6 +5,8 @@
 
 #include "apps/console/Console.h"
 
+namespace j1939 {
+
 const char* const kWindowUsage = R"(Usage: j1939config [options] [FILE]
 
 The desktop configurator of the J1939 ECU simulator. It keeps j1939.cfg in the
@@ -100,3 +102,5 @@ std::optional<QString> ParseWindowOptions(const QStringList& arguments, WindowOp
   }
   return std::nullopt;
 }
+
+}  // namespace j1939

@@ -7,6 +7,8 @@
 
 #include "link/serial/PortOpening.h"
 
+namespace j1939 {
+
 // The configurator's own command line (Qt's options, -style and the like,
 // are taken by the application object before it).
 struct WindowOptions {
@@ -22,3 +24,5 @@ struct WindowOptions {
 std::optional<QString> ParseWindowOptions(const QStringList& arguments, WindowOptions& options);
 
 extern const char* const kWindowUsage;
+
+}  // namespace j1939

@@ -16,6 +16,8 @@
 #include "window/desktop/Platform.h"
 
 int main(int argc, char* argv[]) {
+  // main() is the one name the language wants global; the program's own are j1939's.
+  using namespace j1939;
   QApplication app(argc, argv);
   QApplication::setOrganizationName(kAppTitle);
   QApplication::setApplicationName(kAppTitle);
@@ -48,11 +50,11 @@ int main(int argc, char* argv[]) {
   WindowOptions options;
   if (const std::optional<QString> failure =
           ParseWindowOptions(QCoreApplication::arguments().mid(1), options)) {
-    complain(*failure);
+    Complain(*failure);
     return 2;
   }
   if (options.help || options.version) {
-    say(options.help ? QString::fromUtf8(kWindowUsage).chopped(1)
+    Say(options.help ? QString::fromUtf8(kWindowUsage).chopped(1)
                      : QStringLiteral("j1939config %1.%2.%3")
                            .arg(kVersionMajor)
                            .arg(kVersionMinor)

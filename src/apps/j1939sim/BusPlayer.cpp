@@ -5,6 +5,8 @@
 #include "rules/j1939/GroupNames.h"
 #include "rules/j1939/Transport.h"
 
+namespace j1939 {
+
 namespace {
 
 // The load of other nodes: a Proprietary B group from addresses that the
@@ -25,12 +27,12 @@ BusPlayer::BusPlayer(CanBus& bus, int busLoad, QObject* parent)
   loadTimer_.setInterval(kLoadTickMs);
   connect(&loadTimer_, &QTimer::timeout, this, &BusPlayer::sendLoad);
   connect(&bus_, &CanBus::connected, this, [this] {
-    say(QStringLiteral("CAN bus %1: connected").arg(bus_.name()));
+    Say(QStringLiteral("CAN bus %1: connected").arg(bus_.name()));
     start();
   });
   connect(&bus_, &CanBus::received, this, &BusPlayer::takeFrame);
   connect(&bus_, &CanBus::lost, this, [this](const QString& reason) {
-    say(QStringLiteral("CAN bus %1: gone (%2); the serial side goes on").arg(bus_.name(), reason));
+    Say(QStringLiteral("CAN bus %1: gone (%2); the serial side goes on").arg(bus_.name(), reason));
     gone_ = true;
     stop();
   });
@@ -39,7 +41,7 @@ BusPlayer::BusPlayer(CanBus& bus, int busLoad, QObject* parent)
 BusPlayer::~BusPlayer() = default;
 
 void BusPlayer::play(const DeviceExpectations& expectations) {
-  say(describeExpectations(expectations));
+  Say(DescribeExpectations(expectations));
   stop();
   expectations_ = expectations;
   start();
@@ -84,20 +86,20 @@ void BusPlayer::start() {
 void BusPlayer::send(const CanFrame& frame) {
   if (bus_.send(frame) || gone_ || sendFailureSaid_) return;
   sendFailureSaid_ = true;
-  say(QStringLiteral("CAN bus %1: a frame was not sent (%2); later ones are not said")
+  Say(QStringLiteral("CAN bus %1: a frame was not sent (%2); later ones are not said")
           .arg(bus_.name(), bus_.sendFailure()));
 }
 
 void BusPlayer::transmit(Playing& playing) {
   const ExpectedGroup& group = playing.group;
   const uint32_t value =
-      parameterValue(expectations_->dynamic, group.parameterSize, playing.transmissions);
+      ParameterValue(expectations_->dynamic, group.parameterSize, playing.transmissions);
   const QByteArray data = group.dataWith(value);
   ++playing.transmissions;
   if (group.byBam())
     queueBam(group, data);
   else
-    send(frameFor(group.identifier, data));
+    send(FrameFor(group.identifier, data));
 }
 
 // Each sending is due a whole period after the one before, not a period after
@@ -118,7 +120,7 @@ void BusPlayer::transmitWhenDue(Playing& playing) {
 void BusPlayer::queueBam(const ExpectedGroup& group, const QByteArray& data) {
   for (const QueuedBam& queued : bamQueue_)
     if (queued.pgn == group.pgn) return;
-  bamQueue_.append({group.pgn, bamFrames(group.pgn, data, expectations_->sourceAddress)});
+  bamQueue_.append({group.pgn, BamFrames(group.pgn, data, expectations_->sourceAddress)});
   if (!packetTimer_.isActive()) {
     sendNextPacket();
     packetTimer_.start();
@@ -149,7 +151,7 @@ BusPlayer::Playing* BusPlayer::playingFor(uint32_t pgn) {
 // already under way.
 void BusPlayer::takeFrame(const CanFrame& frame) {
   if (!expectations_ || playing_.empty()) return;
-  const std::optional<uint32_t> pgn = requestedPgn(frame, expectations_->sourceAddress);
+  const std::optional<uint32_t> pgn = RequestedPgn(frame, expectations_->sourceAddress);
   if (!pgn) return;
   if (*pgn == kPgnAddressClaimed) {
     send(expectations_->addressClaim);
@@ -173,8 +175,10 @@ void BusPlayer::sendLoad() {
     const uint8_t source = static_cast<uint8_t>(kFirstLoadAddress + n % kLoadAddresses);
     QByteArray data(8, '\xFF');
     for (int b = 0; b < 4; ++b) data[b] = static_cast<char>((n >> (8 * b)) & 0xFF);
-    send(frameFor(identifierFor(kLoadPgn, 6, source), data));
+    send(FrameFor(IdentifierFor(kLoadPgn, 6, source), data));
   }
 }
+
+}  // namespace j1939
 
 #include "moc_BusPlayer.cpp"

@@ -10,6 +10,8 @@
 
 #include "rules/j1939/DeviceExpectations.h"
 
+namespace j1939 {
+
 class CanBus;
 
 // Plays the configured device on the CAN bus: Address Claimed when a
@@ -61,3 +63,5 @@ class BusPlayer : public QObject {
   bool gone_ = false;
   bool sendFailureSaid_ = false;
 };
+
+}  // namespace j1939

@@ -5,6 +5,8 @@
 
 #include "apps/console/Console.h"
 
+namespace j1939 {
+
 const char* const kSimulatorUsage =
     R"(Usage: j1939sim [options]
 
@@ -210,3 +212,5 @@ std::optional<QString> ParseSimulatorOptions(const QStringList& arguments,
   if (!parsed) return parser.errorText();  // a value after a switch: --silent=yes
   return std::nullopt;
 }
+
+}  // namespace j1939

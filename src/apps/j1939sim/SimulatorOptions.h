@@ -6,6 +6,8 @@
 #include <QStringList>
 #include <optional>
 
+namespace j1939 {
+
 // What the simulator answers to one well-formed frame: these bytes (none for
 // silence), after this many milliseconds.
 struct SimulatorAnswer {
@@ -40,3 +42,5 @@ std::optional<QString> ParseSimulatorOptions(const QStringList& arguments,
 std::optional<QByteArray> ParseHexBytes(const QString& text);
 
 extern const char* const kSimulatorUsage;
+
+}  // namespace j1939

@@ -42,6 +42,8 @@
 #include "rules/record/RecordCodec.h"
 #include "rules/record/RecordReading.h"
 
+namespace j1939 {
+
 namespace {
 
 // The link this run made and the device it points to, for the stop signals'
@@ -131,7 +133,7 @@ class Simulator {
       const char* newline = static_cast<const char*>(std::memchr(data, '\n', end - data));
       const char* lineEnd = newline != nullptr ? newline : end;
       if (!droppingLine_ && inputLine_.size() + (lineEnd - data) > kMaxCommandLength) {
-        complain(QStringLiteral("a line longer than %1 characters is no command; dropped")
+        Complain(QStringLiteral("a line longer than %1 characters is no command; dropped")
                      .arg(kMaxCommandLength));
         inputLine_.clear();
         droppingLine_ = true;
@@ -155,7 +157,7 @@ class Simulator {
     held_ += bytes;
     writeHeld();
     if (held_.isEmpty() || deviceWritable_.isEnabled()) return;
-    say(QStringLiteral("output held: nobody reads the device; %1 bytes wait").arg(held_.size()));
+    Say(QStringLiteral("output held: nobody reads the device; %1 bytes wait").arg(held_.size()));
     deviceWritable_.setEnabled(true);
   }
 
@@ -176,7 +178,7 @@ class Simulator {
   void sendReply(int frameNumber, const QByteArray& bytes,
                  const std::optional<DecodedConfigFrame>& frame) {
     writeAll(bytes);
-    say(QStringLiteral("reply %1: %2").arg(frameNumber).arg(HexBytes(bytes)));
+    Say(QStringLiteral("reply %1: %2").arg(frameNumber).arg(HexBytes(bytes)));
     if (frame && bytes == QByteArray(1, static_cast<char>(ConfigAckByte))) accepted_(*frame);
   }
 
@@ -197,14 +199,14 @@ class Simulator {
       }
     }
     if (!ignored_.isEmpty()) {
-      say(QStringLiteral("ignored: %1").arg(HexBytes(ignored_)));
+      Say(QStringLiteral("ignored: %1").arg(HexBytes(ignored_)));
       ignored_.clear();
     }
   }
 
   void dropStalePartialFrame() {
     if (partial_.isEmpty()) return;
-    say(QStringLiteral("dropped %1 byte%2 after a pause: %3")
+    Say(QStringLiteral("dropped %1 byte%2 after a pause: %3")
             .arg(partial_.size())
             .arg(partial_.size() == 1 ? "" : "s")
             .arg(HexBytes(partial_)));
@@ -213,7 +215,7 @@ class Simulator {
 
   void handleFrame(const QByteArray& frame) {
     const int number = ++received_;
-    say(QStringLiteral("frame %1: %2 bytes: %3")
+    Say(QStringLiteral("frame %1: %2 bytes: %3")
             .arg(number)
             .arg(frame.size())
             .arg(HexBytes(frame)));
@@ -222,17 +224,17 @@ class Simulator {
     std::optional<QByteArray> reply;
     int delayMs = 0;
     if (const MaybeFailure failure = DecodeConfigFrame(frame, decoded)) {
-      say(QStringLiteral("  refused: %1").arg(describeFailure(*failure)));
+      Say(QStringLiteral("  refused: %1").arg(DescribeFailure(*failure)));
       reply = options_.badFrameReply;
     } else {
-      for (const QString& line : DescribeConfigFrame(decoded)) say(QStringLiteral("  ") + line);
+      for (const QString& line : DescribeConfigFrame(decoded)) Say(QStringLiteral("  ") + line);
       wellFormed = decoded;
       const SimulatorAnswer& answer = options_.answerTo(++served_);
       reply = answer.bytes;
       delayMs = answer.delayMs;
     }
     if (!reply || reply->isEmpty()) {
-      say(QStringLiteral("reply %1: none").arg(number));
+      Say(QStringLiteral("reply %1: none").arg(number));
     } else if (delayMs == 0) {
       sendReply(number, *reply, wellFormed);
     } else {
@@ -241,7 +243,7 @@ class Simulator {
       });
     }
     if (options_.frames != 0 && served_ == options_.frames)
-      say(QStringLiteral("served %1 frame%2").arg(served_).arg(served_ == 1 ? "" : "s"));
+      Say(QStringLiteral("served %1 frame%2").arg(served_).arg(served_ == 1 ? "" : "s"));
   }
 
   // false to stop.
@@ -252,11 +254,11 @@ class Simulator {
       const std::optional<QByteArray> bytes = ParseHexBytes(command.mid(5));
       if (bytes && !bytes->isEmpty()) {
         writeAll(*bytes);
-        say(QStringLiteral("sent: %1").arg(HexBytes(*bytes)));
+        Say(QStringLiteral("sent: %1").arg(HexBytes(*bytes)));
         return true;
       }
     }
-    complain(QStringLiteral("unknown command \"%1\" (send HEX[,HEX...] or quit)").arg(command));
+    Complain(QStringLiteral("unknown command \"%1\" (send HEX[,HEX...] or quit)").arg(command));
     return true;
   }
 
@@ -327,19 +329,19 @@ std::optional<Terminal> openTerminal() {
   Terminal t;
   t.master = posix_openpt(O_RDWR | O_NOCTTY);
   if (t.master < 0 || grantpt(t.master) != 0 || unlockpt(t.master) != 0) {
-    complain(QStringLiteral("cannot create a pseudo-terminal: %1")
+    Complain(QStringLiteral("cannot create a pseudo-terminal: %1")
                  .arg(QString::fromLocal8Bit(strerror(errno))));
     return std::nullopt;
   }
   const char* name = ptsname(t.master);
   if (name == nullptr) {
-    complain(QStringLiteral("pseudo-terminal has no device name"));
+    Complain(QStringLiteral("pseudo-terminal has no device name"));
     return std::nullopt;
   }
   t.device = QString::fromLocal8Bit(name);
   t.keep = ::open(name, O_RDWR | O_NOCTTY);
   if (t.keep < 0 || !makeRaw(t.master) || !makeRaw(t.keep)) {
-    complain(QStringLiteral("cannot set up %1: %2")
+    Complain(QStringLiteral("cannot set up %1: %2")
                  .arg(t.device, QString::fromLocal8Bit(strerror(errno))));
     return std::nullopt;
   }
@@ -366,7 +368,11 @@ void stopOnSignals(const QByteArray& device) {
 
 }  // namespace
 
+}  // namespace j1939
+
 int main(int argc, char* argv[]) {
+  // main() is the one name the language wants global; the program's own are j1939's.
+  using namespace j1939;
   // A descriptor 0, 1 or 2 left closed would be taken by the event loop's own.
   for (int fd = 0; fd <= 2; ++fd)
     if (::fcntl(fd, F_GETFD) < 0) ::open("/dev/null", fd == 0 ? O_RDONLY : O_WRONLY);
@@ -375,7 +381,7 @@ int main(int argc, char* argv[]) {
   for (int i = 1; i < argc; ++i) arguments << QString::fromLocal8Bit(argv[i]);
   SimulatorOptions options;
   if (const std::optional<QString> error = ParseSimulatorOptions(arguments, options)) {
-    complain(*error);
+    Complain(*error);
     return 2;
   }
   if (options.help) {
@@ -384,13 +390,13 @@ int main(int argc, char* argv[]) {
   }
   const QByteArray link = options.link.toLocal8Bit();
   if (const std::optional<QString> refusal = linkRefusal(options.link)) {
-    complain(*refusal);
+    Complain(*refusal);
     return 2;
   }
   DecodedConfigFrame initial;
   if (!options.configFile.isEmpty()) {
     if (const MaybeFailure failure = readConfigFile(options.configFile, initial)) {
-      complain(QStringLiteral("--config %1").arg(describeFailure(*failure)));
+      Complain(QStringLiteral("--config %1").arg(DescribeFailure(*failure)));
       return 2;
     }
   }
@@ -403,7 +409,7 @@ int main(int argc, char* argv[]) {
   std::unique_ptr<BusPlayer> player;
   if (!options.can.isEmpty()) {
     if (const MaybeFailure failure = bus.open(options.can)) {
-      complain(QStringLiteral("--can %1").arg(describeFailure(*failure)));
+      Complain(QStringLiteral("--can %1").arg(DescribeFailure(*failure)));
       return 1;
     }
     player = std::make_unique<BusPlayer>(bus, options.busLoad);
@@ -418,17 +424,17 @@ int main(int argc, char* argv[]) {
     std::memcpy(ownLink, link.constData(), static_cast<size_t>(link.size()));
     if (isEmulatorLink(link.constData())) ::unlink(link.constData());
     if (::symlink(name.constData(), link.constData()) != 0) {
-      complain(QStringLiteral("cannot make the link %1: %2")
+      Complain(QStringLiteral("cannot make the link %1: %2")
                    .arg(options.link, QString::fromLocal8Bit(strerror(errno))));
       ownLink[0] = '\0';
       return 1;
     }
   }
 
-  say(terminal->device);
+  Say(terminal->device);
   // What the device plays follows from the frame alone, as on the real device.
   auto play = [&player](const DecodedConfigFrame& frame) {
-    if (player) player->play(expectationsOf(configFromFrame(frame)));
+    if (player) player->play(ExpectationsOf(ConfigFromFrame(frame)));
   };
   Simulator simulator(options, master, play);
   if (!options.configFile.isEmpty()) play(initial);

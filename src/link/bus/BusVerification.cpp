@@ -4,6 +4,8 @@
 
 #include "link/bus/CanBus.h"
 
+namespace j1939 {
+
 namespace {
 // The Requests of the second round go out once the device has had this long
 // to answer the first (Address Claimed tells where it is).
@@ -48,10 +50,10 @@ void BusVerification::take(const QList<BusItem>& items) {
 void BusVerification::sendRound(int round) {
   // The tool's own Requests count as messages from the moment they leave.
   for (const CanFrame& frame :
-       verificationRequests(expectations_, observation_.deviceAddress(), round)) {
-    const J1939Identifier id = decodeIdentifier(frame.identifier);
+       VerificationRequests(expectations_, observation_.deviceAddress(), round)) {
+    const J1939Identifier id = DecodeIdentifier(frame.identifier);
     if (bus_.send(frame)) {
-      const BusMessage request{clock_.elapsed(), id, pgnOf(id), frame.data, false};
+      const BusMessage request{clock_.elapsed(), id, PgnOf(id), frame.data, false};
       observation_.take(request);
       emit requestSent(request);
     } else if (!std::exchange(sendFailureSaid_, true)) {
@@ -76,5 +78,7 @@ void BusVerification::finish() {
   }
   emit finished();
 }
+
+}  // namespace j1939
 
 #include "moc_BusVerification.cpp"

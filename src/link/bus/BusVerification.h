@@ -10,6 +10,8 @@
 #include "rules/j1939/DeviceExpectations.h"
 #include "rules/j1939/Verification.h"
 
+namespace j1939 {
+
 class CanBus;
 
 // What a check of the device on the bus found.
@@ -65,3 +67,5 @@ class BusVerification : public QObject {
   bool sendFailureSaid_ = false;
   BusCheck result_;
 };
+
+}  // namespace j1939

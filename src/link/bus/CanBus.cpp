@@ -5,7 +5,9 @@
 #include <QCanBusFrame>
 #include <QVariant>
 
-CanInterfaceList availableCanInterfaces() {
+namespace j1939 {
+
+CanInterfaceList AvailableCanInterfaces() {
   CanInterfaceList list;
   list.plugins = QCanBus::instance()->plugins();
   for (const QString& plugin : list.plugins) {
@@ -123,5 +125,7 @@ void CanBus::drop(const QString& reason) {
   device->deleteLater();
   emit lost(reason.isEmpty() ? QStringLiteral("the bus went away") : reason);
 }
+
+}  // namespace j1939
 
 #include "moc_CanBus.cpp"

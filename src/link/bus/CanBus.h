@@ -12,6 +12,8 @@
 
 class QCanBusDevice;
 
+namespace j1939 {
+
 // One interface that a CAN plugin finds, as QCanBus lists it.
 struct CanInterface {
   QString plugin;       // "socketcan"
@@ -28,7 +30,7 @@ struct CanInterfaceList {
   QList<CanInterface> interfaces;
   QList<std::pair<QString, QString>> failures;  // plugin, reason
 };
-CanInterfaceList availableCanInterfaces();
+CanInterfaceList AvailableCanInterfaces();
 
 // One CAN interface, named PLUGIN:INTERFACE as Qt's CAN plugins know it:
 // "socketcan:can0", "peakcan:usb0", "virtualcan:can0", or for a virtual bus of
@@ -73,3 +75,5 @@ class CanBus : public QObject {
   QString sendFailure_;
   bool wasConnected_ = false;
 };
+
+}  // namespace j1939

@@ -9,6 +9,8 @@
 #include "rules/protocol/ConfigFrames.h"
 #include "rules/system/Clock.h"
 
+namespace j1939 {
+
 namespace {
 // The driver's output queue raises no signal when it drains, so the transmit
 // wait also looks at it this often (a byte takes about 1 ms at 9600 bit/s).
@@ -66,7 +68,7 @@ void FrameExchange::start(const QByteArray& frame) {
   phase_ = Phase::Transmitting;
   drainLimit_ = drainLimitMs(frame.size());
   if (const MaybeFailure failure = port_.write(frame)) {
-    portFailure_ = describeFailure(*failure);
+    portFailure_ = DescribeFailure(*failure);
     return timer_->start(0);
   }
   phaseStart_ = clock_.elapsedMs();
@@ -136,5 +138,7 @@ void FrameExchange::cancel() {
   timer_->stop();
   port_.discardReceiveBuffer();
 }
+
+}  // namespace j1939
 
 #include "moc_DownloadExchange.cpp"

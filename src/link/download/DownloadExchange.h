@@ -9,8 +9,11 @@
 
 #include "rules/record/VersionRule.h"
 
-class Clock;
 class QTimer;
+
+namespace j1939 {
+
+class Clock;
 class SerialPort;
 
 // The download of a configuration to the simulator, without the window: the
@@ -19,16 +22,16 @@ class SerialPort;
 // and the command-line tool both run it.
 
 // What the tool shows for each outcome: prompt and caption. The window shows
-// them translated, in the context "ConfigDownload"; j1939cfg prints the
+// them translated, in the context "j1939::ConfigDownload"; j1939cfg prints the
 // prompts as they are.
 inline constexpr char kConfigAcceptedPrompt[] =
-    QT_TRANSLATE_NOOP("ConfigDownload", "Configuration is successfull!");
+    QT_TRANSLATE_NOOP("j1939::ConfigDownload", "Configuration is successfull!");
 inline constexpr char kConfigAcceptedTitle[] =
-    QT_TRANSLATE_NOOP("ConfigDownload", "config confirmation");
+    QT_TRANSLATE_NOOP("j1939::ConfigDownload", "config confirmation");
 inline constexpr char kConfigRejectedPrompt[] =
-    QT_TRANSLATE_NOOP("ConfigDownload", "Configuration fails!");
+    QT_TRANSLATE_NOOP("j1939::ConfigDownload", "Configuration fails!");
 inline constexpr char kConfigRejectedTitle[] =
-    QT_TRANSLATE_NOOP("ConfigDownload", "Config confirmation");
+    QT_TRANSLATE_NOOP("j1939::ConfigDownload", "Config confirmation");
 QString BuiltInPgnConflictPrompt(int slotNumber);  // slot 1 or 2
 QString BuiltInPgnConflictTitle(int slotNumber);
 
@@ -120,3 +123,5 @@ class FrameExchange : public QObject {
   QByteArray reply_;
   QByteArray lateReply_;
 };
+
+}  // namespace j1939

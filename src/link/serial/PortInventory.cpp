@@ -4,6 +4,8 @@
 #include <QSerialPortInfo>
 #include <QStringList>
 
+namespace j1939 {
+
 QList<PresentPort> QtPortInventory::presentPorts() const {
   QList<PresentPort> ports;
   for (const QSerialPortInfo& info : QSerialPortInfo::availablePorts())
@@ -41,3 +43,5 @@ QString DescribePresentPort(const PresentPort& port) {
                 .arg(maker.join(QStringLiteral(", ")));
   return text;
 }
+
+}  // namespace j1939

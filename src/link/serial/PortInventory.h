@@ -3,6 +3,8 @@
 #include <QList>
 #include <QString>
 
+namespace j1939 {
+
 // A serial port that the system has now, as its driver describes it.
 struct PresentPort {
   QString systemLocation;  // /dev/ttyUSB0, COM3
@@ -36,3 +38,5 @@ QString DeviceNode(const QString& device);
 // "/dev/ttyUSB0 — FT232R USB UART (FTDI, A10K3XYZ)": the device with what is
 // known of it.
 QString DescribePresentPort(const PresentPort& port);
+
+}  // namespace j1939

@@ -3,6 +3,8 @@
 #include "link/serial/SerialPort.h"
 #include "rules/system/SettingsStore.h"
 
+namespace j1939 {
+
 QString PlatformPortDevice(int portNumber) {
 #ifdef Q_OS_WIN
   return QStringLiteral("COM%1").arg(portNumber);
@@ -36,3 +38,5 @@ void OpenPortSequence(SerialPort& port, const PortChoice& choice,
   step(port.discardTransmitBuffer());
   step(port.setLineSettings(kPortLineSettings));
 }
+
+}  // namespace j1939

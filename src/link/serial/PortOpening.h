@@ -6,6 +6,8 @@
 #include "link/serial/SerialPort.h"
 #include "rules/system/Failure.h"
 
+namespace j1939 {
+
 class SettingsStore;
 
 // Which device a COM port stands for, and how the port to the simulator is
@@ -49,3 +51,5 @@ struct PortChoice {
 // `report` (a missing device first, when there is none) and the next step runs.
 void OpenPortSequence(SerialPort& port, const PortChoice& choice,
                       const std::function<void(const Failure&)>& report);
+
+}  // namespace j1939

@@ -18,6 +18,8 @@
 #include "link/serial/PortInventory.h"
 #endif
 
+namespace j1939 {
+
 class QtSerialPort::OwnCall {
  public:
   explicit OwnCall(QtSerialPort& port) : port_(port) { ++port_.ownCalls_; }
@@ -177,5 +179,7 @@ QByteArray QtSerialPort::readAll() {
   if (!port_->isOpen()) return {};
   return readLength_ > 0 ? port_->read(readLength_) : port_->readAll();
 }
+
+}  // namespace j1939
 
 #include "moc_SerialPort.cpp"

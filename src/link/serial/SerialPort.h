@@ -7,6 +7,8 @@
 
 #include "rules/system/Failure.h"
 
+namespace j1939 {
+
 // How the line runs, flow control always off.
 struct LineSettings {
   qint32 bitRate;
@@ -87,3 +89,5 @@ class QtSerialPort : public SerialPort {
   int readLength_ = 0;
   int ownCalls_ = 0;
 };
+
+}  // namespace j1939

@@ -1,5 +1,7 @@
 #include "rules/identity/DeviceName.h"
 
+namespace j1939 {
+
 NameFields DecodeName(const NameBytes& b) {
   NameFields f;
   f.IndustryGroup = (b[7] / 16) % 8;
@@ -30,3 +32,5 @@ std::array<std::optional<uint8_t>, 8> EncodeName(const NameFields& f, const Name
   out[3] = byte(manufacturer / 8);
   return out;
 }
+
+}  // namespace j1939

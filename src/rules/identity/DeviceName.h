@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <optional>
 
+namespace j1939 {
+
 // The 64-bit J1939 NAME (SAE J1939-81) as eight bytes, byte 0 the least
 // significant (NAME bits 0 to 7), byte 7 the most significant (bits 56 to 63).
 using NameBytes = std::array<uint8_t, 8>;
@@ -51,3 +53,5 @@ NameFields DecodeName(const NameBytes& bytes);
 // own width, so that a stray value can never spill into a neighbouring field.
 std::array<std::optional<uint8_t>, 8> EncodeName(const NameFields& fields,
                                                  const NameBytes& current);
+
+}  // namespace j1939

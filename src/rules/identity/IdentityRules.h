@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <optional>
 
+namespace j1939 {
+
 // The rules for the simulated ECU's source address and for the VIN, shared by
 // the window's fields and by the tools that check a stored configuration.
 
@@ -26,3 +28,5 @@ struct VinFault {
 
 // What is wrong with a VIN text, the first fault only; nothing when it is a VIN.
 std::optional<VinFault> CheckVinText(const QString& vin);
+
+}  // namespace j1939

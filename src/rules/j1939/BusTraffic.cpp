@@ -4,7 +4,9 @@
 
 #include "rules/j1939/GroupNames.h"
 
-const char* bamFaultName(BamEventKind kind) {
+namespace j1939 {
+
+const char* BamFaultName(BamEventKind kind) {
   switch (kind) {
     case BamEventKind::Completed:
       return "completed";
@@ -33,8 +35,8 @@ const char* bamFaultName(BamEventKind kind) {
 }
 
 QList<BusItem> BusDecoder::take(const CanFrame& frame, qint64 ms) {
-  const J1939Identifier id = decodeIdentifier(frame.identifier);
-  const uint32_t pgn = pgnOf(id);
+  const J1939Identifier id = DecodeIdentifier(frame.identifier);
+  const uint32_t pgn = PgnOf(id);
   const bool toAll = id.ps == kGlobalAddress;
   const uint8_t control = frame.data.isEmpty() ? 0 : static_cast<uint8_t>(frame.data[0]);
   const bool announcement =
@@ -64,7 +66,7 @@ void BusDecoder::append(QList<BusItem>& items, const QList<BamEvent>& events, qi
     }
     const auto found = announcements_.find(event.sourceAddress);
     const Announcement begun = found != announcements_.end() ? found->second : Announcement{ms, 0};
-    items << BusMessage{begun.ms, identifierFor(event.pgn, begun.priority, event.sourceAddress),
+    items << BusMessage{begun.ms, IdentifierFor(event.pgn, begun.priority, event.sourceAddress),
                         event.pgn, event.data, true};
   }
 }
@@ -104,3 +106,5 @@ QList<GroupStatistics> BusTally::groups() const {
   for (const auto& [key, group] : groups_) list << group;
   return list;
 }
+
+}  // namespace j1939

@@ -9,6 +9,8 @@
 #include "rules/j1939/Identifier.h"
 #include "rules/j1939/Transport.h"
 
+namespace j1939 {
+
 // The bus as a J1939 node reads it: frames decoded into messages, a BAM's
 // frames into one message, and a tally per sender and group. The caller keeps
 // the clock and gives each frame's time; nothing here prints.
@@ -24,7 +26,7 @@ struct BusMessage {
   bool byBam = false;
 
   uint8_t source() const { return identifier.sourceAddress; }
-  uint8_t destination() const { return destinationOf(identifier); }
+  uint8_t destination() const { return DestinationOf(identifier); }
 
   friend bool operator==(const BusMessage&, const BusMessage&) = default;
 };
@@ -40,7 +42,7 @@ struct TransportFault {
 using BusItem = std::variant<BusMessage, TransportFault>;
 
 // The fault's kind in one word for machines: "missing_packet", "timed_out", ...
-const char* bamFaultName(BamEventKind kind);
+const char* BamFaultName(BamEventKind kind);
 
 // Decodes the frames of a bus in the order they came. The frames of a BAM
 // (its TP.CM announcement or abort to all, its TP.DT packets to all, and
@@ -100,3 +102,5 @@ class BusTally {
   std::map<uint32_t, GroupStatistics> groups_;  // keyed by source << 24 | PGN
   qint64 messages_ = 0;
 };
+
+}  // namespace j1939

@@ -5,6 +5,8 @@
 #include "rules/pgn/PgnMath.h"
 #include "rules/record/RecordReading.h"
 
+namespace j1939 {
+
 namespace {
 
 QString hex(uint32_t value, int digits) {
@@ -16,9 +18,9 @@ QString hex(uint32_t value, int digits) {
 ExpectedGroup backgroundGroup(uint32_t pgn, int priority, int periodMs, uint8_t source,
                               const QByteArray& data) {
   ExpectedGroup group;
-  group.label = QLatin1String(parameterGroupName(pgn)->acronym);
+  group.label = QLatin1String(ParameterGroupNameOf(pgn)->acronym);
   group.pgn = pgn;
-  group.identifier = identifierFor(pgn, static_cast<uint8_t>(priority), source);
+  group.identifier = IdentifierFor(pgn, static_cast<uint8_t>(priority), source);
   group.length = static_cast<int>(data.size());
   group.periodMs = periodMs;
   group.askedPeriodMs = periodMs;
@@ -49,7 +51,7 @@ std::optional<ExpectedGroup> slotGroup(int number, const PgnSlotConfig& slot, ui
   parts.pf = slot.Pf;
   parts.ps = slot.Ps;
   group.pgn = static_cast<uint32_t>(PgnFromParts(parts));
-  group.identifier = identifierFor(group.pgn, static_cast<uint8_t>(slot.Priority), source, slot.Ps);
+  group.identifier = IdentifierFor(group.pgn, static_cast<uint8_t>(slot.Priority), source, slot.Ps);
   group.length = slot.DataLength;
   const uint16_t rate = kRateWords[static_cast<std::size_t>(slot.UpdateRate)];
   group.askedPeriodMs = (rate & kRateOnRequest) != 0 ? 0 : rate * 10;
@@ -57,7 +59,7 @@ std::optional<ExpectedGroup> slotGroup(int number, const PgnSlotConfig& slot, ui
   // One BAM at a time from a source, its packets 50 ms apart and a gap after
   // the last: a BAM every period cannot come faster than that.
   if (group.byBam() && group.periodMs > 0)
-    group.periodMs = std::max(group.periodMs, (bamPacketCount(group.length) + 1) * kBamPacketGapMs);
+    group.periodMs = std::max(group.periodMs, (BamPacketCount(group.length) + 1) * kBamPacketGapMs);
   const int size = slot.ParamType == 0 ? 1 : slot.ParamType == 1 ? 2 : slot.ParamType == 2 ? 4 : 0;
   if (size == 0)
     notes << label + QStringLiteral(": parameter type %1 is none of the tool's; no parameter")
@@ -80,7 +82,7 @@ QString describeGroup(const ExpectedGroup& g) {
   QString text = QStringLiteral("%1 %2 %3")
                      .arg(g.label)
                      .arg(g.pgn)
-                     .arg(hex(encodeIdentifier(g.identifier), 8));
+                     .arg(hex(EncodeIdentifier(g.identifier), 8));
   text += g.byBam() ? QStringLiteral(" %1 bytes by BAM").arg(g.length)
                     : QStringLiteral(" %1 bytes").arg(g.length);
   if (g.periodMs == 0)
@@ -109,14 +111,14 @@ const ExpectedGroup* DeviceExpectations::answerTo(uint32_t pgn) const {
   return nullptr;
 }
 
-DeviceExpectations expectationsOf(const SimulatorConfig& c) {
+DeviceExpectations ExpectationsOf(const SimulatorConfig& c) {
   DeviceExpectations e;
   e.sourceAddress = c.SourceAddress;
   e.name = c.DeviceName;
   e.dynamic = c.DynamicMode != 0;
   e.version2 = c.SimulatorVersion != 0;
   e.addressClaim =
-      frameFor(identifierFor(kPgnAddressClaimed, kAddressClaimPriority, e.sourceAddress),
+      FrameFor(IdentifierFor(kPgnAddressClaimed, kAddressClaimPriority, e.sourceAddress),
                QByteArray(reinterpret_cast<const char*>(c.DeviceName.data()), 8));
   for (std::size_t i = 0; i < c.Pgns.size(); ++i)
     if (auto group = slotGroup(static_cast<int>(i) + 1, c.Pgns[i], e.sourceAddress, e.notes))
@@ -142,7 +144,7 @@ DeviceExpectations expectationsOf(const SimulatorConfig& c) {
   return e;
 }
 
-SimulatorConfig configFromFrame(const DecodedConfigFrame& f) {
+SimulatorConfig ConfigFromFrame(const DecodedConfigFrame& f) {
   SimulatorConfig c;
   c.SourceAddress = f.sourceAddress;
   c.DeviceName = f.deviceName;
@@ -171,7 +173,7 @@ SimulatorConfig configFromFrame(const DecodedConfigFrame& f) {
   return c;
 }
 
-MaybeFailure playedConfig(const SimulatorConfig& shown, SimulatorConfig& played) {
+MaybeFailure PlayedConfig(const SimulatorConfig& shown, SimulatorConfig& played) {
   // The frame is all the device learns.
   ConfigFrameV1Bytes v1{};
   ConfigFrameV2Bytes v2{};
@@ -182,15 +184,15 @@ MaybeFailure playedConfig(const SimulatorConfig& shown, SimulatorConfig& played)
                                                                          : FrameBytes(v2),
           decoded))
     return failure;
-  played = configFromFrame(decoded);
+  played = ConfigFromFrame(decoded);
   return std::nullopt;
 }
 
-int bitRateKbpsOf(const SimulatorConfig& config) {
+int BitRateKbpsOf(const SimulatorConfig& config) {
   return IsCan500Kbps(config.CanBaudRate) ? 500 : 250;
 }
 
-uint32_t parameterMaximum(int size) {
+uint32_t ParameterMaximum(int size) {
   switch (size) {
     case 1:
       return 0xFA;
@@ -202,31 +204,31 @@ uint32_t parameterMaximum(int size) {
   return 0;
 }
 
-uint32_t parameterValue(bool dynamic, int size, int64_t transmission) {
-  const uint64_t maximum = parameterMaximum(size);
+uint32_t ParameterValue(bool dynamic, int size, int64_t transmission) {
+  const uint64_t maximum = ParameterMaximum(size);
   if (!dynamic) return static_cast<uint32_t>(maximum / 2);
   constexpr int kSteps = 250;
   const uint64_t step = static_cast<uint64_t>(transmission % (kSteps + 1));
   return static_cast<uint32_t>(step * maximum / kSteps);
 }
 
-CanFrame requestFrame(uint32_t pgn, uint8_t sourceAddress, uint8_t destination) {
+CanFrame RequestFrame(uint32_t pgn, uint8_t sourceAddress, uint8_t destination) {
   QByteArray data(3, '\0');
   data[0] = static_cast<char>(pgn & 0xFF);
   data[1] = static_cast<char>((pgn >> 8) & 0xFF);
   data[2] = static_cast<char>((pgn >> 16) & 0xFF);
-  return frameFor(identifierFor(kPgnRequest, 6, sourceAddress, destination), data);
+  return FrameFor(IdentifierFor(kPgnRequest, 6, sourceAddress, destination), data);
 }
 
-std::optional<uint32_t> requestedPgn(const CanFrame& frame, uint8_t deviceAddress) {
-  const J1939Identifier id = decodeIdentifier(frame.identifier);
-  if (pgnOf(id) != kPgnRequest || frame.data.size() < 3) return std::nullopt;
+std::optional<uint32_t> RequestedPgn(const CanFrame& frame, uint8_t deviceAddress) {
+  const J1939Identifier id = DecodeIdentifier(frame.identifier);
+  if (PgnOf(id) != kPgnRequest || frame.data.size() < 3) return std::nullopt;
   if (id.ps != kGlobalAddress && id.ps != deviceAddress) return std::nullopt;
   return static_cast<uint8_t>(frame.data[0]) | (static_cast<uint8_t>(frame.data[1]) << 8) |
          (static_cast<uint32_t>(static_cast<uint8_t>(frame.data[2])) << 16);
 }
 
-QString describeExpectations(const DeviceExpectations& e) {
+QString DescribeExpectations(const DeviceExpectations& e) {
   uint64_t name = 0;
   for (int i = 7; i >= 0; --i) name = (name << 8) | e.name[static_cast<std::size_t>(i)];
   QStringList parts;
@@ -239,3 +241,5 @@ QString describeExpectations(const DeviceExpectations& e) {
   if (e.vehicleIdentification) parts << describeGroup(*e.vehicleIdentification);
   return parts.join(QStringLiteral("; "));
 }
+
+}  // namespace j1939

@@ -13,6 +13,8 @@
 #include "rules/record/SimulatorConfig.h"
 #include "rules/system/Failure.h"
 
+namespace j1939 {
+
 // What a configuration makes the simulator do on the CAN bus: the emulator
 // plays it, and a bus view checks the bus against it. A pure function of the
 // record, reading it as the configuration frame carries it, since the frame
@@ -66,36 +68,38 @@ struct DeviceExpectations {
   friend bool operator==(const DeviceExpectations&, const DeviceExpectations&) = default;
 };
 
-DeviceExpectations expectationsOf(const SimulatorConfig& config);
+DeviceExpectations ExpectationsOf(const SimulatorConfig& config);
 
 // The record as far as a received configuration frame tells it: a "1.01"
 // frame carries no VIN and no DTC format; a rate word that is none of the
 // tool's update rates gives the index -1, which the device does not play.
-SimulatorConfig configFromFrame(const DecodedConfigFrame& frame);
+SimulatorConfig ConfigFromFrame(const DecodedConfigFrame& frame);
 
 // What the device plays once programmed with `shown`, the record as the tool
 // shows it: the configuration as the frame of its version carries it. A record
 // that makes no frame gives the failure instead, and `played` is untouched.
-MaybeFailure playedConfig(const SimulatorConfig& shown, SimulatorConfig& played);
+MaybeFailure PlayedConfig(const SimulatorConfig& shown, SimulatorConfig& played);
 
 // The bus's bit rate that a record configures: 250 or 500 kbit/s.
-int bitRateKbpsOf(const SimulatorConfig& config);
+int BitRateKbpsOf(const SimulatorConfig& config);
 
 // The largest valid value of a parameter of 1, 2 or 4 bytes: FA, FAFF, FAFFFFFF
 // (the values above mean "error" and "not available").
-uint32_t parameterMaximum(int size);
+uint32_t ParameterMaximum(int size);
 
 // The parameter in the `transmission`-th sending of its group (0 first). In
 // dynamic mode a ramp from 0 to the maximum in 250 equal steps, then from 0
 // again; in static mode half the maximum, always.
-uint32_t parameterValue(bool dynamic, int size, int64_t transmission);
+uint32_t ParameterValue(bool dynamic, int size, int64_t transmission);
 
 // A Request (PGN 59904) for `pgn`: three data bytes, least significant first.
-CanFrame requestFrame(uint32_t pgn, uint8_t sourceAddress, uint8_t destination);
+CanFrame RequestFrame(uint32_t pgn, uint8_t sourceAddress, uint8_t destination);
 
 // The PGN that a frame asks of the device at `deviceAddress`: a Request sent to
 // all or to that address, with at least three data bytes.
-std::optional<uint32_t> requestedPgn(const CanFrame& frame, uint8_t deviceAddress);
+std::optional<uint32_t> RequestedPgn(const CanFrame& frame, uint8_t deviceAddress);
 
 // "plays: address 25, NAME 2705813A0C6B3039, dynamic; PGN1 ...": one line.
-QString describeExpectations(const DeviceExpectations& expectations);
+QString DescribeExpectations(const DeviceExpectations& expectations);
+
+}  // namespace j1939

@@ -2,6 +2,8 @@
 
 #include <array>
 
+namespace j1939 {
+
 namespace {
 
 constexpr std::array<ParameterGroupName, 25> kNames = {{
@@ -34,14 +36,16 @@ constexpr std::array<ParameterGroupName, 25> kNames = {{
 
 }  // namespace
 
-std::optional<ParameterGroupName> parameterGroupName(uint32_t pgn) {
+std::optional<ParameterGroupName> ParameterGroupNameOf(uint32_t pgn) {
   for (const ParameterGroupName& name : kNames)
     if (name.pgn == pgn) return name;
   return std::nullopt;
 }
 
-QString parameterGroupLabel(uint32_t pgn) {
-  if (const std::optional<ParameterGroupName> name = parameterGroupName(pgn))
+QString ParameterGroupLabel(uint32_t pgn) {
+  if (const std::optional<ParameterGroupName> name = ParameterGroupNameOf(pgn))
     return QStringLiteral("%1 (%2)").arg(QLatin1String(name->acronym)).arg(pgn);
   return QString::number(pgn);
 }
+
+}  // namespace j1939

@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <optional>
 
+namespace j1939 {
+
 // Well-known PGNs of the parameter groups that the simulator and its tools handle.
 inline constexpr uint32_t kPgnAcknowledgement = 59392;        // 0xE800 ACKM
 inline constexpr uint32_t kPgnRequest = 59904;                // 0xEA00 RQST
@@ -26,7 +28,9 @@ struct ParameterGroupName {
 
 // The name of the groups a user meets here: every group the simulator
 // transmits itself (both versions), Address Claimed, Request, TP.CM and TP.DT.
-std::optional<ParameterGroupName> parameterGroupName(uint32_t pgn);
+std::optional<ParameterGroupName> ParameterGroupNameOf(uint32_t pgn);
 
 // "EEC1 (61444)", or the number alone for a group without a name here.
-QString parameterGroupLabel(uint32_t pgn);
+QString ParameterGroupLabel(uint32_t pgn);
+
+}  // namespace j1939

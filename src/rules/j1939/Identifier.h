@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <optional>
 
+namespace j1939 {
+
 // The 29-bit identifier of a J1939 frame (an extended CAN frame), from the top:
 // priority (3 bits), extended data page (the bit the record calls reserved),
 // data page, PDU format PF, PDU specific PS, source address. Below PF 240
@@ -24,19 +26,19 @@ struct J1939Identifier {
   friend bool operator==(const J1939Identifier&, const J1939Identifier&) = default;
 };
 
-constexpr bool isPdu1(uint8_t pf) {
+constexpr bool IsPdu1(uint8_t pf) {
   return pf < 240;
 }
 
 // The 29 bits; a priority above 7 keeps its low 3 bits.
-constexpr uint32_t encodeIdentifier(const J1939Identifier& id) {
+constexpr uint32_t EncodeIdentifier(const J1939Identifier& id) {
   return (static_cast<uint32_t>(id.priority & 7) << 26) | (id.extendedDataPage ? 1u << 25 : 0) |
          (id.dataPage ? 1u << 24 : 0) | (static_cast<uint32_t>(id.pf) << 16) |
          (static_cast<uint32_t>(id.ps) << 8) | id.sourceAddress;
 }
 
 // The parts of an identifier; bits above 28 are ignored.
-constexpr J1939Identifier decodeIdentifier(uint32_t bits) {
+constexpr J1939Identifier DecodeIdentifier(uint32_t bits) {
   J1939Identifier id;
   id.priority = static_cast<uint8_t>((bits >> 26) & 7);
   id.extendedDataPage = ((bits >> 25) & 1) != 0;
@@ -48,27 +50,27 @@ constexpr J1939Identifier decodeIdentifier(uint32_t bits) {
 }
 
 // The PGN that the identifier carries: 18 bits, the PS only in PDU2.
-constexpr uint32_t pgnOf(const J1939Identifier& id) {
+constexpr uint32_t PgnOf(const J1939Identifier& id) {
   return (id.extendedDataPage ? 1u << 17 : 0) | (id.dataPage ? 1u << 16 : 0) |
-         (static_cast<uint32_t>(id.pf) << 8) | (isPdu1(id.pf) ? 0 : id.ps);
+         (static_cast<uint32_t>(id.pf) << 8) | (IsPdu1(id.pf) ? 0 : id.ps);
 }
 
 // The destination address of a PDU1 frame; a PDU2 frame goes to all.
-constexpr uint8_t destinationOf(const J1939Identifier& id) {
-  return isPdu1(id.pf) ? id.ps : kGlobalAddress;
+constexpr uint8_t DestinationOf(const J1939Identifier& id) {
+  return IsPdu1(id.pf) ? id.ps : kGlobalAddress;
 }
 
 // The identifier that sends `pgn` from `sourceAddress`: a PDU1 group goes to
 // `destination` (its PS), a PDU2 group to all, whatever `destination` says.
 // The PGN's bits above 17 are ignored, and so is its low byte in PDU1.
-constexpr J1939Identifier identifierFor(uint32_t pgn, uint8_t priority, uint8_t sourceAddress,
+constexpr J1939Identifier IdentifierFor(uint32_t pgn, uint8_t priority, uint8_t sourceAddress,
                                         uint8_t destination = kGlobalAddress) {
   J1939Identifier id;
   id.priority = static_cast<uint8_t>(priority & 7);
   id.extendedDataPage = ((pgn >> 17) & 1) != 0;
   id.dataPage = ((pgn >> 16) & 1) != 0;
   id.pf = static_cast<uint8_t>(pgn >> 8);
-  id.ps = isPdu1(id.pf) ? destination : static_cast<uint8_t>(pgn);
+  id.ps = IsPdu1(id.pf) ? destination : static_cast<uint8_t>(pgn);
   id.sourceAddress = sourceAddress;
   return id;
 }
@@ -82,6 +84,8 @@ struct CanFrame {
   friend bool operator==(const CanFrame&, const CanFrame&) = default;
 };
 
-inline CanFrame frameFor(const J1939Identifier& id, const QByteArray& data) {
-  return CanFrame{encodeIdentifier(id), data};
+inline CanFrame FrameFor(const J1939Identifier& id, const QByteArray& data) {
+  return CanFrame{EncodeIdentifier(id), data};
 }
+
+}  // namespace j1939

@@ -2,6 +2,8 @@
 
 #include "rules/j1939/GroupNames.h"
 
+namespace j1939 {
+
 namespace {
 
 uint32_t pgnAt(const QByteArray& data, int at) {
@@ -20,11 +22,11 @@ BamEvent event(BamEventKind kind, uint8_t source, uint32_t pgn, int sequenceNumb
 
 }  // namespace
 
-QList<CanFrame> bamFrames(uint32_t pgn, const QByteArray& data, uint8_t sourceAddress,
+QList<CanFrame> BamFrames(uint32_t pgn, const QByteArray& data, uint8_t sourceAddress,
                           uint8_t priority) {
   if (data.isEmpty() || data.size() > kMaxBamSize) return {};
   const int size = static_cast<int>(data.size());
-  const int packets = bamPacketCount(size);
+  const int packets = BamPacketCount(size);
   QList<CanFrame> frames;
   QByteArray announcement(8, '\xFF');
   announcement[0] = static_cast<char>(kBamControlByte);
@@ -34,23 +36,23 @@ QList<CanFrame> bamFrames(uint32_t pgn, const QByteArray& data, uint8_t sourceAd
   announcement[5] = static_cast<char>(pgn & 0xFF);
   announcement[6] = static_cast<char>((pgn >> 8) & 0xFF);
   announcement[7] = static_cast<char>((pgn >> 16) & 0xFF);
-  frames << frameFor(identifierFor(kPgnTpConnection, priority, sourceAddress), announcement);
-  const J1939Identifier packetId = identifierFor(kPgnTpDataTransfer, priority, sourceAddress);
+  frames << FrameFor(IdentifierFor(kPgnTpConnection, priority, sourceAddress), announcement);
+  const J1939Identifier packetId = IdentifierFor(kPgnTpDataTransfer, priority, sourceAddress);
   for (int n = 1; n <= packets; ++n) {
     QByteArray packet(8, '\xFF');
     packet[0] = static_cast<char>(n);
     const QByteArray part = data.mid((n - 1) * 7, 7);
     packet.replace(1, part.size(), part);
-    frames << frameFor(packetId, packet);
+    frames << FrameFor(packetId, packet);
   }
   return frames;
 }
 
-QString describeBamEvent(const BamEvent& e) {
+QString DescribeBamEvent(const BamEvent& e) {
   const QString from =
       QStringLiteral("BAM from %1: ")
           .arg(QStringLiteral("%1").arg(e.sourceAddress, 2, 16, QLatin1Char('0')).toUpper());
-  const QString group = parameterGroupLabel(e.pgn);
+  const QString group = ParameterGroupLabel(e.pgn);
   const QString packet = QString::number(e.sequenceNumber);
   switch (e.kind) {
     case BamEventKind::Completed:
@@ -86,8 +88,8 @@ QString describeBamEvent(const BamEvent& e) {
 
 QList<BamEvent> BamReassembler::take(const CanFrame& frame, qint64 nowMs) {
   QList<BamEvent> events = expire(nowMs);
-  const J1939Identifier id = decodeIdentifier(frame.identifier);
-  const uint32_t pgn = pgnOf(id);
+  const J1939Identifier id = DecodeIdentifier(frame.identifier);
+  const uint32_t pgn = PgnOf(id);
   if (pgn != kPgnTpConnection && pgn != kPgnTpDataTransfer) return events;
   if (pgn == kPgnTpDataTransfer && id.ps != kGlobalAddress) return events;
   if (frame.data.size() < 8) {
@@ -129,7 +131,7 @@ QList<BamEvent> BamReassembler::takeAnnouncement(uint8_t source, const QByteArra
   if (transfer.size > kMaxBamSize) {
     events << event(BamEventKind::SizeOverLimit, source, pgn);
     transfer.failed = true;
-  } else if (transfer.size == 0 || transfer.packets != bamPacketCount(transfer.size)) {
+  } else if (transfer.size == 0 || transfer.packets != BamPacketCount(transfer.size)) {
     events << event(BamEventKind::PacketCountMismatch, source, pgn);
     transfer.failed = true;
   }
@@ -182,3 +184,5 @@ QList<BamEvent> BamReassembler::expire(qint64 nowMs) {
   }
   return events;
 }
+
+}  // namespace j1939

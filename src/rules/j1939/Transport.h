@@ -8,6 +8,8 @@
 
 #include "rules/j1939/Identifier.h"
 
+namespace j1939 {
+
 // The broadcast of the transport protocol (BAM, J1939-21): a group of 9 to
 // 1785 bytes goes to all as one TP.CM announcement (control byte 32, the size,
 // the packet count, FF, the PGN) followed by TP.DT packets of a sequence
@@ -22,13 +24,13 @@ inline constexpr int kBamPacketGapMs = 50;
 inline constexpr int kBamTimeoutMs = 750;
 inline constexpr uint8_t kTransportPriority = 7;
 
-constexpr int bamPacketCount(int size) {
+constexpr int BamPacketCount(int size) {
   return (size + 6) / 7;
 }
 
 // The frames of one BAM, in order: TP.CM, then the TP.DT packets. Nothing for
 // data that a BAM cannot carry (more than 1785 bytes, or none).
-QList<CanFrame> bamFrames(uint32_t pgn, const QByteArray& data, uint8_t sourceAddress,
+QList<CanFrame> BamFrames(uint32_t pgn, const QByteArray& data, uint8_t sourceAddress,
                           uint8_t priority = kTransportPriority);
 
 // What a receiver makes of the BAMs on the bus: each message completed, and
@@ -58,7 +60,7 @@ struct BamEvent {
 };
 
 // One line for a person: "BAM from 25: VI (65260) completed, 18 bytes".
-QString describeBamEvent(const BamEvent& event);
+QString DescribeBamEvent(const BamEvent& event);
 
 // Reassembles the BAMs of every source address at once. It keeps no clock:
 // the caller gives each frame's time, and calls expire() now and then so that
@@ -88,3 +90,5 @@ class BamReassembler {
 
   std::map<uint8_t, Transfer> transfers_;
 };
+
+}  // namespace j1939

@@ -8,6 +8,8 @@
 #include "rules/identity/DeviceName.h"
 #include "rules/j1939/GroupNames.h"
 
+namespace j1939 {
+
 namespace {
 
 QString upperHex(uint32_t value, int digits) {
@@ -84,16 +86,16 @@ QString nameDifferences(const NameBytes& seen, const NameBytes& configured) {
 uint32_t keyOf(J1939Identifier id) {
   id.priority = 0;
   id.sourceAddress = 0;
-  return encodeIdentifier(id);
+  return EncodeIdentifier(id);
 }
 
 // A BAM goes to all: its PDU1 group carries no destination.
 uint32_t expectedKey(const ExpectedGroup& group) {
-  return group.byBam() ? keyOf(identifierFor(group.pgn, 0, 0)) : keyOf(group.identifier);
+  return group.byBam() ? keyOf(IdentifierFor(group.pgn, 0, 0)) : keyOf(group.identifier);
 }
 
 std::optional<uint32_t> requestOf(const BusMessage& message, uint8_t device) {
-  return requestedPgn(CanFrame{encodeIdentifier(message.identifier), message.data}, device);
+  return RequestedPgn(CanFrame{EncodeIdentifier(message.identifier), message.data}, device);
 }
 
 QString valuesText(const std::set<int>& values) {
@@ -141,23 +143,23 @@ Verdict periodVerdict(const QString& expectation, const QString& notSeen,
 
 }  // namespace
 
-qint64 defaultListeningMs(const DeviceExpectations& expectations) {
+qint64 DefaultListeningMs(const DeviceExpectations& expectations) {
   qint64 slowest = 0;
   for (const ExpectedGroup& group : expectations.additional)
     slowest = std::max<qint64>(slowest, group.periodMs);
   return std::max<qint64>(kMinimumListeningMs, slowest * 7 / 2);
 }
 
-QList<CanFrame> verificationRequests(const DeviceExpectations& e, uint8_t device, int round) {
+QList<CanFrame> VerificationRequests(const DeviceExpectations& e, uint8_t device, int round) {
   QList<CanFrame> frames;
   if (round == 0)
-    return {requestFrame(kPgnAddressClaimed, kToolAddress, device),
-            requestFrame(kPgnAddressClaimed, kToolAddress, kGlobalAddress)};
+    return {RequestFrame(kPgnAddressClaimed, kToolAddress, device),
+            RequestFrame(kPgnAddressClaimed, kToolAddress, kGlobalAddress)};
   if (round > 2) return frames;
   for (const ExpectedGroup& group : e.additional)
-    if (group.periodMs == 0) frames << requestFrame(group.pgn, kToolAddress, device);
+    if (group.periodMs == 0) frames << RequestFrame(group.pgn, kToolAddress, device);
   if (round == 1 && e.vehicleIdentification)
-    frames << requestFrame(kPgnVehicleIdentification, kToolAddress, device);
+    frames << RequestFrame(kPgnVehicleIdentification, kToolAddress, device);
   return frames;
 }
 
@@ -275,11 +277,11 @@ std::vector<QList<BusMessage>> DeviceObservation::slotMessages(uint8_t device) c
   for (qsizetype i = 0; i < e.additional.size(); ++i) {
     if (chosen[static_cast<std::size_t>(i)]) continue;
     const ExpectedGroup& g = e.additional[i];
-    const J1939Identifier want = decodeIdentifier(expectedKey(g));
+    const J1939Identifier want = DecodeIdentifier(expectedKey(g));
     int best = 3;
     for (const auto& [key, messages] : seen) {
       if (taken.contains(key) || !unexplained(key, messages)) continue;
-      const J1939Identifier have = decodeIdentifier(key);
+      const J1939Identifier have = DecodeIdentifier(key);
       const int score = (have.extendedDataPage == want.extendedDataPage) +
                         (have.dataPage == want.dataPage) + (have.pf == want.pf) +
                         (have.ps == want.ps) + (messages.first().data.size() == g.length) +
@@ -419,7 +421,7 @@ QList<Verdict> DeviceObservation::groupVerdicts(const ExpectedGroup& g,
   part(QStringLiteral("reserved bit"), want.extendedDataPage, have.extendedDataPage, 0);
   part(QStringLiteral("data page"), want.dataPage, have.dataPage, 0);
   part(QStringLiteral("PF"), want.pf, have.pf, 2);
-  if (!g.byBam() || !isPdu1(want.pf)) part(QStringLiteral("PS"), want.ps, have.ps, 2);
+  if (!g.byBam() || !IsPdu1(want.pf)) part(QStringLiteral("PS"), want.ps, have.ps, 2);
 
   {
     const QString byBam = QStringLiteral(" by BAM");
@@ -495,11 +497,11 @@ void DeviceObservation::forgetBefore(qint64 ms) {
   messages_ = std::move(kept);
 }
 
-QString verdictReason(const Verdict& v) {
+QString VerdictReason(const Verdict& v) {
   return v.measured + QStringLiteral(", configured ") + v.aspect;
 }
 
-QString verdictSummary(const DeviceExpectations& e, const QList<Verdict>& verdicts) {
+QString VerdictSummary(const DeviceExpectations& e, const QList<Verdict>& verdicts) {
   QStringList parts;
   bool allHold = true;
   for (qsizetype i = 0; i < verdicts.size();) {
@@ -513,7 +515,7 @@ QString verdictSummary(const DeviceExpectations& e, const QList<Verdict>& verdic
         address ? QStringLiteral("address %1").arg(upperHex(e.sourceAddress, 2)) : subject;
     if (failing != nullptr) {
       allHold = false;
-      parts << name + QStringLiteral(": ") + verdictReason(*failing);
+      parts << name + QStringLiteral(": ") + VerdictReason(*failing);
     } else if (address) {
       parts << name + QStringLiteral(" claimed");
     } else if (subject == QLatin1String("bit rate")) {
@@ -531,3 +533,5 @@ QString verdictSummary(const DeviceExpectations& e, const QList<Verdict>& verdic
   return parts.join(QStringLiteral(", ")) +
          (allHold ? QStringLiteral(" \u2713") : QStringLiteral(" \u2717"));
 }
+
+}  // namespace j1939

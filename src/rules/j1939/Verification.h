@@ -10,6 +10,8 @@
 #include "rules/j1939/BusTraffic.h"
 #include "rules/j1939/DeviceExpectations.h"
 
+namespace j1939 {
+
 // Whether the device on the bus does what its configuration says: each
 // expectation of the configuration against the messages seen. A Request goes
 // to the device for what it sends only when asked (Address Claimed, "On
@@ -45,14 +47,14 @@ struct Verdict {
 
 // How long to listen: the slowest periodic group three times and a half,
 // at least 2 s.
-qint64 defaultListeningMs(const DeviceExpectations& expectations);
+qint64 DefaultListeningMs(const DeviceExpectations& expectations);
 
 // The Requests of one round, from the tool to `deviceAddress`: round 0
 // Address Claimed (to the device and to all, so that a device at another
 // address answers too); round 1 each "On Request" group and under "2.00" the
 // VIN; round 2 the "On Request" groups again, so that a change of their
 // parameter can be seen. Nothing for a later round.
-QList<CanFrame> verificationRequests(const DeviceExpectations& expectations, uint8_t deviceAddress,
+QList<CanFrame> VerificationRequests(const DeviceExpectations& expectations, uint8_t deviceAddress,
                                      int round);
 
 // The verdicts in one line for a person, a subject each, in their order:
@@ -60,10 +62,10 @@ QList<CanFrame> verificationRequests(const DeviceExpectations& expectations, uin
 // with an expectation that does not hold says the first such, what was
 // measured against what is configured, and the line ends in ✗:
 // "PGN1 every 212.0 ms (jitter 3.1 ms), configured every 100 ms".
-QString verdictSummary(const DeviceExpectations& expectations, const QList<Verdict>& verdicts);
+QString VerdictSummary(const DeviceExpectations& expectations, const QList<Verdict>& verdicts);
 // What was measured against what is configured, for an expectation that does
 // not hold: "priority 5, configured priority 6".
-QString verdictReason(const Verdict& verdict);
+QString VerdictReason(const Verdict& verdict);
 
 // What the bus showed of the device while the tool listened. It keeps the
 // messages that concern the device: Address Claimed and Requests from anyone,
@@ -121,3 +123,5 @@ class DeviceObservation {
   QList<BusMessage> messages_;  // in the order they came
   qint64 frames_ = 0;
 };
+
+}  // namespace j1939

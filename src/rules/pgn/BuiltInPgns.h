@@ -4,6 +4,8 @@
 #include <array>
 #include <cstdint>
 
+namespace j1939 {
+
 // Parameter groups that the simulator transmits itself; an additional PGN may
 // not take one of them. The comparison is on the whole PGN, data page and
 // reserved bit included: 65226 (DM1) is built in, 130762 is not.
@@ -40,3 +42,5 @@ template <std::size_t N>
 constexpr bool PgnIsIn(const std::array<int64_t, N>& list, int64_t pgn) {
   return std::find(list.begin(), list.end(), pgn) != list.end();
 }
+
+}  // namespace j1939

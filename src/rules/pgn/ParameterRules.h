@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <optional>
 
+namespace j1939 {
+
 // The data of an additional PGN and the one parameter the simulator varies in
 // it: the parameter must lie inside the data. Parameter types are indexes of
 // the parameter-type list.
@@ -36,3 +38,5 @@ constexpr std::optional<int> SmallerParameterType(uint64_t dataLength, int typeI
   if ((dataLength == 2 || dataLength == 3) && typeIndex >= kFourBytes) return kTwoBytes;
   return std::nullopt;
 }
+
+}  // namespace j1939

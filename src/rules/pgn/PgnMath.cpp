@@ -5,6 +5,8 @@
 #include "rules/pgn/BuiltInPgns.h"
 #include "rules/text/TextCodecs.h"
 
+namespace j1939 {
+
 std::optional<PgnParts> PartsFromPgn(int64_t pgn) {
   if (pgn < 0) return std::nullopt;
   const int64_t high = pgn / 65536;
@@ -36,3 +38,5 @@ bool PgnTextsEqual(const QString& a, const QString& b) {
   if (!IsDecimalText(a) || !IsDecimalText(b)) return false;
   return StripLeadingZeros(a) == StripLeadingZeros(b);
 }
+
+}  // namespace j1939

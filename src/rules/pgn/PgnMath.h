@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <optional>
 
+namespace j1939 {
+
 // J1939 parameter group numbers of the additional PGN slots: 18 bits, from the
 // top the reserved bit (17), the data page (16), the PDU format PF (15-8) and
 // the PDU specific PS (7-0). Below PF 240 (PDU1) the PS byte is a destination
@@ -57,3 +59,5 @@ bool IsBuiltInPgnText(const QString& text);
 // equals '65280' and two equal texts above the 32-bit range are equal too. A
 // text that is not decimal equals nothing.
 bool PgnTextsEqual(const QString& a, const QString& b);
+
+}  // namespace j1939

@@ -3,6 +3,8 @@
 #include <QCoreApplication>
 #include <QString>
 
+namespace j1939 {
+
 namespace {
 
 QString hex2(unsigned value) {
@@ -251,3 +253,5 @@ QString HexBytes(QByteArrayView bytes) {
   for (char byte : bytes) parts << hex2(static_cast<uint8_t>(byte));
   return parts.join(QLatin1Char(' '));
 }
+
+}  // namespace j1939

@@ -9,6 +9,8 @@
 #include "rules/record/SimulatorConfig.h"
 #include "rules/system/Failure.h"
 
+namespace j1939 {
+
 // The simulator is configured with one frame of raw bytes: 32 bytes for a
 // simulator of version "1.01", 49 bytes for "2.00". A frame has no marker and
 // no length field; its length follows from the version. Wider numbers go low
@@ -88,3 +90,5 @@ template <std::size_t N>
 QByteArray FrameBytes(const std::array<uint8_t, N>& frame) {
   return QByteArray(reinterpret_cast<const char*>(frame.data()), static_cast<qsizetype>(N));
 }
+
+}  // namespace j1939

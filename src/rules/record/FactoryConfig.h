@@ -2,6 +2,8 @@
 
 #include "rules/record/SimulatorConfig.h"
 
+namespace j1939 {
+
 // The factory configuration: what the window stores after "Default" on the
 // all-zero record (a j1939.cfg just created). Static, source address 00, NAME
 // all zero, both additional PGNs deleted at "On Request", priority 7, "Single
@@ -10,3 +12,5 @@
 // the PGNs and their parts) keep the all-zero record's values, and its data
 // lengths of 0 are stored as 1.
 SimulatorConfig FactoryConfig();
+
+}  // namespace j1939

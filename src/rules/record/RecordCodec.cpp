@@ -3,6 +3,8 @@
 #include <QCoreApplication>
 #include <array>
 
+namespace j1939 {
+
 namespace {
 
 // Appends the fields one after another, least significant byte first.
@@ -128,3 +130,5 @@ MaybeFailure DecodeConfigRecord(const QByteArray& bytes, SimulatorConfig& config
                                static_cast<std::size_t>(bytes.size())),
       config);
 }
+
+}  // namespace j1939

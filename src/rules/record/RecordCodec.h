@@ -9,6 +9,8 @@
 #include "rules/record/SimulatorConfig.h"
 #include "rules/system/Failure.h"
 
+namespace j1939 {
+
 // The layout of a .cfg file: record 1 is the first 84 bytes, of which the first
 // 77 hold the fields of SimulatorConfig packed in record order, little-endian,
 // with no padding; the 7 bytes after them carry nothing and are written as
@@ -30,3 +32,5 @@ QString ShortRecordReason(qsizetype size);
 // from the missing ones. `config` is changed only on success.
 MaybeFailure DecodeConfigRecord(std::span<const uint8_t> bytes, SimulatorConfig& config);
 MaybeFailure DecodeConfigRecord(const QByteArray& bytes, SimulatorConfig& config);
+
+}  // namespace j1939

@@ -6,6 +6,8 @@
 
 #include "rules/record/RecordCodec.h"
 
+namespace j1939 {
+
 MaybeFailure ReadConfigRecord(QIODevice& file, SimulatorConfig& config) {
   if (!file.seek(0)) return Failure{QString(), file.errorString()};
   std::array<uint8_t, kConfigFieldBytes> bytes{};
@@ -16,3 +18,5 @@ MaybeFailure ReadConfigRecord(QIODevice& file, SimulatorConfig& config) {
     return Failure{QString(), failure->reason};
   return std::nullopt;
 }
+
+}  // namespace j1939

@@ -6,6 +6,8 @@
 #include "rules/pgn/PgnMath.h"
 #include "rules/record/VersionRule.h"
 
+namespace j1939 {
+
 namespace {
 
 void readSlot(PgnSlotConfig& s) {
@@ -51,12 +53,14 @@ SimulatorConfig RecordAsShown(const SimulatorConfig& record) {
   for (std::size_t i = 0; i < c.DeviceName.size(); ++i)
     c.DeviceName[i] = HeldNameByte(i, c.DeviceName[i]);
   const SimVersion version = SimulatorVersionOf(c.SimulatorVersion);
-  c.SimulatorVersion = static_cast<int16_t>(listIndex(version));
+  c.SimulatorVersion = static_cast<int16_t>(ListIndex(version));
   if (version == SimVersion::V101) {
     // "1.01" fixes the DTC format; the VIN and the bit rate keep what they held.
-    c.DtcVersion = static_cast<uint8_t>(listIndex(kDtcFormatOfVersion101));
+    c.DtcVersion = static_cast<uint8_t>(ListIndex(kDtcFormatOfVersion101));
   } else {
     c.CanBaudRate = IsCan500Kbps(c.CanBaudRate) ? -1 : 0;
   }
   return c;
 }
+
+}  // namespace j1939

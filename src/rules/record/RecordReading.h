@@ -7,6 +7,8 @@
 #include "rules/record/SimulatorConfig.h"
 #include "rules/record/VersionRule.h"
 
+namespace j1939 {
+
 // How the window reads the stored values of a record when it shows it. A
 // record read from a file may hold anything; these are the readings that the
 // window makes without a word, so that a tool without the window can show and
@@ -64,3 +66,5 @@ QString VinText(const std::array<uint8_t, 17>& vin);
 // parts give. Other values that the window answers with a message are left as
 // they are.
 SimulatorConfig RecordAsShown(const SimulatorConfig& record);
+
+}  // namespace j1939

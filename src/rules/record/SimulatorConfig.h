@@ -3,6 +3,8 @@
 #include <array>
 #include <cstdint>
 
+namespace j1939 {
+
 // One additional PGN slot of the record, as both slots hold it. InUse,
 // DataPage and Reserved stay the stored words, not bools: a data-page or
 // reserved value that its box cannot show (5, -1) is stored back as it was
@@ -46,3 +48,5 @@ struct SimulatorConfig {
 
   friend bool operator==(const SimulatorConfig&, const SimulatorConfig&) = default;
 };
+
+}  // namespace j1939

@@ -3,6 +3,8 @@
 #include <QElapsedTimer>
 #include <QtGlobal>
 
+namespace j1939 {
+
 // A monotonic elapsed-time clock: it never wraps at midnight and never jumps
 // with the wall clock.
 class Clock {
@@ -19,3 +21,5 @@ class SteadyClock : public Clock {
  private:
   QElapsedTimer timer_;
 };
+
+}  // namespace j1939

@@ -19,6 +19,8 @@
 #include <cerrno>
 #include <cstring>
 
+namespace j1939 {
+
 namespace {
 
 // The permission bits chmod takes: set-user-ID, set-group-ID, sticky and rwx for all.
@@ -189,3 +191,5 @@ void FileReplacement::removeLeftovers() const {
       QFile::remove(entry.absoluteFilePath());
   }
 }
+
+}  // namespace j1939

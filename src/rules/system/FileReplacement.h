@@ -7,6 +7,8 @@
 #include <memory>
 #include <optional>
 
+namespace j1939 {
+
 // One file replaced whole, so that nothing is lost on the way: the new bytes go
 // into a temporary file beside it (FILE.XXXXXX, through QSaveFile), which is
 // synced and renamed over it only when every step has succeeded; the file
@@ -49,3 +51,5 @@ class FileReplacement {
   // The lock file of a writer that ended while holding it, when there was one.
   std::optional<QDateTime> deadHoldersLock_;
 };
+
+}  // namespace j1939

@@ -17,6 +17,8 @@
 
 #include "rules/system/AppInfo.h"
 
+namespace j1939 {
+
 std::optional<QString> SettingsFileProblem() {
   // The same file as the store's: organisation and application both the title.
   const QSettings settings(kAppTitle, kAppTitle);
@@ -39,3 +41,5 @@ std::optional<QString> SettingsFileProblem() {
     error = errno;
   return problem(QString::fromLocal8Bit(std::strerror(error)));
 }
+
+}  // namespace j1939

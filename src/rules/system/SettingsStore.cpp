@@ -7,6 +7,8 @@
 
 #include "rules/system/AppInfo.h"
 
+namespace j1939 {
+
 namespace {
 QString path(const QString& section, const QString& key) {
   return section + QLatin1Char('/') + key;
@@ -94,3 +96,5 @@ void RunOnlySettings::setValue(const QString& section, const QString& key, const
   else
     stored_.setValue(section, key, value);
 }
+
+}  // namespace j1939

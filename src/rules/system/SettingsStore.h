@@ -8,6 +8,8 @@
 
 class QSettings;
 
+namespace j1939 {
+
 // Per-user string values under a section and a key, kept by the desktop under
 // the application title.
 class SettingsStore {
@@ -62,3 +64,5 @@ class RunOnlySettings : public SettingsStore {
   SettingsStore& stored_;
   QHash<QString, QString> held_;  // "section/key" -> value
 };
+
+}  // namespace j1939

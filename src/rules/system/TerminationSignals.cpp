@@ -11,6 +11,8 @@
 #include <cerrno>
 #include <csignal>
 
+namespace j1939 {
+
 namespace {
 
 // SIGHUP is what a run started from a terminal gets when the terminal closes.
@@ -62,5 +64,7 @@ void TerminationSignals::readPending() {
   for (ssize_t i = 0; i < count; ++i)
     emit terminationRequested(static_cast<unsigned char>(bytes[i]));
 }
+
+}  // namespace j1939
 
 #include "moc_TerminationSignals.cpp"

@@ -4,6 +4,8 @@
 
 class QSocketNotifier;
 
+namespace j1939 {
+
 // Turns SIGTERM, SIGINT and SIGHUP into a Qt signal on the user-interface thread, so
 // that a run ended by the system, by Ctrl+C or by closing its terminal ends the way the close box
 // ends it. The handlers only write the signal number into a socket pair (the only work a signal
@@ -26,3 +28,5 @@ class TerminationSignals : public QObject {
   void readPending();
   QSocketNotifier* notifier_ = nullptr;
 };
+
+}  // namespace j1939

@@ -3,6 +3,8 @@
 #include <QtGlobal>
 #include <array>
 
+namespace j1939 {
+
 namespace {
 
 QStringList numbered(const QString& prefix, int first, int last) {
@@ -94,3 +96,5 @@ const FormList& ParameterTypeList(int slot) {
                                              parameterTypes("cmbParameterType2")};
   return lists[slot];
 }
+
+}  // namespace j1939

@@ -4,6 +4,8 @@
 #include <QStringList>
 #include <optional>
 
+namespace j1939 {
+
 // The entries of the window's drop-down lists, in list order: the one source
 // of these texts, from which the window fills its lists and the bench programs
 // print a stored index's meaning. The record keeps a list selection as the
@@ -33,3 +35,5 @@ const FormList& ParameterTypeList(int slot);  // cmbParameterType1 / cmbParamete
 // The lists' entries that are words rather than numbers are marked for
 // translation in this context; the window shows them translated.
 inline constexpr char kListTextsContext[] = "ListTexts";
+
+}  // namespace j1939

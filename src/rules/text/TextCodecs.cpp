@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+namespace j1939 {
+
 namespace {
 bool isDigit(QChar c) {
   return c.unicode() >= '0' && c.unicode() <= '9';
@@ -64,3 +66,5 @@ uint64_t DecimalValue(const QString& text, uint64_t cap) {
   }
   return value;
 }
+
+}  // namespace j1939

@@ -3,6 +3,8 @@
 #include <QString>
 #include <cstdint>
 
+namespace j1939 {
+
 // The text tests and conversions behind every numeric box of the window.
 // Hexadecimal texts carry no prefix and no sign; decimal texts are plain digit
 // strings whose leading zeros are kept.
@@ -27,3 +29,5 @@ QString StripLeadingZeros(const QString& text);
 // Reading stops at the first character that is not a digit: the empty text
 // gives 0.
 uint64_t DecimalValue(const QString& text, uint64_t cap = UINT64_MAX / 10);
+
+}  // namespace j1939

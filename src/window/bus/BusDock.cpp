@@ -16,6 +16,8 @@
 #include "window/bus/BusTrafficModel.h"
 #include "window/bus/IntervalChart.h"
 
+namespace j1939 {
+
 namespace {
 
 const QString kBusSection = QStringLiteral("Bus");
@@ -122,7 +124,7 @@ void BusDock::build() {
   // The interfaces the CAN plugins find; any other can be typed, a URL of
   // the virtual bus among them.
   BusMonitor::quietPlugins();
-  const CanInterfaceList found = availableCanInterfaces();
+  const CanInterfaceList found = AvailableCanInterfaces();
   for (const CanInterface& i : found.interfaces) {
     ui_->cmbBusInterface->addItem(i.plugin + QLatin1Char(':') + i.name);
     ui_->cmbBusInterface->setItemData(ui_->cmbBusInterface->count() - 1, i.description,
@@ -213,10 +215,10 @@ void BusDock::readForm() {
   const SimulatorConfig shown = formShows_();
   formAddress_ = shown.SourceAddress;
   SimulatorConfig played;
-  if (playedConfig(shown, played))
+  if (PlayedConfig(shown, played))
     monitor_->setExpectations(std::nullopt, 250);
   else
-    monitor_->setExpectations(expectationsOf(played), bitRateKbpsOf(played));
+    monitor_->setExpectations(ExpectationsOf(played), BitRateKbpsOf(played));
   if (ui_ && ui_->chkBusOwnAddress->isChecked()) filter_->setOnlyFrom(formAddress_);
   judge();
 }
@@ -229,8 +231,8 @@ void BusDock::configAccepted(const SimulatorConfig& shown) {
   if (!monitor_ || !monitor_->isConnected()) return;
   readForm();
   SimulatorConfig played;
-  if (playedConfig(shown, played)) return;
-  monitor_->check(expectationsOf(played), bitRateKbpsOf(played));
+  if (PlayedConfig(shown, played)) return;
+  monitor_->check(ExpectationsOf(played), BitRateKbpsOf(played));
   judge();
 }
 
@@ -279,7 +281,7 @@ void BusDock::showChart() {
     return;
   }
   const SourceGroup row = model_->rowAt(filter_->mapToSource(current).row());
-  QString caption = parameterGroupLabel(row.pgn);
+  QString caption = ParameterGroupLabel(row.pgn);
   int configuredMs = 0;
   if (const auto& e = monitor_->expectations(); e && e->sourceAddress == row.source) {
     for (const QList<ExpectedGroup>* groups : {&e->additional, &e->background})
@@ -311,7 +313,9 @@ void BusDock::say(const QString& text) {
 void BusDock::remember(const QString& key, const QString& value) {
   settings_.setValue(kBusSection, key, value);
   if (const MaybeFailure failure = settings_.sync())
-    say(tr("The Bus dock's settings are not kept: %1").arg(describeFailure(*failure)));
+    say(tr("The Bus dock's settings are not kept: %1").arg(DescribeFailure(*failure)));
 }
+
+}  // namespace j1939
 
 #include "moc_BusDock.cpp"

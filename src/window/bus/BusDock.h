@@ -9,16 +9,19 @@
 
 #include "rules/record/SimulatorConfig.h"
 
-class BusMonitor;
-class BusTrafficFilter;
-class BusTrafficModel;
 class QLabel;
 class QStatusBar;
-class SettingsStore;
 
 namespace Ui {
 class frmBusDock;
 }
+
+namespace j1939 {
+
+class BusMonitor;
+class BusTrafficFilter;
+class BusTrafficModel;
+class SettingsStore;
 
 // View > "Bus": the simulator on the CAN bus, next to the form that
 // configured it. An interface picker with Connect and Disconnect and the
@@ -90,3 +93,5 @@ class BusDock : public QDockWidget {
   qint64 rateMs_ = 0;
   double framesPerSecond_ = 0;
 };
+
+}  // namespace j1939

@@ -7,6 +7,8 @@
 #include "link/bus/BusVerification.h"
 #include "link/bus/CanBus.h"
 
+namespace j1939 {
+
 namespace {
 
 // A bus that has not connected by then will not.
@@ -15,7 +17,7 @@ constexpr int kConnectWaitMs = 10000;
 constexpr qint64 kForgetEveryMs = 1000;
 
 QString monitorTr(const char* text) {
-  return QCoreApplication::translate("BusMonitor", text);
+  return QCoreApplication::translate("j1939::BusMonitor", text);
 }
 
 QString listenedText(qint64 ms) {
@@ -50,7 +52,7 @@ QString markText(RowMark::Kind kind, const QString& subject, const QList<const V
   QStringList lines{head};
   for (const Verdict* v : verdicts)
     lines << (v->holds ? QStringLiteral("\u2713 ") + v->aspect
-                       : QStringLiteral("\u2717 ") + verdictReason(*v));
+                       : QStringLiteral("\u2717 ") + VerdictReason(*v));
   return lines.join(QLatin1Char('\n'));
 }
 
@@ -148,7 +150,7 @@ void BusMonitor::record(const QList<BusItem>& items) {
     observation_->take(*message);
     // Shown or not, what is judged is kept for a listening time only.
     if (message->ms - forgottenMs_ >= kForgetEveryMs) {
-      observation_->forgetBefore(message->ms - defaultListeningMs(*expectations_));
+      observation_->forgetBefore(message->ms - DefaultListeningMs(*expectations_));
       forgottenMs_ = message->ms;
     }
   }
@@ -186,7 +188,7 @@ QHash<uint32_t, RowMark> BusMonitor::judge() {
   QHash<uint32_t, RowMark> marks;
   if (!expectations_ || !observation_) return marks;
   const qint64 now = clock_.elapsed();
-  const qint64 window = defaultListeningMs(*expectations_);
+  const qint64 window = DefaultListeningMs(*expectations_);
   observation_->forgetBefore(now - window);
   const qint64 listened = std::min(window, now - observedSinceMs_);
   // The bit rate concerns no row; the interface's state says it.
@@ -228,7 +230,7 @@ bool BusMonitor::check(const DeviceExpectations& expectations, int bitRateKbps) 
   // nothing of this one.
   restartObservation();
   check_ = std::make_unique<BusVerification>(*bus_, expectations, bitRateKbps,
-                                             defaultListeningMs(expectations));
+                                             DefaultListeningMs(expectations));
   connect(check_.get(), &BusVerification::requestSent, this, [this](BusMessage request) {
     request.ms = clock_.elapsed();
     if (observation_) observation_->take(request);
@@ -250,10 +252,12 @@ bool BusMonitor::isChecking() const {
 void BusMonitor::sayCheck(const DeviceExpectations& expectations) {
   const BusCheck& result = check_->result();
   QString text =
-      result.verdicts.isEmpty() ? result.silence : verdictSummary(expectations, result.verdicts);
+      result.verdicts.isEmpty() ? result.silence : VerdictSummary(expectations, result.verdicts);
   if (!requestFailure_.isEmpty())
     text += monitorTr("; a Request was not sent (%1)").arg(requestFailure_);
   emit checkSaid(monitorTr("On the bus: %1").arg(text));
 }
+
+}  // namespace j1939
 
 #include "moc_BusMonitor.cpp"

@@ -14,6 +14,8 @@
 #include "rules/j1939/Verification.h"
 #include "window/bus/IntervalHistory.h"
 
+namespace j1939 {
+
 class BusVerification;
 class CanBus;
 
@@ -117,3 +119,5 @@ class BusMonitor : public QObject {
   qint64 observedSinceMs_ = 0;
   qint64 forgottenMs_ = 0;
 };
+
+}  // namespace j1939

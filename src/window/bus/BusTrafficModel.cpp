@@ -6,6 +6,8 @@
 
 #include "rules/j1939/GroupNames.h"
 
+namespace j1939 {
+
 namespace {
 
 QString cellHex(uint32_t value, int digits) {
@@ -109,7 +111,7 @@ QVariant BusTrafficModel::data(const QModelIndex& index, int role) const {
       return display(g, index.column());
     case Qt::ToolTipRole:
       if (index.column() == Name)
-        if (const auto name = parameterGroupName(g.pgn)) return QString::fromLatin1(name->title);
+        if (const auto name = ParameterGroupNameOf(g.pgn)) return QString::fromLatin1(name->title);
       if (index.column() == Data && g.lastData.size() > kDataBytesShown)
         return cellData(g.lastData, true);
       return {};
@@ -130,7 +132,7 @@ QVariant BusTrafficModel::display(const GroupStatistics& g, int column) const {
     case PgnHex:
       return cellHex(g.pgn, 4);
     case Name:
-      if (const auto name = parameterGroupName(g.pgn)) return QString::fromLatin1(name->acronym);
+      if (const auto name = ParameterGroupNameOf(g.pgn)) return QString::fromLatin1(name->acronym);
       return QString();
     case Priority:
       return QString::number(g.priority);
@@ -231,7 +233,7 @@ bool BusTrafficFilter::filterAcceptsRow(int sourceRow, const QModelIndex& source
   const uint32_t pgn = key & 0xFFFFFF;
   if (onlyFrom_ && *onlyFrom_ != source) return false;
   if (words_.isEmpty()) return true;
-  const auto name = parameterGroupName(pgn);
+  const auto name = ParameterGroupNameOf(pgn);
   for (const QString& word : words_) {
     QString hex = word;
     if (hex.startsWith(QLatin1String("0x"), Qt::CaseInsensitive)) hex = hex.mid(2);
@@ -244,5 +246,7 @@ bool BusTrafficFilter::filterAcceptsRow(int sourceRow, const QModelIndex& source
   }
   return false;
 }
+
+}  // namespace j1939
 
 #include "moc_BusTrafficModel.cpp"

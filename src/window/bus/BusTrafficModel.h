@@ -10,6 +10,8 @@
 #include "rules/j1939/BusTraffic.h"
 #include "window/bus/BusMonitor.h"
 
+namespace j1939 {
+
 // The traffic of the bus, a row per sender and group (the tally's), with the
 // mark of the configured groups. Rows are added as senders and groups first
 // appear and stay until the model is cleared; the counts change in place.
@@ -74,3 +76,5 @@ class BusTrafficFilter : public QSortFilterProxyModel {
   QStringList words_;
   std::optional<uint8_t> onlyFrom_;
 };
+
+}  // namespace j1939

@@ -6,6 +6,8 @@
 #include <algorithm>
 #include <cmath>
 
+namespace j1939 {
+
 namespace {
 
 // A scale's top: 1, 2 or 5 times a power of ten, at least `value`.
@@ -109,5 +111,7 @@ void IntervalChart::paintEvent(QPaintEvent*) {
                      Qt::AlignLeft | Qt::AlignBottom, tr("configured %1 ms").arg(configuredMs_));
   }
 }
+
+}  // namespace j1939
 
 #include "moc_IntervalChart.cpp"

@@ -6,6 +6,8 @@
 
 #include "window/bus/IntervalHistory.h"
 
+namespace j1939 {
+
 // A strip chart of the intervals between the messages of one row over the
 // last minute: a stroke per 100 ms from the least to the greatest interval,
 // the mean marked, and the configured rate as a line across.
@@ -31,3 +33,5 @@ class IntervalChart : public QWidget {
   qint64 nowMs_ = 0;
   int configuredMs_ = 0;
 };
+
+}  // namespace j1939

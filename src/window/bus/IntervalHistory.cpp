@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <utility>
 
+namespace j1939 {
+
 namespace {
 constexpr qint64 kSlots = IntervalHistory::kSpanMs / IntervalHistory::kBucketMs;
 }
@@ -33,3 +35,5 @@ std::vector<IntervalHistory::Bucket> IntervalHistory::lastMinute(qint64 nowMs) c
   }
   return buckets;
 }
+
+}  // namespace j1939

@@ -3,6 +3,8 @@
 #include <QtGlobal>
 #include <vector>
 
+namespace j1939 {
+
 // The intervals between the messages of one sender and group over the last
 // minute, for a strip chart: in buckets of 100 ms, each with the least, the
 // greatest and the mean interval that ended in it. A fixed ring, so that a
@@ -35,3 +37,5 @@ class IntervalHistory {
   std::vector<Slot> slots_;  // made at the first interval
   qint64 lastMs_ = -1;
 };
+
+}  // namespace j1939

@@ -3,7 +3,9 @@
 #include <QFileDialog>
 #include <QStringList>
 
-QString toQtNameFilters(const QString& filter) {
+namespace j1939 {
+
+QString ToQtNameFilters(const QString& filter) {
   const QStringList parts = filter.split(QLatin1Char('|'));
   QStringList filters;
   for (qsizetype i = 0; i < parts.size(); i += 2) {
@@ -32,7 +34,7 @@ QString QtFileDialogs::run(bool save, const QString& title, const QString& filte
   // no overwrite prompt.
   dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
   dialog.setOption(QFileDialog::DontConfirmOverwrite, true);
-  dialog.setNameFilter(toQtNameFilters(filter));
+  dialog.setNameFilter(ToQtNameFilters(filter));
   if (!lastName_.isEmpty()) dialog.selectFile(lastName_);
   if (dialog.exec() != QDialog::Accepted) return {};
   const QStringList chosen = dialog.selectedFiles();
@@ -40,3 +42,5 @@ QString QtFileDialogs::run(bool save, const QString& title, const QString& filte
   lastName_ = chosen.first();
   return lastName_;
 }
+
+}  // namespace j1939

@@ -4,6 +4,8 @@
 #include <QString>
 #include <QWidget>
 
+namespace j1939 {
+
 // The open and save dialogs of the File commands. One dialog serves both, so
 // each use starts with the name chosen last, in either kind.
 class FileDialogs {
@@ -16,7 +18,7 @@ class FileDialogs {
 };
 
 // "J1939 Configure File (*.cfg)|*.cfg" -> "J1939 Configure File (*.cfg)"
-QString toQtNameFilters(const QString& filter);
+QString ToQtNameFilters(const QString& filter);
 
 class QtFileDialogs : public FileDialogs {
  public:
@@ -29,3 +31,5 @@ class QtFileDialogs : public FileDialogs {
   QPointer<QWidget> owner_;
   QString lastName_;
 };
+
+}  // namespace j1939

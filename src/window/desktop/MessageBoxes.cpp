@@ -2,6 +2,8 @@
 
 #include <QMessageBox>
 
+namespace j1939 {
+
 void QtMessageBoxes::show(const QString& prompt, const QString& title, MessageIcon icon) {
   QMessageBox box(icon == MessageIcon::Information ? QMessageBox::Information : QMessageBox::NoIcon,
                   title, prompt, QMessageBox::Ok, owner_.data());
@@ -24,3 +26,5 @@ SaveAnswer QtMessageBoxes::askToSave(const QString& prompt, const QString& title
       return SaveAnswer::Cancel;
   }
 }
+
+}  // namespace j1939

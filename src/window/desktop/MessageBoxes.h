@@ -4,6 +4,8 @@
 #include <QString>
 #include <QWidget>
 
+namespace j1939 {
+
 enum class MessageIcon { None, Information };
 enum class SaveAnswer { Save, Discard, Cancel };
 
@@ -27,3 +29,5 @@ class QtMessageBoxes : public MessageBoxes {
  private:
   QPointer<QWidget> owner_;
 };
+
+}  // namespace j1939

@@ -7,6 +7,8 @@
 #include "window/desktop/FileDialogs.h"
 #include "window/desktop/MessageBoxes.h"
 
+namespace j1939 {
+
 // The seams through which the window reaches the desktop, the port, the ports
 // present and the settings store. The program passes the Qt implementations;
 // tests pass doubles.
@@ -35,3 +37,5 @@ class QtPlatform {
   SteadyClock clock;
   QtPortInventory portInventory;
 };
+
+}  // namespace j1939

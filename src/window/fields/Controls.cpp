@@ -8,7 +8,9 @@
 #include <QLineEdit>
 #include <QRegularExpression>
 
-int checkValue(const QCheckBox* box) {
+namespace j1939 {
+
+int CheckValue(const QCheckBox* box) {
   switch (box->checkState()) {
     case Qt::Checked:
       return 1;
@@ -20,7 +22,7 @@ int checkValue(const QCheckBox* box) {
   return 0;
 }
 
-bool setCheckValue(QCheckBox* box, int value) {
+bool SetCheckValue(QCheckBox* box, int value) {
   switch (value) {
     case 0:
       box->setCheckState(Qt::Unchecked);
@@ -36,19 +38,19 @@ bool setCheckValue(QCheckBox* box, int value) {
   }
 }
 
-bool setListIndex(QComboBox* list, int index) {
+bool SetListIndex(QComboBox* list, int index) {
   if (index < -1 || index >= list->count()) return false;
   list->setCurrentIndex(index);
   return true;
 }
 
-void selectAll(QLineEdit* box) {
+void SelectAll(QLineEdit* box) {
   box->setSelection(0, static_cast<int>(box->text().size()));
 }
 
-void focusAndSelect(QLineEdit* box) {
+void FocusAndSelect(QLineEdit* box) {
   box->setFocus(Qt::OtherFocusReason);
-  selectAll(box);
+  SelectAll(box);
 }
 
 namespace {
@@ -75,3 +77,5 @@ QString CaptionOf(const QWidget* control) {
       return QStringLiteral("%1 in \"%2\"").arg(caption, plain(group->title()));
   return caption;
 }
+
+}  // namespace j1939

@@ -6,6 +6,8 @@
 #include "window/desktop/MessageBoxes.h"
 #include "window/fields/Controls.h"
 
+namespace j1939 {
+
 ValidatedField::ValidatedField(QLineEdit* box, Rule rule, MessageBoxes& messages, const bool* guard,
                                std::function<void()> followUp)
     : box_(box),
@@ -30,15 +32,15 @@ void ValidatedField::changeDecimal(const DecimalFieldRule& rule) {
     if (DecimalValue(text, uint64_t{rule.maximum} + 1) > rule.maximum) {
       report(rule.tooLargePrompt, rule.tooLargeTitle);
       box_->setText(QString::number(rule.maximum));
-      selectAll(box_);
+      SelectAll(box_);
     }
   } else if (!text.isEmpty()) {
     report(rule.notDecimalPrompt, rule.notDecimalTitle);
     box_->setText(QStringLiteral("0"));
-    selectAll(box_);
+    SelectAll(box_);
   } else {
     box_->setText(QStringLiteral("0"));
-    selectAll(box_);
+    SelectAll(box_);
   }
 }
 
@@ -52,7 +54,7 @@ void ValidatedField::changeHexByte(const HexByteFieldRule& rule) {
   if (!IsHexText(text)) {
     report(rule.notHexPrompt, rule.notHexTitle);
     if (rule.whenNotHex == Rule::WhenNotHex::WriteZeroAndSelect) box_->setText(QStringLiteral("0"));
-    selectAll(box_);
+    SelectAll(box_);
     return;
   }
   if (StripLeadingZeros(text).size() > 2) {
@@ -61,7 +63,7 @@ void ValidatedField::changeHexByte(const HexByteFieldRule& rule) {
     // '0F'. The nested run has checked the shortened text in full, limit
     // included, by the time the write returns.
     box_->setText(text.left(2));
-    selectAll(box_);
+    SelectAll(box_);
     return;
   }
   // At most two significant digits: the value is a byte.
@@ -71,7 +73,7 @@ void ValidatedField::changeHexByte(const HexByteFieldRule& rule) {
     case Rule::AboveLimit::WriteLimitWithMessage:
       report(rule.tooLongPrompt, rule.tooLongTitle);
       box_->setText(ByteToHexText(rule.limit));
-      selectAll(box_);
+      SelectAll(box_);
       break;
     case Rule::AboveLimit::ClearBit7Silently:
       box_->setText(ByteToHexText(static_cast<uint8_t>(value & 0x7F)));
@@ -82,3 +84,5 @@ void ValidatedField::changeHexByte(const HexByteFieldRule& rule) {
 void ValidatedField::report(const QString& prompt, const QString& title) {
   messages_->show(prompt, title, MessageIcon::Information);
 }
+
+}  // namespace j1939

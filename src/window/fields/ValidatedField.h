@@ -5,8 +5,11 @@
 #include <functional>
 #include <variant>
 
-class MessageBoxes;
 class QLineEdit;
+
+namespace j1939 {
+
+class MessageBoxes;
 
 // A box that holds a decimal number from 0 up to a maximum. A text above the
 // maximum falls back to the maximum, any other text that is not decimal to "0",
@@ -82,3 +85,5 @@ class ValidatedField {
   const bool* guard_;
   std::function<void()> followUp_;
 };
+
+}  // namespace j1939

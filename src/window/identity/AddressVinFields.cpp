@@ -9,16 +9,20 @@
 #include "window/desktop/MessageBoxes.h"
 #include "window/fields/Controls.h"
 
+namespace j1939 {
+
 namespace {
 // An emptied box is left for the user to finish and stores as 0.
 HexByteFieldRule addressRule() {
   HexByteFieldRule rule;
-  rule.notHexTitle = QCoreApplication::translate("AddressVinFields", "J1939 Address must be hex");
-  rule.notHexPrompt = QCoreApplication::translate("AddressVinFields", "You must enter hex 0 to 7F");
+  rule.notHexTitle =
+      QCoreApplication::translate("j1939::AddressVinFields", "J1939 Address must be hex");
+  rule.notHexPrompt =
+      QCoreApplication::translate("j1939::AddressVinFields", "You must enter hex 0 to 7F");
   rule.tooLongTitle =
-      QCoreApplication::translate("AddressVinFields", "J1939 Address must be 0 to 7F");
+      QCoreApplication::translate("j1939::AddressVinFields", "J1939 Address must be 0 to 7F");
   rule.tooLongPrompt =
-      QCoreApplication::translate("AddressVinFields", "You must enter hex 0 to 7F");
+      QCoreApplication::translate("j1939::AddressVinFields", "You must enter hex 0 to 7F");
   rule.whenEmpty = HexByteFieldRule::WhenEmpty::LeaveEmpty;
   rule.whenNotHex = HexByteFieldRule::WhenNotHex::WriteZeroAndSelect;
   rule.limit = kMaxSourceAddress;
@@ -78,7 +82,7 @@ void AddressVinFields::checkVin() {
   if (fault->kind == VinFault::Kind::TooShort) {
     messages_.show(tr("VIN Length must be 17 characters"), tr("VIN is wrong"),
                    MessageIcon::Information);
-    focusAndSelect(txtVIN_);
+    FocusAndSelect(txtVIN_);
     return;
   }
   messages_.show(tr("VIN cannot contain Space character"), tr("VIN is wrong"),
@@ -86,5 +90,7 @@ void AddressVinFields::checkVin() {
   txtVIN_->setFocus(Qt::OtherFocusReason);
   txtVIN_->setSelection(fault->position, 1);
 }
+
+}  // namespace j1939
 
 #include "moc_AddressVinFields.cpp"

@@ -4,12 +4,15 @@
 
 #include "window/fields/ValidatedField.h"
 
-class MessageBoxes;
 class QLineEdit;
 
 namespace Ui {
 class frmMain;
 }
+
+namespace j1939 {
+
+class MessageBoxes;
 
 // The simulated ECU's J1939 source address, checked at every change of its
 // text, and the VIN, checked when the user leaves its box for another control
@@ -38,3 +41,5 @@ class AddressVinFields : public QObject {
   ValidatedField address_;
   bool vinCheckQueued_ = false;
 };
+
+}  // namespace j1939

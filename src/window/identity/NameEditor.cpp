@@ -11,6 +11,8 @@
 #include "window/fields/Controls.h"
 #include "window/record/FormState.h"
 
+namespace j1939 {
+
 namespace {
 // The decimal NAME fields: their boxes, ranges and messages.
 struct ComponentRow {
@@ -22,33 +24,34 @@ const std::array<ComponentRow, 5>& componentRows() {
   static const std::array<ComponentRow, 5> rows{{
       {&Ui::frmMain::txtIdentityNumber,
        {kMaxIdentityNumber,
-        QCoreApplication::translate("NameEditor", "Identity number must be decimal"),
-        QCoreApplication::translate("NameEditor", "You must enter decimal 0 to 2097151"),
-        QCoreApplication::translate("NameEditor", "Identity number is wrong"),
-        QCoreApplication::translate("NameEditor", "Identity number should be 0 to 2097151")}},
+        QCoreApplication::translate("j1939::NameEditor", "Identity number must be decimal"),
+        QCoreApplication::translate("j1939::NameEditor", "You must enter decimal 0 to 2097151"),
+        QCoreApplication::translate("j1939::NameEditor", "Identity number is wrong"),
+        QCoreApplication::translate("j1939::NameEditor",
+                                    "Identity number should be 0 to 2097151")}},
       {&Ui::frmMain::txtMfgCode,
        {kMaxManufacturerCode,
-        QCoreApplication::translate("NameEditor", "Manufacture code must be decimal"),
-        QCoreApplication::translate("NameEditor", "You must enter decimal 0 to 2047"),
-        QCoreApplication::translate("NameEditor", "Manufacture code is wrong"),
-        QCoreApplication::translate("NameEditor", "Manufacture code should be 0 to 2047")}},
+        QCoreApplication::translate("j1939::NameEditor", "Manufacture code must be decimal"),
+        QCoreApplication::translate("j1939::NameEditor", "You must enter decimal 0 to 2047"),
+        QCoreApplication::translate("j1939::NameEditor", "Manufacture code is wrong"),
+        QCoreApplication::translate("j1939::NameEditor", "Manufacture code should be 0 to 2047")}},
       {&Ui::frmMain::txtFunInstance,
        {kMaxFunctionInstance,
-        QCoreApplication::translate("NameEditor", "Function instance must be decimal"),
-        QCoreApplication::translate("NameEditor", "You must enter decimal 0 to 31"),
-        QCoreApplication::translate("NameEditor", "Function instance is wrong"),
-        QCoreApplication::translate("NameEditor", "Function instance should be 0 to 31")}},
+        QCoreApplication::translate("j1939::NameEditor", "Function instance must be decimal"),
+        QCoreApplication::translate("j1939::NameEditor", "You must enter decimal 0 to 31"),
+        QCoreApplication::translate("j1939::NameEditor", "Function instance is wrong"),
+        QCoreApplication::translate("j1939::NameEditor", "Function instance should be 0 to 31")}},
       {&Ui::frmMain::txtFunction,
-       {kMaxFunction, QCoreApplication::translate("NameEditor", "Function must be decimal"),
-        QCoreApplication::translate("NameEditor", "You must enter decimal 0 to 255"),
-        QCoreApplication::translate("NameEditor", "Function is wrong"),
-        QCoreApplication::translate("NameEditor", "Function should be 0 to 255")}},
+       {kMaxFunction, QCoreApplication::translate("j1939::NameEditor", "Function must be decimal"),
+        QCoreApplication::translate("j1939::NameEditor", "You must enter decimal 0 to 255"),
+        QCoreApplication::translate("j1939::NameEditor", "Function is wrong"),
+        QCoreApplication::translate("j1939::NameEditor", "Function should be 0 to 255")}},
       {&Ui::frmMain::txtVehicleSys,
        {kMaxVehicleSystem,
-        QCoreApplication::translate("NameEditor", "Vehicle system must be decimal"),
-        QCoreApplication::translate("NameEditor", "You must enter decimal 0 to 127"),
-        QCoreApplication::translate("NameEditor", "Vehicle system is wrong"),
-        QCoreApplication::translate("NameEditor", "Vehicle system should be 0 to 127")}},
+        QCoreApplication::translate("j1939::NameEditor", "Vehicle system must be decimal"),
+        QCoreApplication::translate("j1939::NameEditor", "You must enter decimal 0 to 127"),
+        QCoreApplication::translate("j1939::NameEditor", "Vehicle system is wrong"),
+        QCoreApplication::translate("j1939::NameEditor", "Vehicle system should be 0 to 127")}},
   }};
   return rows;
 }
@@ -58,10 +61,13 @@ const std::array<ComponentRow, 5>& componentRows() {
 // this simulator is never arbitrary-address capable.
 HexByteFieldRule byteRule(int index) {
   HexByteFieldRule rule;
-  rule.notHexTitle = QCoreApplication::translate("NameEditor", "Device Name must be hex");
-  rule.notHexPrompt = QCoreApplication::translate("NameEditor", "You must enter hex 0 to ff");
-  rule.tooLongTitle = QCoreApplication::translate("NameEditor", "Device Name must be 0 to FF");
-  rule.tooLongPrompt = QCoreApplication::translate("NameEditor", "You must enter hex 0 to ff");
+  rule.notHexTitle = QCoreApplication::translate("j1939::NameEditor", "Device Name must be hex");
+  rule.notHexPrompt =
+      QCoreApplication::translate("j1939::NameEditor", "You must enter hex 0 to ff");
+  rule.tooLongTitle =
+      QCoreApplication::translate("j1939::NameEditor", "Device Name must be 0 to FF");
+  rule.tooLongPrompt =
+      QCoreApplication::translate("j1939::NameEditor", "You must enter hex 0 to ff");
   rule.whenEmpty = HexByteFieldRule::WhenEmpty::WriteZero;
   rule.whenNotHex = HexByteFieldRule::WhenNotHex::KeepAndSelect;
   if (index == 7) {
@@ -153,13 +159,13 @@ void NameEditor::NameBytesToComponents() {
   const NameFields f = DecodeName(bytesInBoxes());
   // The lists hold the values 0 to 7 and 0 to 15 in order, so every decoded
   // value is an index they can take.
-  setListIndex(cmbIndustrygroup_, f.IndustryGroup);
-  setCheckValue(Check1_, 0);
+  SetListIndex(cmbIndustrygroup_, f.IndustryGroup);
+  SetCheckValue(Check1_, 0);
   txtVehicleSys_->setText(QString::number(f.VehicleSystem));
-  setListIndex(cmbVehicleSysIns_, f.VehicleSystemInstance);
+  SetListIndex(cmbVehicleSysIns_, f.VehicleSystemInstance);
   txtFunction_->setText(QString::number(f.Function));
   txtFunInstance_->setText(QString::number(f.FunctionInstance));
-  setListIndex(cmbECUInstance_, f.EcuInstance);
+  SetListIndex(cmbECUInstance_, f.EcuInstance);
   txtIdentityNumber_->setText(QString::number(f.IdentityNumber));
   txtMfgCode_->setText(QString::number(f.ManufacturerCode));
 }
@@ -172,5 +178,7 @@ void NameEditor::NameComponentsToBytes() {
   for (int i : {7, 6, 5, 4, 0, 1, 2, 3})
     if (bytes[i]) txtDeviceName_[i]->setText(ByteToHexText(*bytes[i]));
 }
+
+}  // namespace j1939
 
 #include "moc_NameEditor.cpp"

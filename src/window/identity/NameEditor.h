@@ -7,15 +7,18 @@
 #include "rules/identity/DeviceName.h"
 #include "window/fields/ValidatedField.h"
 
-class MessageBoxes;
 class QCheckBox;
 class QComboBox;
 class QLineEdit;
-struct FormState;
 
 namespace Ui {
 class frmMain;
 }
+
+namespace j1939 {
+
+class MessageBoxes;
+struct FormState;
 
 // The J1939 NAME, edited either as eight hexadecimal bytes or as its fields in
 // decimal; each side is rewritten from the other at every change. The bytes are
@@ -66,3 +69,5 @@ class NameEditor : public QObject {
   std::vector<ValidatedField> byteFields_;       // one per byte box, by index
   std::vector<ValidatedField> componentFields_;  // one per field box, by row
 };
+
+}  // namespace j1939

@@ -10,6 +10,8 @@
 #include "window/desktop/MessageBoxes.h"
 #include "window/fields/Controls.h"
 
+namespace j1939 {
+
 QString ConfigDownload::conflictPrompt(int slot) {
   return BuiltInPgnConflictPrompt(slot);
 }
@@ -43,12 +45,12 @@ void ConfigDownload::programSimulator() {
   const QString stoppedTitle = tr("Program Config");
   SimulatorConfig shown;
   if (const MaybeFailure failure = formToConfig_(shown)) {
-    messages_.show(describeFailure(*failure) + nothingSent, stoppedTitle, MessageIcon::Information);
+    messages_.show(DescribeFailure(*failure) + nothingSent, stoppedTitle, MessageIcon::Information);
     return;
   }
   if (const MaybeFailure failure =
           BuildConfigFrames(shown, state_.ConfigFrameV1, state_.ConfigFrameV2)) {
-    messages_.show(describeFailure(*failure) + nothingSent, stoppedTitle, MessageIcon::Information);
+    messages_.show(DescribeFailure(*failure) + nothingSent, stoppedTitle, MessageIcon::Information);
     return;
   }
 
@@ -56,7 +58,7 @@ void ConfigDownload::programSimulator() {
   // first conflict found is the one reported.
   const SimVersion version = SimulatorVersionOf(shown.SimulatorVersion);
   const QList<int> conflicts = BuiltInPgnConflicts(
-      {checkValue(controls_.chkDeletePGN1) == 0, checkValue(controls_.chkDeletePGN2) == 0},
+      {CheckValue(controls_.chkDeletePGN1) == 0, CheckValue(controls_.chkDeletePGN2) == 0},
       {shown.Pgns[0].Pgn, shown.Pgns[1].Pgn}, version);
   if (!conflicts.isEmpty()) {
     messages_.show(conflictPrompt(conflicts.first()), conflictTitle(conflicts.first()),
@@ -117,5 +119,7 @@ void ConfigDownload::end() {
   controls_.cmbCOM->setEnabled(cmbCOMWasEnabled_);
   emit exchangeFinished();
 }
+
+}  // namespace j1939
 
 #include "moc_ConfigDownload.cpp"

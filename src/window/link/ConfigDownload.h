@@ -10,6 +10,12 @@
 #include "rules/system/Failure.h"
 #include "window/record/FormState.h"
 
+class QCheckBox;
+class QComboBox;
+class QPushButton;
+
+namespace j1939 {
+
 // One download as the log and the status bar tell it.
 struct DownloadEntry {
   QDateTime when;
@@ -21,9 +27,6 @@ struct DownloadEntry {
   QString reason;  // why, in words (empty for a plain acceptance)
 };
 
-class QCheckBox;
-class QComboBox;
-class QPushButton;
 class Clock;
 class MessageBoxes;
 class SerialPort;
@@ -91,3 +94,5 @@ class ConfigDownload : public QObject {
   bool cmdConfigWasEnabled_ = true;
   bool cmbCOMWasEnabled_ = true;
 };
+
+}  // namespace j1939

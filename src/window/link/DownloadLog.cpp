@@ -13,6 +13,8 @@
 #include "window/desktop/FileDialogs.h"
 #include "window/desktop/MessageBoxes.h"
 
+namespace j1939 {
+
 DownloadLog::DownloadLog(FileDialogs& dialogs, MessageBoxes& messages, QWidget* parent)
     : QDockWidget(tr("Download Log"), parent), dialogs_(dialogs), messages_(messages) {
   setObjectName(QStringLiteral("dockDownloadLog"));
@@ -70,5 +72,7 @@ void DownloadLog::saveAs() {
                      .arg(QDir::toNativeSeparators(name), file.errorString()),
                  tr("Download Log"), MessageIcon::Information);
 }
+
+}  // namespace j1939
 
 #include "moc_DownloadLog.cpp"

@@ -5,9 +5,12 @@
 
 #include "window/link/ConfigDownload.h"
 
+class QPlainTextEdit;
+
+namespace j1939 {
+
 class FileDialogs;
 class MessageBoxes;
-class QPlainTextEdit;
 
 // View > "Download Log": each download of the run with its time, the port and
 // its device, the frame sent in hex (as `j1939cfg frame` prints it), what came
@@ -32,3 +35,5 @@ class DownloadLog : public QDockWidget {
   QPlainTextEdit* view_;
   QStringList entries_;
 };
+
+}  // namespace j1939

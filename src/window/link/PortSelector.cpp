@@ -10,6 +10,8 @@
 #include "rules/system/SettingsStore.h"
 #include "window/desktop/MessageBoxes.h"
 
+namespace j1939 {
+
 namespace {
 
 bool opensList(const QKeyEvent& key) {
@@ -158,5 +160,7 @@ void PortSelector::releasePort() {
   held_ = false;
   if (std::exchange(reopenPending_, false)) OpenSelectedPort();
 }
+
+}  // namespace j1939
 
 #include "moc_PortSelector.cpp"

@@ -7,6 +7,9 @@
 #include "rules/system/Failure.h"
 
 class QComboBox;
+
+namespace j1939 {
+
 class MessageBoxes;
 class PortInventory;
 class SerialPort;
@@ -89,3 +92,5 @@ class PortSelector : public QObject {
   bool openedByChange_ = false;
   bool saidStatus_ = false;
 };
+
+}  // namespace j1939

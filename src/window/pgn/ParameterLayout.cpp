@@ -11,6 +11,8 @@
 #include "window/fields/Controls.h"
 #include "window/pgn/FieldWrites.h"
 
+namespace j1939 {
+
 namespace {
 // The bound when the data length cannot be read.
 constexpr int kFallbackDataLength = 8;
@@ -37,13 +39,13 @@ void ParameterLayout::checkDataLength() {
     const uint64_t length = DecimalValue(text, kMaxDataLength + 1);
     if (!IsDataLengthInRange(static_cast<int64_t>(length))) {
       tell(tr("Data length should be 1 to 1785"), tr("Data length is wrong"));
-      rewriteSelected(dataLength_, QStringLiteral("8"));
+      RewriteSelected(dataLength_, QStringLiteral("8"));
     }
   } else if (text.isEmpty()) {
-    rewriteSelected(dataLength_, QStringLiteral("1"));
+    RewriteSelected(dataLength_, QStringLiteral("1"));
   } else {
     tell(tr("You must enter decimal 1 to 1785"), tr("Data length must be decimal"));
-    rewriteSelected(dataLength_, QStringLiteral("8"));
+    RewriteSelected(dataLength_, QStringLiteral("8"));
   }
   checkParameterType();
 }
@@ -55,7 +57,7 @@ void ParameterLayout::checkParameterType() {
         SmallerParameterType(DecimalValue(lengthText), parameterType_->currentIndex());
     if (smaller) {
       tell(tr("too big data type"), tr("Wrong Data Type"));
-      setListIndex(parameterType_, *smaller);
+      SetListIndex(parameterType_, *smaller);
     }
   }
   checkParameterPos();
@@ -76,13 +78,13 @@ void ParameterLayout::checkParameterPos() {
   const auto outOfRange = [&] {
     tell(tr("Parameter position should be 1 to %1").arg(boundText),
          tr("Parameter position is wrong"));
-    rewriteSelected(parameterPos_, boundText);
+    RewriteSelected(parameterPos_, boundText);
   };
   if (IsDecimalText(text)) {
     const uint64_t position = DecimalValue(text);
     if (position == 0 || position > static_cast<uint64_t>(std::max(bound, 0))) outOfRange();
   } else if (text.isEmpty()) {
-    rewriteSelected(parameterPos_, QStringLiteral("1"));
+    RewriteSelected(parameterPos_, QStringLiteral("1"));
   } else {
     outOfRange();
   }
@@ -91,5 +93,7 @@ void ParameterLayout::checkParameterPos() {
 void ParameterLayout::tell(const QString& prompt, const QString& title) {
   messages_.show(prompt, title, MessageIcon::Information);
 }
+
+}  // namespace j1939
 
 #include "moc_ParameterLayout.cpp"

@@ -4,9 +4,12 @@
 #include <QString>
 #include <cstdint>
 
-class MessageBoxes;
 class QComboBox;
 class QLineEdit;
+
+namespace j1939 {
+
+class MessageBoxes;
 
 // The data of one additional PGN slot: its data length, the size of the one
 // parameter the simulator varies in it, and the byte where that parameter
@@ -37,3 +40,5 @@ class ParameterLayout : public QObject {
   int16_t& maxParameterPos_;
   MessageBoxes& messages_;
 };
+
+}  // namespace j1939

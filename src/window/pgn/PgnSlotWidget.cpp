@@ -5,6 +5,8 @@
 #include "ui_frmMain.h"
 #include "ui_frmPgnSlot.h"
 
+namespace j1939 {
+
 PgnSlotControls PgnSlotControls::fromForm(Ui::frmMain& form, int slot) {
   Q_ASSERT(slot == 0 || slot == 1);
   return (slot == 1 ? form.fraPGN2 : form.fraPGN1)->controls();
@@ -48,5 +50,7 @@ QList<QWidget*> PgnSlotWidget::tabOrder() const {
           ui_->txtPGN,          ui_->txtDatalength, ui_->cmbParameterType,
           ui_->txtParameterPos, ui_->chkDeletePGN};
 }
+
+}  // namespace j1939
 
 #include "moc_PgnSlotWidget.cpp"

@@ -12,6 +12,8 @@ class frmMain;
 class frmPgnSlot;
 }  // namespace Ui
 
+namespace j1939 {
+
 // The controls of one additional PGN slot, the ten editing controls in the
 // order in which the slot is enabled or greyed out, then its delete box.
 struct PgnSlotControls {
@@ -51,3 +53,5 @@ class PgnSlotWidget : public QGroupBox {
  private:
   std::unique_ptr<Ui::frmPgnSlot> ui_;
 };
+
+}  // namespace j1939

@@ -12,6 +12,8 @@
 #include "window/pgn/FieldWrites.h"
 #include "window/record/FormState.h"
 
+namespace j1939 {
+
 PgnSlots::PgnSlots(std::array<PgnSlotControls, 2> controls, FormState& state,
                    MessageBoxes& messages)
     : slots_(controls), state_(state), messages_(messages) {
@@ -22,9 +24,9 @@ PgnSlots::PgnSlots(std::array<PgnSlotControls, 2> controls, FormState& state,
     connect(c.pgn, &QLineEdit::textChanged, this, [this, slot] { checkTypedPgn(slot); });
     connect(c.pf, &QLineEdit::textChanged, this, [this, slot] { checkTypedPf(slot); });
     connect(c.ps, &QLineEdit::textChanged, this, [this, slot] { checkTypedPs(slot); });
-    onCheckStateChange(c.dataPage, this, [this, slot] { rebuildPgnFromBits(slot); });
-    onCheckStateChange(c.reserveBit, this, [this, slot] { rebuildPgnFromBits(slot); });
-    onCheckStateChange(c.deletePgn, this, [this, slot] { applyDeleteBox(slot); });
+    OnCheckStateChange(c.dataPage, this, [this, slot] { rebuildPgnFromBits(slot); });
+    OnCheckStateChange(c.reserveBit, this, [this, slot] { rebuildPgnFromBits(slot); });
+    OnCheckStateChange(c.deletePgn, this, [this, slot] { applyDeleteBox(slot); });
   }
 }
 
@@ -34,9 +36,9 @@ void PgnSlots::PgnFromFields() {
     PgnParts parts;
     parts.pf = HexTextToByte(c.pf->text());
     parts.ps = HexTextToByte(c.ps->text());
-    parts.reserved = isTicked(c.reserveBit);
-    parts.dataPage = isTicked(c.dataPage);
-    writeText(c.pgn, QString::number(PgnFromParts(parts)));
+    parts.reserved = IsTicked(c.reserveBit);
+    parts.dataPage = IsTicked(c.dataPage);
+    WriteText(c.pgn, QString::number(PgnFromParts(parts)));
   }
   state_.PgnSyncActive = false;
 }
@@ -51,23 +53,23 @@ void PgnSlots::FieldsFromPgn() {
     if (!pgn) continue;
     const std::optional<PgnParts> parts = PartsFromPgn(*pgn);
     if (!parts) continue;
-    setCheckValue(c.reserveBit, parts->reserved ? 1 : 0);
-    setCheckValue(c.dataPage, parts->dataPage ? 1 : 0);
-    writeText(c.pf, ByteToHexText(parts->pf));
-    writeText(c.ps, IsPdu1Format(parts->pf) ? QStringLiteral("00") : ByteToHexText(parts->ps));
+    SetCheckValue(c.reserveBit, parts->reserved ? 1 : 0);
+    SetCheckValue(c.dataPage, parts->dataPage ? 1 : 0);
+    WriteText(c.pf, ByteToHexText(parts->pf));
+    WriteText(c.ps, IsPdu1Format(parts->pf) ? QStringLiteral("00") : ByteToHexText(parts->ps));
   }
   state_.PgnSyncActive = false;
 }
 
 bool PgnSlots::CheckPgnSlot(int slot) {
-  if (rulesHeld_ || isTicked(at(slot).deletePgn)) return false;
+  if (rulesHeld_ || IsTicked(at(slot).deletePgn)) return false;
   const bool builtIn = reportBuiltIn(slot);
   return reportBothEqual() || builtIn;
 }
 
 void PgnSlots::CheckShownSlots() {
   for (int slot = 0; slot < 2; ++slot)
-    if (!isTicked(at(slot).deletePgn)) reportBuiltIn(slot);
+    if (!IsTicked(at(slot).deletePgn)) reportBuiltIn(slot);
   reportBothEqual();
 }
 
@@ -84,8 +86,8 @@ bool PgnSlots::reportBothEqual() {
   // Both slots in use with one PGN: the same words whichever slot was edited.
   const PgnSlotControls& first = slots_[0];
   const PgnSlotControls& second = slots_[1];
-  if (!PgnTextsEqual(first.pgn->text(), second.pgn->text()) || checkValue(first.deletePgn) != 0 ||
-      checkValue(second.deletePgn) != 0)
+  if (!PgnTextsEqual(first.pgn->text(), second.pgn->text()) || CheckValue(first.deletePgn) != 0 ||
+      CheckValue(second.deletePgn) != 0)
     return false;
   tellRule(tr("This additional PGN1 is equal to additional PGN2, You have to "
               "change  one!"),
@@ -116,23 +118,23 @@ void PgnSlots::checkTypedPgn(int slot) {
     // the parts still take its low 18 bits.
     if (DecimalValue(text) > static_cast<uint64_t>(kMaxPgn)) {
       tellField(tr("PGN should be 0 to 262143"), tr("PGN is wrong"));
-      selectAll(box);
+      SelectAll(box);
     }
   } else if (text.isEmpty()) {
-    rewriteSelected(box, QStringLiteral("0"));
+    RewriteSelected(box, QStringLiteral("0"));
   } else {
     tellField(tr("You must enter decimal 0 to 262143"), tr("PGN must be decimal"));
-    rewriteSelected(box, QStringLiteral("0"));
+    RewriteSelected(box, QStringLiteral("0"));
   }
   FieldsFromPgn();
-  if (CheckPgnSlot(slot)) selectAll(box);
+  if (CheckPgnSlot(slot)) SelectAll(box);
 }
 
 void PgnSlots::acceptEmptied(int slot, QLineEdit* part) {
   // An emptied PF or PS counts as 0 and stays empty unless that makes a conflict.
   PgnFromFields();
   if (CheckPgnSlot(slot)) {
-    rewriteSelected(part, QStringLiteral("0"));
+    RewriteSelected(part, QStringLiteral("0"));
   }
 }
 
@@ -140,7 +142,7 @@ bool PgnSlots::cutToTwoDigits(QLineEdit* part, const QString& name) {
   const QString text = part->text();
   if (StripLeadingZeros(text).size() <= 2) return false;
   tellField(tr("You must enter hex 0 to ff"), tr("%1 must be 0 to FF").arg(name));
-  rewriteSelected(part, text.left(2));
+  RewriteSelected(part, text.left(2));
   return true;
 }
 
@@ -152,13 +154,13 @@ void PgnSlots::checkTypedPf(int slot) {
   if (IsHexText(text)) {
     // PDU1: the PS is a destination address, not part of the PGN.
     if (!cutToTwoDigits(c.pf, fieldName("PF", slot)) && IsPdu1Format(HexTextToByte(text)))
-      writeText(c.ps, QStringLiteral("0"));
+      WriteText(c.ps, QStringLiteral("0"));
   } else {
     tellField(tr("You must enter hex 0 to ff"), tr("%1 must be hex").arg(fieldName("PF", slot)));
-    rewriteSelected(c.pf, QStringLiteral("0"));
+    RewriteSelected(c.pf, QStringLiteral("0"));
   }
   PgnFromFields();
-  if (CheckPgnSlot(slot)) selectAll(c.pf);
+  if (CheckPgnSlot(slot)) SelectAll(c.pf);
 }
 
 void PgnSlots::checkTypedPs(int slot) {
@@ -169,35 +171,35 @@ void PgnSlots::checkTypedPs(int slot) {
   if (IsHexText(text)) {
     cutToTwoDigits(c.ps, fieldName("PS", slot));
     // In PDU1 every PS entry turns back into 0 at once.
-    if (IsPdu1Format(HexTextToByte(c.pf->text()))) writeText(c.ps, QStringLiteral("0"));
+    if (IsPdu1Format(HexTextToByte(c.pf->text()))) WriteText(c.ps, QStringLiteral("0"));
   } else {
     if (!IsPdu1Format(HexTextToByte(c.pf->text()))) {
       // Kept as typed; the PGN reads it as HexTextToByte does.
       tellField(tr("You must enter hex 0 to ff"), tr("%1 must be hex").arg(fieldName("PS", slot)));
     } else {
       tellField(tr("You must enter hex 0"), tr("%1 must be 0").arg(fieldName("PS", slot)));
-      writeText(c.ps, QStringLiteral("0"));
+      WriteText(c.ps, QStringLiteral("0"));
     }
-    selectAll(c.ps);
+    SelectAll(c.ps);
   }
   PgnFromFields();
-  if (CheckPgnSlot(slot)) selectAll(c.ps);
+  if (CheckPgnSlot(slot)) SelectAll(c.ps);
 }
 
 void PgnSlots::rebuildPgnFromBits(int slot) {
   if (state_.PgnSyncActive) return;
   PgnFromFields();
-  if (CheckPgnSlot(slot)) focusAndSelect(at(slot).pgn);
+  if (CheckPgnSlot(slot)) FocusAndSelect(at(slot).pgn);
 }
 
 void PgnSlots::applyDeleteBox(int slot) {
   // Taking a slot in or out of use is not part of the PGN rewrite: no guard.
   PgnSlotControls& c = at(slot);
-  if (checkValue(c.deletePgn) == 0) {
+  if (CheckValue(c.deletePgn) == 0) {
     SetPgnSlotEnabled(slot, true);
-    if (CheckPgnSlot(slot)) focusAndSelect(c.pgn);
+    if (CheckPgnSlot(slot)) FocusAndSelect(c.pgn);
   }
-  if (checkValue(c.deletePgn) == 1) SetPgnSlotEnabled(slot, false);
+  if (CheckValue(c.deletePgn) == 1) SetPgnSlotEnabled(slot, false);
 }
 
 void PgnSlots::tellField(const QString& prompt, const QString& title) {
@@ -212,5 +214,7 @@ QString PgnSlots::fieldName(const char* field, int slot) {
   Q_ASSERT(slot == 0 || slot == 1);
   return QString::fromLatin1(field) + QString::number(slot + 1);
 }
+
+}  // namespace j1939
 
 #include "moc_PgnSlots.cpp"

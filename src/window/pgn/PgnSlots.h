@@ -6,6 +6,8 @@
 
 #include "window/pgn/PgnSlotWidget.h"
 
+namespace j1939 {
+
 class MessageBoxes;
 struct FormState;
 
@@ -76,3 +78,5 @@ class PgnSlots : public QObject {
   MessageBoxes& messages_;
   bool rulesHeld_ = false;
 };
+
+}  // namespace j1939

@@ -17,6 +17,8 @@
 #include "ui_frmMain.h"
 #include "window/record/FormBinding.h"
 
+namespace j1939 {
+
 namespace {
 
 QString shown(const QString& path) {
@@ -25,19 +27,19 @@ QString shown(const QString& path) {
 
 Failure cannotOpen(const QString& path, const QString& reason) {
   return Failure{
-      QCoreApplication::translate("FileCommands", "Cannot open the configuration file %1")
+      QCoreApplication::translate("j1939::FileCommands", "Cannot open the configuration file %1")
           .arg(shown(path)),
       reason};
 }
 Failure cannotRead(const QString& path, const QString& reason) {
   return Failure{
-      QCoreApplication::translate("FileCommands", "Cannot read the configuration file %1")
+      QCoreApplication::translate("j1939::FileCommands", "Cannot read the configuration file %1")
           .arg(shown(path)),
       reason};
 }
 Failure cannotWrite(const QString& path, const QString& reason) {
   return Failure{
-      QCoreApplication::translate("FileCommands", "Cannot write the configuration file %1")
+      QCoreApplication::translate("j1939::FileCommands", "Cannot write the configuration file %1")
           .arg(shown(path)),
       reason};
 }
@@ -77,7 +79,7 @@ MaybeFailure putRecord(QFile& file, const QByteArray& record) {
   const qint64 written = file.write(record);
   if (written < 0) return Failure{QString(), file.errorString()};
   if (written != record.size()) {
-    return Failure{QString(), QCoreApplication::translate("FileCommands",
+    return Failure{QString(), QCoreApplication::translate("j1939::FileCommands",
                                                           "only %1 of its %2 bytes were written")
                                   .arg(written)
                                   .arg(record.size())};
@@ -249,14 +251,14 @@ void FileCommands::saveAs() {
 }
 
 void FileCommands::reportFileFailure(const Failure& failure) {
-  platform_.messages.show(describeFailure(failure), ConfigFileErrorTitle(),
+  platform_.messages.show(DescribeFailure(failure), ConfigFileErrorTitle(),
                           MessageIcon::Information);
 }
 
 void FileCommands::reportNotShown(const QString& path, const QList<Failure>& fields) {
   if (fields.isEmpty()) return;
   QStringList names;
-  for (const Failure& field : fields) names << describeFailure(field);
+  for (const Failure& field : fields) names << DescribeFailure(field);
   reportFileFailure(
       Failure{tr("Cannot show the configuration from %1").arg(shown(path)),
               tr("%1. The other fields are shown. These keep the values stored in the file "
@@ -269,5 +271,7 @@ void FileCommands::reportNotStored(const Failure& failure, const QString& path) 
                               .arg(failure.what, failure.reason, shown(path)),
                           ConfigNotStoredTitle(), MessageIcon::Information);
 }
+
+}  // namespace j1939
 
 #include "moc_FileCommands.cpp"

@@ -11,7 +11,6 @@
 #include "window/desktop/Platform.h"
 #include "window/record/FormState.h"
 
-class FormBinding;
 class QFile;
 class QLockFile;
 
@@ -19,16 +18,20 @@ namespace Ui {
 class frmMain;
 }
 
+namespace j1939 {
+
+class FormBinding;
+
 // Captions of the messages that report what the file commands could not do.
 inline QString ConfigFileErrorTitle() {
-  return QCoreApplication::translate("FileCommands", "Configuration file error");
+  return QCoreApplication::translate("j1939::FileCommands", "Configuration file error");
 }
 inline QString ConfigNotStoredTitle() {
-  return QCoreApplication::translate("FileCommands", "Configuration not stored");
+  return QCoreApplication::translate("j1939::FileCommands", "Configuration not stored");
 }
 inline QString ConfigFileFilter() {
   //: The file dialogs' filter: a description, then "|" and the pattern, which stays *.cfg.
-  return QCoreApplication::translate("FileCommands", "J1939 Configure File (*.cfg)|*.cfg");
+  return QCoreApplication::translate("j1939::FileCommands", "J1939 Configure File (*.cfg)|*.cfg");
 }
 inline const QString kDefaultConfigFileName = QStringLiteral("j1939.cfg");
 
@@ -125,3 +128,5 @@ class FileCommands : public QObject {
   bool closed_ = false;
   bool keepUnreadDefaultFile_ = false;  // j1939.cfg could not be read at start-up
 };
+
+}  // namespace j1939

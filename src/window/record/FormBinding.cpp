@@ -19,6 +19,8 @@
 #include "window/fields/Controls.h"
 #include "window/pgn/PgnSlots.h"
 
+namespace j1939 {
+
 namespace {
 
 // A check box's three states, an option button's two.
@@ -33,20 +35,21 @@ QString slotFieldName(int slot, const char* field) {
 
 Failure listRefuses(const QString& field, int value, const QComboBox* list) {
   return Failure{QStringLiteral("%1 = %2").arg(field).arg(value),
-                 QCoreApplication::translate("FormBinding", "the list %1 has no entry %2")
+                 QCoreApplication::translate("j1939::FormBinding", "the list %1 has no entry %2")
                      .arg(CaptionOf(list))
                      .arg(value)};
 }
 
 Failure checkBoxRefuses(const QString& field, int value, const QCheckBox* box) {
-  return Failure{QStringLiteral("%1 = %2").arg(field).arg(value),
-                 QCoreApplication::translate("FormBinding", "the check box %1 takes only 0, 1 or 2")
-                     .arg(CaptionOf(box))};
+  return Failure{
+      QStringLiteral("%1 = %2").arg(field).arg(value),
+      QCoreApplication::translate("j1939::FormBinding", "the check box %1 takes only 0, 1 or 2")
+          .arg(CaptionOf(box))};
 }
 
 Failure noSelection(const QComboBox* list) {
   return Failure{CaptionOf(list),
-                 QCoreApplication::translate("FormBinding", "no entry is selected")};
+                 QCoreApplication::translate("j1939::FormBinding", "no entry is selected")};
 }
 
 QString decimal(int value) {
@@ -168,14 +171,14 @@ void FormBinding::showList(QComboBox* list, int value, const QString& field,
                            QList<Failure>& notShown) {
   // A value the control cannot take leaves the control as it was; the field
   // keeps its stored value (see FormToConfig) and the copy goes on.
-  if (setListIndex(list, value)) return;
+  if (SetListIndex(list, value)) return;
   notShown << listRefuses(field, value, list);
   notShown_.insert(list);
 }
 
 void FormBinding::showBox(QCheckBox* box, int value, const QString& field,
                           QList<Failure>& notShown) {
-  if (setCheckValue(box, value)) return;
+  if (SetCheckValue(box, value)) return;
   notShown << checkBoxRefuses(field, value, box);
   notShown_.insert(box);
 }
@@ -200,8 +203,8 @@ void FormBinding::showSlotUseListsAndBits(QList<Failure>& notShown) {
   // The delete boxes, then each slot enabled as its box reads back.
   for (int slot = 0; slot < 2; ++slot) {
     const PgnSlotControls ctl = slotControls(slot);
-    setCheckValue(ctl.deletePgn, IsSlotInUse(c.Pgns[slot].InUse) ? 0 : 1);
-    routines_.SetPgnSlotEnabled(slot, !isTicked(ctl.deletePgn));
+    SetCheckValue(ctl.deletePgn, IsSlotInUse(c.Pgns[slot].InUse) ? 0 : 1);
+    routines_.SetPgnSlotEnabled(slot, !IsTicked(ctl.deletePgn));
   }
 
   for (int slot = 0; slot < 2; ++slot)
@@ -267,7 +270,7 @@ void FormBinding::showVersionRule(QList<Failure>& notShown) {
   // The version list first, so that its own rule runs before the DTC
   // format, the VIN and the bit rate are set here.
   if (SimulatorVersionOf(c.SimulatorVersion) == SimVersion::V200) {
-    setListIndex(form_.cmbSimulatorVersion, listIndex(SimVersion::V200));
+    SetListIndex(form_.cmbSimulatorVersion, ListIndex(SimVersion::V200));
     showList(form_.cmbDTCVersion, c.DtcVersion, QStringLiteral("DtcVersion"), notShown);
     form_.cmbDTCVersion->setEnabled(true);
     form_.txtVIN->show();
@@ -279,15 +282,15 @@ void FormBinding::showVersionRule(QList<Failure>& notShown) {
       form_.txtVIN->setText(form_.txtVIN->text() + character);
     form_.cmbCANBUSBaudRate->setEnabled(true);
   } else {
-    setListIndex(form_.cmbSimulatorVersion, listIndex(SimVersion::V101));
-    setListIndex(form_.cmbDTCVersion, listIndex(kDtcFormatOfVersion101));
+    SetListIndex(form_.cmbSimulatorVersion, ListIndex(SimVersion::V101));
+    SetListIndex(form_.cmbDTCVersion, ListIndex(kDtcFormatOfVersion101));
     form_.cmbDTCVersion->setEnabled(false);
     form_.txtVIN->hide();
-    setListIndex(form_.cmbCANBUSBaudRate, kCanBitRateOfVersion101);
+    SetListIndex(form_.cmbCANBUSBaudRate, kCanBitRateOfVersion101);
     form_.cmbCANBUSBaudRate->setEnabled(false);
   }
   // Both versions: any non-zero value is 500 kbit/s.
-  setListIndex(form_.cmbCANBUSBaudRate, IsCan500Kbps(c.CanBaudRate) ? 1 : 0);
+  SetListIndex(form_.cmbCANBUSBaudRate, IsCan500Kbps(c.CanBaudRate) ? 1 : 0);
 }
 
 MaybeFailure FormBinding::FormToConfig() {
@@ -358,7 +361,7 @@ void FormBinding::storeSlotUseListsAndBits() {
   SimulatorConfig& c = state_.Config;
   // In use is 1, not -1.
   for (int slot = 0; slot < 2; ++slot)
-    c.Pgns[slot].InUse = checkValue(slotControls(slot).deletePgn) == 0 ? 1 : 0;
+    c.Pgns[slot].InUse = CheckValue(slotControls(slot).deletePgn) == 0 ? 1 : 0;
   // 6-9.
   for (int slot = 0; slot < 2; ++slot) {
     const PgnSlotControls k = slotControls(slot);
@@ -366,8 +369,8 @@ void FormBinding::storeSlotUseListsAndBits() {
     PgnSlotConfig& now = c.Pgns[slot];
     now.UpdateRate = held(k.updateRate, was.UpdateRate, k.updateRate->currentIndex());
     now.Priority = held(k.priority, was.Priority, k.priority->currentIndex());
-    now.Reserved = held(k.reserveBit, was.Reserved, checkValue(k.reserveBit));
-    now.DataPage = held(k.dataPage, was.DataPage, checkValue(k.dataPage));
+    now.Reserved = held(k.reserveBit, was.Reserved, CheckValue(k.reserveBit));
+    now.DataPage = held(k.dataPage, was.DataPage, CheckValue(k.dataPage));
   }
 }
 
@@ -496,24 +499,26 @@ void FormBinding::LoadDefaults() {
   form_.txtJ1939Addr->setText(ByteToHexText(factory.SourceAddress));
   (IsDynamicMode(factory.DynamicMode) ? form_.optDynamic : form_.optStatic)->setChecked(true);
   for (int slot = 0; slot < 2; ++slot)
-    setCheckValue(slotControls(slot).deletePgn, IsSlotInUse(factory.Pgns[slot].InUse) ? 0 : 1);
+    SetCheckValue(slotControls(slot).deletePgn, IsSlotInUse(factory.Pgns[slot].InUse) ? 0 : 1);
   for (int slot = 0; slot < 2; ++slot)
-    setListIndex(slotControls(slot).updateRate, factory.Pgns[slot].UpdateRate);
+    SetListIndex(slotControls(slot).updateRate, factory.Pgns[slot].UpdateRate);
   for (int slot = 0; slot < 2; ++slot)
-    setListIndex(slotControls(slot).priority, factory.Pgns[slot].Priority);
+    SetListIndex(slotControls(slot).priority, factory.Pgns[slot].Priority);
   for (int slot = 0; slot < 2; ++slot)
     routines_.SetPgnSlotEnabled(slot, IsSlotInUse(factory.Pgns[slot].InUse));
   for (int slot = 0; slot < 2; ++slot)
-    setListIndex(slotControls(slot).parameterType, factory.Pgns[slot].ParamType);
+    SetListIndex(slotControls(slot).parameterType, factory.Pgns[slot].ParamType);
   for (int slot = 0; slot < 2; ++slot)
     slotControls(slot).parameterPos->setText(decimal(factory.Pgns[slot].ParamPos));
   for (int i = 0; i < 8; ++i) nameByteBox(i)->setText(ByteToHexText(factory.DeviceName[i]));
   // Boxes that already held the factory byte ran no handler: the components follow here.
   routines_.NameBytesToComponents();
-  setListIndex(form_.cmbSimulatorVersion, listIndex(SimulatorVersionOf(factory.SimulatorVersion)));
-  setListIndex(form_.cmbDTCVersion, factory.DtcVersion);
+  SetListIndex(form_.cmbSimulatorVersion, ListIndex(SimulatorVersionOf(factory.SimulatorVersion)));
+  SetListIndex(form_.cmbDTCVersion, factory.DtcVersion);
   form_.txtVIN->setText(VinText(factory.Vin));
-  setListIndex(form_.cmbCANBUSBaudRate, IsCan500Kbps(factory.CanBaudRate) ? 1 : 0);
+  SetListIndex(form_.cmbCANBUSBaudRate, IsCan500Kbps(factory.CanBaudRate) ? 1 : 0);
 }
+
+}  // namespace j1939
 
 #include "moc_FormBinding.cpp"

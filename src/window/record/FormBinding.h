@@ -13,11 +13,14 @@ class QCheckBox;
 class QComboBox;
 class QLineEdit;
 class QWidget;
-struct PgnSlotControls;
 
 namespace Ui {
 class frmMain;
 }
+
+namespace j1939 {
+
+struct PgnSlotControls;
 
 // The routines of other control groups that the binding runs after it has
 // written their controls. The main window connects them to the groups' owners.
@@ -153,3 +156,5 @@ class FormBinding : public QObject {
   SimulatorConfig loaded_{};       // the record as ConfigToForm last showed it
   QSet<const QWidget*> notShown_;  // lists that could not take their value of it
 };
+
+}  // namespace j1939

@@ -5,6 +5,8 @@
 
 #include "rules/record/SimulatorConfig.h"
 
+namespace j1939 {
+
 // Everything the main window owns for the whole run besides its controls and
 // seams. All of it is zero when the window is created.
 struct FormState {
@@ -25,3 +27,5 @@ struct FormState {
   std::array<uint8_t, 32> ConfigFrameV1{};
   std::array<uint8_t, 49> ConfigFrameV2{};
 };
+
+}  // namespace j1939

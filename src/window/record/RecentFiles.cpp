@@ -7,6 +7,8 @@
 
 #include "rules/system/SettingsStore.h"
 
+namespace j1939 {
+
 namespace {
 const QString kRecentSection = QStringLiteral("RecentFiles");
 QString key(int n) {
@@ -64,5 +66,7 @@ void RecentFiles::rebuildMenu() {
   clearing->setEnabled(!files_.isEmpty());
   menu_->setEnabled(!files_.isEmpty());
 }
+
+}  // namespace j1939
 
 #include "moc_RecentFiles.cpp"

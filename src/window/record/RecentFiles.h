@@ -6,6 +6,9 @@
 #include "rules/system/Failure.h"
 
 class QMenu;
+
+namespace j1939 {
+
 class SettingsStore;
 
 // File > "Recent Files": the last eight files opened or saved, newest first,
@@ -37,3 +40,5 @@ class RecentFiles : public QObject {
   SettingsStore& settings_;
   QStringList files_;
 };
+
+}  // namespace j1939
