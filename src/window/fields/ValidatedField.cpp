@@ -8,6 +8,14 @@
 
 namespace j1939 {
 
+HexByteFieldRule HexByteMessages(const QString& notHexTitle, const QString& tooLongTitle,
+                                 const QString& prompt) {
+  HexByteFieldRule rule;
+  rule.notHexTitle = notHexTitle, rule.notHexPrompt = prompt;
+  rule.tooLongTitle = tooLongTitle, rule.tooLongPrompt = prompt;
+  return rule;
+}
+
 ValidatedField::ValidatedField(QLineEdit* box, Rule rule, MessageBoxes& messages, const bool* guard,
                                std::function<void()> followUp)
     : box_(box),

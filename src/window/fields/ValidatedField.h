@@ -48,6 +48,11 @@ struct HexByteFieldRule {
   AboveLimit aboveLimit = AboveLimit::WriteLimitWithMessage;
 };
 
+// A hex byte rule with its two titles and the one prompt both faults share,
+// its handling of empty, non-hex and too large texts the defaults.
+HexByteFieldRule HexByteMessages(const QString& notHexTitle, const QString& tooLongTitle,
+                                 const QString& prompt);
+
 // The change handling that every validated numeric box of the window shares,
 // bound to one box. Change() runs on every change of the box's text (typed,
 // pasted, deleted or written by the program):

@@ -14,19 +14,12 @@ namespace j1939 {
 namespace {
 // An emptied box is left for the user to finish and stores as 0.
 HexByteFieldRule addressRule() {
-  HexByteFieldRule rule;
-  rule.notHexTitle =
-      QCoreApplication::translate("j1939::AddressVinFields", "J1939 Address must be hex");
-  rule.notHexPrompt =
-      QCoreApplication::translate("j1939::AddressVinFields", "You must enter hex 0 to 7F");
-  rule.tooLongTitle =
-      QCoreApplication::translate("j1939::AddressVinFields", "J1939 Address must be 0 to 7F");
-  rule.tooLongPrompt =
-      QCoreApplication::translate("j1939::AddressVinFields", "You must enter hex 0 to 7F");
+  HexByteFieldRule rule = HexByteMessages(AddressVinFields::tr("J1939 Address must be hex"),
+                                          AddressVinFields::tr("J1939 Address must be 0 to 7F"),
+                                          AddressVinFields::tr("You must enter hex 0 to 7F"));
   rule.whenEmpty = HexByteFieldRule::WhenEmpty::LeaveEmpty;
   rule.whenNotHex = HexByteFieldRule::WhenNotHex::WriteZeroAndSelect;
   rule.limit = kMaxSourceAddress;
-  rule.aboveLimit = HexByteFieldRule::AboveLimit::WriteLimitWithMessage;
   return rule;
 }
 

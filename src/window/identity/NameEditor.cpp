@@ -60,16 +60,9 @@ const std::array<ComponentRow, 5>& componentRows() {
 // kept (and read with its other characters as 0). Box 7 also drops bit 63, as
 // this simulator is never arbitrary-address capable.
 HexByteFieldRule byteRule(int index) {
-  HexByteFieldRule rule;
-  rule.notHexTitle = QCoreApplication::translate("j1939::NameEditor", "Device Name must be hex");
-  rule.notHexPrompt =
-      QCoreApplication::translate("j1939::NameEditor", "You must enter hex 0 to ff");
-  rule.tooLongTitle =
-      QCoreApplication::translate("j1939::NameEditor", "Device Name must be 0 to FF");
-  rule.tooLongPrompt =
-      QCoreApplication::translate("j1939::NameEditor", "You must enter hex 0 to ff");
-  rule.whenEmpty = HexByteFieldRule::WhenEmpty::WriteZero;
-  rule.whenNotHex = HexByteFieldRule::WhenNotHex::KeepAndSelect;
+  HexByteFieldRule rule = HexByteMessages(NameEditor::tr("Device Name must be hex"),
+                                          NameEditor::tr("Device Name must be 0 to FF"),
+                                          NameEditor::tr("You must enter hex 0 to ff"));
   if (index == 7) {
     rule.limit = kMaxNameByte7;
     rule.aboveLimit = HexByteFieldRule::AboveLimit::ClearBit7Silently;
