@@ -57,6 +57,56 @@ void sayLost(const QString& name, const QString& reason) {
   Complain(QStringLiteral("CAN bus %1: gone (%2)").arg(name, reason));
 }
 
+// A bus that goes away ends the wait on `loop`, with exit status 2 (said).
+void endOnLoss(CanBus& bus, QEventLoop& loop, const QString& name, int& status) {
+  QObject::connect(&bus, &CanBus::lost, &loop, [&loop, &status, name](const QString& reason) {
+    sayLost(name, reason);
+    status = kExitError;
+    loop.quit();
+  });
+}
+
+// Whether watch prints what `source` sends in `pgn`: --from and --pgn.
+bool wanted(const CfgCommand& command, uint8_t source, uint32_t pgn) {
+  return (!command.from || *command.from == source) && (!command.pgn || *command.pgn == pgn);
+}
+
+// The wanted messages and transport faults of `items`, each said on its line,
+// or with --summary added to `tally` and `faults`.
+void sayBusItems(const CfgCommand& command, const QList<BusItem>& items, BusTally& tally,
+                 qint64& faults) {
+  for (const BusItem& item : items) {
+    if (const auto* message = std::get_if<BusMessage>(&item)) {
+      if (!wanted(command, message->source(), message->pgn)) continue;
+      if (command.summary)
+        tally.add(*message);
+      else if (command.json)
+        sayJson(MessageJson(*message));
+      else
+        Say(MessageLine(*message));
+    } else {
+      const TransportFault& fault = std::get<TransportFault>(item);
+      if (!wanted(command, fault.event.sourceAddress, fault.event.pgn)) continue;
+      ++faults;
+      if (command.summary) continue;
+      command.json ? sayJson(FaultJson(fault)) : Say(FaultLine(fault));
+    }
+  }
+}
+
+// With --summary, what the watch of `ms` milliseconds saw, a row per sender and group.
+void saySummary(const CfgCommand& command, const BusTally& tally, qint64 frames, qint64 faults,
+                qint64 ms) {
+  if (!command.summary) return;
+  const QList<GroupStatistics> groups = tally.groups();
+  if (command.json) {
+    for (const QJsonObject& row : SummaryJson(frames, tally.messages(), faults, ms, groups))
+      sayJson(row);
+  } else {
+    Out(SummaryText(frames, tally.messages(), faults, ms, groups));
+  }
+}
+
 // What the simulator plays once programmed with `record`. Nothing when the
 // record makes no frame (said).
 std::optional<SimulatorConfig> playedBy(const SimulatorConfig& record, const QString& file) {
@@ -92,27 +142,8 @@ int WatchBus(const CfgCommand& command) {
   clock.start();
   QEventLoop loop;
 
-  auto wanted = [&](uint8_t source, uint32_t pgn) {
-    return (!command.from || *command.from == source) && (!command.pgn || *command.pgn == pgn);
-  };
   auto report = [&](const QList<BusItem>& items) {
-    for (const BusItem& item : items) {
-      if (const auto* message = std::get_if<BusMessage>(&item)) {
-        if (!wanted(message->source(), message->pgn)) continue;
-        if (command.summary)
-          tally.add(*message);
-        else if (command.json)
-          sayJson(MessageJson(*message));
-        else
-          Say(MessageLine(*message));
-      } else {
-        const TransportFault& fault = std::get<TransportFault>(item);
-        if (!wanted(fault.event.sourceAddress, fault.event.pgn)) continue;
-        ++faults;
-        if (command.summary) continue;
-        command.json ? sayJson(FaultJson(fault)) : Say(FaultLine(fault));
-      }
-    }
+    sayBusItems(command, items, tally, faults);
     // A reader that went away ends the watch: nothing more can reach it.
     if (!OutputFailure().isEmpty()) loop.quit();
   };
@@ -120,11 +151,7 @@ int WatchBus(const CfgCommand& command) {
     ++frames;
     report(decoder.take(frame, clock.elapsed()));
   });
-  QObject::connect(&bus, &CanBus::lost, &loop, [&](const QString& reason) {
-    sayLost(command.can, reason);
-    status = kExitError;
-    loop.quit();
-  });
+  endOnLoss(bus, loop, command.can, status);
   QObject::connect(&stops, &TerminationSignals::terminationRequested, &loop, &QEventLoop::quit);
   QTimer expiry;
   QObject::connect(&expiry, &QTimer::timeout, &loop,
@@ -137,15 +164,7 @@ int WatchBus(const CfgCommand& command) {
 
   const qint64 ms = clock.elapsed();
   report(decoder.expire(ms));
-  if (command.summary) {
-    const QList<GroupStatistics> groups = tally.groups();
-    if (command.json) {
-      for (const QJsonObject& row : SummaryJson(frames, tally.messages(), faults, ms, groups))
-        sayJson(row);
-    } else {
-      Out(SummaryText(frames, tally.messages(), faults, ms, groups));
-    }
-  }
+  saySummary(command, tally, frames, faults, ms);
   return status;
 }
 
@@ -165,11 +184,7 @@ int VerifyBus(const CfgCommand& command, const SimulatorConfig& record) {
     Complain(QStringLiteral("CAN bus %1: a Request was not sent (%2)").arg(command.can, reason));
   });
   QObject::connect(&check, &BusVerification::finished, &loop, &QEventLoop::quit);
-  QObject::connect(&bus, &CanBus::lost, &loop, [&](const QString& reason) {
-    sayLost(command.can, reason);
-    status = kExitError;
-    loop.quit();
-  });
+  endOnLoss(bus, loop, command.can, status);
   check.start();
   loop.exec();
   if (status != kExitOk) return status;

@@ -437,21 +437,33 @@ std::optional<QString> single(const QCommandLineParser& parser, const QCommandLi
   return std::nullopt;
 }
 
+// Every option that a command may take; each command's parser is given its own.
+struct CommandOptions {
+  QCommandLineOption json{QStringLiteral("json")};
+  QCommandLineOption version{QStringLiteral("version"), QString(), QStringLiteral("V")};
+  QCommandLineOption port{QStringLiteral("port"), QString(), QStringLiteral("PORT")};
+  QCommandLineOption output{QStringList{QStringLiteral("o"), QStringLiteral("output")}, QString(),
+                            QStringLiteral("OUT")};
+  QCommandLineOption force{QStringLiteral("force")};
+  QCommandLineOption can{QStringLiteral("can"), QString(), QStringLiteral("IFACE")};
+  QCommandLineOption verify{QStringLiteral("verify"), QString(), QStringLiteral("IFACE")};
+  QCommandLineOption seconds{QStringLiteral("seconds"), QString(), QStringLiteral("S")};
+  QCommandLineOption answer{QStringLiteral("answer-ms"), QString(), QStringLiteral("MS")};
+  QCommandLineOption from{QStringLiteral("from"), QString(), QStringLiteral("SA")};
+  QCommandLineOption pgn{QStringLiteral("pgn"), QString(), QStringLiteral("PGN")};
+  QCommandLineOption summary{QStringLiteral("summary")};
+};
+
 // --can, --verify, --seconds, --from and --pgn, as far as the command takes them.
 std::optional<QString> readBusOptions(const QCommandLineParser& parser,
-                                      const QCommandLineOption& can,
-                                      const QCommandLineOption& verify,
-                                      const QCommandLineOption& seconds,
-                                      const QCommandLineOption& answer,
-                                      const QCommandLineOption& from, const QCommandLineOption& pgn,
-                                      CfgCommand& command) {
+                                      const CommandOptions& options, CfgCommand& command) {
   const QString iface = QStringLiteral("a CAN interface, PLUGIN:INTERFACE");
   QString text;
-  if (auto error = single(parser, can, iface, command.can)) return error;
+  if (auto error = single(parser, options.can, iface, command.can)) return error;
   if (command.can.isEmpty()) {
-    if (auto error = single(parser, verify, iface, command.can)) return error;
+    if (auto error = single(parser, options.verify, iface, command.can)) return error;
   }
-  if (auto error = single(parser, seconds, QStringLiteral("a number of seconds"), text))
+  if (auto error = single(parser, options.seconds, QStringLiteral("a number of seconds"), text))
     return error;
   if (!text.isEmpty()) {
     bool ok = false;
@@ -463,7 +475,8 @@ std::optional<QString> readBusOptions(const QCommandLineParser& parser,
           .arg(kMaxSeconds);
     command.listenMs = static_cast<qint64>(value * 1000 + 0.5);
   }
-  if (auto error = single(parser, answer, QStringLiteral("milliseconds"), text)) return error;
+  if (auto error = single(parser, options.answer, QStringLiteral("milliseconds"), text))
+    return error;
   if (!text.isEmpty()) {
     bool ok = false;
     const int value = text.toInt(&ok);
@@ -471,14 +484,15 @@ std::optional<QString> readBusOptions(const QCommandLineParser& parser,
       return QStringLiteral("--answer-ms %1: milliseconds from 1 to 60000").arg(text);
     command.answerMs = value;
   }
-  if (auto error = single(parser, from, QStringLiteral("a source address"), text)) return error;
+  if (auto error = single(parser, options.from, QStringLiteral("a source address"), text))
+    return error;
   if (!text.isEmpty()) {
     const std::optional<uint32_t> address = numberIn(text, 255);
     if (!address)
       return QStringLiteral("--from %1: a source address is 0 to 255, or 0x00 to 0xFF").arg(text);
     command.from = static_cast<uint8_t>(*address);
   }
-  if (auto error = single(parser, pgn, QStringLiteral("a PGN"), text)) return error;
+  if (auto error = single(parser, options.pgn, QStringLiteral("a PGN"), text)) return error;
   if (!text.isEmpty()) {
     command.pgn = numberIn(text, 0x3FFFF);
     if (!command.pgn)
@@ -525,48 +539,26 @@ std::optional<QString> readFiles(const QStringList& files, CfgCommand& command) 
   return std::nullopt;
 }
 
-// The command's own options and FILE (`line` holds what follows the command
-// word), into `command`.
-std::optional<QString> readCommandLine(const QStringList& line, CfgCommand& command) {
-  const QString word = wordOf(command.name);
-  const QCommandLineOption json(QStringLiteral("json"));
-  const QCommandLineOption version(QStringLiteral("version"), QString(), QStringLiteral("V"));
-  const QCommandLineOption port(QStringLiteral("port"), QString(), QStringLiteral("PORT"));
-  const QCommandLineOption output(QStringList{QStringLiteral("o"), QStringLiteral("output")},
-                                  QString(), QStringLiteral("OUT"));
-  const QCommandLineOption force(QStringLiteral("force"));
-  const QCommandLineOption can(QStringLiteral("can"), QString(), QStringLiteral("IFACE"));
-  const QCommandLineOption verify(QStringLiteral("verify"), QString(), QStringLiteral("IFACE"));
-  const QCommandLineOption seconds(QStringLiteral("seconds"), QString(), QStringLiteral("S"));
-  const QCommandLineOption answer(QStringLiteral("answer-ms"), QString(), QStringLiteral("MS"));
-  const QCommandLineOption from(QStringLiteral("from"), QString(), QStringLiteral("SA"));
-  const QCommandLineOption pgn(QStringLiteral("pgn"), QString(), QStringLiteral("PGN"));
-  const QCommandLineOption summary(QStringLiteral("summary"));
-  const bool onBus = command.name == Name::Watch || command.name == Name::Verify;
-  QCommandLineParser parser;
+// The options that command `name` takes, beside --help.
+void addCommandOptions(QCommandLineParser& parser, const CommandOptions& options, Name name) {
+  const bool onBus = name == Name::Watch || name == Name::Verify;
   parser.addOption(kHelp);
-  if (command.name == Name::Show || command.name == Name::Ports || command.name == Name::Diff ||
-      command.name == Name::Buses || onBus)
-    parser.addOption(json);
-  if (onBus) parser.addOptions({can, seconds});
-  if (command.name == Name::Program) parser.addOption(seconds);
-  if (command.name == Name::Program || command.name == Name::Verify) parser.addOption(answer);
-  if (command.name == Name::Watch) parser.addOptions({from, pgn, summary});
-  if (command.name == Name::Make) parser.addOption(output);
-  if (command.name == Name::Make || command.name == Name::Set) parser.addOption(force);
-  if (command.name == Name::Frame) parser.addOption(version);
-  if (command.name == Name::Program) parser.addOptions({port, verify});
-  const bool parsed = parser.parse(QStringList{kProgram} + line);
-  if (const QString option = UnknownOption(parser); !option.isEmpty())
-    return QStringLiteral("%1 takes no option %2").arg(word, option);
-  command.help = parser.isSet(kHelp);
-  command.json = parser.isSet(json);
-  command.force = parser.isSet(force);
-  command.summary = parser.isSet(summary);
-  if (const std::optional<QString> error =
-          readBusOptions(parser, can, verify, seconds, answer, from, pgn, command))
-    return error;
+  if (name == Name::Show || name == Name::Ports || name == Name::Diff || name == Name::Buses ||
+      onBus)
+    parser.addOption(options.json);
+  if (onBus) parser.addOptions({options.can, options.seconds});
+  if (name == Name::Program) parser.addOption(options.seconds);
+  if (name == Name::Program || name == Name::Verify) parser.addOption(options.answer);
+  if (name == Name::Watch) parser.addOptions({options.from, options.pgn, options.summary});
+  if (name == Name::Make) parser.addOption(options.output);
+  if (name == Name::Make || name == Name::Set) parser.addOption(options.force);
+  if (name == Name::Frame) parser.addOption(options.version);
+  if (name == Name::Program) parser.addOptions({options.port, options.verify});
+}
 
+// --version V, the simulator version whose frame frame prints.
+std::optional<QString> readFrameVersion(const QCommandLineParser& parser,
+                                        const QCommandLineOption& version, CfgCommand& command) {
   const QStringList versions = parser.values(version);
   for (const QString& given : versions) {
     const qsizetype index = SimulatorVersionList().entries.indexOf(given);
@@ -575,28 +567,56 @@ std::optional<QString> readCommandLine(const QStringList& line, CfgCommand& comm
   }
   if (ValueMissing(parser, version)) return QStringLiteral("--version needs a value: 1.01 or 2.00");
   if (versions.size() > 1) return QStringLiteral("--version is given twice");
+  return std::nullopt;
+}
 
-  if (const std::optional<QString> error =
-          single(parser, port, QStringLiteral("a device or COMn"), command.port))
-    return error;
-
+// -o OUT, the file that make writes.
+std::optional<QString> readOutput(const QCommandLineParser& parser,
+                                  const QCommandLineOption& output, CfgCommand& command) {
   const QStringList outputs = parser.values(output);
   if (ValueMissing(parser, output) || outputs.contains(QString()))
     return QStringLiteral("-o needs the file to write");
   if (outputs.size() > 1) return QStringLiteral("-o is given twice");
   command.output = outputs.value(0);
+  return std::nullopt;
+}
 
-  if (!parsed) {
-    // A value after a switch: --json=yes.
-    for (const QString& argument : line) {
-      const QString option = argument.section(QLatin1Char('='), 0, 0);
-      if (argument.contains(QLatin1Char('=')) &&
-          (option == QLatin1String("--json") || option == QLatin1String("--force") ||
-           option == QLatin1String("--summary") || option == QLatin1String("--help")))
-        return QStringLiteral("%1 takes no value: write %1 alone, not %2").arg(option, argument);
-    }
-    return parser.errorText();
+// Why `parser` did not read `line`: a value after a switch (--json=yes) in
+// the tool's words, anything else in the parser's.
+QString parseRefusal(const QCommandLineParser& parser, const QStringList& line) {
+  for (const QString& argument : line) {
+    const QString option = argument.section(QLatin1Char('='), 0, 0);
+    if (argument.contains(QLatin1Char('=')) &&
+        (option == QLatin1String("--json") || option == QLatin1String("--force") ||
+         option == QLatin1String("--summary") || option == QLatin1String("--help")))
+      return QStringLiteral("%1 takes no value: write %1 alone, not %2").arg(option, argument);
   }
+  return parser.errorText();
+}
+
+// The command's own options and FILE (`line` holds what follows the command
+// word), into `command`.
+std::optional<QString> readCommandLine(const QStringList& line, CfgCommand& command) {
+  const QString word = wordOf(command.name);
+  const CommandOptions options;
+  QCommandLineParser parser;
+  addCommandOptions(parser, options, command.name);
+  const bool parsed = parser.parse(QStringList{kProgram} + line);
+  if (const QString option = UnknownOption(parser); !option.isEmpty())
+    return QStringLiteral("%1 takes no option %2").arg(word, option);
+  command.help = parser.isSet(kHelp);
+  command.json = parser.isSet(options.json);
+  command.force = parser.isSet(options.force);
+  command.summary = parser.isSet(options.summary);
+  if (const std::optional<QString> error = readBusOptions(parser, options, command)) return error;
+  if (const std::optional<QString> error = readFrameVersion(parser, options.version, command))
+    return error;
+  if (const std::optional<QString> error =
+          single(parser, options.port, QStringLiteral("a device or COMn"), command.port))
+    return error;
+  if (const std::optional<QString> error = readOutput(parser, options.output, command))
+    return error;
+  if (!parsed) return parseRefusal(parser, line);
   if (command.help) return std::nullopt;
   return readFiles(parser.positionalArguments(), command);
 }

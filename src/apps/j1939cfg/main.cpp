@@ -118,10 +118,10 @@ std::optional<QString> deviceOf(const QString& port) {
   return PortDevice(settings, number);
 }
 
-int program(const CfgCommand& command, const SimulatorConfig& record) {
-  // The window shows the record before it can send it, and it answers some
-  // values with a message and replaces them, or cannot store them: such a
-  // record is not sent as it stands.
+// The window shows the record before it can send it, and it answers some
+// values with a message and replaces them, or cannot store them: such a
+// record is not sent as it stands. False for such a record (said).
+bool sentAsItStands(const CfgCommand& command, const SimulatorConfig& record) {
   bool refused = false;
   for (const Finding& finding : CheckRecord(record)) {
     if (finding.kind != Finding::Kind::NotAsItStands) continue;
@@ -132,15 +132,21 @@ int program(const CfgCommand& command, const SimulatorConfig& record) {
     Complain(
         QStringLiteral("the window would not send this configuration as it stands; nothing "
                        "was sent"));
-    return kExitNo;
+    return false;
   }
+  return true;
+}
 
+// The frame that the window would send for `record`. Nothing (said) when the
+// record makes no frame, or when one of its additional PGNs is one that the
+// simulator sends itself, which the download refuses.
+std::optional<QByteArray> frameToSend(const CfgCommand& command, const SimulatorConfig& record) {
   const SimulatorConfig shown = RecordAsShown(record);
   const SimVersion version = SimulatorVersionOf(shown.SimulatorVersion);
   const std::optional<QByteArray> bytes = frameOf(record, version, command.file);
   if (!bytes) {
     Complain(QStringLiteral("nothing was sent"));
-    return kExitNo;
+    return std::nullopt;
   }
   const QList<int> conflicts =
       BuiltInPgnConflicts({IsSlotInUse(shown.Pgns[0].InUse), IsSlotInUse(shown.Pgns[1].InUse)},
@@ -148,21 +154,28 @@ int program(const CfgCommand& command, const SimulatorConfig& record) {
   if (!conflicts.isEmpty()) {
     Say(BuiltInPgnConflictTitle(conflicts.first()) + QStringLiteral(": ") +
         BuiltInPgnConflictPrompt(conflicts.first()));
-    return kExitNo;
+    return std::nullopt;
   }
+  return bytes;
+}
 
-  const std::optional<QString> device = deviceOf(command.port);
-  if (!device) return kExitError;
-  QtSerialPort port;
+// Opens `port` on `device` as the window opens its COM port; false when it
+// does not open (said).
+bool openPort(QtSerialPort& port, const QString& device) {
   QStringList portFailures;
-  OpenPortSequence(port, PortChoice{*device, std::nullopt},
+  OpenPortSequence(port, PortChoice{device, std::nullopt},
                    [&](const Failure& failure) { portFailures << failure.reason; });
   if (!portFailures.isEmpty() || !port.isOpen()) {
     Complain(QStringLiteral("cannot open the port %1: %2")
-                 .arg(*device, portFailures.value(0, QStringLiteral("it did not open"))));
-    return kExitError;
+                 .arg(device, portFailures.value(0, QStringLiteral("it did not open"))));
+    return false;
   }
+  return true;
+}
 
+// Sends `bytes` on the open `port` and waits for the simulator's answer, as
+// "Program Config" does; says the answer and closes the port. The exit status.
+int sendFrame(QtSerialPort& port, const QString& device, const QByteArray& bytes) {
   SteadyClock clock;
   FrameExchange exchange(port, clock);
   FrameExchange::Outcome outcome = FrameExchange::Outcome::NotAccepted;
@@ -172,7 +185,7 @@ int program(const CfgCommand& command, const SimulatorConfig& record) {
                      outcome = reached;
                      exchanging.quit();
                    });
-  exchange.start(*bytes);
+  exchange.start(bytes);
   exchanging.exec();
   port.close();
   switch (outcome) {
@@ -186,8 +199,19 @@ int program(const CfgCommand& command, const SimulatorConfig& record) {
       break;
   }
   Say(kConfigRejectedPrompt);
-  Complain(QStringLiteral("the port %1 failed: %2").arg(*device, exchange.portFailure()));
+  Complain(QStringLiteral("the port %1 failed: %2").arg(device, exchange.portFailure()));
   return kExitError;
+}
+
+int program(const CfgCommand& command, const SimulatorConfig& record) {
+  if (!sentAsItStands(command, record)) return kExitNo;
+  const std::optional<QByteArray> bytes = frameToSend(command, record);
+  if (!bytes) return kExitNo;
+  const std::optional<QString> device = deviceOf(command.port);
+  if (!device) return kExitError;
+  QtSerialPort port;
+  if (!openPort(port, *device)) return kExitError;
+  return sendFrame(port, *device, *bytes);
 }
 
 int ports(const CfgCommand& command) {

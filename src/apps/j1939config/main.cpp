@@ -6,6 +6,7 @@
 #include <QLocale>
 #include <QSessionManager>
 #include <QTranslator>
+#include <optional>
 
 #include "apps/console/Console.h"
 #include "apps/j1939config/WindowOptions.h"
@@ -15,39 +16,43 @@
 #include "window/bus/BusDock.h"
 #include "window/desktop/Platform.h"
 
-int main(int argc, char* argv[]) {
-  // main() is the one name the language wants global; the program's own are j1939's.
-  using namespace j1939;
-  QApplication app(argc, argv);
-  QApplication::setOrganizationName(kAppTitle);
-  QApplication::setApplicationName(kAppTitle);
-  // Every window of the run, the About box and the message boxes included, carries the icon.
-  // Given with its size, the image is decoded only when a window paints it.
+namespace j1939 {
+
+namespace {
+
+// Every window of the run, the About box and the message boxes included, carries the icon.
+// Given with its size, the image is decoded only when a window paints it.
+void useWindowIcon() {
   QIcon icon;
   icon.addFile(QStringLiteral(":/icons/j1939config-64.png"), QSize(64, 64));
   QApplication::setWindowIcon(icon);
+}
 
-  // The user's language, where a translation is installed: the tool's own
-  // texts from <prefix>/share/j1939config/translations beside the program's
-  // bin folder, the standard buttons' from Qt's. Without one the texts stay as
-  // written. A load tries some two dozen file names for the locale; a folder
-  // that is not there costs one look.
-  const auto useTranslation = [](QTranslator& translator, const QString& name,
-                                 const QString& folder) {
-    if (QFileInfo::exists(folder) && translator.load(QLocale(), name, QStringLiteral("_"), folder))
-      QCoreApplication::installTranslator(&translator);
-  };
-  QTranslator toolTexts, qtTexts;
+// A load tries some two dozen file names for the locale; a folder that is not
+// there costs one look.
+void useTranslation(QTranslator& translator, const QString& name, const QString& folder) {
+  if (QFileInfo::exists(folder) && translator.load(QLocale(), name, QStringLiteral("_"), folder))
+    QCoreApplication::installTranslator(&translator);
+}
+
+// The user's language, where a translation is installed: the tool's own texts
+// from <prefix>/share/j1939config/translations beside the program's bin
+// folder, the standard buttons' from Qt's. Without one the texts stay as
+// written. The translators serve the whole run.
+void useTranslations(QTranslator& toolTexts, QTranslator& qtTexts) {
   useTranslation(toolTexts, QStringLiteral("j1939config"),
                  QCoreApplication::applicationDirPath() +
                      QStringLiteral("/../share/j1939config/translations"));
   useTranslation(qtTexts, QStringLiteral("qtbase"),
                  QLibraryInfo::path(QLibraryInfo::TranslationsPath));
+}
 
-  // The application object has taken Qt's own options. A command line that
-  // does not read ends the run before any window (exit status 2).
+// The application object has taken Qt's own options; the rest go into
+// `options`. The exit status of a run that ends here, before any window: a
+// command line that does not read (2), or one that asks for the help or the
+// version (0).
+std::optional<int> readCommandLine(WindowOptions& options) {
   SetConsoleProgram("j1939config");
-  WindowOptions options;
   if (const std::optional<QString> failure =
           ParseWindowOptions(QCoreApplication::arguments().mid(1), options)) {
     Complain(*failure);
@@ -61,18 +66,16 @@ int main(int argc, char* argv[]) {
                            .arg(kVersionRevision));
     return 0;
   }
+  return std::nullopt;
+}
 
-  QtPlatform seams;
-  MainWindow window(seams.platform(), QDir::currentPath());
-  seams.setOwner(&window);
-
-  // The end of the desktop session, SIGTERM, SIGINT and SIGHUP end the run the
-  // way the close box does, so that j1939.cfg is written. Installed before the
-  // start-up so that a request during it (while a message waits) is not lost.
-  // A run asked to end always ends: once the window has shut down (after any
-  // message that the shut-down showed), the event loop is left as well, even
-  // if the closing of the window did not end it.
-  TerminationSignals termination;
+// The end of the desktop session, SIGTERM, SIGINT and SIGHUP end the run the
+// way the close box does, so that j1939.cfg is written. Taken before the
+// start-up so that a request during it (while a message waits) is not lost.
+// A run asked to end always ends: once the window has shut down (after any
+// message that the shut-down showed), the event loop is left as well, even if
+// the closing of the window did not end it.
+void closeOnEndRequests(QApplication& app, TerminationSignals& termination, MainWindow& window) {
   QObject::connect(&termination, &TerminationSignals::terminationRequested, &window, [&window] {
     window.requestClose();
     if (window.hasShutDown()) QCoreApplication::exit(0);
@@ -81,17 +84,45 @@ int main(int argc, char* argv[]) {
       &app, &QGuiApplication::commitDataRequest, &window,
       [&window](QSessionManager&) { window.requestClose(); }, Qt::DirectConnection);
   QObject::connect(&app, &QCoreApplication::aboutToQuit, &window, [&window] { window.close(); });
+}
 
-  // Said once the signals are taken: a run asked to end from here on ends as
-  // the close box ends it.
+// The window started up as the command line asks and shown; false when it
+// has shut down meanwhile, which ends the run.
+bool startWindow(MainWindow& window, const WindowOptions& options) {
   window.useRunPorts(options.ports);
   if (!options.bus.isEmpty()) window.busDock().connectForRun(options.bus);
   window.startUp();
-  if (window.hasShutDown()) return 0;
+  if (window.hasShutDown()) return false;
   window.show();
   // A file given on the command line (a launcher's %f) opens as File > Open
   // opens it, in the window the user sees.
   if (!options.file.isEmpty()) window.openFile(options.file);
-  if (window.hasShutDown()) return 0;
+  return !window.hasShutDown();
+}
+
+}  // namespace
+
+}  // namespace j1939
+
+int main(int argc, char* argv[]) {
+  // main() is the one name the language wants global; the program's own are j1939's.
+  using namespace j1939;
+  QApplication app(argc, argv);
+  QApplication::setOrganizationName(kAppTitle);
+  QApplication::setApplicationName(kAppTitle);
+  useWindowIcon();
+  QTranslator toolTexts, qtTexts;
+  useTranslations(toolTexts, qtTexts);
+  WindowOptions options;
+  if (const std::optional<int> status = readCommandLine(options)) return *status;
+
+  QtPlatform seams;
+  MainWindow window(seams.platform(), QDir::currentPath());
+  seams.setOwner(&window);
+  TerminationSignals termination;
+  closeOnEndRequests(app, termination, window);
+  // Started once the signals are taken: a run asked to end from here on ends
+  // as the close box ends it.
+  if (!startWindow(window, options)) return 0;
   return app.exec();
 }

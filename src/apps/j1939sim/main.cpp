@@ -366,6 +366,66 @@ void stopOnSignals(const QByteArray& device) {
   sigprocmask(SIG_UNBLOCK, &stopSignals, nullptr);
 }
 
+// The command line into `options`. The exit status of a run that ends here:
+// one that does not read, or a --link that would replace what is not an
+// emulator's link (2), or one that asks for the help (0).
+std::optional<int> readCommandLine(int argc, char* argv[], SimulatorOptions& options) {
+  QStringList arguments;
+  for (int i = 1; i < argc; ++i) arguments << QString::fromLocal8Bit(argv[i]);
+  if (const std::optional<QString> error = ParseSimulatorOptions(arguments, options)) {
+    Complain(*error);
+    return 2;
+  }
+  if (options.help) {
+    std::fputs(kSimulatorUsage, stdout);
+    return 0;
+  }
+  if (const std::optional<QString> refusal = linkRefusal(options.link)) {
+    Complain(*refusal);
+    return 2;
+  }
+  return std::nullopt;
+}
+
+// The frame of --config's file, which the device plays from the start; false
+// when the file cannot be read or carried (said).
+bool readInitialFrame(const SimulatorOptions& options, DecodedConfigFrame& initial) {
+  if (options.configFile.isEmpty()) return true;
+  if (const MaybeFailure failure = readConfigFile(options.configFile, initial)) {
+    Complain(QStringLiteral("--config %1").arg(DescribeFailure(*failure)));
+    return false;
+  }
+  return true;
+}
+
+// With --can, the bus opened and the player that plays the configured device
+// on it; false when the bus does not open (said).
+bool startPlayer(CanBus& bus, const SimulatorOptions& options, std::unique_ptr<BusPlayer>& player) {
+  if (options.can.isEmpty()) return true;
+  if (const MaybeFailure failure = bus.open(options.can)) {
+    Complain(QStringLiteral("--can %1").arg(DescribeFailure(*failure)));
+    return false;
+  }
+  player = std::make_unique<BusPlayer>(bus, options.busLoad);
+  return true;
+}
+
+// With --link, the link to the terminal's `device`, made this run's own so
+// that the stop signals remove it; false when it cannot be made (said).
+bool makeLink(const QString& path, const QByteArray& device) {
+  const QByteArray link = path.toLocal8Bit();
+  if (link.isEmpty()) return true;
+  std::memcpy(ownLink, link.constData(), static_cast<size_t>(link.size()));
+  if (isEmulatorLink(link.constData())) ::unlink(link.constData());
+  if (::symlink(device.constData(), link.constData()) != 0) {
+    Complain(QStringLiteral("cannot make the link %1: %2")
+                 .arg(path, QString::fromLocal8Bit(strerror(errno))));
+    ownLink[0] = '\0';
+    return false;
+  }
+  return true;
+}
+
 }  // namespace
 
 }  // namespace j1939
@@ -377,29 +437,10 @@ int main(int argc, char* argv[]) {
   for (int fd = 0; fd <= 2; ++fd)
     if (::fcntl(fd, F_GETFD) < 0) ::open("/dev/null", fd == 0 ? O_RDONLY : O_WRONLY);
   SetConsoleProgram("j1939sim");
-  QStringList arguments;
-  for (int i = 1; i < argc; ++i) arguments << QString::fromLocal8Bit(argv[i]);
   SimulatorOptions options;
-  if (const std::optional<QString> error = ParseSimulatorOptions(arguments, options)) {
-    Complain(*error);
-    return 2;
-  }
-  if (options.help) {
-    std::fputs(kSimulatorUsage, stdout);
-    return 0;
-  }
-  const QByteArray link = options.link.toLocal8Bit();
-  if (const std::optional<QString> refusal = linkRefusal(options.link)) {
-    Complain(*refusal);
-    return 2;
-  }
+  if (const std::optional<int> status = readCommandLine(argc, argv, options)) return *status;
   DecodedConfigFrame initial;
-  if (!options.configFile.isEmpty()) {
-    if (const MaybeFailure failure = readConfigFile(options.configFile, initial)) {
-      Complain(QStringLiteral("--config %1").arg(DescribeFailure(*failure)));
-      return 2;
-    }
-  }
+  if (!readInitialFrame(options, initial)) return 2;
   std::signal(SIGPIPE, SIG_IGN);
   QCoreApplication application(argc, argv);
   // The virtual bus tells of its server and clients at info level: noise in
@@ -407,29 +448,14 @@ int main(int argc, char* argv[]) {
   QLoggingCategory::setFilterRules(QStringLiteral("qt.canbus.plugins.virtualcan.info=false"));
   CanBus bus;
   std::unique_ptr<BusPlayer> player;
-  if (!options.can.isEmpty()) {
-    if (const MaybeFailure failure = bus.open(options.can)) {
-      Complain(QStringLiteral("--can %1").arg(DescribeFailure(*failure)));
-      return 1;
-    }
-    player = std::make_unique<BusPlayer>(bus, options.busLoad);
-  }
+  if (!startPlayer(bus, options, player)) return 1;
 
   const std::optional<Terminal> terminal = openTerminal();
   if (!terminal) return 1;
   const int master = terminal->master;
   const QByteArray name = terminal->device.toLocal8Bit();
   stopOnSignals(name);
-  if (!link.isEmpty()) {
-    std::memcpy(ownLink, link.constData(), static_cast<size_t>(link.size()));
-    if (isEmulatorLink(link.constData())) ::unlink(link.constData());
-    if (::symlink(name.constData(), link.constData()) != 0) {
-      Complain(QStringLiteral("cannot make the link %1: %2")
-                   .arg(options.link, QString::fromLocal8Bit(strerror(errno))));
-      ownLink[0] = '\0';
-      return 1;
-    }
-  }
+  if (!makeLink(options.link, name)) return 1;
 
   Say(terminal->device);
   // What the device plays follows from the frame alone, as on the real device.

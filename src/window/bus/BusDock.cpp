@@ -120,7 +120,19 @@ void BusDock::build() {
   auto* contents = new QWidget(this);
   ui_->setupUi(contents);
   setWidget(contents);
+  fillInterfacePicker();
+  makeTrafficTable();
+  // The table takes what the chart does not need.
+  ui_->splBus->setStretchFactor(0, 1);
+  ui_->splBus->setStretchFactor(1, 0);
+  ui_->splBus->setSizes(
+      {4 * ui_->chtBusIntervals->sizeHint().width(), ui_->chtBusIntervals->sizeHint().width()});
+  connectControls();
+  showState();
+  showChart();
+}
 
+void BusDock::fillInterfacePicker() {
   // The interfaces the CAN plugins find; any other can be typed, a URL of
   // the virtual bus among them.
   BusMonitor::quietPlugins();
@@ -132,7 +144,9 @@ void BusDock::build() {
   }
   ui_->cmbBusInterface->setCurrentText(interface_);
   ui_->cmbBusInterface->lineEdit()->setPlaceholderText(QStringLiteral("socketcan:can0"));
+}
 
+void BusDock::makeTrafficTable() {
   model_ = new BusTrafficModel(this);
   filter_ = new BusTrafficFilter(this);
   filter_->setSourceModel(model_);
@@ -153,12 +167,9 @@ void BusDock::build() {
     const int content = column == BusTrafficModel::Length ? 9 * digit : 6 * digit;
     header->resizeSection(column, std::max(caption, content) + 3 * digit);
   }
-  // The table takes what the chart does not need.
-  ui_->splBus->setStretchFactor(0, 1);
-  ui_->splBus->setStretchFactor(1, 0);
-  ui_->splBus->setSizes(
-      {4 * ui_->chtBusIntervals->sizeHint().width(), ui_->chtBusIntervals->sizeHint().width()});
+}
 
+void BusDock::connectControls() {
   connect(ui_->cmdBusConnect, &QPushButton::clicked, this, [this] {
     const QString interface = ui_->cmbBusInterface->currentText().trimmed();
     remember(kInterfaceKey, interface);
@@ -174,10 +185,8 @@ void BusDock::build() {
   connect(ui_->txtBusFilter, &QLineEdit::textChanged, filter_, &BusTrafficFilter::setWords);
   connect(ui_->chkBusOwnAddress, &QCheckBox::toggled, this,
           [this](bool only) { filter_->setOnlyFrom(only ? formAddress_ : std::nullopt); });
-  connect(table->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+  connect(ui_->tblBusTraffic->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
           &BusDock::showChart);
-  showState();
-  showChart();
 }
 
 void BusDock::runRefresh(bool shown) {

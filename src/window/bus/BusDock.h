@@ -64,7 +64,11 @@ class BusDock : public QDockWidget {
   void closeEvent(QCloseEvent* event) override;
 
  private:
+  // The widgets, made when the dock is first shown; build's steps in their order.
   void build();
+  void fillInterfacePicker();
+  void makeTrafficTable();
+  void connectControls();
   BusMonitor& ensureMonitor();
   void connectBus(const QString& interface);
   void runRefresh(bool shown);

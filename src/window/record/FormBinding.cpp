@@ -56,6 +56,14 @@ QString decimal(int value) {
   return QString::number(value);
 }
 
+// A whole number typed in decimal into `field`, when `fits` takes it: any
+// other text or value keeps what the field held.
+void storeDecimal(const QString& text, int16_t& field, const std::function<bool(uint64_t)>& fits) {
+  if (!IsDecimalText(text)) return;
+  const uint64_t value = DecimalValue(text);
+  if (fits(value)) field = static_cast<int16_t>(value);
+}
+
 }  // namespace
 
 FormBinding::FormBinding(Ui::frmMain& form, FormState& state, FormRoutines routines,
@@ -376,6 +384,25 @@ void FormBinding::storeSlotUseListsAndBits() {
 
 bool FormBinding::storeSlotNumbers(Store& store) {
   SimulatorConfig& c = state_.Config;
+  storePfAndPs();
+  // Only a length in range is stored; anything else keeps the last one.
+  for (int slot = 0; slot < 2; ++slot)
+    storeDecimal(slotControls(slot).dataLength->text(), c.Pgns[slot].DataLength,
+                 [](uint64_t value) { return IsDataLengthInRange(static_cast<int64_t>(value)); });
+  if (storePgns(store) || storeParameterTypes(store)) return true;
+  // Only a position within the slot's last computed bound is stored.
+  for (int slot = 0; slot < 2; ++slot) {
+    const int16_t bound = state_.MaxParameterPos[slot];
+    storeDecimal(slotControls(slot).parameterPos->text(), c.Pgns[slot].ParamPos,
+                 [bound](uint64_t value) {
+                   return value > 0 && bound > 0 && value <= static_cast<uint64_t>(bound);
+                 });
+  }
+  return false;
+}
+
+void FormBinding::storePfAndPs() {
+  SimulatorConfig& c = state_.Config;
   // PF of both slots, then PS of both.
   for (int slot = 0; slot < 2; ++slot)
     c.Pgns[slot].Pf = HexTextToByte(slotControls(slot).pf->text());
@@ -383,16 +410,10 @@ bool FormBinding::storeSlotNumbers(Store& store) {
     const PgnSlotControls k = slotControls(slot);
     c.Pgns[slot].Ps = keepsLoadedValue(k.pgn) ? loaded_.Pgns[slot].Ps : HexTextToByte(k.ps->text());
   }
+}
 
-  // Only a length in range is stored; anything else keeps the last one.
-  for (int slot = 0; slot < 2; ++slot) {
-    const QString text = slotControls(slot).dataLength->text();
-    if (!IsDecimalText(text)) continue;
-    const uint64_t value = DecimalValue(text);
-    if (IsDataLengthInRange(static_cast<int64_t>(value)))
-      c.Pgns[slot].DataLength = static_cast<int16_t>(value);
-  }
-
+bool FormBinding::storePgns(Store& store) {
+  SimulatorConfig& c = state_.Config;
   // The PGN texts, as PgnFromFields has just written them.
   for (int slot = 0; slot < 2; ++slot) {
     QLineEdit* box = slotControls(slot).pgn;
@@ -409,7 +430,11 @@ bool FormBinding::storeSlotNumbers(Store& store) {
     }
     c.Pgns[slot].Pgn = value;
   }
+  return false;
+}
 
+bool FormBinding::storeParameterTypes(Store& store) {
+  SimulatorConfig& c = state_.Config;
   // A byte cannot hold "no selection".
   for (int slot = 0; slot < 2; ++slot) {
     QComboBox* list = slotControls(slot).parameterType;
@@ -422,16 +447,6 @@ bool FormBinding::storeSlotNumbers(Store& store) {
       continue;
     }
     c.Pgns[slot].ParamType = static_cast<uint8_t>(list->currentIndex());
-  }
-
-  // Only a position within the slot's last computed bound is stored.
-  for (int slot = 0; slot < 2; ++slot) {
-    const int16_t bound = state_.MaxParameterPos[slot];
-    const QString text = slotControls(slot).parameterPos->text();
-    if (!IsDecimalText(text)) continue;
-    const uint64_t value = DecimalValue(text);
-    if (value > 0 && bound > 0 && value <= static_cast<uint64_t>(bound))
-      c.Pgns[slot].ParamPos = static_cast<int16_t>(value);
   }
   return false;
 }

@@ -130,6 +130,10 @@ class FormBinding : public QObject {
   void storePortAddressAndMode();
   void storeSlotUseListsAndBits();
   bool storeSlotNumbers(Store& store);
+  // storeSlotNumbers' steps that need the form, in their order.
+  void storePfAndPs();
+  bool storePgns(Store& store);
+  bool storeParameterTypes(Store& store);
   bool storeNameAndVersion(Store& store);
   bool storeVin(Store& store);
   int16_t held(const QWidget* control, int16_t loaded, int shown) const;
