@@ -333,7 +333,7 @@ void FormBinding::storeFields(Store& store) {
   // "1.01" has no VIN and a fixed bit rate: both keep what they held.
   if (state_.Config.SimulatorVersion == 0) return;
   if (storeVin(store)) return;
-  // 20.
+  // "500Kbps" is the flag set: -1, as the record keeps its true; "250Kbps" is 0.
   state_.Config.CanBaudRate = form_.cmbCANBUSBaudRate->currentIndex() == 0 ? 0 : -1;
 }
 
@@ -359,7 +359,7 @@ int16_t FormBinding::held(const QWidget* control, int16_t loaded, int shown) con
 
 void FormBinding::storePortAddressAndMode() {
   SimulatorConfig& c = state_.Config;
-  // 2-4.
+  // A COM port the list could not show keeps the one loaded.
   c.ComPortIndex = held(form_.cmbCOM, loaded_.ComPortIndex, form_.cmbCOM->currentIndex());
   c.SourceAddress = HexTextToByte(form_.txtJ1939Addr->text());
   c.DynamicMode = form_.optDynamic->isChecked() ? -1 : 0;
@@ -370,7 +370,8 @@ void FormBinding::storeSlotUseListsAndBits() {
   // In use is 1, not -1.
   for (int slot = 0; slot < 2; ++slot)
     c.Pgns[slot].InUse = CheckValue(slotControls(slot).deletePgn) == 0 ? 1 : 0;
-  // 6-9.
+  // Each slot's update rate, priority, reserved bit and data page, held as loaded where
+  // the form could not show them.
   for (int slot = 0; slot < 2; ++slot) {
     const PgnSlotControls k = slotControls(slot);
     const PgnSlotConfig& was = loaded_.Pgns[slot];
@@ -453,7 +454,6 @@ bool FormBinding::storeParameterTypes(Store& store) {
 
 bool FormBinding::storeNameAndVersion(Store& store) {
   SimulatorConfig& c = state_.Config;
-  // 15-16.
   // Box 7 may keep a text that is not hex, such as '8G' (0x80): bit 63 is
   // dropped as the NAME fields drop it.
   for (int i = 0; i < 8; ++i)
@@ -461,7 +461,7 @@ bool FormBinding::storeNameAndVersion(Store& store) {
         HeldNameByte(static_cast<std::size_t>(i), HexTextToByte(nameByteBox(i)->text()));
   c.SimulatorVersion = static_cast<int16_t>(form_.cmbSimulatorVersion->currentIndex());
 
-  // 17.
+  // The DTC format, like the parameter types, is a byte that cannot hold "no selection".
   if (keepsLoadedValue(form_.cmbDTCVersion)) {
     c.DtcVersion = loaded_.DtcVersion;
   } else if (form_.cmbDTCVersion->currentIndex() < 0) {
