@@ -66,11 +66,10 @@ MainWindow::MainWindow(Platform platform, QString workingDirectory, QWidget* par
   addressVinFields_ = std::make_unique<AddressVinFields>(*ui_, platform_.messages);
 
   // Additional PGNs.
-  pgnSlots_ = std::make_unique<PgnSlots>(
-      std::array{PgnSlotControls::fromForm(*ui_, 0), PgnSlotControls::fromForm(*ui_, 1)}, state_,
-      platform_.messages);
+  const std::array slotControls{ui_->fraPGN1->controls(), ui_->fraPGN2->controls()};
+  pgnSlots_ = std::make_unique<PgnSlots>(slotControls, state_, platform_.messages);
   for (int slot = 0; slot < 2; ++slot) {
-    const PgnSlotControls c = PgnSlotControls::fromForm(*ui_, slot);
+    const PgnSlotControls& c = slotControls[static_cast<std::size_t>(slot)];
     parameterLayouts_[slot] =
         std::make_unique<ParameterLayout>(c.dataLength, c.parameterType, c.parameterPos,
                                           state_.MaxParameterPos[slot], platform_.messages);

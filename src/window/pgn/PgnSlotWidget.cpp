@@ -2,15 +2,9 @@
 
 #include <QLayout>
 
-#include "ui_frmMain.h"
 #include "ui_frmPgnSlot.h"
 
 namespace j1939 {
-
-PgnSlotControls PgnSlotControls::fromForm(Ui::frmMain& form, int slot) {
-  Q_ASSERT(slot == 0 || slot == 1);
-  return (slot == 1 ? form.fraPGN2 : form.fraPGN1)->controls();
-}
 
 PgnSlotWidget::PgnSlotWidget(QWidget* parent)
     : QGroupBox(parent), ui_(std::make_unique<Ui::frmPgnSlot>()) {

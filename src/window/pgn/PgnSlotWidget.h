@@ -8,7 +8,6 @@ class QCheckBox;
 class QComboBox;
 class QLineEdit;
 namespace Ui {
-class frmMain;
 class frmPgnSlot;
 }  // namespace Ui
 
@@ -28,9 +27,6 @@ struct PgnSlotControls {
   QComboBox* parameterType = nullptr;
   QLineEdit* parameterPos = nullptr;
   QCheckBox* deletePgn = nullptr;
-
-  // Slot 0 takes the box "Additional PGN1", slot 1 "Additional PGN2".
-  static PgnSlotControls fromForm(Ui::frmMain& form, int slot);
 };
 
 // The group box of one additional PGN slot, one Designer form used for both

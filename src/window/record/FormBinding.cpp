@@ -134,7 +134,9 @@ void FormBinding::markUnmodified() {
 }
 
 PgnSlotControls FormBinding::slotControls(int slot) const {
-  return PgnSlotControls::fromForm(form_, slot);
+  // Slot 0 is the box "Additional PGN1", slot 1 "Additional PGN2".
+  Q_ASSERT(slot == 0 || slot == 1);
+  return (slot == 1 ? form_.fraPGN2 : form_.fraPGN1)->controls();
 }
 
 QLineEdit* FormBinding::nameByteBox(int index) const {
