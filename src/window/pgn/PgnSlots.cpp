@@ -22,8 +22,8 @@ PgnSlots::PgnSlots(std::array<PgnSlotControls, 2> controls, FormState& state,
   for (int slot = 0; slot < 2; ++slot) {
     const PgnSlotControls& c = slots_[slot];
     connect(c.pgn, &QLineEdit::textChanged, this, [this, slot] { checkTypedPgn(slot); });
-    connect(c.pf, &QLineEdit::textChanged, this, [this, slot] { checkTypedPf(slot); });
-    connect(c.ps, &QLineEdit::textChanged, this, [this, slot] { checkTypedPs(slot); });
+    connect(c.pf, &QLineEdit::textChanged, this, [this, slot] { checkTypedPart(slot, PF); });
+    connect(c.ps, &QLineEdit::textChanged, this, [this, slot] { checkTypedPart(slot, PS); });
     OnCheckStateChange(c.dataPage, this, [this, slot] { rebuildPgnFromBits(slot); });
     OnCheckStateChange(c.reserveBit, this, [this, slot] { rebuildPgnFromBits(slot); });
     OnCheckStateChange(c.deletePgn, this, [this, slot] { applyDeleteBox(slot); });
@@ -130,14 +130,6 @@ void PgnSlots::checkTypedPgn(int slot) {
   if (CheckPgnSlot(slot)) SelectAll(box);
 }
 
-void PgnSlots::acceptEmptied(int slot, QLineEdit* part) {
-  // An emptied PF or PS counts as 0 and stays empty unless that makes a conflict.
-  PgnFromFields();
-  if (CheckPgnSlot(slot)) {
-    RewriteSelected(part, QStringLiteral("0"));
-  }
-}
-
 bool PgnSlots::cutToTwoDigits(QLineEdit* part, const QString& name) {
   const QString text = part->text();
   if (StripLeadingZeros(text).size() <= 2) return false;
@@ -146,11 +138,26 @@ bool PgnSlots::cutToTwoDigits(QLineEdit* part, const QString& name) {
   return true;
 }
 
-void PgnSlots::checkTypedPf(int slot) {
+void PgnSlots::checkTypedPart(int slot, Part which) {
   if (state_.PgnSyncActive) return;
+  QLineEdit* part = which == PF ? at(slot).pf : at(slot).ps;
+  if (part->text().isEmpty()) {
+    // An emptied PF or PS counts as 0 and stays empty unless that makes a conflict.
+    PgnFromFields();
+    if (CheckPgnSlot(slot)) RewriteSelected(part, QStringLiteral("0"));
+    return;
+  }
+  if (which == PF)
+    checkPf(slot);
+  else
+    checkPs(slot);
+  PgnFromFields();
+  if (CheckPgnSlot(slot)) SelectAll(part);
+}
+
+void PgnSlots::checkPf(int slot) {
   PgnSlotControls& c = at(slot);
   const QString text = c.pf->text();
-  if (text.isEmpty()) return acceptEmptied(slot, c.pf);
   if (IsHexText(text)) {
     // PDU1: the PS is a destination address, not part of the PGN.
     if (!cutToTwoDigits(c.pf, fieldName("PF", slot)) && IsPdu1Format(HexTextToByte(text)))
@@ -159,16 +166,11 @@ void PgnSlots::checkTypedPf(int slot) {
     tellField(tr("You must enter hex 0 to ff"), tr("%1 must be hex").arg(fieldName("PF", slot)));
     RewriteSelected(c.pf, QStringLiteral("0"));
   }
-  PgnFromFields();
-  if (CheckPgnSlot(slot)) SelectAll(c.pf);
 }
 
-void PgnSlots::checkTypedPs(int slot) {
-  if (state_.PgnSyncActive) return;
+void PgnSlots::checkPs(int slot) {
   PgnSlotControls& c = at(slot);
-  const QString text = c.ps->text();
-  if (text.isEmpty()) return acceptEmptied(slot, c.ps);
-  if (IsHexText(text)) {
+  if (IsHexText(c.ps->text())) {
     cutToTwoDigits(c.ps, fieldName("PS", slot));
     // In PDU1 every PS entry turns back into 0 at once.
     if (IsPdu1Format(HexTextToByte(c.pf->text()))) WriteText(c.ps, QStringLiteral("0"));
@@ -182,8 +184,6 @@ void PgnSlots::checkTypedPs(int slot) {
     }
     SelectAll(c.ps);
   }
-  PgnFromFields();
-  if (CheckPgnSlot(slot)) SelectAll(c.ps);
 }
 
 void PgnSlots::rebuildPgnFromBits(int slot) {

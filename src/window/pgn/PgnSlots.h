@@ -46,15 +46,16 @@ class PgnSlots : public QObject {
   // What an edit of the slot's controls does: a typed PGN, PF or PS is
   // checked and the other fields follow it; the data-page and reserved-bit
   // boxes rebuild the PGN; the delete box takes the slot out of use or back.
+  enum Part { PF, PS };
   void checkTypedPgn(int slot);
-  void checkTypedPf(int slot);
-  void checkTypedPs(int slot);
+  void checkTypedPart(int slot, Part which);
   void rebuildPgnFromBits(int slot);
   void applyDeleteBox(int slot);
 
  private:
-  // An emptied PF or PS: the PGN takes 0 for it.
-  void acceptEmptied(int slot, QLineEdit* part);
+  // A PF or PS that is not empty, before the PGN follows it.
+  void checkPf(int slot);
+  void checkPs(int slot);
   // A hex entry of more than two digits (leading zeros aside) is cut to its
   // first two characters, with the message; true when it was.
   bool cutToTwoDigits(QLineEdit* part, const QString& name);
