@@ -415,43 +415,47 @@ void FormBinding::storePfAndPs() {
   }
 }
 
-bool FormBinding::storePgns(Store& store) {
-  SimulatorConfig& c = state_.Config;
-  // The PGN texts, as PgnFromFields has just written them.
+template <typename Control, typename Value>
+bool FormBinding::storeEachSlot(Store& store, Control* PgnSlotControls::*control,
+                                Value PgnSlotConfig::*field,
+                                const std::function<std::variant<Value, Failure>(Control*)>& read) {
   for (int slot = 0; slot < 2; ++slot) {
-    QLineEdit* box = slotControls(slot).pgn;
+    Control* box = slotControls(slot).*control;
+    Value& value = state_.Config.Pgns[slot].*field;
     if (keepsLoadedValue(box)) {
-      c.Pgns[slot].Pgn = loaded_.Pgns[slot].Pgn;
+      value = loaded_.Pgns[slot].*field;
       continue;
     }
-    bool ok = false;
-    const int32_t value = box->text().toInt(&ok);
-    if (!ok) {
-      if (store.stops(Failure{CaptionOf(box), tr("'%1' is not a whole number").arg(box->text())}))
-        return true;
-      continue;
+    const std::variant<Value, Failure> found = read(box);
+    if (const Failure* failure = std::get_if<Failure>(&found)) {
+      if (store.stops(*failure)) return true;
+    } else {
+      value = std::get<Value>(found);
     }
-    c.Pgns[slot].Pgn = value;
   }
   return false;
 }
 
+bool FormBinding::storePgns(Store& store) {
+  // The PGN texts, as PgnFromFields has just written them.
+  return storeEachSlot<QLineEdit, int32_t>(
+      store, &PgnSlotControls::pgn, &PgnSlotConfig::Pgn,
+      [](QLineEdit* box) -> std::variant<int32_t, Failure> {
+        bool ok = false;
+        const int32_t value = box->text().toInt(&ok);
+        if (ok) return value;
+        return Failure{CaptionOf(box), tr("'%1' is not a whole number").arg(box->text())};
+      });
+}
+
 bool FormBinding::storeParameterTypes(Store& store) {
-  SimulatorConfig& c = state_.Config;
   // A byte cannot hold "no selection".
-  for (int slot = 0; slot < 2; ++slot) {
-    QComboBox* list = slotControls(slot).parameterType;
-    if (keepsLoadedValue(list)) {
-      c.Pgns[slot].ParamType = loaded_.Pgns[slot].ParamType;
-      continue;
-    }
-    if (list->currentIndex() < 0) {
-      if (store.stops(noSelection(list))) return true;
-      continue;
-    }
-    c.Pgns[slot].ParamType = static_cast<uint8_t>(list->currentIndex());
-  }
-  return false;
+  return storeEachSlot<QComboBox, uint8_t>(store, &PgnSlotControls::parameterType,
+                                           &PgnSlotConfig::ParamType,
+                                           [](QComboBox* list) -> std::variant<uint8_t, Failure> {
+                                             if (list->currentIndex() < 0) return noSelection(list);
+                                             return static_cast<uint8_t>(list->currentIndex());
+                                           });
 }
 
 bool FormBinding::storeNameAndVersion(Store& store) {

@@ -4,6 +4,7 @@
 #include <QObject>
 #include <QSet>
 #include <functional>
+#include <variant>
 
 #include "rules/system/Failure.h"
 #include "window/record/FormState.h"
@@ -20,6 +21,7 @@ class frmMain;
 
 namespace j1939 {
 
+struct PgnSlotConfig;
 struct PgnSlotControls;
 
 // The routines of other control groups that the binding runs after it has
@@ -134,6 +136,12 @@ class FormBinding : public QObject {
   void storePfAndPs();
   bool storePgns(Store& store);
   bool storeParameterTypes(Store& store);
+  // Each slot's `field` as `read` finds it in the slot's `control`, or as
+  // loaded where the form could not show it; a control that holds no value
+  // for it is a failure, which may stop the store (true).
+  template <typename Control, typename Value>
+  bool storeEachSlot(Store& store, Control* PgnSlotControls::*control, Value PgnSlotConfig::*field,
+                     const std::function<std::variant<Value, Failure>(Control*)>& read);
   bool storeNameAndVersion(Store& store);
   bool storeVin(Store& store);
   int16_t held(const QWidget* control, int16_t loaded, int shown) const;
