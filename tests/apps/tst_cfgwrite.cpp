@@ -3,6 +3,7 @@
 #include <sys/sysmacros.h>
 #include <unistd.h>
 
+#include <QJsonDocument>
 #include <QLockFile>
 #include <QRandomGenerator>
 #include <QTest>
@@ -96,16 +97,32 @@ class CfgWriteTest : public QObject {
     QCOMPARE(runCfg({"make", json, "-o", made}).exitCode, 0);
     QCOMPARE(fileBytes(made), EncodeConfigRecord(factoryOver(storedBack({}))));
     QVERIFY(writeBytes(cfg, fileBytes(made)));
-    QCOMPARE(runCfg({"set", cfg, "SourceAddress=0x2a", "DeviceName.IdentityNumber=5",
-                     "DeviceName.Function=0xaB", "Pgn2UpdateRate=0x5"})
-                 .exitCode,
-             0);
+    QCOMPARE(
+        runCfg({"set", cfg, "ComPortIndex=3", "SourceAddress=0x2a", "DeviceName.IdentityNumber=5",
+                "DeviceName.Function=0xaB", "Pgn2UpdateRate=0x5"})
+            .exitCode,
+        0);
     const Run diff = runCfg({"diff", made, cfg});
     QCOMPARE(diff.exitCode, 1);
     QCOMPARE(diff.out,
-             "SourceAddress: 00 (hex) -> 2A (hex)\nDeviceName: 00 00 00 00 00 00 00 00 (bytes 0 to "
+             "ComPortIndex: 0 (COM1) -> 3 (COM4)\nSourceAddress: 00 (hex) -> 2A (hex)\nDeviceName: "
+             "00 00 00 00 00 00 00 00 (bytes 0 to "
              "7) -> 05 00 00 00 00 AB 00 00 (bytes 0 to 7)\n  Identity Number: 0 -> 5\n  Function: "
              "0 -> 171\nPgn2UpdateRate: 0 (On Request) -> 5 (Every 5s)\n");
+    // The same differences for scripts, each field whole on both sides.
+    QCOMPARE(
+        QJsonDocument::fromJson(runCfg({"diff", made, cfg, "--json"}).out.toUtf8())
+            .toJson(QJsonDocument::Compact),
+        R"({"ComPortIndex":{"from":{"text":"COM1","value":0},"to":{"text":"COM4","value":3}},)"
+        R"("DeviceName":{"from":{"ArbitraryAddressCapable":false,"EcuInstance":0,"Function":0,)"
+        R"("FunctionInstance":0,"IdentityNumber":0,"IndustryGroup":0,"ManufacturerCode":0,)"
+        R"("VehicleSystem":0,"VehicleSystemInstance":0,"bytes":["00","00","00","00","00","00",)"
+        R"("00","00"]},"to":{"ArbitraryAddressCapable":false,"EcuInstance":0,"Function":171,)"
+        R"("FunctionInstance":0,"IdentityNumber":5,"IndustryGroup":0,"ManufacturerCode":0,)"
+        R"("VehicleSystem":0,"VehicleSystemInstance":0,"bytes":["05","00","00","00","00","AB",)"
+        R"("00","00"]}},"Pgn2UpdateRate":{"from":{"text":"On Request","value":0},"to":{"text":)"
+        R"("Every 5s","value":5}},"SourceAddress":{"from":{"hex":"00","value":0},"to":{"hex":)"
+        R"("2A","value":42}}})");
     // VINs that read the same, their bytes after the first 00 differing.
     QVERIFY(writeRecord(made, benchRecord([](auto& c) { setVin(c, "AB"), c.Vin[3] = 'C'; })));
     QVERIFY(writeRecord(cfg, benchRecord([](auto& c) { setVin(c, "AB"), c.Vin[16] = 0x9B; })));

@@ -1,3 +1,4 @@
+#include <QAbstractItemModelTester>
 #include <QAccessible>
 #include <QCheckBox>
 #include <QComboBox>
@@ -7,6 +8,7 @@
 #include <QMenu>
 #include <QRadioButton>
 #include <QRegularExpression>
+#include <QSortFilterProxyModel>
 #include <QTableView>
 #include <QTest>
 #include <memory>
@@ -51,7 +53,14 @@ struct BusBench : Harness {
   explicit BusBench(const SimulatorConfig& record, const QString& interface = bus(0)) {
     startOn(record);
     dock().connectForRun(interface);
+    // Every row and cell change the traffic announces, before the filter and
+    // after it, is one a view can take.
+    const auto* filter = qobject_cast<QSortFilterProxyModel*>(rows());
+    for (QAbstractItemModel* model : {rows(), filter ? filter->sourceModel() : rows()})
+      modelChecks.push_back(std::make_unique<QAbstractItemModelTester>(
+          model, QAbstractItemModelTester::FailureReportingMode::QtTest));
   }
+  std::vector<std::unique_ptr<QAbstractItemModelTester>> modelChecks;
   BusDock& dock() { return window->busDock(); }
   BusMonitor& monitor() { return *dock().monitor(); }
   QAbstractItemModel* rows() { return find<QTableView>("tblBusTraffic")->model(); }

@@ -163,6 +163,11 @@ class IdentityTest : public QObject {
         {"txtJ1939Addr", "80", true, "J1939 Address must be 0 to 7F", "7F", true},
         {"txtJ1939Addr", "7G", true, "J1939 Address must be hex", "0", true},
         {"txtJ1939Addr", "100", true, "J1939 Address must be 0 to 7F", "10", true},
+        // Emptied: a NAME byte or field reads 0 at once (the field's 0 selected to type
+        // over), the address is left to finish.
+        {"txtDeviceName3", "", true, "", "0", false},
+        {"txtFunction", "", true, "", "0", true},
+        {"txtJ1939Addr", "", true, "", "", false},
     };
     for (const Entry& e : entries)
       QTest::addRow("%s %s '%s'", e.box, e.typed ? "typed" : "set", e.input) << e;

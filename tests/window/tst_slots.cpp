@@ -169,6 +169,10 @@ class SlotsTest : public QObject {
         QCOMPARE(h.port.written.isEmpty(), refused);
       }
       QCOMPARE(h.messages.titles(), titles);
+      if (sentBy == 1)
+        QCOMPARE(h.messages.shown.first().prompt,
+                 "This additional PGN" + slot +
+                     " you choose has existed in the hardware, You have to change to another one!");
       box(h, "PGN", i % 2)->setText(i % 2 ? "200704" : "0");
     }
   }
