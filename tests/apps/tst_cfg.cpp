@@ -184,6 +184,7 @@ class CfgTest : public QObject {
     QTest::newRow("not a number") << f << L{"set", "%f", "Pgn1=0xFFG"} << 2 << "" << "j1939cfg: Pgn1: \"0xFFG\" is no number (decimal, or hexadecimal after 0x)\n";
     QTest::newRow("out of range") << f << L{"set", "%f", "SourceAddress=256"} << 2 << "" << "j1939cfg: SourceAddress.value: 256 is outside 0 to 255\n";
     QTest::newRow("NAME field") << f << L{"set", "%f", "DeviceName.IndustryGroup=8"} << 2 << "" << "j1939cfg: DeviceName.IndustryGroup: 8 is outside 0 to 7\n";
+    QTest::newRow("NAME of one byte") << QByteArray(R"({"DeviceName": {"bytes": ["01"]}})") << L{"make", "%f", "-o", "%f.cfg"} << 2 << "" << "j1939cfg: %f: DeviceName.bytes: an array of 8 bytes (\"00\" to \"FF\") is needed\n";
     QTest::newRow("text and bytes") << QByteArray("{\"Vin\": {\"text\": \"A\", \"bytes\": \"42 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00\"}}") << L{"make", "%f", "-o", "%f.cfg"} << 2 << "" << "j1939cfg: %f: Vin.text: disagrees with Vin.bytes\n";
     QTest::newRow("VIN beyond a byte") << f << L{"set", "%f", "Vin=KO\u20ACvaneElectronic"} << 2 << "" << "j1939cfg: Vin.text: character 3 has no place in a VIN (one byte 01 to FF each)\n";
     QTest::newRow("VIN of 16") << f << L{"set", "%f", "Vin=KorvaneElectroni"} << 1 << "Vin: it has 16 characters; a VIN needs 17\n" << kept;
