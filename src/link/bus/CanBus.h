@@ -3,42 +3,25 @@
 #include <QList>
 #include <QObject>
 #include <QString>
-#include <QStringList>
+#include <memory>
 #include <optional>
-#include <utility>
 
+#include "link/bus/CanDriver.h"
 #include "rules/j1939/Identifier.h"
 #include "rules/system/Failure.h"
 
-class QCanBusDevice;
-
 namespace j1939 {
 
-// One interface that a CAN plugin finds, as QCanBus lists it.
-struct CanInterface {
-  QString plugin;       // "socketcan"
-  QString name;         // "can0"
-  QString description;  // the driver's words, "Qt Virtual CAN bus"
-  bool isVirtual = false;
-  bool flexibleDataRate = false;
-};
-
-// The interfaces of every installed plugin, and the plugins that could not
-// look (a vendor library missing) with their reason.
-struct CanInterfaceList {
-  QStringList plugins;
-  QList<CanInterface> interfaces;
-  QList<std::pair<QString, QString>> failures;  // plugin, reason
-};
+// Every installed plugin's interfaces; without the CAN module, no plugin and
+// the module's failure to load.
 CanInterfaceList AvailableCanInterfaces();
 
 // One CAN interface, named PLUGIN:INTERFACE as Qt's CAN plugins know it:
 // "socketcan:can0", "peakcan:usb0", "virtualcan:can0", or for a virtual bus of
 // its own "virtualcan:tcp://127.0.0.1:35501/can0". J1939 frames are extended
 // frames; frames with an 11-bit identifier, remote requests and error frames
-// belong to no J1939 node and are not passed on. Nothing else in the program
-// talks to QCanBusDevice.
-class CanBus : public QObject {
+// belong to no J1939 node and are not passed on.
+class CanBus : public QObject, private CanDeviceListener {
   Q_OBJECT
  public:
   explicit CanBus(QObject* parent = nullptr);
@@ -65,12 +48,12 @@ class CanBus : public QObject {
   void lost(const QString& reason);
 
  private:
-  void readFrames();
-  void onStateChanged(int state);
-  void onError(int error);
+  void framesReceived() override;
+  void stateChanged(CanState state) override;
+  void failed() override;
   void drop(const QString& reason);
 
-  QCanBusDevice* device_ = nullptr;
+  std::unique_ptr<CanDevice> device_;
   QString name_;
   QString sendFailure_;
   bool wasConnected_ = false;
