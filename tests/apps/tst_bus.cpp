@@ -167,7 +167,8 @@ class BusTest : public QObject {
     const QString interface = busInterface(0);
     Bus bus(interface);
     QVERIFY(bus.connected);
-    SimulatorProcess sim({"--can", interface, "--config", dir.filePath("bench.cfg")});
+    SimulatorProcess sim(
+        {"--can", interface, "--config", dir.filePath("bench.cfg"), "--bus-load", "200"});
     QCOMPARE(sim.waitForLine("plays: "), DescribeExpectations(e));
     QVERIFY(bus.waitFor([&] {
       return bus.count(0x18FECA25) >= 3 && bus.count(0x18FEEE25) >= 3 &&
@@ -175,6 +176,20 @@ class BusTest : public QObject {
     }));
     QCOMPARE(bus.seen.first().frame, e.addressClaim);
     QCOMPARE(bus.count(0x18EEFF25), 1);
+
+    // The load of other nodes: FF00 at priority 6 from 80 to 8F in turn, a
+    // count in its first four bytes (least significant first), 200 a second.
+    QList<Seen> load;
+    for (const Seen& s : bus.seen)
+      if ((s.frame.identifier & 0xFFFFFF00) == 0x18FF0000) load << s;
+    QVERIFY(load.size() >= 20);
+    for (int n = 0; n < 20; ++n) {
+      const QByteArray count =
+          QByteArray::fromHex(QByteArray::number(n, 16).rightJustified(2, '0'));
+      QCOMPARE(load[n].frame,
+               (CanFrame{0x18FF0080u + n % 16, count + QByteArray(3, 0) + QByteArray(4, '\xFF')}));
+    }
+    checkPeriod(load, 5, "load");
 
     const QList<Seen> one = bus.with(0x19EF2125);
     QCOMPARE(dataOf(one), ramp(e.additional[0], true, static_cast<int>(one.size())));

@@ -72,6 +72,7 @@ class CfgTest : public QObject {
     QTest::newRow("empty port") << f << L{"program", "%f", "--port="} << 2 << "" << "j1939cfg: --port needs a device or COMn; see j1939cfg program --help\n";
     QTest::newRow("missing file") << f << L{"check", "/no/such.cfg"} << 2 << "" << "j1939cfg: Cannot read the configuration file /no/such.cfg: it does not exist\n";
     QTest::newRow("directory") << f << L{"frame", "/"} << 2 << "" << "j1939cfg: Cannot read the configuration file /: it is a directory\n";
+    QTest::newRow("1 byte, read whole") << f.left(1) << L{"show", "%f"} << 2 << "" << "j1939cfg: Cannot read the configuration file %f: it holds 1 byte; a configuration needs 77\n";
     QTest::newRow("76 bytes") << f.left(76) << L{"program", "%f", "--port", "COM1"} << 2 << "" << "j1939cfg: Cannot read the configuration file %f: it holds 76 bytes; a configuration needs 77\n";
     // clang-format on
   }

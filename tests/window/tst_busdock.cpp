@@ -389,6 +389,15 @@ class BusDockTest : public QObject {
     const L all = pgnsBySource();
     QCOMPARE(all, (L{"25 61443", "25 61444", "25 65226", "25 65262", "25 65296", "25 126720",
                      "30 61444", "31 65296"}));
+    // A data packet to all that no announcement went before: a transport
+    // fault of 31's, counted in the dock's state and nowhere in the table.
+    sender_->send(CanFrame{0x1CEBFF31, QByteArray::fromHex("01FFFFFFFFFFFFFF")});
+    const auto afterRate = [&] { return b.state().section(" frames/s", 1); };
+    QVERIFY2(
+        until(b.rows(), &QAbstractItemModel::dataChanged, [&] { return !afterRate().isEmpty(); }),
+        qPrintable(b.state()));
+    QCOMPARE(afterRate(), ", 1 transport faults");
+    QCOMPARE(pgnsBySource(), all);
     struct Row {
       QString words;
       bool onlyOwn;
