@@ -58,6 +58,8 @@ class SlotsTest : public QObject {
     const SlotEntry entries[] = {
         {"PGN", "", "2621440", false, "PGN is wrong", "2621440", true, "2621440"},
         {"PGN", "", "2621440", true, "PGN is wrong", "0", false, "0"},  // next key types over
+        {"PGN", "", "262143", false, "", "262143", false, "262143"},    // the largest
+        {"PGN", "", "262144", false, "PGN is wrong", "262144", true, "262144"},
         {"PGN", "", "4295032522", false, "PGN is wrong", "4295032522", true, "4295032522"},
         {"PGN", "", "12a", true, "PGN must be decimal", "0", true, "0"},
         {"PGN", "", "", true, "", "0", true, "0"},
