@@ -55,14 +55,10 @@ together() {
 # normal build's run while the sanitizer build still compiles. The sanitizer
 # build's tests run last, alone on the machine, and mostly wait on timers and
 # child processes: one more at a time than there are cores.
-# The sanitizer build has the longer build and the longer tests: the normal
-# build yields the processors to it (its tests do not, being timed), so that
-# the sanitizer tests start early and the normal build's end fills around them.
 build_and_test() {
-  local jobs=$(nproc) yield=()
+  local jobs=$(nproc)
   [ "$1" = asan ] && jobs=$((jobs + 1))
-  [ "$1" = release ] && yield=(nice -n 10)
-  "${yield[@]}" cmake --build "$top/build/$1" -j "$(nproc)" || return 1
+  cmake --build "$top/build/$1" -j "$(nproc)" || return 1
   cd "$top/build/$1" && ctest --output-on-failure --timeout 900 -j "$jobs"
 }
 
