@@ -82,7 +82,12 @@ MainWindow::MainWindow(Platform platform, QString workingDirectory, QWidget* par
   auto* portPanel = new QLabel(ui_->sbStatusBar);
   portPanel->setObjectName(QStringLiteral("sbStatusPort"));
   ui_->sbStatusBar->insertPermanentWidget(1, portPanel);
-  connect(portSelector_.get(), &PortSelector::portStateChanged, portPanel, &QLabel::setText);
+  // A device's path can be long (a udev by-id link): the panel shows what fits, its tool tip all.
+  connect(portSelector_.get(), &PortSelector::portStateChanged, portPanel,
+          [portPanel](const QString& state) {
+            portPanel->setText(state);
+            portPanel->setToolTip(state);
+          });
   connect(
       portSelector_.get(), &PortSelector::statusChanged, statusPanel_,
       [this](const QString& text) { statusPanel_->setText(text.isEmpty() ? statusText() : text); });
@@ -254,6 +259,10 @@ void MainWindow::setUpStatusBar() {
   ui_->sbStatusBar->addWidget(statusPanel_, 1);
   ui_->sbStatusBar->addPermanentWidget(datePanel_);
   ui_->sbStatusBar->addPermanentWidget(timePanel_);
+  // The panels' texts (a reason, a device's path, the bus's verdicts) never
+  // make the window wider than the screen: past its width the status bar clips
+  // them, and the device's whole path stays in its panel's tool tip.
+  ui_->sbStatusBar->setMinimumWidth(1);
 
   clockTimer_ = new QTimer(this);
   clockTimer_->setSingleShot(true);

@@ -7,6 +7,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QScreen>
 #include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
@@ -217,6 +218,24 @@ class DownloadTest : public QObject {
     QVERIFY(b.port.written.isEmpty());
     b.find<QComboBox>("cmbCOM")->setCurrentIndex(1);
     QCOMPARE(b.status(), "Status");
+  }
+
+  // A port named by a long path (a udev by-id link): the status bar cuts it
+  // rather than widen the window past the screen; its tool tip holds it whole.
+  void longDeviceNameKeepsTheWindowOnTheScreen() {
+    Harness h;
+    const QString device = "/dev/serial/by-id/usb-" + QString("FTDI_FT232R_USB_UART_").repeated(8);
+    h.settings.values["Ports/COM1"] = device;
+    h.port.existing.insert(device);
+    h.start();
+    const QString state = "COM1 \u2192 " + device + " \u00b7 9600 8N1 \u00b7 open";
+    QCOMPARE(h.find<QLabel>("sbStatusPort")->text(), state);
+    QCOMPARE(h.find<QLabel>("sbStatusPort")->toolTip(), state);
+    const int screen = h.window->screen()->availableGeometry().width();
+    QVERIFY2(h.window->minimumSizeHint().width() <= screen,
+             qPrintable(QString::number(h.window->minimumSizeHint().width())));
+    QVERIFY2(h.window->frameGeometry().width() <= screen,
+             qPrintable(QString::number(h.window->frameGeometry().width())));
   }
 
   // File > Ports…: each box lists the ports present and starts with today's
