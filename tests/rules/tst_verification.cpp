@@ -224,6 +224,44 @@ class VerificationTest : public QObject {
     QCOMPARE(verdicts.size(), 16);
   }
 
+  // A watch that goes on forgets what came before its window, all but the
+  // latest 64 of the messages that come now and then (claims, Requests and
+  // the answers to them), which are judged over a longer time.
+  void forgetting() {
+    const DeviceExpectations e = ExpectationsOf(benchRecord([](SimulatorConfig& c) {
+      c.Pgns[1].UpdateRate = 0;  // PGN2 on request
+    }));
+    const ExpectedGroup& periodic = e.additional[0];
+    const ExpectedGroup& onRequest = e.additional[1];
+    QCOMPARE(onRequest.periodMs, 0);
+    const BusMessage claim = message(1, e.addressClaim);
+    Messages requests;
+    for (int i = 0; i < 70; ++i) requests << message(10 + i, RequestFrame(60928, 0xF9, 0x25));
+    const Messages recent{sending(1000, periodic, 9),
+                          message(1000, RequestFrame(60928, 0xF9, 0x25)),
+                          sending(1500, periodic, 14)};
+    const Messages all = Messages{claim, sending(3, onRequest, 0), sending(5, periodic, 0)} +
+                         requests +
+                         Messages{sending(500, periodic, 4), sending(600, onRequest, 1)} + recent;
+    DeviceObservation observation(e, 250);
+    for (const BusMessage& m : all) observation.take(m);
+    observation.forgetBefore(1000);
+    // 73 came now and then before 1000 ms: the claim, the first answer and
+    // the first 7 Requests go.
+    QCOMPARE(observation.messages(),
+             requests.mid(7) + Messages{sending(600, onRequest, 1)} + recent);
+
+    // Fewer than 64: the claim of long ago still stands.
+    DeviceObservation shortWatch(e, 250);
+    for (const BusMessage& m :
+         Messages{claim, sending(5, periodic, 0)} + requests.mid(0, 3) + recent)
+      shortWatch.take(m);
+    shortWatch.forgetBefore(1000);
+    QCOMPARE(shortWatch.messages(), Messages{claim} + requests.mid(0, 3) + recent);
+    const Verdict claimed = shortWatch.verdicts(1500, std::nullopt).first();
+    QVERIFY2(claimed.holds, qPrintable(claimed.expectation + ": " + claimed.measured));
+  }
+
   void listening() {
     auto at = [](int rate, int length = 8) {
       return DefaultListeningMs(ExpectationsOf(benchRecord([&](SimulatorConfig& c) {
