@@ -274,6 +274,15 @@ class BusDockTest : public QObject {
 
     // A floating dock goes with the window, still open for the next run.
     dock.setFloating(true);
+    // The table takes what the chart does not need.
+    const auto widths = [&](int dockWidth) {
+      dock.resize(dockWidth, 400);
+      QCoreApplication::processEvents();
+      return QList<int>{h.find<QTableView>("tblBusTraffic")->width(),
+                        h.find("chtBusIntervals")->width()};
+    };
+    const QList<int> narrow = widths(900), wide = widths(1300);
+    QCOMPARE(wide, (QList<int>{narrow[0] + 400, narrow[1]}));
     h.window->close();
     QVERIFY(h.window->hasShutDown());
     QCOMPARE(h.settings.values.value("Bus/Open"), "1");

@@ -246,12 +246,19 @@ class DownloadTest : public QObject {
     b.inventory.ports = {{"/dev/ttyUSB0", "FT232R USB UART", "FTDI", "A10K3XYZ"}};
     b.port.existing << "/dev/ttyUSB0";
     b.settings.values = {{"Ports/COM3", "/dev/old"}};
-    QStringList shown;  // COM1, COM3 and the first port listed, as each dialog opened
+    QStringList shown;   // COM1, COM3 and the first port listed, as each dialog opened
+    QStringList beside;  // each label left of the box it names, on its row
     const auto edit = [&](bool ok) {
       QTimer::singleShot(0, [&, ok] {
         auto* dialog = qobject_cast<PortsDialog*>(QApplication::activeModalWidget());
         QComboBox *com1 = dialog->portBox(1), *com3 = dialog->portBox(3);
         shown << com1->currentText() << com3->currentText() << com1->itemText(0);
+        for (const QLabel* label : dialog->findChildren<QLabel*>()) {
+          const QWidget* box = label->buddy();
+          if (box != nullptr && label->geometry().right() < box->geometry().left() &&
+              qAbs(label->geometry().center().y() - box->geometry().center().y()) < 4)
+            beside << label->text() + " " + box->objectName();
+        }
         pick(com1, 0);
         enter(com3->lineEdit(), "");
         dialog->findChild<QDialogButtonBox*>()
@@ -262,6 +269,10 @@ class DownloadTest : public QObject {
     };
     edit(false);
     QVERIFY(b.settings.writes.isEmpty() && b.port.log.isEmpty());
+    QStringList rows;
+    for (int n = 1; n <= 16; ++n) rows << QString("COM%1 cmbPort%1").arg(n);
+    QCOMPARE(beside, rows);
+    beside.clear();
     edit(true);
     edit(false);
     const QString usb = "/dev/ttyUSB0 — FT232R USB UART (FTDI, A10K3XYZ)";
