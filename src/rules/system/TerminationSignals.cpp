@@ -8,6 +8,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 #include <QSocketNotifier>
+#include <array>
 #include <cerrno>
 #include <csignal>
 
@@ -16,11 +17,13 @@ namespace j1939 {
 namespace {
 
 // SIGHUP is what a run started from a terminal gets when the terminal closes.
-constexpr int kSignals[] = {SIGTERM, SIGINT, SIGHUP};
-constexpr int kSignalCount = sizeof kSignals / sizeof kSignals[0];
+constexpr std::array kSignals = {SIGTERM, SIGINT, SIGHUP};
+constexpr int kSignalCount = static_cast<int>(kSignals.size());
 
-int g_fds[2] = {-1, -1};  // [0] written by the handler, [1] read by the notifier
-struct sigaction g_previous[kSignalCount];
+// Bounds-checked like every standard container here: a stray index stops the
+// program instead of closing someone else's descriptor.
+std::array<int, 2> g_fds = {-1, -1};  // [0] written by the handler, [1] read by the notifier
+std::array<struct sigaction, kSignalCount> g_previous;
 
 extern "C" void onTerminationSignal(int signalNumber) {
   const int savedErrno = errno;
@@ -34,7 +37,7 @@ extern "C" void onTerminationSignal(int signalNumber) {
 
 TerminationSignals::TerminationSignals(QObject* parent) : QObject(parent) {
   Q_ASSERT(g_fds[0] < 0);
-  if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0, g_fds) != 0) {
+  if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0, g_fds.data()) != 0) {
     g_fds[0] = g_fds[1] = -1;
     return;
   }
