@@ -131,6 +131,7 @@ class CfgTest : public QObject {
     row("1786 bytes", benchBytes([](auto& c) { c.Pgns[0].DataLength = 1786; }), "Pgn1DataLength: 1786 is outside 1 to 1785\n");
     row("type 3, position 9 of 8", benchBytes([](auto& c) { c.Pgns[0].ParamType = 3, c.Pgns[0].ParamPos = 9; }), "Pgn1ParamType: 3 is no entry of the list cmbParameterType1 (0 to 2)\n");
     row("4 bytes in 3", benchBytes([](auto& c) { c.Pgns[1].DataLength = 3; }), "Pgn2ParamType: 2 (4 Bytes) does not fit 3 data bytes\nPgn2ParamPos: 17 is outside 1 to 2 (3 data bytes, 2 Bytes)\n");
+    row("2 bytes in 1", benchBytes([](auto& c) { c.Pgns[0].DataLength = 1; }), "Pgn1ParamType: 1 (2 Bytes) does not fit 1 data byte\nPgn1ParamPos: 3 is outside 1 to 1 (1 data byte, Single Byte)\n");
     row("VIN of 16", benchBytes([](auto& c) { setVin(c, "KorvaneElectroni"); }), "Vin: it has 16 characters; a VIN needs 17\n");
     row("VIN of 1", benchBytes([](auto& c) { setVin(c, "1"); }), "Vin: it has 1 character; a VIN needs 17\n");
     row("built-in, and one in a deleted slot", benchBytes([](auto& c) { c.Pgns[0].Pgn = 65226, c.Pgns[0].Pf = 0xFE, c.Pgns[0].Ps = 0xCA, c.Pgns[1] = {0, 1, 3, 0, 0, 0xFE, 0xF1, 65265, 20, 2, 17}; }), "Pgn1: 65226 is sent by the simulator itself; delete the slot or choose another PGN\n");

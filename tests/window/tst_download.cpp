@@ -19,6 +19,7 @@
 #include "support/Records.h"
 #include "support/TestMain.h"
 #include "window/PortsDialog.h"
+#include "window/link/DownloadLog.h"
 
 namespace {
 const QString kAccepted = QStringLiteral("Configuration is successfull!");
@@ -186,6 +187,26 @@ class DownloadTest : public QObject {
     const MaybeFailure busy = second.open();
     QCOMPARE(busy ? busy->reason : QString(), "in use by another program");
     window.close();
+  }
+
+  // The Download Log holds the run's last 200 downloads, the oldest first.
+  void logKeepsTheLast200() {
+    RecordingMessageBoxes messages;
+    ScriptedFileDialogs dialogs;
+    DownloadLog log(dialogs, messages);
+    QStringList described;
+    for (int n = 1; n <= 201; ++n) {
+      const DownloadEntry entry{QDateTime(QDate(2026, 12, 7), QTime(9, 0).addSecs(n)),
+                                "COM1",
+                                "/dev/ttyUSB0",
+                                QByteArray(32, char(n)),
+                                "\x55",
+                                true,
+                                {}};
+      log.add(entry);
+      described << DownloadLog::describe(entry);
+    }
+    QCOMPARE(log.findChild<QPlainTextEdit*>()->toPlainText(), described.mid(1).join('\n'));
   }
 
   // A late reply to one download never answers the next: it is flushed
