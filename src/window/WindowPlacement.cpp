@@ -7,6 +7,7 @@
 #include <QStyle>
 #include <QWidget>
 #include <algorithm>
+#include <array>
 #include <cmath>
 
 #include "rules/system/SettingsStore.h"
@@ -107,10 +108,10 @@ void CentreWindow(QWidget& window) {
 
 bool RestoreWindowGeometry(QWidget& window, SettingsStore& settings) {
   const QString section = QStringLiteral("Settings");
-  const QString keys[] = {QStringLiteral("MainLeft"), QStringLiteral("MainTop"),
-                          QStringLiteral("MainWidth"), QStringLiteral("MainHeight")};
-  int twips[4];
-  for (int i = 0; i < 4; ++i) {
+  const std::array keys = {QStringLiteral("MainLeft"), QStringLiteral("MainTop"),
+                           QStringLiteral("MainWidth"), QStringLiteral("MainHeight")};
+  std::array<int, keys.size()> twips{};
+  for (std::size_t i = 0; i < keys.size(); ++i) {
     bool ok = false;
     twips[i] = settings.value(section, keys[i]).toInt(&ok);
     if (!ok) return false;

@@ -345,6 +345,8 @@ class DownloadTest : public QObject {
     QCOMPARE(list->toolTip(), "/dev/ttyS0");
     QCOMPARE(list->itemData(0, Qt::ToolTipRole), "/dev/ttyS0");
     b.inventory.ports.clear();
+    QTest::keyClick(list, Qt::Key_X);  // a key that opens nothing asks no driver
+    QCOMPARE(list->itemData(0, Qt::ToolTipRole), "/dev/ttyS0");
     QTest::keyClick(list, Qt::Key_F4);  // opens the list
     QCOMPARE(list->itemData(0, Qt::ToolTipRole), "/dev/ttyS0 (not present)");
     list->hidePopup();

@@ -219,6 +219,7 @@ class FilesTest : public QObject {
   QTest::newRow("a short user file is refused, the form stays") << "bench" << "addr=21 open=cut.cfg save" << QStringList{unsaved("j1939.cfg"), cannot("read", "cut.cfg", "it holds 76 bytes; a configuration needs 77")} << "cut.cfg=21 j1939.cfg=same";
   QTest::newRow("short j1939.cfg, closed unchanged: left alone") << "cut40" << "exit" << QStringList{cut40} << "j1939.cfg=same";
   QTest::newRow("short j1939.cfg, edited: written at exit") << "cut40" << "addr=3C exit" << QStringList{cut40} << "j1939.cfg=3C";
+  QTest::newRow("short j1939.cfg, saved: the exit writes it again") << "cut40" << "save replace=j1939.cfg exit" << QStringList{cut40} << "j1939.cfg=00";
   QTest::newRow("j1939.cfg is a folder") << "folder" << "save saveas=rescue.cfg exit" << QStringList{cannot("open", "j1939.cfg", "Is a directory"), folder, folder} << "rescue.cfg=00";
   QTest::newRow("j1939.cfg can only be read") << "readonly" << "addr=2B save exit" << QStringList{readOnly, readOnly, readOnly} << "j1939.cfg=same";
   // A write that fails leaves the file as it was, a new one not there at all.

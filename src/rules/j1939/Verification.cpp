@@ -122,12 +122,12 @@ Verdict periodVerdict(const QString& expectation, const QString& notSeen,
     v.measured = QStringLiteral("seen once in %1 s").arg(secondsText(listenedMs));
   } else if (seen.size() > 1) {
     const double n = double(seen.size());
+    // The indices' deviations from their mean sum to exactly 0 (the mean is a
+    // whole or a half number), so the times need no centring of their own.
     const double meanIndex = (n - 1) / 2;
-    double meanMs = 0;
-    for (const BusMessage& m : seen) meanMs += double(m.ms) / n;
     double covariance = 0, spread = 0;
     for (qsizetype i = 0; i < seen.size(); ++i) {
-      covariance += (double(i) - meanIndex) * (double(seen[i].ms) - meanMs);
+      covariance += (double(i) - meanIndex) * double(seen[i].ms);
       spread += (double(i) - meanIndex) * (double(i) - meanIndex);
     }
     const double mean = covariance / spread;
