@@ -248,6 +248,8 @@ class CfgTest : public QObject {
     // clang-format off
     QTest::newRow("show -") << "<&-" << L{"show", "-"} << 2 << "j1939cfg: Cannot read the configuration from standard input: standard input is closed\n";
     QTest::newRow("make -") << "<&-" << L{"make", "-", "-o", "%f"} << 2 << "j1939cfg: cannot read -: standard input is closed\n";
+    QTest::newRow("diff - B") << "<&-" << L{"diff", "-", "%f"} << 2 << "j1939cfg: Cannot read the configuration from standard input: standard input is closed\n";
+    QTest::newRow("diff - -") << "<&-" << L{"diff", "-", "-"} << 2 << "j1939cfg: diff reads standard input once; see j1939cfg diff --help\n";
     QTest::newRow("show") << ">&-" << L{"show", "%f"} << 2 << "j1939cfg: cannot write to standard output: it is closed\n";
     QTest::newRow("make -o -") << ">&-" << L{"make", "%f.json", "-o", "-"} << 2 << "j1939cfg: cannot write to standard output: it is closed\n";
     QTest::newRow("check, clean") << ">&-" << L{"check", "%f"} << 0 << "";

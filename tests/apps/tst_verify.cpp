@@ -268,14 +268,15 @@ class VerifyTest : public QObject {
     QVERIFY(writeRecord(file, playedRecord()));
     // Nobody serves buses 2 and 3: each of the two that joins one serves it, silent.
     const QList<Run> ended =
-        runTogether({{"verify", file, "--can", bus(2), "--seconds", "0.5"},
+        runTogether({{"verify", file, "--can", bus(2), "--seconds", "0.5", "--answer-ms", "1"},
                      {"watch", "--can", bus(3), "--seconds", "0.5", "--summary"},
                      {"verify", file, "--can", "nosuch:can0"},
                      {"watch", "--can", "virtualcan:can7"},
                      {"verify", "/no/such.cfg", "--can", bus(2)},
                      {"verify", file},
                      {"watch", "--can", bus(2), "--seconds", "0"},
-                     {"watch", "--can", bus(2), "--from", "0x100"}});
+                     {"watch", "--can", bus(2), "--from", "0x100"},
+                     {"verify", file, "--can", bus(2), "--answer-ms", "0"}});
     const QString plugins = QCanBus::instance()->plugins().join(", ");
     const QList<Run> expected{
         {1, "no frames in 0.5 s: is the bus connected and at 500 kbit/s?\n", ""},
@@ -290,7 +291,9 @@ class VerifyTest : public QObject {
          "j1939cfg watch --help\n"},
         {2, "",
          "j1939cfg: --from 0x100: a source address is 0 to 255, or 0x00 to 0xFF; see j1939cfg "
-         "watch --help\n"}};
+         "watch --help\n"},
+        {2, "",
+         "j1939cfg: --answer-ms 0: milliseconds from 1 to 60000; see j1939cfg verify --help\n"}};
     // How long the watch listened is measured: it may be a little more than asked.
     static const QRegularExpression listened(" in 0\\.[5-9] s\n$");
     QCOMPARE(QString(ended[1].out).replace(listened, " in 0.5 s\n"), expected[1].out);

@@ -114,6 +114,7 @@ class VerificationTest : public QObject {
     QCOMPARE(groups[1].lastData, "last");
     QCOMPARE(groups[1].jitterMs(), 0.0);
     QCOMPARE(groups[0].meanPeriodMs(), 0.0);
+    QCOMPARE(groups[0].jitterMs(), 0.0);  // seen once: no interval, no jitter
   }
 
   // The bench configuration played as it should: every expectation, whole.

@@ -132,6 +132,7 @@ class RecordsTest : public QObject {
   row("PDU1 59905: exit", [](auto& c) { c.Pgns[0].Pf = 0xEA, c.Pgns[0].Ps = 1, c.Pgns[0].Pgn = 59905; }, "exit", "PGN1 59905 is read as 59904 because a PDU1 group's PS is a destination address");
   row("PDU1 126725 in slot 2: Open, Save", [](auto& c) { c.Pgns[1].Ps = 5, c.Pgns[1].Pgn = 0x1EF05; }, "Open", "PGN2 126725 is read as 126720 because a PDU1 group's PS is a destination address");
   row("PDU1 61189: Program Config sends PS 00", [](auto& c) { c.Pgns[0].Pf = 0xEF, c.Pgns[0].Ps = 5, c.Pgns[0].Pgn = 61189; }, "Program", "PGN1 61189 is read as 61184 because a PDU1 group's PS is a destination address");
+  row("PDU1 59905, then its priority set: Save", [](auto& c) { c.Pgns[0].Pf = 0xEA, c.Pgns[0].Ps = 1, c.Pgns[0].Pgn = 59905; }, "Save", "PGN1 59905 is read as 59904 because a PDU1 group's PS is a destination address", "cmbPriority1");
   row("PDU1 59905, then PF EB typed: Save", [](auto& c) { c.Pgns[0].Pf = 0xEA, c.Pgns[0].Ps = 1, c.Pgns[0].Pgn = 59905; }, "Save", "PGN1 59905 is read as 59904 because a PDU1 group's PS is a destination address", "txtPF1");
     // clang-format on
   }
