@@ -265,8 +265,11 @@ void MainWindow::setUpStatusBar() {
   ui_->sbStatusBar->setMinimumWidth(1);
 
   clockTimer_ = new QTimer(this);
+  clockTimer_->setObjectName(QStringLiteral("clockTimer"));
   clockTimer_->setSingleShot(true);
-  clockTimer_->setTimerType(Qt::CoarseTimer);
+  // A coarse timer may wake a few milliseconds before the second changes,
+  // show the old time again and wake once more.
+  clockTimer_->setTimerType(Qt::PreciseTimer);
   connect(clockTimer_, &QTimer::timeout, this, &MainWindow::refreshClockPanels);
   refreshClockPanels();
 }

@@ -344,8 +344,9 @@ class VerifyTest : public QObject {
     QCOMPARE(unknown.out, "Configuration is successfull!\n");
     // A test machine runs other suites beside this one: the answers are given
     // a second rather than J1939's 50 ms (the rules' tests hold the 50 ms).
+    sender_->heard.clear();
     const Run run = runTogether({{"program", file, "--port", sim.device(), "--verify", bus(0),
-                                  "--seconds", "1.2", "--answer-ms", "1000"}})[0];
+                                  "--seconds", "2", "--answer-ms", "1000"}})[0];
     const QString one = "ok    PGN1 65312 (FF20) ", two = "ok    PGN2 65328 (FF30) ";
     QCOMPARE(
         masked(run.out),
@@ -363,6 +364,16 @@ class VerifyTest : public QObject {
                  "FF FF FF FF FF 7F 7D",
            "all 16 expectations hold"}));
     QCOMPARE(run.exitCode, 0);
+    // The group sent on request was asked for twice from the tool's address:
+    // once the device had claimed (0.2 s), and again halfway through (1 s).
+    QList<qint64> asked;
+    for (const auto& [ms, frame] : sender_->heard)
+      if ((frame.identifier & 0xFFFF00FF) == 0x18EA00F9 &&
+          frame.data == QByteArray::fromHex("20FF00"))
+        asked << ms;
+    QCOMPARE(asked.size(), 2);
+    QVERIFY2(asked[1] - asked[0] >= 650 && asked[1] - asked[0] <= 1100,
+             qPrintable(QString::number(asked[1] - asked[0])));
     QVERIFY(sim.quit());
   }
 

@@ -6,6 +6,7 @@
 #include <QCanBus>
 #include <QCanBusDevice>
 #include <QCoreApplication>
+#include <QElapsedTimer>
 #include <functional>
 #include <memory>
 
@@ -26,6 +27,11 @@ class CanSender {
  public:
   explicit CanSender(const QString& bus) {
     device_.reset(QCanBus::instance()->createDevice("virtualcan", bus.mid(11)));
+    QObject::connect(device_.get(), &QCanBusDevice::framesReceived, [this] {
+      for (const QCanBusFrame& frame : device_->readAllFrames())
+        heard.append({clock_.elapsed(), CanFrame{frame.frameId(), frame.payload()}});
+    });
+    clock_.start();
     device_->connectDevice();
     (void)until(device_.get(), &QCanBusDevice::stateChanged, [&] { return connected(); });
   }
@@ -36,9 +42,16 @@ class CanSender {
     out.setExtendedFrameFormat(extended);
     device_->writeFrame(out);
   }
+  // What the others sent, each with when it came (ms since the sender began).
+  struct Heard {
+    qint64 ms;
+    CanFrame frame;
+  };
+  QList<Heard> heard;
 
  private:
   std::unique_ptr<QCanBusDevice> device_;
+  QElapsedTimer clock_;
 };
 
 // The configuration j1939sim plays for the verdicts: "2.00", dynamic, slot 1

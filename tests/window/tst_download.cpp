@@ -7,6 +7,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QScopeGuard>
 #include <QScreen>
 #include <QSignalSpy>
 #include <QTest>
@@ -257,6 +258,47 @@ class DownloadTest : public QObject {
              qPrintable(QString::number(h.window->minimumSizeHint().width())));
     QVERIFY2(h.window->frameGeometry().width() <= screen,
              qPrintable(QString::number(h.window->frameGeometry().width())));
+  }
+
+  // The status bar's date and time follow the clock as the locale shows them:
+  // the time panel wakes once a second where it shows seconds, else once a
+  // minute, and never lags.
+  void clockPanels_data() {
+    QTest::addColumn<QLocale>("locale");
+    QTest::addColumn<int>("mostWakes");
+    QTest::newRow("seconds shown") << QLocale::c() << 3;  // 14:03:07
+    QTest::newRow("minutes shown") << QLocale(QLocale::English, QLocale::UnitedStates) << 1;
+  }
+  void clockPanels() {
+    QFETCH(QLocale, locale);
+    QFETCH(int, mostWakes);
+    const auto restore = qScopeGuard([before = QLocale()] { QLocale::setDefault(before); });
+    QLocale::setDefault(locale);
+    Harness h;
+    h.start();
+    struct WakeCounter : QObject {
+      int wakes = 0;
+      bool eventFilter(QObject*, QEvent* event) override {
+        wakes += event->type() == QEvent::Timer;
+        return false;
+      }
+    } counter;
+    h.window->findChild<QTimer*>("clockTimer")->installEventFilter(&counter);
+    // Each 50 ms the panels show now, or what was now at most 0.4 s ago.
+    QStringList late;
+    QTimer looking;
+    connect(&looking, &QTimer::timeout, this, [&] {
+      const QDateTime now = QDateTime::currentDateTime(), before = now.addMSecs(-400);
+      const QString shown =
+          h.find<QLabel>("sbStatusDate")->text() + " " + h.find<QLabel>("sbStatusTime")->text();
+      if (shown != locale.toString(now, QLocale::ShortFormat).replace(", ", " ") &&
+          shown != locale.toString(before, QLocale::ShortFormat).replace(", ", " "))
+        late << shown + " at " + now.toString("HH:mm:ss.zzz");
+    });
+    looking.start(50);
+    QTest::qWait(2100);
+    QCOMPARE(late, QStringList());
+    QVERIFY2(counter.wakes <= mostWakes, qPrintable(QString::number(counter.wakes)));
   }
 
   // File > Ports…: each box lists the ports present and starts with today's
