@@ -128,6 +128,7 @@ class CfgTest : public QObject {
     row("greyed", benchBytes([](auto& c) { c.Pgns[0].Reserved = 2; }), "Pgn1Reserved: 2 (greyed) is shown clear, as the PGN counts it\n");
     row("PGN 262144", benchBytes([](auto& c) { c.Pgns[0].Pgn = 262144; }), "Pgn1: 262144 is outside 0 to 262143\n");
     row("PS in PDU1", benchBytes([](auto& c) { c.Pgns[1].Ps = 0x12; }), "Pgn2: 126720 is reserved bit 0, data page 1, PF EF, PS 00, but the record holds reserved bit 0, data page 1, PF EF, PS 12; the window goes by the PGN\n");
+    row("reserved bit in the PGN", benchBytes([](auto& c) { c.Pgns[0].Pgn = 0x2FF10; }), "Pgn1: 196368 is reserved bit 1, data page 0, PF FF, PS 10, but the record holds reserved bit 0, data page 0, PF FF, PS 10; the window goes by the PGN\n");
     row("1786 bytes", benchBytes([](auto& c) { c.Pgns[0].DataLength = 1786; }), "Pgn1DataLength: 1786 is outside 1 to 1785\n");
     row("type 3, position 9 of 8", benchBytes([](auto& c) { c.Pgns[0].ParamType = 3, c.Pgns[0].ParamPos = 9; }), "Pgn1ParamType: 3 is no entry of the list cmbParameterType1 (0 to 2)\n");
     row("4 bytes in 3", benchBytes([](auto& c) { c.Pgns[1].DataLength = 3; }), "Pgn2ParamType: 2 (4 Bytes) does not fit 3 data bytes\nPgn2ParamPos: 17 is outside 1 to 2 (3 data bytes, 2 Bytes)\n");

@@ -454,6 +454,10 @@ class DownloadTest : public QObject {
     QCOMPARE(logDuring, QStringList{"write 32"});
     QCOMPARE(b.prompts(), QStringList{kAccepted});
     QCOMPARE(b.port.log.mid(1), QStringList({"read", "close"}) + openSequence("/dev/ttyS1"));
+    // The exchange over, a port chosen opens at once.
+    b.port.log.clear();
+    b.find<QComboBox>("cmbCOM")->setCurrentIndex(0);
+    QCOMPARE(b.port.log, QStringList{"close"} + openSequence("/dev/ttyS0"));
   }
 
   // The exchange alone, on a port that refuses the write, closed or open: its

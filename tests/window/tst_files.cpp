@@ -1,6 +1,7 @@
 #include <unistd.h>
 #include <QApplication>
 #include <QComboBox>
+#include <QDebug>
 #include <QDialog>
 #include <QDir>
 #include <QFileDialog>
@@ -17,6 +18,7 @@
 #include <QSysInfo>
 #include <QTest>
 #include <QUrl>
+#include <algorithm>
 #include <csignal>
 #include <cstdio>
 
@@ -311,16 +313,18 @@ class FilesTest : public QObject {
   // File > Recent Files: the last eight files opened or saved, newest first,
   // kept across runs; one that is gone is said so and taken off; Clear.
   void recentFiles() {
+    // The entries, "(grey)" where File > Recent Files or an entry cannot be chosen.
     const auto menu = [](Harness& h) {
+      const QMenu* recent = h.find<QMenu>("mnuFileRecent");
       QStringList entries;
-      for (const QAction* entry : h.find<QMenu>("mnuFileRecent")->actions())
-        entries << entry->text();
-      return entries.join('|');
+      for (const QAction* entry : recent->actions())
+        entries << entry->text() + (entry->isEnabled() ? "" : " (grey)");
+      return (recent->menuAction()->isEnabled() ? "" : "(grey) ") + entries.join('|');
     };
     Harness h;
     prepare(h, "bench");
     h.start();
-    QCOMPARE(menu(h), "&Clear Recent Files");
+    QCOMPARE(menu(h), "(grey) &Clear Recent Files (grey)");
     run(h,
         "open=bench.cfg saveas=a saveas=b saveas=c saveas=d saveas=e saveas=f saveas=g "
         "open=long.cfg open=bench.cfg");
@@ -339,7 +343,8 @@ class FilesTest : public QObject {
     QCOMPARE(again.window->windowTitle(), "bench.cfg[*] \u2014 Tarvik Configuration");
     QCOMPARE(menu(again), "&1 bench.cfg|&2 g|&3 f|&4 e|&5 d|&6 c|&7 b||&Clear Recent Files");
     again.find<QAction>("mnuFileRecentClear")->trigger();
-    QCOMPARE(menu(again) + again.settings.values.value("RecentFiles/File1"), "&Clear Recent Files");
+    QCOMPARE(menu(again) + again.settings.values.value("RecentFiles/File1"),
+             "(grey) &Clear Recent Files (grey)");
     // A file dragged onto the window and dropped opens as File > Open opens it.
     QMimeData dragged;
     dragged.setUrls({QUrl::fromLocalFile(h.path("g"))});
@@ -392,6 +397,12 @@ class FilesTest : public QObject {
           QStringLiteral("j1939.cfg is held by another window (process %1)").arg(getpid());
       QCOMPARE(h.window->windowTitle(), "j1939.cfg[*] \u2014 Tarvik Configuration \u2014 " + note);
       QVERIFY(held && held->text() == note + ": this window does not write it at exit");
+      // The note follows the status text, before the port, the date and the time.
+      QList<int> lefts;
+      for (const char* panel :
+           {"sbStatusText", "sbStatusHeld", "sbStatusPort", "sbStatusDate", "sbStatusTime"})
+        lefts << h.find<QLabel>(panel)->x();
+      QVERIFY2(std::is_sorted(lefts.cbegin(), lefts.cend()), qPrintable(QDebug::toString(lefts)));
     } else {
       QVERIFY(!held && h.window->windowTitle() == "j1939.cfg[*] \u2014 Tarvik Configuration");
       QVERIFY(QFile::exists(lockPath));  // this window's own now
