@@ -68,6 +68,39 @@ class FramesTest : public QObject {
     QCOMPARE(d.oddities.size(), 1);
   }
 
+  // What j1939sim logs of each frame it takes, line by line: the bench's "2.00"
+  // frame, a "1.01" frame at 250 kbit/s with its byte 1 set, and a "2.00"
+  // frame with every field a frame can hold but the tool never writes.
+  void described_data() {
+    QTest::addColumn<QString>("frame");  // without its sum
+    QTest::addColumn<QStringList>("lines");
+    const QString vin = "31 46 55 4A 47 4C 44 52 35 43 53 42 4D 31 32 33 34 ";
+    const QString name = "NAME bytes 0-7: 39 30 6B 0C 3A 81 05 27";
+    const QString slot1 =
+        "PGN1: in use, rate word 000A (every 100 ms), priority 6, reserved bit 0, data page 0, PF "
+        "FF, PS 10, data length 8, parameter 2 bytes at position 3";
+    const QString slot2 =
+        "PGN2: in use, rate word 0005 (every 50 ms), priority 3, reserved bit 0, data page 1, PF "
+        "EF, PS 00, data length 20, parameter 4 bytes at position 17";
+    // clang-format off
+    QTest::newRow("bench") << "00 04 A5 " + kName + kSlot1 + kSlot2 + vin << QStringList{"simulator version: 2.00 (49 bytes)", "checksum: 3B ok", "mode: dynamic", "DTC format: Version4", "source address: 25 (hex)", "CAN bit rate: 500 kbit/s", name, slot1, slot2, "VIN: 1FUJGLDR5CSBM1234"};
+    QTest::newRow("1.01") << "FF 02 25 " + kName + kSlot1 + kSlot2 << QStringList{"simulator version: 1.01 (32 bytes)", "checksum: 55 ok", "mode: static", "source address: 25 (hex)", "CAN bit rate: 250 kbit/s", name, slot1, slot2, "note: byte 1 is 02 where a \"1.01\" frame has 00"};
+    QTest::newRow("odd") << "12 07 A5 " + kName + "00 C0 08 00 F9 FF 10 03 00 05 07 00 14 00 68 EF 00 11 00 02 01" + vin.mid(2) << QStringList{"simulator version: 2.00 (49 bytes)", "checksum: 15 ok", "mode: static", "DTC format: Version7", "source address: 25 (hex)", "CAN bit rate: 500 kbit/s", name,
+        "PGN1: deleted, rate word C000 (on request), priority 7, reserved bit 1, data page 1, PF FF, PS 10, data length 8, parameter type 5 at position 3",
+        "PGN2: in use, rate word 0007, priority 3, reserved bit 0, data page 1, PF EF, PS 00, data length 20, parameter 4 bytes at position 17",
+        "VIN: .FUJGLDR5CSBM1234", "note: mode byte 12 is neither 00 (dynamic) nor FF (static)", "note: DTC format byte 07 is none of 01 to 04", "note: PGN1 identifier byte has bits 2-0 set", "note: PGN1 parameter type 5 is none of the tool's types", "note: PGN2 rate word 0007 is none of the tool's update rates"};
+    // clang-format on
+  }
+  void described() {
+    QFETCH(QString, frame);
+    QFETCH(QStringList, lines);
+    QByteArray bytes = fromHex(frame);
+    bytes.append(static_cast<char>(FrameChecksum(bytes)));
+    DecodedConfigFrame d;
+    QVERIFY(!DecodeConfigFrame(bytes, d));
+    QCOMPARE(DescribeConfigFrame(d), lines);
+  }
+
   void rateWordsAndChecksum() {
     const int words[] = {0x8000, 5, 10, 50, 100, 500};
     for (int slot = 1; slot <= 2; ++slot)
