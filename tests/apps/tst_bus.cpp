@@ -5,6 +5,9 @@
 #include <QCanBusDevice>
 #include <QElapsedTimer>
 #include <QEventLoop>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QLoggingCategory>
 #include <QTemporaryDir>
 #include <QTest>
@@ -156,6 +159,32 @@ class BusTest : public QObject {
   // A "2.00" configuration given with --config, dynamic: slot 1 PDU1 to 21
   // every 50 ms, slot 2 PDU2 with 20 bytes by BAM every 0.5 s; each group's
   // identifier, bytes and period; then the answers to Requests.
+  // j1939cfg buses: the interfaces the plugins find (the two virtual ones on
+  // every machine), and each plugin that could not look, with its reason; the
+  // text and the JSON say the same.
+  void buses() {
+    const Run text = runCfg({"buses"}), json = runCfg({"buses", "--json"});
+    QCOMPARE(text.exitCode + json.exitCode, 0);
+    QVERIFY2(text.out.contains("virtualcan:can0      Qt Virtual CAN bus (virtual, CAN FD)\n"
+                               "virtualcan:can1      Qt Virtual CAN bus (virtual, CAN FD)\n"),
+             qPrintable(text.out));
+    const QJsonObject found = QJsonDocument::fromJson(json.out.toUtf8()).object();
+    QVERIFY(
+        found["interfaces"].toArray().contains(QJsonObject{{"can_fd", true},
+                                                           {"description", "Qt Virtual CAN bus"},
+                                                           {"interface", "can0"},
+                                                           {"name", "virtualcan:can0"},
+                                                           {"plugin", "virtualcan"},
+                                                           {"virtual", true}}));
+    QStringList failures;
+    for (const QJsonValue& failure : found["failures"].toArray()) {
+      QVERIFY(!failure["reason"].toString().isEmpty());
+      failures << failure["plugin"].toString() +
+                      ": cannot look for interfaces: " + failure["reason"].toString();
+    }
+    QCOMPARE(text.out.split('\n').filter(": cannot look for interfaces: "), failures);
+  }
+
   void playsConfiguration() {
     const SimulatorConfig config = benchRecord([](SimulatorConfig& c) {
       c.Pgns[0] = {1, 1, 6, 1, 0, 0xEF, 0x21, 0x1EF00, 8, 1, 3};

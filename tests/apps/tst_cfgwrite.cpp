@@ -6,6 +6,7 @@
 #include <QJsonDocument>
 #include <QLockFile>
 #include <QRandomGenerator>
+#include <QSysInfo>
 #include <QTest>
 #include <optional>
 
@@ -207,7 +208,8 @@ class CfgWriteTest : public QObject {
                                  QFileDevice::FileModificationTime));
       const qint64 pid = endedProcessId();
       QVERIFY(pid > 0);
-      QVERIFY(writeBytes(lock, QByteArray::number(pid) + "\n\n\n"));
+      QVERIFY(writeBytes(lock, QByteArray::number(pid) + "\nj1939cfg\n" +
+                                   QSysInfo::machineHostName().toUtf8() + "\n"));
       QVERIFY(writeBytes(target + ".QxWvEr", was.left(30)));
     }
     // The process number of a writer on another machine says nothing here,

@@ -153,6 +153,7 @@ class VerifyTest : public QObject {
     // first, shows it at the end: a probe of its own that it counted came
     // before the frames of the table, which it then counted too.
     Cfg summary({"watch", "--can", bus(0), "--json", "--summary"});
+    Cfg table({"watch", "--can", bus(0), "--summary"});
     Cfg json({"watch", "--can", bus(0), "--json"});
     Cfg filtered({"watch", "--can", bus(0), "--from", "0x26", "--pgn", "65260"});
     const CanFrame probe{0x18FEEC26, "PROBE"}, summaryProbe{0x18FF5050, "PROBE"};
@@ -188,7 +189,7 @@ class VerifyTest : public QObject {
     for (const CanFrame& frame : frames) sender_->send(frame);
     auto timedOut = [](const QString& line) { return line.contains("did not come within"); };
     QVERIFY(json.lineWhere(timedOut) && filtered.lineWhere(timedOut));
-    for (Cfg* cfg : {&summary, &json, &filtered}) cfg->interrupt();
+    for (Cfg* cfg : {&summary, &table, &json, &filtered}) cfg->interrupt();
     const Run all = json.end(), one = filtered.end(), rows = summary.end();
     QCOMPARE(QList<int>({all.exitCode, one.exitCode, rows.exitCode}), QList<int>({0, 0, 0}));
     QCOMPARE(all.err + one.err + rows.err, QString());
@@ -258,6 +259,23 @@ class VerifyTest : public QObject {
            R"({"count":1,"last_data":"101010101010102020","name":"DM1","pgn":65226,"pgn_hex":"FECA","source":43})",
            R"({"count":1,"last_data":"10140003FFECFE00","name":"TP.CM","pgn":60416,"pgn_hex":"EC00","source":65})"}));
     QVERIFY(rows.out.contains(R"("pgn":65360,)"));
+
+    // The summary as text: each row's count, period and jitter end where their
+    // headings do, and its data starts where its heading does.
+    const Run text = table.end();
+    QCOMPARE(text.exitCode, 0);
+    const QStringList lines = text.out.split('\n', Qt::SkipEmptyParts);
+    QVERIFY2(lines.size() > 3, qPrintable(text.out));
+    const QString heading = lines[1];
+    QCOMPARE(heading, "source  PGN                    count  period ms  jitter ms  last data");
+    const qsizetype data = heading.indexOf("last data");
+    for (const QString& row : lines.mid(2)) {
+      for (const QString column : {"count", "period ms", "jitter ms"}) {
+        const qsizetype end = heading.indexOf(column) + column.size();
+        QVERIFY2(row.at(end - 1) != ' ' && row.at(end) == ' ', qPrintable(row));
+      }
+      QVERIFY2(row.at(data - 1) == ' ' && row.at(data) != ' ', qPrintable(row));
+    }
   }
 
   // A silent bus, no such plugin or interface, an unreadable file, and a
@@ -276,7 +294,8 @@ class VerifyTest : public QObject {
                      {"verify", file},
                      {"watch", "--can", bus(2), "--seconds", "0"},
                      {"watch", "--can", bus(2), "--from", "0x100"},
-                     {"verify", file, "--can", bus(2), "--answer-ms", "0"}});
+                     {"verify", file, "--can", bus(2), "--answer-ms", "0"},
+                     {"watch", "--can", "nosuch:can0", "--from", "0xFF", "--pgn", "262143"}});
     const QString plugins = QCanBus::instance()->plugins().join(", ");
     const QList<Run> expected{
         {1, "no frames in 0.5 s: is the bus connected and at 500 kbit/s?\n", ""},
@@ -293,7 +312,10 @@ class VerifyTest : public QObject {
          "j1939cfg: --from 0x100: a source address is 0 to 255, or 0x00 to 0xFF; see j1939cfg "
          "watch --help\n"},
         {2, "",
-         "j1939cfg: --answer-ms 0: milliseconds from 1 to 60000; see j1939cfg verify --help\n"}};
+         "j1939cfg: --answer-ms 0: milliseconds from 1 to 60000; see j1939cfg verify --help\n"},
+        // The highest address and PGN are taken: the bus is what fails.
+        {2, "",
+         "j1939cfg: CAN bus nosuch:can0: no CAN plugin \"nosuch\" (there are: " + plugins + ")\n"}};
     // How long the watch listened is measured: it may be a little more than asked.
     static const QRegularExpression listened(" in 0\\.[5-9] s\n$");
     QCOMPARE(QString(ended[1].out).replace(listened, " in 0.5 s\n"), expected[1].out);

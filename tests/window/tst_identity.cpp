@@ -228,6 +228,12 @@ class IdentityTest : public QObject {
     QCOMPARE(QApplication::focusWidget() == box, !prompt.isEmpty());
     QCOMPARE(box->text(), vin);
     QCOMPARE(box->selectedText(), selected);
+    // Left again as it stands, it is said again.
+    if (prompt.isEmpty()) return;
+    h.messages.clear();
+    QTest::keyClick(box, Qt::Key_Tab);
+    QCoreApplication::processEvents();
+    QCOMPARE(h.messages.shown.value(0).prompt, prompt);
   }
 };
 
