@@ -179,6 +179,7 @@ class PtyTest : public QObject {
     // clang-format off
     QTest::newRow("1.01 frame") << L{} << QByteArrayList{v1} << L{"reply 1: 55"};
     QTest::newRow("in pieces") << L{"--gap-ms", "5000"} << QByteArrayList{v1.left(1), v1.mid(1, 20), v1.mid(21)} << L{"", "", "reply 1: 55"};
+    QTest::newRow("a reply written 0x") << L{"--reply", "0xAA,0X5"} << QByteArrayList{v1} << L{"reply 1: AA 05"};
     QTest::newRow("wrong sum") << L{"--bad-reply", "AA"} << QByteArrayList{bad} << L{"  refused: checksum: the frame carries 00, its bytes sum to D4"};
     QTest::newRow("described") << L{"--version", "2.00"} << QByteArrayList{onRequest} << L{"  PGN2: in use, rate word 8000 (on request), priority 3, reserved bit 0, data page 1, PF EF, PS 00, data length 20, parameter 4 bytes at position 17"};
     QTest::newRow("partial, then a frame") << L{"--gap-ms", "20"} << QByteArrayList{bad.left(3), v1} << L{"dropped 3 bytes after a pause: 00 00 A5", "reply 1: 55"};
