@@ -274,6 +274,7 @@ class VerificationTest : public QObject {
     QCOMPARE(at(3), 2000);                   // every 500 ms: 1750
     QCOMPARE(at(4), 3500);                   // every 1 s
     QCOMPARE(at(5), 17500);                  // every 5 s
+    QCOMPARE(at(5, 1), 17500);               // one byte every 5 s
     QCOMPARE(at(1, 1785), (255 + 1) * 175);  // a BAM of 255 packets every 12.8 s
     const DeviceExpectations e = ExpectationsOf(benchRecord());
     QCOMPARE(VerificationRequests(e, 0x26, 0),

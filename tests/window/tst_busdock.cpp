@@ -1,4 +1,5 @@
 #include <QAbstractItemModelTester>
+#include <QAbstractItemView>
 #include <QAccessible>
 #include <QCheckBox>
 #include <QComboBox>
@@ -364,6 +365,18 @@ class BusDockTest : public QObject {
                 "\u2713|25|126720|1EF00||3|00|8" + counted + "7D FF FF FF FF FF FF FF"}));
     // The others' Requests (from the tool's address F9) are all else there is.
     QCOMPARE(benches[0]->table().size() - 8, benches[0]->table("F9").size());
+    // A row's chart names the slot that configured its group; the simulator's
+    // own groups go by their names.
+    QStringList charts;
+    auto* view = benches[0]->find<QAbstractItemView>("tblBusTraffic");
+    for (const char* pgn : {"65296", "61444"}) {
+      const QModelIndexList at = view->model()->match(view->model()->index(0, BusTrafficModel::Pgn),
+                                                      Qt::DisplayRole, pgn, 1, Qt::MatchExactly);
+      QVERIFY(!at.isEmpty());
+      view->setCurrentIndex(at[0]);
+      charts << benches[0]->find("chtBusIntervals")->accessibleDescription().section(':', 0, 0);
+    }
+    QCOMPARE(charts, (L{"PGN1 65296 from 25", "EEC1 (61444) from 25"}));
     QCOMPARE(benches[1]->toolTip("65296"),
              "PGN1: 1 of 8 expectations does not hold\n\u2713 priority 6\n\u2713 reserved bit "
              "0\n\u2713 data page 0\n\u2713 PF FF\n\u2713 PS 10\n\u2713 8 bytes\n\u2717 every # ms "
