@@ -156,9 +156,6 @@ class BusTest : public QObject {
  private slots:
   void initTestCase() { QLoggingCategory::setFilterRules("qt.canbus.plugins.virtualcan*=false"); }
 
-  // A "2.00" configuration given with --config, dynamic: slot 1 PDU1 to 21
-  // every 50 ms, slot 2 PDU2 with 20 bytes by BAM every 0.5 s; each group's
-  // identifier, bytes and period; then the answers to Requests.
   // j1939cfg buses: the interfaces the plugins find (the two virtual ones on
   // every machine), and each plugin that could not look, with its reason; the
   // text and the JSON say the same.
@@ -185,6 +182,9 @@ class BusTest : public QObject {
     QCOMPARE(text.out.split('\n').filter(": cannot look for interfaces: "), failures);
   }
 
+  // A "2.00" configuration given with --config, dynamic: slot 1 PDU1 to 21
+  // every 50 ms, slot 2 PDU2 with 20 bytes by BAM every 0.5 s; each group's
+  // identifier, bytes and period; then the answers to Requests.
   void playsConfiguration() {
     const SimulatorConfig config = benchRecord([](SimulatorConfig& c) {
       c.Pgns[0] = {1, 1, 6, 1, 0, 0xEF, 0x21, 0x1EF00, 8, 1, 3};
