@@ -345,6 +345,16 @@ class FilesTest : public QObject {
     again.find<QAction>("mnuFileRecentClear")->trigger();
     QCOMPARE(menu(again) + again.settings.values.value("RecentFiles/File1"),
              "(grey) &Clear Recent Files (grey)");
+    // Two files, or a file that is not local, are not taken.
+    for (const QList<QUrl>& urls :
+         {QList<QUrl>{QUrl::fromLocalFile(h.path("g")), QUrl::fromLocalFile(h.path("f"))},
+          QList<QUrl>{QUrl("http://bench-pc/g.cfg")}}) {
+      QMimeData two;
+      two.setUrls(urls);
+      QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &two, Qt::LeftButton, Qt::NoModifier);
+      QApplication::sendEvent(again.window.get(), &enter);
+      QVERIFY(!enter.isAccepted());
+    }
     // A file dragged onto the window and dropped opens as File > Open opens it.
     QMimeData dragged;
     dragged.setUrls({QUrl::fromLocalFile(h.path("g"))});
