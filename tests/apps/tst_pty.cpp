@@ -129,6 +129,35 @@ class PtyTest : public QObject {
              "j1939sim: unknown command \"send\" (send HEX[,HEX...] or quit)\n");
   }
 
+  // More than the terminal holds, sent while nobody reads the device: the
+  // wait is said once, and every byte comes out in order once it is read.
+  void heldOutput() {
+    SimulatorProcess sim({});
+    const int port = ::open(sim.device().toLocal8Bit().constData(), O_RDWR | O_NOCTTY);
+    QVERIFY(port >= 0);
+    termios raw{};
+    QVERIFY(::tcgetattr(port, &raw) == 0);
+    ::cfmakeraw(&raw);
+    raw.c_cc[VMIN] = 0, raw.c_cc[VTIME] = 5;
+    QVERIFY(::tcsetattr(port, TCSANOW, &raw) == 0);
+    QByteArray chunk, command = "send ";
+    for (int i = 0; i < 1000; ++i) chunk += char(i % 251);
+    command += chunk.toHex(',') + '\n';
+    QByteArray expected;
+    for (int i = 0; i < 40; ++i) sim.type(command), expected += chunk;
+    QVERIFY(QTest::qWaitFor([&] { return sim.output().count("sent: ") == 40; }, 15000));
+    QVERIFY(sim.output().contains("output held: nobody reads the device; "));
+    QByteArray got;
+    char buffer[4096];
+    for (ssize_t n = 1; got.size() < expected.size() && n > 0;)
+      if ((n = ::read(port, buffer, sizeof buffer)) > 0) got.append(buffer, n);
+    ::close(port);
+    QCOMPARE(got.size(), expected.size());
+    QVERIFY(got == expected);
+    sim.type("quit\n");
+    QCOMPARE(sim.end().out.count("output held"), 1);
+  }
+
   void simulatorOptions_data() {
     QTest::addColumn<L>("args");
     QTest::addColumn<QString>("err");
