@@ -22,6 +22,7 @@
 #include "window/bus/BusDock.h"
 #include "window/bus/BusMonitor.h"
 #include "window/bus/BusTrafficModel.h"
+#include "window/bus/IntervalChart.h"
 #include "window/bus/IntervalHistory.h"
 
 using L = QStringList;
@@ -188,6 +189,109 @@ class BusDockTest : public QObject {
     history.add(60050);
     QCOMPARE(buckets(60050), (QList<B>{{200, 190, 190, 190}, {60000, 59800, 59800, 59800}}));
     QCOMPARE(buckets(120300), QList<B>());
+  }
+
+  // The chart read back from its pixels: the scale's top is 1, 2 or 5 times a
+  // power of ten, at least the greatest interval and half again the
+  // configured one; each bucket's mean sits at its height and at its place in
+  // the minute, the configured interval's dashed line at its own.
+  void intervalChart_data() {
+    QTest::addColumn<int>("configured");
+    QTest::addColumn<QList<double>>("means");  // a bucket each, evenly over the minute
+    QTest::addColumn<double>("top");
+    QTest::newRow("configured 100 ms") << 100 << QList<double>{120, 30} << 200.0;
+    QTest::newRow("a mean at a step") << 0 << QList<double>{200, 50, 10} << 200.0;
+    QTest::newRow("just above a step") << 0 << QList<double>{201} << 500.0;
+    QTest::newRow("tens") << 0 << QList<double>{7} << 10.0;
+    QTest::newRow("configured 700 ms") << 700 << QList<double>{40} << 2000.0;
+    QTest::newRow("below a millisecond") << 0 << QList<double>{0.3} << 0.5;
+  }
+  void intervalChart() {
+    QFETCH(int, configured);
+    QFETCH(QList<double>, means);
+    QFETCH(double, top);
+    IntervalChart chart;
+    chart.resize(400, 240);
+    const qint64 now = 200000;
+    const auto placeOf = [&](qsizetype k) { return double(k + 1) / double(means.size() + 1); };
+    std::vector<IntervalHistory::Bucket> buckets;
+    for (qsizetype k = 0; k < means.size(); ++k)
+      buckets.push_back(
+          {qint64(now - 60000 + placeOf(k) * 60000) - 50, means[k], means[k], means[k]});
+    chart.showIntervals("EEC1", buckets, now, configured);
+    // What a screen reader says of it.
+    QCOMPARE(chart.accessibleDescription(),
+             QString("EEC1: intervals from %1 to %2 ms in the last minute")
+                     .arg(*std::min_element(means.cbegin(), means.cend()))
+                     .arg(*std::max_element(means.cbegin(), means.cend())) +
+                 (configured ? QString(", configured %1 ms").arg(configured) : ""));
+    const QImage image = chart.grab().toImage();
+    const QPalette& colours = chart.palette();
+    // How much of `colour` a pixel holds over the background, 0 to 1: its
+    // saturation where its hue is the colour's (the grey of text has none).
+    const auto weight = [&](int x, int y, QColor colour) {
+      const QColor p = image.pixelColor(x, y);
+      const int apart = std::abs(p.hsvHue() - colour.hsvHue());
+      return p.hsvHue() >= 0 && std::min(apart, 360 - apart) < 20 ? p.hsvSaturationF() : 0.0;
+    };
+    // The plot's frame: the rows and columns that its colour mostly fills.
+    const QRgb mid = colours.color(QPalette::Mid).rgb();
+    QList<int> rows, columns;
+    for (int y = 0; y < image.height(); ++y) {
+      int n = 0;
+      for (int x = 0; x < image.width(); ++x) n += image.pixel(x, y) == mid;
+      if (n > image.width() / 2) rows << y;
+    }
+    for (int x = 0; x < image.width(); ++x) {
+      int n = 0;
+      for (int y = 0; y < image.height(); ++y) n += image.pixel(x, y) == mid;
+      if (n > image.height() / 2) columns << x;
+    }
+    QCOMPARE(rows.size(), 2);
+    QCOMPARE(columns.size(), 2);
+    const QRect frame(QPoint(columns[0], rows[0]), QPoint(columns[1], rows[1]));
+    QVERIFY(frame.width() > 200 && frame.height() > 100);
+    // The frame is drawn one pixel wider and taller than the plot inside it.
+    const auto yOf = [&](double ms) {
+      return frame.bottom() - 1 - ms / top * (frame.height() - 1);
+    };
+    // The marks, left to right: the centre of each run of columns that has some.
+    QList<QPointF> marks;
+    double sum = 0, sumX = 0, sumY = 0;
+    for (int x = frame.left() + 1; x < frame.right(); ++x) {
+      double column = 0;
+      for (int y = 0; y < image.height(); ++y) {
+        const double w = weight(x, y, colours.color(QPalette::Highlight));
+        column += w, sumX += w * (x + 0.5), sumY += w * (y + 0.5);
+      }
+      sum += column;
+      if (column < 0.05 && sum > 0.5) marks << QPointF(sumX / sum, sumY / sum);
+      if (column < 0.05) sum = sumX = sumY = 0;
+    }
+    QCOMPARE(marks.size(), means.size());
+    for (qsizetype k = 0; k < means.size(); ++k) {
+      const QPointF want(frame.left() + placeOf(k) * (frame.width() - 1), yOf(means[k]));
+      QVERIFY2((marks[k] - want).manhattanLength() < 0.5,
+               qPrintable(QStringLiteral("mark %1 at %2,%3, not %4,%5")
+                              .arg(k)
+                              .arg(marks[k].x())
+                              .arg(marks[k].y())
+                              .arg(want.x())
+                              .arg(want.y())));
+    }
+    // The dashed line: the rows of the most red (its label stands above it).
+    QList<double> red(image.height());
+    for (int y = frame.top() + 1; y < frame.bottom(); ++y)
+      for (int x = frame.left() + 1; x < frame.right(); ++x)
+        red[y] += weight(x, y, QColor(192, 0, 0));
+    const qsizetype most = std::max_element(red.cbegin(), red.cend()) - red.cbegin();
+    if (configured == 0) QCOMPARE(red[most], 0.0);
+    if (configured == 0) return;
+    double line = 0;
+    for (qsizetype y = most - 1; y <= most + 1; ++y)
+      line += (y + 0.5) * red[y] / (red[most - 1] + red[most] + red[most + 1]);
+    QVERIFY2(std::abs(line - yOf(configured)) < 0.5,
+             qPrintable(QString("%1, not %2").arg(line).arg(yOf(configured))));
   }
 
   // A row's cells: Data cut after 24 bytes with the whole in its tooltip, no
