@@ -86,7 +86,8 @@ void prepare(Harness& h, const QString& start) {
   });
 }
 
-// Runs the user's steps: "addr=44" types a source address, "open=NAME" and
+// Runs the user's steps: "addr=44" types a source address ("shown=44" checks
+// it is still there), "open=NAME" and
 // "saveas=NAME" answer the dialog (no name: Cancel), "tbopen=" and "tbsave"
 // use the toolbar, "save", "default", "exit", and "kill" ends the run at the
 // next message; "answer=Save|Discard|Cancel" answers the next question whether
@@ -97,6 +98,7 @@ void run(Harness& h, const QString& script) {
     const QString verb = step.section('=', 0, 0);
     const QString name = step.section('=', 1);
     if (verb == "addr") enter(h.find<QLineEdit>("txtJ1939Addr"), name);
+    if (verb == "shown") QCOMPARE(h.find<QLineEdit>("txtJ1939Addr")->text(), name);
     if (verb == "save") h.find<QAction>("mnuFileSave")->trigger();
     if (verb == "tbsave") h.find<QAction>("tbSave")->trigger();
     if (verb == "default") QTest::mouseClick(h.find<QPushButton>("cmdDefault"), Qt::LeftButton);
@@ -227,6 +229,7 @@ class FilesTest : public QObject {
   // A write that fails leaves the file as it was, a new one not there at all.
   QTest::newRow("a short write") << "write10" << "tbsave" << QStringList{cannot("write", "j1939.cfg", "only 10 of its 84 bytes were written")} << "j1939.cfg=same";
   QTest::newRow("a failed write") << "write-1" << "save" << QStringList{cannot("write", "j1939.cfg", "No space left on device")} << "j1939.cfg=same";
+  QTest::newRow("a failed Save before Default: the edits stay") << "write-1" << "addr=44 answer=Save default shown=44" << QStringList{unsaved("j1939.cfg"), cannot("write", "j1939.cfg", "No space left on device")} << "j1939.cfg=same";
   QTest::newRow("a short write of a new file") << "write10" << "saveas=new.cfg" << QStringList{cannot("write", "new.cfg", "only 10 of its 84 bytes were written")} << "new.cfg=none";
   QTest::newRow("a short write over a longer file") << "write10" << "open=long.cfg addr=4A save" << QStringList{cannot("write", "long.cfg", "only 10 of its 84 bytes were written")} << "long.cfg=same";
   // The record was never shown: the half-made form is not stored, the file is not overwritten.
