@@ -347,16 +347,20 @@ class BusDockTest : public QObject {
       QTest::mouseClick(h.find<QPushButton>("cmdBusConnect"), Qt::LeftButton);
       return h.find<QLabel>("lblBusState")->text();
     };
-    QCOMPARE(connectTo("can0"),
-             "Not connected to can0: a CAN interface is named "
-             "PLUGIN:INTERFACE, e.g. socketcan:can0 or virtualcan:can0");
+    for (const QString name : {"can0", "virtualcan:"})
+      QCOMPARE(connectTo(name), "Not connected to " + name +
+                                    ": a CAN interface is named PLUGIN:INTERFACE, e.g. "
+                                    "socketcan:can0 or virtualcan:can0");
     QCOMPARE(connectTo("virtualcan:can7"),
              "Not connected to virtualcan:can7: Invalid interface 'can7'.");
     QCOMPARE(connectTo(bus(0)), "Connecting to " + bus(0) + "\u2026");
     QVERIFY(until(dock.monitor(), &BusMonitor::stateChanged,
                   [&] { return dock.monitor()->isConnected(); }));
-    QCOMPARE(h.settings.writes, (L{"Bus/Open", "Bus/Interface", "Bus/Connected", "Bus/Interface",
-                                   "Bus/Connected", "Bus/Interface", "Bus/Connected"}));
+    L writes{"Bus/Open"};
+    for (int attempt = 0; attempt < 4; ++attempt)
+      writes << "Bus/Interface"
+             << "Bus/Connected";
+    QCOMPARE(h.settings.writes, writes);
     QCOMPARE(h.settings.values.value("Bus/Open"), "1");
     QCOMPARE(h.settings.values.value("Bus/Interface"), bus(0));
     QCOMPARE(h.settings.values.value("Bus/Connected"), "1");
