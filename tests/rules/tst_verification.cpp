@@ -68,7 +68,8 @@ class VerificationTest : public QObject {
   Q_OBJECT
  private slots:
   // A BAM is one message at its announcement's time and priority; connection
-  // mode and other transport frames to one address are messages as they are.
+  // mode and other transport frames to one address (an abort too) are
+  // messages as they are.
   void decoder() {
     BusDecoder decoder;
     QList<BusItem> items;
@@ -77,7 +78,10 @@ class VerificationTest : public QObject {
     const CanFrame rts{0x1CEC2125, QByteArray::fromHex("10140003FFECFE00")};
     const CanFrame dt{0x1CEB2125, QByteArray::fromHex("0131464A474C4452")};
     const CanFrame eec1{0x0CF00425, QByteArray(8, '\xFF')};
-    items << decoder.take(rts, 1200) << decoder.take(dt, 1201) << decoder.take(eec1, 1202);
+    // A connection's abort goes to one address; BAM's alone goes to all.
+    const CanFrame abort{0x1CEC2125, QByteArray::fromHex("FF03FFFFFFECFE00")};
+    items << decoder.take(rts, 1200) << decoder.take(dt, 1201) << decoder.take(eec1, 1202)
+          << decoder.take(abort, 1203);
     // A short TP.CM, then a BAM from 26 whose sender falls silent.
     items << decoder.take(CanFrame{0x1CECFF26, "\x20"}, 1300);
     items << decoder.take(BamFrames(65262, QByteArray(9, 'x'), 0x26)[0], 1400);
@@ -87,6 +91,7 @@ class VerificationTest : public QObject {
         message(1200, rts),
         message(1201, dt),
         message(1202, eec1),
+        message(1203, abort),
         TransportFault{1300, BamEvent{BamEventKind::ShortFrame, 0x26, 0, 0, {}}},
         TransportFault{2151, BamEvent{BamEventKind::TimedOut, 0x26, 65262, 1, {}}}};
     QCOMPARE(items, expected);
