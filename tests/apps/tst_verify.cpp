@@ -295,7 +295,8 @@ class VerifyTest : public QObject {
                      {"watch", "--can", bus(2), "--seconds", "0"},
                      {"watch", "--can", bus(2), "--from", "0x100"},
                      {"verify", file, "--can", bus(2), "--answer-ms", "0"},
-                     {"watch", "--can", "nosuch:can0", "--from", "0xFF", "--pgn", "262143"}});
+                     {"watch", "--can", "nosuch:can0", "--from", "0xFF", "--pgn", "262143"},
+                     {"verify", file, "--can", "nosuch:can0", "--answer-ms", "60000"}});
     const QString plugins = QCanBus::instance()->plugins().join(", ");
     const QList<Run> expected{
         {1, "no frames in 0.5 s: is the bus connected and at 500 kbit/s?\n", ""},
@@ -313,7 +314,9 @@ class VerifyTest : public QObject {
          "watch --help\n"},
         {2, "",
          "j1939cfg: --answer-ms 0: milliseconds from 1 to 60000; see j1939cfg verify --help\n"},
-        // The highest address and PGN are taken: the bus is what fails.
+        // The highest address, PGN and wait are taken: the bus is what fails.
+        {2, "",
+         "j1939cfg: CAN bus nosuch:can0: no CAN plugin \"nosuch\" (there are: " + plugins + ")\n"},
         {2, "",
          "j1939cfg: CAN bus nosuch:can0: no CAN plugin \"nosuch\" (there are: " + plugins + ")\n"}};
     // How long the watch listened is measured: it may be a little more than asked.
