@@ -96,6 +96,15 @@ class SlotsTest : public QObject {
     QCOMPARE(box(h, "PGN", slot)->text(), e.pgn);
     QCOMPARE(box(h, "PGN", 1 - slot)->text(), "200704");  // the other slot stays
   }
+  // A PF typed into PDU1 (below F0) makes the PS a destination address: 0.
+  void pdu1TakesThePs() {
+    Harness h;
+    prepare(h, 0);
+    box(h, "PF", 0)->setText("FE");
+    box(h, "PS", 0)->setText("12");
+    enter(box(h, "PF", 0), "EF");
+    QCOMPARE(box(h, "PS", 0)->text() + ' ' + box(h, "PGN", 0)->text(), "0 61184");
+  }
   void slotRules_data() {
     QTest::addColumn<int>("slot");
     QTest::addColumn<QString>("steps");   // "pgn=N" typed, "del" or "other-del" clicked
