@@ -4,6 +4,7 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include <QFileInfo>
 #include <QTest>
 #include <memory>
 
@@ -127,6 +128,16 @@ class PtyTest : public QObject {
     QCOMPARE(ended.err,
              "j1939sim: a line longer than 4096 characters is no command; dropped\n"
              "j1939sim: unknown command \"send\" (send HEX[,HEX...] or quit)\n");
+  }
+
+  // The link --link makes names the device while j1939sim runs, and goes with it.
+  void linkRemovedAtEnd() {
+    QTemporaryDir dir;
+    const QString link = dir.filePath("sim0");
+    SimulatorProcess sim({"--link", link});
+    QCOMPARE(QFileInfo(link).symLinkTarget(), sim.device());
+    QVERIFY(sim.quit());
+    QVERIFY(!QFileInfo(link).isSymLink());
   }
 
   // More than the terminal holds, sent while nobody reads the device: the
