@@ -166,6 +166,7 @@ class CfgWriteTest : public QObject {
     QTest::newRow("a writer on another machine") << int(OtherHost) << set << 2 << "j1939cfg: cannot write %f: another writer, process %p on bench-pc, holds %f.lock\n" << QByteArray();
     QTest::newRow("one on another machine that lets go meanwhile") << int(OtherHostThenFreed) << set << 0 << "" << address;
     QTest::newRow("a killed writer's leftover") << int(Leftover) << set << 0 << "" << address;
+    QTest::newRow("bit 63 set, forced") << int(Plain) << L{"set", "%f", "DeviceName.ArbitraryAddressCapable=true", "--force"} << 1 << "" << replaced(benchBytes([](auto& c) { c.DeviceName[7] |= 0x80; }));
     QTest::newRow("written, findings unprintable") << int(FullOutput) << L{"set", "%f", "Pgn1DataLength=1786", "--force"} << 1 << "j1939cfg: cannot write to standard output: No space left on device; %f was written\n" << replaced(benchBytes([](auto& c) { c.Pgns[0].DataLength = 1786; }));
     QTest::newRow("unprintable, not written") << int(FullOutput) << L{"set", "%f", "Pgn1DataLength=1786"} << 2 << "j1939cfg: %f is not written; --force writes it with these findings\nj1939cfg: cannot write to standard output: No space left on device\n" << QByteArray();
     // clang-format on
