@@ -79,7 +79,10 @@ void prepare(Harness& h, const QString& start) {
   QVERIFY(writeBytes(h.path("cut.cfg"), other.left(76)));
   QVERIFY(writeBytes(h.path("empty.cfg"), {}));
   QVERIFY(writeBytes(h.path("zero.cfg"), QByteArray(84, '\0')));
-  const qint64 limit = start == "write10" ? 10 : start == "write-1" ? -1 : 84;
+  const qint64 limit = start == "write10"   ? 10
+                       : start == "write0"  ? 0
+                       : start == "write-1" ? -1
+                                            : 84;
   const bool readOnly = start == "readonly";
   h.create().fileCommands().setFileFactory([limit, readOnly](const QString& path) {
     return std::make_unique<FailingFile>(path, limit, readOnly);
@@ -228,6 +231,7 @@ class FilesTest : public QObject {
   QTest::newRow("j1939.cfg can only be read") << "readonly" << "addr=2B save exit" << QStringList{readOnly, readOnly, readOnly} << "j1939.cfg=same";
   // A write that fails leaves the file as it was, a new one not there at all.
   QTest::newRow("a short write") << "write10" << "tbsave" << QStringList{cannot("write", "j1939.cfg", "only 10 of its 84 bytes were written")} << "j1939.cfg=same";
+  QTest::newRow("a write that takes nothing") << "write0" << "save" << QStringList{cannot("write", "j1939.cfg", "only 0 of its 84 bytes were written")} << "j1939.cfg=same";
   QTest::newRow("a failed write") << "write-1" << "save" << QStringList{cannot("write", "j1939.cfg", "No space left on device")} << "j1939.cfg=same";
   QTest::newRow("a failed Save before Default: the edits stay") << "write-1" << "addr=44 answer=Save default shown=44" << QStringList{unsaved("j1939.cfg"), cannot("write", "j1939.cfg", "No space left on device")} << "j1939.cfg=same";
   QTest::newRow("a short write of a new file") << "write10" << "saveas=new.cfg" << QStringList{cannot("write", "new.cfg", "only 10 of its 84 bytes were written")} << "new.cfg=none";
