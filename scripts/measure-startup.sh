@@ -22,7 +22,8 @@ export QT_QPA_PLATFORM=offscreen
 work=$(mktemp -d)
 trap 'pkill -P $$ 2>/dev/null || true; rm -rf "$work"' EXIT
 
-# One run: prints "cpu_ms peak_kib cpu_ms_per_second_afterwards" for the program started with the given command.
+# One run of the program the arguments start: prints "cpu_ms peak_kib
+# cpu_ms_per_second_afterwards".
 measure() {
   local dir="$work/run.$RANDOM"
   mkdir -p "$dir/config"

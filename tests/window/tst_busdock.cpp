@@ -236,17 +236,19 @@ class BusDockTest : public QObject {
     };
     // The plot's frame: the rows and columns that its colour mostly fills.
     const QRgb mid = colours.color(QPalette::Mid).rgb();
-    QList<int> rows, columns;
-    for (int y = 0; y < image.height(); ++y) {
-      int n = 0;
-      for (int x = 0; x < image.width(); ++x) n += image.pixel(x, y) == mid;
-      if (n > image.width() / 2) rows << y;
-    }
-    for (int x = 0; x < image.width(); ++x) {
-      int n = 0;
-      for (int y = 0; y < image.height(); ++y) n += image.pixel(x, y) == mid;
-      if (n > image.height() / 2) columns << x;
-    }
+    const auto filled = [&](int lines, int length, auto pixel) {
+      QList<int> found;
+      for (int i = 0; i < lines; ++i) {
+        int n = 0;
+        for (int j = 0; j < length; ++j) n += pixel(i, j) == mid;
+        if (n > length / 2) found << i;
+      }
+      return found;
+    };
+    const QList<int> rows =
+        filled(image.height(), image.width(), [&](int y, int x) { return image.pixel(x, y); });
+    const QList<int> columns =
+        filled(image.width(), image.height(), [&](int x, int y) { return image.pixel(x, y); });
     QCOMPARE(rows.size(), 2);
     QCOMPARE(columns.size(), 2);
     const QRect frame(QPoint(columns[0], rows[0]), QPoint(columns[1], rows[1]));
@@ -287,9 +289,9 @@ class BusDockTest : public QObject {
     const qsizetype most = std::max_element(red.cbegin(), red.cend()) - red.cbegin();
     if (configured == 0) QCOMPARE(red[most], 0.0);
     if (configured == 0) return;
-    double line = 0;
-    for (qsizetype y = most - 1; y <= most + 1; ++y)
-      line += (y + 0.5) * red[y] / (red[most - 1] + red[most] + red[most + 1]);
+    double line = 0, weights = 0;
+    for (qsizetype y = most - 1; y <= most + 1; ++y) line += (y + 0.5) * red[y], weights += red[y];
+    line /= weights;
     QVERIFY2(std::abs(line - yOf(configured)) < 0.5,
              qPrintable(QString("%1, not %2").arg(line).arg(yOf(configured))));
   }

@@ -90,11 +90,11 @@ void prepare(Harness& h, const QString& start) {
 }
 
 // Runs the user's steps: "addr=44" types a source address ("shown=44" checks
-// it is still there), "open=NAME" and
-// "saveas=NAME" answer the dialog (no name: Cancel), "tbopen=" and "tbsave"
-// use the toolbar, "save", "default", "exit", and "kill" ends the run at the
-// next message; "answer=Save|Discard|Cancel" answers the next question whether
-// to save changes. "replace=NAME" puts a record with source address 66 there as
+// it is still there), "open=NAME" and "saveas=NAME" answer the dialog (no
+// name: Cancel), "tbopen=" and "tbsave" use the toolbar, "save", "default",
+// "exit", and "kill" ends the run at the next message;
+// "answer=Save|Discard|Cancel" answers the next question whether to save
+// changes. "replace=NAME" puts a record with source address 66 there as
 // editors and git do (a new file renamed over the name), "rm=NAME" removes it.
 void run(Harness& h, const QString& script) {
   for (const QString& step : script.split(' ', Qt::SkipEmptyParts)) {
