@@ -53,7 +53,7 @@ measure() {
   done
   peak=$(awk '/^VmHWM:/ { print $2 }' "/proc/$pid/status")
   sleep 2
-  after=$(cat /proc/"$pid"/task/*/schedstat | awk -v s="$cpu" '{ ns += $1 } END { d = (ns / 1e6 - s) / 2; printf "%.2f", d > 0.005 ? d : 0 }')
+  after=$(cat /proc/"$pid"/task/*/schedstat | awk -v s="$cpu" '{ ns += $1 } END { d = (ns / 1e6 - s) / 2; printf "%.2f", (d > 0.005 ? d : 0) }')
   kill -TERM "$pid"
   wait "$pid" 2>/dev/null || true
   echo "$cpu $peak $after"
