@@ -4,6 +4,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QSettings>
+#include <QTimer>
 
 #include "rules/system/AppInfo.h"
 
@@ -41,8 +42,15 @@ QSettings& QtSettingsStore::current() const {
   if (!settings_)
     settings_ = file_.isEmpty() ? std::make_unique<QSettings>(kAppTitle, kAppTitle)
                                 : std::make_unique<QSettings>(file_, QSettings::IniFormat);
-  else
+  else if (!readThisPass_)
     settings_->sync();
+  // A hand edit lands between two passes of the event loop, never within one:
+  // the reads of one pass (the sixteen port names, say) share one look at the
+  // files, each of which costs a dozen file system calls.
+  if (!readThisPass_) {
+    readThisPass_ = true;
+    QTimer::singleShot(0, &pass_, [this] { readThisPass_ = false; });
+  }
   return *settings_;
 }
 

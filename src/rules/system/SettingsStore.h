@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QHash>
+#include <QObject>
 #include <QString>
 #include <memory>
 
@@ -37,10 +38,12 @@ class QtSettingsStore : public SettingsStore {
 
  private:
   // Up to date with the file: a value edited by hand while the tool runs is
-  // the one read next.
+  // the one read in the event loop's next pass.
   QSettings& current() const;
   QString file_;
   mutable std::unique_ptr<QSettings> settings_;
+  mutable bool readThisPass_ = false;
+  QObject pass_;  // ends the pass's reading: gone with the store
 };
 
 // A store with values laid over it for this run only (the configurator's
