@@ -190,11 +190,18 @@ class DownloadTest : public QObject {
     window.close();
   }
 
-  // The Download Log holds the run's last 200 downloads, the oldest first.
+  // The Download Log holds the run's last 200 downloads, the oldest first;
+  // opened before the first, it is empty.
   void logKeepsTheLast200() {
     RecordingMessageBoxes messages;
     ScriptedFileDialogs dialogs;
     DownloadLog log(dialogs, messages);
+    log.show();  // opened before any download: empty, its buttons there
+    QVERIFY(QTest::qWaitForWindowExposed(&log));
+    const auto* view = log.findChild<QPlainTextEdit*>("txtDownloadLog");
+    QVERIFY(view && view->isVisible() && view->toPlainText().isEmpty());
+    const auto* save = log.findChild<QPushButton*>("cmdSaveDownloadLog");
+    QVERIFY(save && save->isVisible());
     QStringList described;
     for (int n = 1; n <= 201; ++n) {
       const DownloadEntry entry{QDateTime(QDate(2026, 12, 7), QTime(9, 0).addSecs(n)),

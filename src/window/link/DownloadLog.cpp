@@ -18,6 +18,12 @@ namespace j1939 {
 DownloadLog::DownloadLog(FileDialogs& dialogs, MessageBoxes& messages, QWidget* parent)
     : QDockWidget(tr("Download Log"), parent), dialogs_(dialogs), messages_(messages) {
   setObjectName(QStringLiteral("dockDownloadLog"));
+}
+
+// The view and its buttons are made when the log is first shown or written:
+// most runs never open it, and a start-up need not lay out a text editor.
+void DownloadLog::makeBody() {
+  if (view_) return;
   auto* body = new QWidget(this);
   view_ = new QPlainTextEdit(body);
   view_->setObjectName(QStringLiteral("txtDownloadLog"));
@@ -41,6 +47,11 @@ DownloadLog::DownloadLog(FileDialogs& dialogs, MessageBoxes& messages, QWidget* 
   setWidget(body);
 }
 
+void DownloadLog::showEvent(QShowEvent* event) {
+  makeBody();
+  QDockWidget::showEvent(event);
+}
+
 QString DownloadLog::describe(const DownloadEntry& e) {
   const QString verdict =
       e.accepted ? tr("Configuration is successfull!") : tr("Configuration fails!");
@@ -58,6 +69,7 @@ QString DownloadLog::describe(const DownloadEntry& e) {
 void DownloadLog::add(const DownloadEntry& entry) {
   entries_ << describe(entry);
   if (entries_.size() > kKept) entries_.removeFirst();
+  makeBody();
   view_->setPlainText(text());
   view_->moveCursor(QTextCursor::End);
 }

@@ -29,10 +29,15 @@ class DownloadLog : public QDockWidget {
 
   static QString describe(const DownloadEntry& entry);
 
+ protected:
+  void showEvent(QShowEvent* event) override;
+
  private:
+  void makeBody();
+
   FileDialogs& dialogs_;
   MessageBoxes& messages_;
-  QPlainTextEdit* view_;
+  QPlainTextEdit* view_ = nullptr;
   QStringList entries_;
 };
 
