@@ -274,11 +274,24 @@ void MainWindow::setUpStatusBar() {
   refreshClockPanels();
 }
 
+namespace {
+
+// A clock panel is held at the size of its text: a new time as wide as the
+// last (most are) then repaints the panel alone instead of laying out the
+// whole window again, once a second.
+void showClockText(QLabel* panel, const QString& text) {
+  panel->setText(text);
+  const QSize size = panel->sizeHint();
+  if (panel->minimumSize() != size || panel->maximumSize() != size) panel->setFixedSize(size);
+}
+
+}  // namespace
+
 void MainWindow::refreshClockPanels() {
   const QDateTime now = QDateTime::currentDateTime();
   const QLocale locale;
-  datePanel_->setText(locale.toString(now.date(), QLocale::ShortFormat));
-  timePanel_->setText(locale.toString(now.time(), QLocale::ShortFormat));
+  showClockText(datePanel_, locale.toString(now.date(), QLocale::ShortFormat));
+  showClockText(timePanel_, locale.toString(now.time(), QLocale::ShortFormat));
   // Wake once when the shown time changes: at the next second where the
   // locale shows seconds, else at the next minute.
   const QTime time = now.time();
