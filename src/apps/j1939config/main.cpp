@@ -21,7 +21,8 @@ namespace j1939 {
 namespace {
 
 // Every window of the run, the About box and the message boxes included, carries the icon.
-// Given with its size, the image is decoded only when a window paints it.
+// Qt decodes the image here, whatever size it is given: the one of 64 pixels
+// is a small read, and the desktop scales it.
 void useWindowIcon() {
   QIcon icon;
   icon.addFile(QStringLiteral(":/icons/j1939config-64.png"), QSize(64, 64));
