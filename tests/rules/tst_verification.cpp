@@ -158,6 +158,11 @@ class VerificationTest : public QObject {
     observation.take(message(10, {0x18FF0080, "load"}));
     observation.take(message(10, {0x0CF00426, "EEC1 of another"}));
     QCOMPARE(observation.messages().size(), kept + 1);
+    // The device's own NAME claimed from another address, in the claim's
+    // eight bytes: what it sends from there is kept, as it is the device's.
+    observation.take(message(10, {0x18EEFF27, QByteArray::fromHex("39306B0C3A810527")}));
+    observation.take(message(10, {0x0CF00427, "EEC1 of it"}));
+    QCOMPARE(observation.messages().size(), kept + 3);
   }
 
   // Each difference between the configuration (`file`) and what the device
