@@ -411,6 +411,14 @@ class BusDockTest : public QObject {
     QCOMPARE(again.settings.values.value("Bus/Connected"), "0");
     QCOMPARE(again.settings.values.value("Bus/Open"), "0");
     QCOMPARE(again.find<QLabel>("lblBusState")->text(), "Not connected");
+
+    // Closed, yet still "connected" to an interface (the file edited by
+    // hand): the dock stays closed and connects to nothing unseen.
+    Harness closed;
+    closed.settings.values = again.settings.values;
+    closed.settings.values["Bus/Connected"] = "1";
+    closed.startOn(played());
+    QVERIFY(closed.window->busDock().isHidden() && closed.window->busDock().monitor() == nullptr);
   }
 
   // "Program Config" accepted with the dock connected: the check of j1939cfg
